@@ -1,0 +1,71 @@
+# The two everyday commands: `make demo` and `make test`. Both install what is missing first.
+BUILD       ?= build
+BUILD_TYPE  ?= RelWithDebInfo
+JOBS        ?= $(shell nproc)
+DEMO_DIR    ?= $(CURDIR)/.demo
+
+# Debian packages the build needs, and those only the tests need.
+BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
+                  libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev
+TEST_PACKAGES  := wine wine64
+FUZZ_PACKAGES  := clang libclang-rt-14-dev
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+define ensure_packages
+	@missing=""; for p in $(1); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+endef
+
+.PHONY: all deps test-deps build test demo bench fuzz format clean
+
+all: build
+
+deps:
+	$(call ensure_packages,$(BUILD_PACKAGES))
+
+test-deps: deps
+	$(call ensure_packages,$(TEST_PACKAGES))
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: test-deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Writes the sample installation into .demo/, registers it in a project-local registry file
+# (the user's own store is not touched) and shows what the suite reads from it.
+demo: build
+	rm -rf $(DEMO_DIR)
+	$(BUILD)/bin/b3cli sample $(DEMO_DIR)/game
+	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli register $(DEMO_DIR)/game
+	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli info
+	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli report army $(DEMO_DIR)/armies.csv
+	@echo; echo "Army report ($(DEMO_DIR)/armies.csv):"; cat $(DEMO_DIR)/armies.csv
+
+bench: build
+	$(BUILD)/bin/b3bench
+
+fuzz:
+	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))
+	cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DB3_FUZZ=ON
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_records fuzz_registry
+	$(BUILD)-fuzz/bin/fuzz_records -max_total_time=60
+	$(BUILD)-fuzz/bin/fuzz_registry -max_total_time=60
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-fuzz $(DEMO_DIR)

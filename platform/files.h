@@ -1,0 +1,70 @@
+// File-system services that stand in for the Windows ones: wildcard enumeration, case-insensitive
+// folder lookup, path joining, safe replacement of a file, and the folder of our own module.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace b3::platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Joins a folder and a name with exactly one separator between them, as given: nothing is
+// added or removed otherwise (a folder ending in a separator gets a second one).
+inline std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string out(folder);
+    out += kPathSeparator;
+    out += name;
+    return out;
+}
+
+// Case-insensitive wildcard match of a file name: `*` any run, `?` any one character.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// The names (no folder) of the ordinary files in `folder` that match `pattern`
+// case-insensitively: no folders, no hidden files (on POSIX a name starting with a dot).
+// The order is stable: names sorted case-insensitively, as the Windows file system lists them.
+// A folder that cannot be read sets `ec` and returns nothing.
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view pattern,
+                                   std::error_code& ec);
+
+// The entry of `folder` whose name equals `name` ignoring case, preferring an exact match;
+// returns `name` itself when none exists (so the caller's later access fails naturally).
+std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name);
+
+// Reads a whole file (at most `limit` bytes when limit is not zero).
+bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
+                   std::size_t limit = 0);
+
+// Replaces (or creates) `path` with `bytes`: writes a temporary file in the same folder, flushes
+// it to disk, gives it the target's permissions (or the usual ones for a new file), then renames it
+// over the target. On failure the target is as it was and the temporary file is gone.
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec);
+
+// Copies `source` over `destination` through ReplaceFile.
+bool CopyFileReplacing(const std::string& source, const std::string& destination,
+                       std::error_code& ec);
+
+// Tests only: makes every ReplaceFile fail after writing `bytes` bytes of its temporary file
+// (ENOSPC), as a full disk would. A negative value turns the failure off.
+void SetReplaceFailureAfterForTesting(long long bytes);
+
+// Whether `path` exists as an ordinary file / as a folder.
+bool IsRegularFile(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+// The folder that holds the module (shared library or program) containing `address`.
+std::string ModuleFolderOf(const void* address);
+
+// Starts a program with no arguments and does not wait for it.
+bool StartProgram(const std::string& program, std::error_code& ec);
+
+}  // namespace b3::platform

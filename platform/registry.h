@@ -1,0 +1,87 @@
+// The registry store: where the game's installation folder is read from.
+//
+// On Windows this is the real registry. Elsewhere it is, in this order:
+//  1. our own registry file in the .reg text format (REGEDIT4), at $B3_REGISTRY when set, else
+//     $XDG_CONFIG_HOME/b3tools/registry.reg (XDG_CONFIG_HOME defaults to ~/.config);
+//  2. the Wine prefix at $WINEPREFIX (default ~/.wine), whose system.reg holds the machine keys as
+//     Wine writes them; the Windows path found there is mapped to a local folder.
+// Key and value names compare case-insensitively on every store, as the registry does.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace b3::platform {
+
+// A value's data is limited to this many bytes, its terminating NUL included.
+inline constexpr std::size_t kRegistryValueBufferSize = 255;
+
+struct RegistryValue {
+    std::string name;   // the value name as written ("@" stands for the default value)
+    std::string data;   // for text values the unescaped text, UTF-8
+    bool isText = false;  // "..." or str(N):"..."; hex:, dword: and the like are not text
+};
+
+struct RegistryKey {
+    std::string path;  // as written between the brackets, unescaped (single backslashes)
+    std::vector<RegistryValue> values;
+};
+
+struct RegistryDocument {
+    bool isWine = false;       // "WINE REGISTRY Version 2" header
+    std::string arch;          // Wine's #arch= line ("win32", "win64"), empty when absent
+    std::vector<RegistryKey> keys;
+};
+
+// Parses REGEDIT4 / "Windows Registry Editor Version 5.00" text and Wine's registry text. Never
+// fails: lines that cannot be read are skipped.
+RegistryDocument ParseRegistryText(std::string_view text);
+
+// The text value `valueName` of key `keyPath` (case-insensitive), if the document holds it.
+std::optional<std::string> FindTextValue(const RegistryDocument& doc, std::string_view keyPath,
+                                         std::string_view valueName);
+
+// Where the suite found the installation folder.
+struct RegistryHit {
+    std::string folder;  // the local folder, UTF-8
+    std::string source;  // "registry file PATH", "Wine prefix PATH (32-bit view)",
+                         // "Wine prefix PATH (64-bit view)", "Windows registry (32-bit view)", ...
+};
+
+// The path of our own registry file ($B3_REGISTRY, else $XDG_CONFIG_HOME/b3tools/registry.reg).
+std::string RegistryFilePath();
+
+// The Wine prefix ($WINEPREFIX, else ~/.wine).
+std::string WinePrefixPath();
+
+// Reads `valueName` of HKEY_LOCAL_MACHINE\`keyPath` from our registry file at `filePath`.
+std::optional<RegistryHit> LookupRegistryFile(const std::string& filePath, std::string_view keyPath,
+                                              std::string_view valueName);
+
+// Reads `valueName` of HKEY_LOCAL_MACHINE\`keyPath` from the Wine prefix at `prefix`: the 32-bit
+// view (Software\Wow6432Node\...) first, then the 64-bit one; a 32-bit prefix has only the latter.
+// The Windows path found is mapped to a local folder with MapWindowsPath.
+std::optional<RegistryHit> LookupWinePrefix(const std::string& prefix, std::string_view keyPath,
+                                            std::string_view valueName);
+
+// Maps a Windows path to a local one through the prefix's dosdevices/<letter>: link (either letter
+// case); each further component is found case-insensitively. A drive without a link, or a
+// component that does not exist, is kept as written (the result then names no existing folder).
+std::string MapWindowsPath(const std::string& prefix, std::string_view windowsPath);
+
+// The whole lookup of the platform: the Windows registry on Windows; elsewhere the registry file,
+// then the Wine prefix. Values of kRegistryValueBufferSize bytes or more (in Windows-1252 where
+// the text fits it) are not found, as the registry read with that buffer fails.
+std::optional<RegistryHit> LookupMachineValue(std::string_view keyPath, std::string_view valueName);
+
+// Stores `value` as `valueName` of HKEY_LOCAL_MACHINE\`keyPath` in our registry file: makes the
+// file and its folders when missing, replaces only that value, keeps every other key and value as
+// it was, and writes through ReplaceFile.
+bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
+                            std::string_view valueName, std::string_view value,
+                            std::error_code& ec);
+
+}  // namespace b3::platform
