@@ -1,1 +1,360 @@
-// stub
+// Construction of the edit object, its data locations, caches, writers and deletes, and the
+// factory through which the programs create it.
+#include "cedit_object.h"
+
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+
+#include "b3/record_layout.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text1252.h"
+#include "server_internal.h"
+
+namespace b3 {
+
+const char* const kInstallKey = "SOFTWARE\\Slate Crown Entertainment\\Banerule III: Gloamkings Tide\\1.0";
+const char* const kInstallValue = "$Install_ToDirectory$";
+
+namespace {
+
+std::mutex g_hostMutex;
+MessageSink g_sink;
+EventPump g_pump;
+std::optional<std::string> g_templateFolder;
+
+const char* const kBuilderNames[kKindCount] = {
+    "CEditObject::BuildItemArray", "CEditObject::BuildArmyArray", "CEditObject::BuildHeroArray",
+    "CEditObject::BuildSiteArray", "CEditObject::BuildSpellArray"};
+
+constexpr const char* kArmyTemplate = "NEWARMY.PCX";
+constexpr const char* kSiteTemplate = "NEWSITE.PCX";
+
+// Drops `head` characters from the front and `tail` from the back of UTF-8 text; nothing when the
+// text is shorter.
+std::optional<std::string> DropCharacters(std::string_view text, std::size_t head, std::size_t tail) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+    }
+    if (head + tail > starts.size()) return std::nullopt;
+    const std::size_t from = head < starts.size() ? starts[head] : text.size();
+    const std::size_t to = tail == 0 ? text.size() : starts[starts.size() - tail];
+    return std::string(text.substr(from, to - from));
+}
+
+void ModuleAnchor() {}
+
+}  // namespace
+
+namespace detail {
+
+void PumpEvents() {
+    EventPump pump;
+    {
+        std::lock_guard lock(g_hostMutex);
+        pump = g_pump;
+    }
+    if (pump) pump();
+}
+
+void ShowMessage(const std::string& text) {
+    MessageSink sink;
+    {
+        std::lock_guard lock(g_hostMutex);
+        sink = g_sink;
+    }
+    if (sink) {
+        sink(text);
+    } else {
+        std::cerr << text << std::endl;
+    }
+}
+
+void SetTemplateFolderForTesting(std::optional<std::string> folder) {
+    std::lock_guard lock(g_hostMutex);
+    g_templateFolder = std::move(folder);
+}
+
+}  // namespace detail
+
+void SetMessageSink(MessageSink sink) {
+    std::lock_guard lock(g_hostMutex);
+    g_sink = std::move(sink);
+}
+
+void SetEventPump(EventPump pump) {
+    std::lock_guard lock(g_hostMutex);
+    g_pump = std::move(pump);
+}
+
+InstallLocation LocateInstallation(const CreateOptions& options) {
+    if (options.installFolder) return {detail::TrimNulls(*options.installFolder), "--install"};
+    auto hit = platform::LookupMachineValue(kInstallKey, kInstallValue);
+    if (!hit) throw detail::PlatformError(kErrInstallNotFound, "CEditObject::FindInstallPath");
+    return {detail::TrimNulls(hit->folder), hit->source};
+}
+
+std::unique_ptr<_CEditObject> CreateObject(const Guid& clsid, const CreateOptions& options) {
+    if (!(clsid == CLSID_CEditObject)) {
+        throw Error(429, "B3EdtSvr", "Cannot create an object of an unknown class");
+    }
+    return std::make_unique<CEditObject>(options);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+CEditObject::CEditObject(const CreateOptions& options) {
+    try {
+        FindInstallPath(options);
+    } catch (const Error& e) {
+        if (e.number() == kErrInstallNotFound) throw e.withSource("CEditObject::FindInstallPath");
+        throw e.withSource("CEditObject::Class_Initialize");
+    }
+    try {
+        CheckPictureTemplates();
+        for (int kind = 0; kind < kKindCount; ++kind) BuildEditObjectFileArray(kind);
+    } catch (const Error& e) {
+        file_.CloseAll();
+        throw e.withSource("CEditObject::Class_Initialize");
+    } catch (const std::bad_alloc&) {
+        throw detail::PlatformError(7, "CEditObject::Class_Initialize");
+    }
+}
+
+void CEditObject::FindInstallPath(const CreateOptions& options) {
+    installPath_ = LocateInstallation(options).folder;
+    // Installations copied from Windows media keep any letter case: the kind folders are found
+    // whatever their case.
+    auto sub = [&](const char* name) {
+        return platform::JoinPath(installPath_, platform::FindEntryIgnoreCase(installPath_, name));
+    };
+    itemPath_ = sub("Items");
+    armyPath_ = sub("Army");
+    heroPath_ = sub("Hero");
+    sitePath_ = sub("Sites");
+    spellPath_ = sub("Spell");
+    picsPath_ = sub("EDPICTS");
+}
+
+void CEditObject::CheckPictureTemplates() {
+    bool armySeen = false;
+    bool siteSeen = false;
+    std::error_code ec;
+    for (const std::string& name : platform::ListFiles(picsPath_, "*.PCX", ec)) {
+        const std::string upper = platform::AsciiUpper(name);
+        armySeen = armySeen || upper == kArmyTemplate;
+        siteSeen = siteSeen || upper == kSiteTemplate;
+    }
+    if (armySeen && siteSeen) return;
+    // A missing pictures folder is made, so that the templates can be placed in it.
+    if (!platform::IsDirectory(picsPath_) && platform::IsDirectory(installPath_)) {
+        std::filesystem::create_directory(picsPath_, ec);
+    }
+    std::string libraryFolder;
+    {
+        std::lock_guard lock(g_hostMutex);
+        if (g_templateFolder) libraryFolder = *g_templateFolder;
+    }
+    if (libraryFolder.empty()) {
+        libraryFolder = platform::ModuleFolderOf(reinterpret_cast<const void*>(&ModuleAnchor));
+    }
+    if (!armySeen) {
+        file_.CopyFile(platform::JoinPath(libraryFolder, kArmyTemplate),
+                       platform::JoinPath(picsPath_, kArmyTemplate));
+    }
+    if (!siteSeen) {
+        file_.CopyFile(platform::JoinPath(libraryFolder, kSiteTemplate),
+                       platform::JoinPath(picsPath_, kSiteTemplate));
+    }
+}
+
+const std::string& CEditObject::KindPath(int kind) const {
+    switch (kind) {
+        case kItem: return itemPath_;
+        case kArmy: return armyPath_;
+        case kHero: return heroPath_;
+        case kSite: return sitePath_;
+        default: return spellPath_;
+    }
+}
+
+std::int32_t CEditObject::CountEditObjectFiles(int kind) {
+    std::error_code ec;
+    const auto names = platform::ListFiles(KindPath(kind), std::string("*") + LayoutOf(kind).extension, ec);
+    if (ec) {
+        const Error e = detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
+        detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" + e.description());
+        return 0;
+    }
+    return static_cast<std::int32_t>(names.size());
+}
+
+void CEditObject::BuildEditObjectFileArray(int kind) {
+    const RecordLayout& layout = LayoutOf(kind);
+    const std::string& folder = KindPath(kind);
+    try {
+        const std::int32_t count = CountEditObjectFiles(kind);
+        if (count == 0) throw detail::PlatformError(kErrNoFiles, "CEditObject::BuildEditObjectFileArray");
+        std::error_code ec;
+        const auto names = platform::ListFiles(folder, std::string("*") + layout.extension, ec);
+        DataArray build(names.size(), static_cast<std::size_t>(layout.columns));
+        std::string bytes;
+        for (std::size_t row = 0; row < names.size(); ++row) {
+            const std::string path = platform::JoinPath(folder, names[row]);
+            if (!platform::ReadFileBytes(path, bytes, ec, static_cast<std::size_t>(layout.recordLength))) {
+                throw detail::FileError(ec, kBuilderNames[kind], path);
+            }
+            const std::string name =
+                kind == kSpell ? path : DropCharacters(names[row], 0, 4).value_or(std::string());
+            build.setRow(row, DecodeRecord(kind, bytes, static_cast<std::int32_t>(row), name));
+        }
+        counts_[static_cast<std::size_t>(kind)] = static_cast<std::int32_t>(names.size());
+        caches_[static_cast<std::size_t>(kind)] = std::move(build);
+    } catch (const Error& e) {
+        throw e.withSource("CEditObject::BuildEditObjectFileArray");
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Questions answered from the caches
+
+std::int32_t CEditObject::NumEditObjects(const std::int32_t& Index) const {
+    if (Index < 0 || Index > 5) throw detail::PlatformError(kErrSubscript, "B3EdtSvr");
+    return counts_[static_cast<std::size_t>(Index)];
+}
+
+DataArray CEditObject::GetEditObjectData(const std::int32_t& DataType) const {
+    if (DataType < 0 || DataType >= kKindCount) {
+        throw detail::PlatformError(kErrSubscript, "CEditObject::GetEditObjectData");
+    }
+    return caches_[static_cast<std::size_t>(DataType)];
+}
+
+std::string CEditObject::ShortNameFromPath(std::string Path, std::int32_t PathType) const {
+    if (PathType < 0 || PathType >= kKindCount) {
+        throw detail::PlatformError(kErrInvalidArgument, "CEditObject::ShortNameFromPath");
+    }
+    const std::size_t folderLength = platform::Utf8Length(KindPath(PathType));
+    auto name = DropCharacters(Path, folderLength + 1, 4);
+    if (!name) throw detail::PlatformError(kErrInvalidArgument, "CEditObject::ShortNameFromPath");
+    return *name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing, deleting, templates
+
+std::string CEditObject::FileInFolder(const std::string& folder, const std::string& name) const {
+    return platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name));
+}
+
+void CEditObject::RequireSpellPath(const std::string& path, const char* source) const {
+    // The path must name a spell file directly inside the spell folder.
+    const std::string prefix = spellPath_ + platform::kPathSeparator;
+    const bool inside = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+    const std::string name = inside ? path.substr(prefix.size()) : std::string();
+    const bool spellFile = name.size() > 4 &&
+                           platform::AsciiUpper(name.substr(name.size() - 4)) == LayoutOf(kSpell).extension;
+    if (!inside || !spellFile || !detail::IsSafeShortName(name)) {
+        throw detail::PlatformError(kErrInvalidArgument, source);
+    }
+}
+
+std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) const {
+    const RecordLayout& layout = LayoutOf(kind);
+    const char* source = kind == kItem    ? "CEditObject::WriteItem"
+                         : kind == kArmy  ? "CEditObject::WriteArmy"
+                         : kind == kHero  ? "CEditObject::WriteHero"
+                         : kind == kSite  ? "CEditObject::WriteSite"
+                                          : "CEditObject::WriteSpell";
+    if (object.size() < static_cast<std::size_t>(layout.columns)) {
+        throw detail::PlatformError(kErrSubscript, source);
+    }
+    const std::string name = object[static_cast<std::size_t>(layout.shortNameColumn)].toString();
+    if (kind == kSpell) {
+        RequireSpellPath(name, source);
+        return name;
+    }
+    if (!detail::IsSafeShortName(name)) throw detail::PlatformError(kErrInvalidArgument, source);
+    return FileInFolder(KindPath(kind), name + layout.extension);
+}
+
+void CEditObject::WriteRecord(int kind, const ObjectArray& object) {
+    const std::string path = RecordFilePath(kind, object);
+    std::string existing;
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        if (!platform::IsRegularFile(path)) {
+            throw detail::PlatformError(kErrPathFileAccess, "CEditObject::WriteObject");
+        }
+        if (!platform::ReadFileBytes(path, existing, ec)) {
+            throw detail::FileError(ec, "CEditObject::WriteObject", path);
+        }
+    }
+    // Every field is checked before anything is written; the file is then replaced whole, so a
+    // failure leaves an existing file as it was and no new file behind.
+    const std::string bytes = EncodeRecord(kind, object, std::move(existing));
+    if (!platform::ReplaceFile(path, bytes, ec)) {
+        throw detail::FileError(ec, "CEditObject::WriteObject", path);
+    }
+}
+
+void CEditObject::WriteObject(const ObjectArray& DataToWrite, const std::int32_t& ObjectType) {
+    if (ObjectType < 0 || ObjectType >= kKindCount) return;
+    try {
+        WriteRecord(ObjectType, DataToWrite);
+    } catch (const Error& e) {
+        throw e.withSource("CEditObject::WriteObject");
+    }
+}
+
+void CEditObject::Delete(const std::int32_t& WhichType, const std::string& ShortName) {
+    if (WhichType < 0 || WhichType >= kKindCount) return;
+    try {
+        if (WhichType == kSpell) {
+            RequireSpellPath(ShortName, "CEditObject::Delete");
+            file_.KillFile(ShortName);
+            return;
+        }
+        if (!detail::IsSafeShortName(ShortName)) {
+            throw detail::PlatformError(kErrInvalidArgument, "CEditObject::Delete");
+        }
+        const std::string& folder = KindPath(WhichType);
+        std::vector<std::string> files = {ShortName + LayoutOf(WhichType).extension};
+        if (WhichType == kArmy || WhichType == kSite) files.push_back(ShortName + ".PCX");
+        if (WhichType == kHero) {
+            files.push_back(ShortName + "f.PCX");
+            files.push_back(ShortName + "m.PCX");
+        }
+        for (const std::string& name : files) file_.KillFile(FileInFolder(folder, name));
+    } catch (const Error& e) {
+        throw e.withSource("CEditObject::Delete");
+    }
+}
+
+std::string CEditObject::TemplatePath(const char* name) const {
+    return FileInFolder(picsPath_, name);
+}
+
+void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType, const std::string& FileName) {
+    if (PictureType < kArmyPicture || PictureType > kSitePicture) return;
+    if (!detail::IsSafeShortName(FileName)) {
+        throw detail::PlatformError(kErrInvalidArgument, "CEditObject::CopyPictureTemplate");
+    }
+    switch (PictureType) {
+        case kArmyPicture:
+            file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(armyPath_, FileName + ".PCX"));
+            break;
+        case kHeroPicture:
+            file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(heroPath_, FileName + "m.PCX"));
+            file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(heroPath_, FileName + "f.PCX"));
+            break;
+        case kSitePicture:
+            file_.CopyFile(TemplatePath(kSiteTemplate), FileInFolder(sitePath_, FileName + ".PCX"));
+            break;
+    }
+}
+
+}  // namespace b3

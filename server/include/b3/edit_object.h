@@ -112,6 +112,8 @@ public:
     Cell& at(std::size_t row, std::size_t column);
     // A copy of one row as an object array.
     ObjectArray row(std::size_t row) const;
+    // Replaces one row; cells past the array's width are ignored, missing ones become empty.
+    void setRow(std::size_t row, ObjectArray values);
 
     friend bool operator==(const DataArray&, const DataArray&) = default;
 
