@@ -29,7 +29,8 @@ public:
     std::string ConvertPowerTypeToName(const std::int16_t& Index) const override;
     std::string ConvertSoundToName(const std::int16_t& Index) const override;
     std::string ConvertFacingToName(const std::int16_t& Index) const override;
-    ObjectArray ConvertShortName(std::string ShortName, const DataArray& ItemDataArray) const override;
+    ObjectArray ConvertShortName(std::string ShortName,
+                                 const DataArray& ItemDataArray) const override;
     ObjectArray ConvertArmyShortName(std::string ShortName) const override;
     std::string ShortNameFromPath(std::string Path, std::int32_t PathType) const override;
     void Delete(const std::int32_t& WhichType, const std::string& ShortName) override;

@@ -40,10 +40,14 @@ std::string DescribeError(std::int32_t number) {
 
 std::int64_t Cell::number() const {
     switch (type()) {
-        case Type::Byte: return std::get<1>(value_);
-        case Type::Integer: return std::get<2>(value_);
-        case Type::Long: return std::get<3>(value_);
-        default: return 0;
+        case Type::Byte:
+            return std::get<1>(value_);
+        case Type::Integer:
+            return std::get<2>(value_);
+        case Type::Long:
+            return std::get<3>(value_);
+        default:
+            return 0;
     }
 }
 
@@ -60,11 +64,16 @@ std::string Cell::toString() const {
 
 const char* Cell::typeName(Type type) {
     switch (type) {
-        case Type::Empty: return "empty";
-        case Type::Byte: return "byte";
-        case Type::Integer: return "integer";
-        case Type::Long: return "long";
-        case Type::Text: return "text";
+        case Type::Empty:
+            return "empty";
+        case Type::Byte:
+            return "byte";
+        case Type::Integer:
+            return "integer";
+        case Type::Long:
+            return "long";
+        case Type::Text:
+            return "text";
     }
     return "empty";
 }

@@ -49,7 +49,9 @@ std::error_code LastError() {
 
 }  // namespace
 
-CFile::~CFile() { CloseAll(); }
+CFile::~CFile() {
+    CloseAll();
+}
 
 void CFile::CloseAll() {
     for (int i = 0; i < openCount_; ++i) {
@@ -157,16 +159,24 @@ Cell CFile::FlexGet(std::int16_t FileNum, std::int32_t StartByte, std::int32_t V
     Channel& c = Require(FileNum, "CFile::FlexGet");
     std::int32_t count = 0;
     switch (VarLength) {
-        case detail::kWidthByte: count = 1; break;
-        case detail::kWidthInteger: count = 2; break;
-        case detail::kWidthLong: count = 4; break;
+        case detail::kWidthByte:
+            count = 1;
+            break;
+        case detail::kWidthInteger:
+            count = 2;
+            break;
+        case detail::kWidthLong:
+            count = 4;
+            break;
         case detail::kWidthText:
             if (!StringLength) return Cell();
             count = *StringLength;
             break;
-        default: return Cell();
+        default:
+            return Cell();
     }
-    if (StartByte < 1 || count < 0) throw detail::PlatformError(kErrInvalidArgument, "CFile::FlexGet");
+    if (StartByte < 1 || count < 0)
+        throw detail::PlatformError(kErrInvalidArgument, "CFile::FlexGet");
     if (c.mode != Mode::Binary && c.mode != Mode::Input) {
         throw detail::PlatformError(54, "CFile::FlexGet");
     }

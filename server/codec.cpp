@@ -47,16 +47,21 @@ Error FileError(const std::error_code& ec, std::string source, const std::string
 
 Cell DecodeField(std::string_view bytes, int widthCode) {
     const auto u = [&](std::size_t i) {
-        return i < bytes.size() ? static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) : 0u;
+        return i < bytes.size() ? static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]))
+                                : 0u;
     };
     switch (widthCode) {
-        case kWidthByte: return Cell::byte(static_cast<std::uint8_t>(u(0)));
-        case kWidthInteger: return Cell::integer(static_cast<std::int16_t>(u(0) | (u(1) << 8)));
+        case kWidthByte:
+            return Cell::byte(static_cast<std::uint8_t>(u(0)));
+        case kWidthInteger:
+            return Cell::integer(static_cast<std::int16_t>(u(0) | (u(1) << 8)));
         case kWidthLong:
             return Cell::long_(
                 static_cast<std::int32_t>(u(0) | (u(1) << 8) | (u(2) << 16) | (u(3) << 24)));
-        case kWidthText: return Cell::text(platform::DecodeCp1252(bytes));
-        default: return Cell();
+        case kWidthText:
+            return Cell::text(platform::DecodeCp1252(bytes));
+        default:
+            return Cell();
     }
 }
 
@@ -123,7 +128,8 @@ std::string EncodeField(const Cell& value, int widthCode, const std::string& sou
             if (n < INT32_MIN || n > INT32_MAX) throw PlatformError(kErrOverflow, source);
             for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((n >> (8 * i)) & 0xFF));
             break;
-        default: break;
+        default:
+            break;
     }
     return out;
 }

@@ -12,31 +12,98 @@ namespace {
 const std::map<int, const char*>& StringTable() {
     static const std::map<int, const char*> table = {
         // Power types, base 100 (34 has no name).
-        {100, "None"}, {101, "Leadership"}, {102, "Chaos"}, {103, "Morale"}, {104, "Fear"},
-        {105, "Siege"}, {106, "Fortify"}, {107, "Movement"}, {108, "Strength"},
-        {109, "MoveBonus"}, {110, "Gold"}, {111, "Gold per City"}, {112, "Engineer"},
-        {113, "Flight"}, {114, "Hits"}, {115, "Speed"}, {116, "Invisibility"},
-        {117, "Group Movement"}, {118, "Group Hits"}, {119, "Port"}, {120, "Spell"},
-        {121, "Production"}, {122, "Summon Army"}, {123, "View"}, {124, "Group View"},
-        {125, "Bless"}, {126, "Poison"}, {127, "Disease"}, {128, "Assassin"},
-        {129, "Reveal Map"}, {130, "Missiles"}, {131, "Medals"}, {132, "Trample"},
-        {133, "Curse"}, {135, "Teleport"}, {136, "Summon Item"}, {137, "Banding"},
-        {138, "Acid"}, {139, "Lightning"}, {140, "Paralysis"}, {141, "Warding"},
-        {142, "Group Acid"}, {143, "Group Lightning"}, {144, "Dragonslayer"},
-        {145, "Demonslayer"}, {146, "Deathslayer"}, {147, "Manslayer"}, {148, "Elfslayer"},
-        {149, "Dwarfslayer"}, {150, "Orcslayer"}, {151, "Gnollslayer"}, {152, "Group Warding"},
-        {153, "Necromancy"}, {154, "Life Drain"}, {155, "Renown"}, {156, "Mana Drain"},
+        {100, "None"},
+        {101, "Leadership"},
+        {102, "Chaos"},
+        {103, "Morale"},
+        {104, "Fear"},
+        {105, "Siege"},
+        {106, "Fortify"},
+        {107, "Movement"},
+        {108, "Strength"},
+        {109, "MoveBonus"},
+        {110, "Gold"},
+        {111, "Gold per City"},
+        {112, "Engineer"},
+        {113, "Flight"},
+        {114, "Hits"},
+        {115, "Speed"},
+        {116, "Invisibility"},
+        {117, "Group Movement"},
+        {118, "Group Hits"},
+        {119, "Port"},
+        {120, "Spell"},
+        {121, "Production"},
+        {122, "Summon Army"},
+        {123, "View"},
+        {124, "Group View"},
+        {125, "Bless"},
+        {126, "Poison"},
+        {127, "Disease"},
+        {128, "Assassin"},
+        {129, "Reveal Map"},
+        {130, "Missiles"},
+        {131, "Medals"},
+        {132, "Trample"},
+        {133, "Curse"},
+        {135, "Teleport"},
+        {136, "Summon Item"},
+        {137, "Banding"},
+        {138, "Acid"},
+        {139, "Lightning"},
+        {140, "Paralysis"},
+        {141, "Warding"},
+        {142, "Group Acid"},
+        {143, "Group Lightning"},
+        {144, "Dragonslayer"},
+        {145, "Demonslayer"},
+        {146, "Deathslayer"},
+        {147, "Manslayer"},
+        {148, "Elfslayer"},
+        {149, "Dwarfslayer"},
+        {150, "Orcslayer"},
+        {151, "Gnollslayer"},
+        {152, "Group Warding"},
+        {153, "Necromancy"},
+        {154, "Life Drain"},
+        {155, "Renown"},
+        {156, "Mana Drain"},
         {157, "Questing"},
         // Sounds, base 300.
-        {300, "None"}, {301, "Walk"}, {302, "March"}, {303, "Stomp"}, {304, "Gallop"},
-        {305, "Sail"}, {306, "Flap"}, {307, "Pad"}, {308, "Wagon"}, {309, "Soar"}, {310, "Fire"},
+        {300, "None"},
+        {301, "Walk"},
+        {302, "March"},
+        {303, "Stomp"},
+        {304, "Gallop"},
+        {305, "Sail"},
+        {306, "Flap"},
+        {307, "Pad"},
+        {308, "Wagon"},
+        {309, "Soar"},
+        {310, "Fire"},
         // Facings, base 400.
-        {400, "North"}, {401, "Northeast"}, {402, "East"}, {403, "Southeast"}, {404, "South"},
-        {405, "Southwest"}, {406, "West"}, {407, "Northwest"},
+        {400, "North"},
+        {401, "Northeast"},
+        {402, "East"},
+        {403, "Southeast"},
+        {404, "South"},
+        {405, "Southwest"},
+        {406, "West"},
+        {407, "Northwest"},
         // Move-bonus terrains, 450 to 457; combat-bonus terrains, 500 to 505.
-        {450, "desert"}, {451, "dungeon"}, {452, "fly"}, {453, "forest"}, {454, "hills"},
-        {455, "ice"}, {456, "marsh"}, {457, "woods"},
-        {500, "city"}, {501, "field"}, {502, "hills"}, {503, "ice"}, {504, "marsh"},
+        {450, "desert"},
+        {451, "dungeon"},
+        {452, "fly"},
+        {453, "forest"},
+        {454, "hills"},
+        {455, "ice"},
+        {456, "marsh"},
+        {457, "woods"},
+        {500, "city"},
+        {501, "field"},
+        {502, "hills"},
+        {503, "ice"},
+        {504, "marsh"},
         {505, "woods"},
     };
     return table;
@@ -79,13 +146,15 @@ std::string CEditObject::ConvertFacingToName(const std::int16_t& Index) const {
                        "Error converting facing to name.");
 }
 
-ObjectArray CEditObject::ConvertShortName(std::string ShortName, const DataArray& ItemDataArray) const {
+ObjectArray CEditObject::ConvertShortName(std::string ShortName,
+                                          const DataArray& ItemDataArray) const {
     try {
         if (ItemDataArray.columns() < 3) throw detail::PlatformError(kErrSubscript, "B3EdtSvr");
         const std::string wanted = detail::UpperName(ShortName);
         for (std::size_t row = 0; row < ItemDataArray.rows(); ++row) {
             if (detail::UpperName(ItemDataArray.at(row, 1).toString()) == wanted) {
-                return {ItemDataArray.at(row, 0), ItemDataArray.at(row, 1), ItemDataArray.at(row, 2)};
+                return {ItemDataArray.at(row, 0), ItemDataArray.at(row, 1),
+                        ItemDataArray.at(row, 2)};
             }
         }
         return ObjectArray(3);
@@ -123,6 +192,8 @@ std::string CEditObject::ConvertGender(std::int32_t gender) {
     return gender == 0 ? "Male" : gender == 1 ? "Female" : "";
 }
 
-std::string CEditObject::ConvertTruth(std::uint8_t flag) { return flag == 0 ? "False" : "True"; }
+std::string CEditObject::ConvertTruth(std::uint8_t flag) {
+    return flag == 0 ? "False" : "True";
+}
 
 }  // namespace b3

@@ -14,7 +14,8 @@
 
 namespace b3 {
 
-const char* const kInstallKey = "SOFTWARE\\Slate Crown Entertainment\\Banerule III: Gloamkings Tide\\1.0";
+const char* const kInstallKey =
+    "SOFTWARE\\Slate Crown Entertainment\\Banerule III: Gloamkings Tide\\1.0";
 const char* const kInstallValue = "$Install_ToDirectory$";
 
 namespace {
@@ -33,7 +34,8 @@ constexpr const char* kSiteTemplate = "NEWSITE.PCX";
 
 // Drops `head` characters from the front and `tail` from the back of UTF-8 text; nothing when the
 // text is shorter.
-std::optional<std::string> DropCharacters(std::string_view text, std::size_t head, std::size_t tail) {
+std::optional<std::string> DropCharacters(std::string_view text, std::size_t head,
+                                          std::size_t tail) {
     std::vector<std::size_t> starts;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
@@ -173,20 +175,28 @@ void CEditObject::CheckPictureTemplates() {
 
 const std::string& CEditObject::KindPath(int kind) const {
     switch (kind) {
-        case kItem: return itemPath_;
-        case kArmy: return armyPath_;
-        case kHero: return heroPath_;
-        case kSite: return sitePath_;
-        default: return spellPath_;
+        case kItem:
+            return itemPath_;
+        case kArmy:
+            return armyPath_;
+        case kHero:
+            return heroPath_;
+        case kSite:
+            return sitePath_;
+        default:
+            return spellPath_;
     }
 }
 
 std::int32_t CEditObject::CountEditObjectFiles(int kind) {
     std::error_code ec;
-    const auto names = platform::ListFiles(KindPath(kind), std::string("*") + LayoutOf(kind).extension, ec);
+    const auto names =
+        platform::ListFiles(KindPath(kind), std::string("*") + LayoutOf(kind).extension, ec);
     if (ec) {
-        const Error e = detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
-        detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" + e.description());
+        const Error e =
+            detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
+        detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" +
+                            e.description());
         return 0;
     }
     return static_cast<std::int32_t>(names.size());
@@ -197,14 +207,16 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
     const std::string& folder = KindPath(kind);
     try {
         const std::int32_t count = CountEditObjectFiles(kind);
-        if (count == 0) throw detail::PlatformError(kErrNoFiles, "CEditObject::BuildEditObjectFileArray");
+        if (count == 0)
+            throw detail::PlatformError(kErrNoFiles, "CEditObject::BuildEditObjectFileArray");
         std::error_code ec;
         const auto names = platform::ListFiles(folder, std::string("*") + layout.extension, ec);
         DataArray build(names.size(), static_cast<std::size_t>(layout.columns));
         std::string bytes;
         for (std::size_t row = 0; row < names.size(); ++row) {
             const std::string path = platform::JoinPath(folder, names[row]);
-            if (!platform::ReadFileBytes(path, bytes, ec, static_cast<std::size_t>(layout.recordLength))) {
+            if (!platform::ReadFileBytes(path, bytes, ec,
+                                         static_cast<std::size_t>(layout.recordLength))) {
                 throw detail::FileError(ec, kBuilderNames[kind], path);
             }
             const std::string name =
@@ -255,8 +267,8 @@ void CEditObject::RequireSpellPath(const std::string& path, const char* source) 
     const std::string prefix = spellPath_ + platform::kPathSeparator;
     const bool inside = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
     const std::string name = inside ? path.substr(prefix.size()) : std::string();
-    const bool spellFile = name.size() > 4 &&
-                           platform::AsciiUpper(name.substr(name.size() - 4)) == LayoutOf(kSpell).extension;
+    const bool spellFile = name.size() > 4 && platform::AsciiUpper(name.substr(name.size() - 4)) ==
+                                                  LayoutOf(kSpell).extension;
     if (!inside || !spellFile || !detail::IsSafeShortName(name)) {
         throw detail::PlatformError(kErrInvalidArgument, source);
     }
@@ -264,11 +276,11 @@ void CEditObject::RequireSpellPath(const std::string& path, const char* source) 
 
 std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) const {
     const RecordLayout& layout = LayoutOf(kind);
-    const char* source = kind == kItem    ? "CEditObject::WriteItem"
-                         : kind == kArmy  ? "CEditObject::WriteArmy"
-                         : kind == kHero  ? "CEditObject::WriteHero"
-                         : kind == kSite  ? "CEditObject::WriteSite"
-                                          : "CEditObject::WriteSpell";
+    const char* source = kind == kItem   ? "CEditObject::WriteItem"
+                         : kind == kArmy ? "CEditObject::WriteArmy"
+                         : kind == kHero ? "CEditObject::WriteHero"
+                         : kind == kSite ? "CEditObject::WriteSite"
+                                         : "CEditObject::WriteSpell";
     if (object.size() < static_cast<std::size_t>(layout.columns)) {
         throw detail::PlatformError(kErrSubscript, source);
     }
@@ -338,7 +350,8 @@ std::string CEditObject::TemplatePath(const char* name) const {
     return FileInFolder(picsPath_, name);
 }
 
-void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType, const std::string& FileName) {
+void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType,
+                                      const std::string& FileName) {
     if (PictureType < kArmyPicture || PictureType > kSitePicture) return;
     if (!detail::IsSafeShortName(FileName)) {
         throw detail::PlatformError(kErrInvalidArgument, "CEditObject::CopyPictureTemplate");
@@ -348,8 +361,10 @@ void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType, const std
             file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(armyPath_, FileName + ".PCX"));
             break;
         case kHeroPicture:
-            file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(heroPath_, FileName + "m.PCX"));
-            file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(heroPath_, FileName + "f.PCX"));
+            file_.CopyFile(TemplatePath(kArmyTemplate),
+                           FileInFolder(heroPath_, FileName + "m.PCX"));
+            file_.CopyFile(TemplatePath(kArmyTemplate),
+                           FileInFolder(heroPath_, FileName + "f.PCX"));
             break;
         case kSitePicture:
             file_.CopyFile(TemplatePath(kSiteTemplate), FileInFolder(sitePath_, FileName + ".PCX"));

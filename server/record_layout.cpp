@@ -58,9 +58,12 @@ std::vector<FieldLayout> HeroFields() {
     for (int i = 0; i < 22; ++i) f.push_back({271 + 32 * i, 32, E::Text, 19 + i, A::ReadWrite});
     for (int i = 0; i < 22; ++i) f.push_back({976 + 2 * i, 2, E::Int16, 41 + i, A::ReadWrite});
     // Ten power records of 16 bytes: type, value, two unused bytes, a 10-byte description.
-    for (int k = 0; k < 10; ++k) f.push_back({1020 + 16 * k, 2, E::Int16, 63 + 3 * k, A::ReadWrite});
-    for (int k = 0; k < 10; ++k) f.push_back({1022 + 16 * k, 2, E::Int16, 64 + 3 * k, A::ReadWrite});
-    for (int k = 0; k < 10; ++k) f.push_back({1026 + 16 * k, 10, E::Text, 65 + 3 * k, A::ReadWrite});
+    for (int k = 0; k < 10; ++k)
+        f.push_back({1020 + 16 * k, 2, E::Int16, 63 + 3 * k, A::ReadWrite});
+    for (int k = 0; k < 10; ++k)
+        f.push_back({1022 + 16 * k, 2, E::Int16, 64 + 3 * k, A::ReadWrite});
+    for (int k = 0; k < 10; ++k)
+        f.push_back({1026 + 16 * k, 10, E::Text, 65 + 3 * k, A::ReadWrite});
     for (int k = 0; k < 10; ++k) f.push_back({1180 + 2 * k, 2, E::Int16, 93 + k, A::ReadWrite});
     for (int k = 0; k < 10; ++k) f.push_back({1200 + 16 * k, 16, E::Text, 103 + k, A::ReadWrite});
     for (int k = 0; k < 10; ++k) f.push_back({1360 + k, 1, E::Byte, 113 + k, A::ReadWrite});
@@ -123,10 +126,14 @@ const char* const kWriterNames[kKindCount] = {"CEditObject::WriteItem", "CEditOb
 int WidthCode(FieldEncoding e) {
     switch (e) {
         case E::Byte:
-        case E::IconByte: return detail::kWidthByte;
-        case E::Int16: return detail::kWidthInteger;
-        case E::Int32: return detail::kWidthLong;
-        case E::Text: return detail::kWidthText;
+        case E::IconByte:
+            return detail::kWidthByte;
+        case E::Int16:
+            return detail::kWidthInteger;
+        case E::Int32:
+            return detail::kWidthLong;
+        case E::Text:
+            return detail::kWidthText;
     }
     return 0;
 }
@@ -152,17 +159,20 @@ ObjectArray DecodeRecord(int kind, std::string_view bytes, std::int32_t row,
     out[static_cast<std::size_t>(layout.shortNameColumn)] = Cell::text(nameCell);
     for (const FieldLayout& f : layout.fields) {
         if (f.access == FieldAccess::WriteOnly) continue;
-        const std::string_view raw = bytes.substr(static_cast<std::size_t>(f.offset),
-                                                  static_cast<std::size_t>(f.width));
+        const std::string_view raw =
+            bytes.substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.width));
         Cell value;
         switch (f.encoding) {
             case E::Text:
                 value = Cell::text(platform::DecodeCp1252(raw.substr(0, raw.find('\0'))));
                 break;
             case E::IconByte:
-                value = Cell::integer(static_cast<std::int16_t>(static_cast<unsigned char>(raw[0]) / 4));
+                value = Cell::integer(
+                    static_cast<std::int16_t>(static_cast<unsigned char>(raw[0]) / 4));
                 break;
-            default: value = detail::DecodeField(raw, WidthCode(f.encoding)); break;
+            default:
+                value = detail::DecodeField(raw, WidthCode(f.encoding));
+                break;
         }
         out[static_cast<std::size_t>(f.column)] = std::move(value);
     }
@@ -192,9 +202,10 @@ std::string EncodeRecord(int kind, const ObjectArray& object, std::string existi
         } else if (f.encoding == E::IconByte) {
             // Four times the picture number, keeping the two low bits the file held.
             const std::string n = detail::EncodeField(cell, detail::kWidthInteger, source);
-            const int number = static_cast<std::int16_t>(
-                static_cast<unsigned char>(n[0]) | (static_cast<unsigned char>(n[1]) << 8));
-            const int low = static_cast<unsigned char>(existing[static_cast<std::size_t>(f.offset)]) & 3;
+            const int number = static_cast<std::int16_t>(static_cast<unsigned char>(n[0]) |
+                                                         (static_cast<unsigned char>(n[1]) << 8));
+            const int low =
+                static_cast<unsigned char>(existing[static_cast<std::size_t>(f.offset)]) & 3;
             if (number < 0 || number * 4 + low > 255) {
                 throw detail::PlatformError(kErrOverflow, source);
             }

@@ -42,7 +42,9 @@ private:
     bool first_ = true;
 };
 
-std::int16_t Code(const Cell& cell) { return static_cast<std::int16_t>(cell.number()); }
+std::int16_t Code(const Cell& cell) {
+    return static_cast<std::int16_t>(cell.number());
+}
 
 // Runs the header and one call per row, pumping the host's events between rows, and names the
 // print operation in any failure.
@@ -69,9 +71,9 @@ std::string CEditObject::PrintItems(const DataArray& d) const {
         d, "CEditObject::PrintItems",
         [](std::string& out) {
             Line l(out);
-            for (const char* label : {"File Name", "Display Name", "Description", "Relative Power",
-                                      "Icon Number", "Cost", "Power 1 Name", "Power 1 Value",
-                                      "Power 2 Name", "Power 2 Value"}) {
+            for (const char* label :
+                 {"File Name", "Display Name", "Description", "Relative Power", "Icon Number",
+                  "Cost", "Power 1 Name", "Power 1 Value", "Power 2 Name", "Power 2 Value"}) {
                 l.text(label);
             }
         },
@@ -88,11 +90,28 @@ std::string CEditObject::PrintArmies(const DataArray& d) const {
         d, "CEditObject::PrintArmies",
         [](std::string& out) {
             Line l(out);
-            for (const char* label :
-                 {"File Name", "Display Name", "Description", "Medal Chance", "Strength", "Move",
-                  "Hits", "Turns", "Upkeep", "View", "Move Bonus 1", "Move Bonus 2", "Move Bonus 3",
-                  "Move Bonus 4", "Combat Bonus Terrain", "Combat Bonus Value", "Build Cost",
-                  "Setup Cost", "Power Type", "Power Value", "Sound", "Default Facing"}) {
+            for (const char* label : {"File Name",
+                                      "Display Name",
+                                      "Description",
+                                      "Medal Chance",
+                                      "Strength",
+                                      "Move",
+                                      "Hits",
+                                      "Turns",
+                                      "Upkeep",
+                                      "View",
+                                      "Move Bonus 1",
+                                      "Move Bonus 2",
+                                      "Move Bonus 3",
+                                      "Move Bonus 4",
+                                      "Combat Bonus Terrain",
+                                      "Combat Bonus Value",
+                                      "Build Cost",
+                                      "Setup Cost",
+                                      "Power Type",
+                                      "Power Value",
+                                      "Sound",
+                                      "Default Facing"}) {
                 l.text(label);
             }
         },
@@ -145,7 +164,8 @@ std::string CEditObject::PrintHeroes(const DataArray& d) const {
                 l.text(ConvertSpellShortNameToDisplay(d.at(r, 62 + 3 * p).toString()));
             }
             for (int c = 93; c <= 112; ++c) l.cell(d.at(r, c));
-            for (int c = 113; c <= 122; ++c) l.text(ConvertGender(static_cast<int>(d.at(r, c).number())));
+            for (int c = 113; c <= 122; ++c)
+                l.text(ConvertGender(static_cast<int>(d.at(r, c).number())));
             l.text(ConvertSoundToName(Code(d.at(r, 123))));
             l.text(ConvertFacingToName(Code(d.at(r, 124))));
         });
@@ -188,10 +208,13 @@ std::string CEditObject::PrintSpells(const DataArray& d) const {
             l.cell(d.at(r, 1)).cell(d.at(r, 2)).cell(d.at(r, 3));
             for (int p = 1; p <= 4; ++p) {
                 const std::int16_t type = Code(d.at(r, 4 * p));
-                l.text(ConvertPowerTypeToName(type)).cell(d.at(r, 4 * p + 1)).cell(d.at(r, 4 * p + 2));
+                l.text(ConvertPowerTypeToName(type))
+                    .cell(d.at(r, 4 * p + 1))
+                    .cell(d.at(r, 4 * p + 2));
                 // Only a summoning names something: the display name of the army it summons.
                 std::string description;
-                if (type == 22) description = ConvertArmyShortName(d.at(r, 4 * p + 3).toString())[1].toString();
+                if (type == 22)
+                    description = ConvertArmyShortName(d.at(r, 4 * p + 3).toString())[1].toString();
                 l.text(description);
             }
         });
@@ -205,11 +228,21 @@ void CEditObject::PrintReport(const std::string& Path, const std::int32_t& Which
         const DataArray data = caches_[static_cast<std::size_t>(WhichType)];
         std::string text;
         switch (WhichType) {
-            case kItem: text = PrintItems(data); break;
-            case kArmy: text = PrintArmies(data); break;
-            case kHero: text = PrintHeroes(data); break;
-            case kSite: text = PrintSites(data); break;
-            default: text = PrintSpells(data); break;
+            case kItem:
+                text = PrintItems(data);
+                break;
+            case kArmy:
+                text = PrintArmies(data);
+                break;
+            case kHero:
+                text = PrintHeroes(data);
+                break;
+            case kSite:
+                text = PrintSites(data);
+                break;
+            default:
+                text = PrintSpells(data);
+                break;
         }
         auto encoded = platform::EncodeCp1252(text);
         if (!encoded) throw detail::PlatformError(kErrTypeMismatch, "CEditObject::PrintReport");

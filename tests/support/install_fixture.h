@@ -26,7 +26,8 @@ public:
     TempDir() {
         std::random_device rd;
         for (;;) {
-            path_ = fs::temp_directory_path() / ("b3test-" + std::to_string(rd()) + std::to_string(rd()));
+            path_ = fs::temp_directory_path() /
+                    ("b3test-" + std::to_string(rd()) + std::to_string(rd()));
             std::error_code ec;
             if (fs::create_directory(path_, ec)) break;
         }
@@ -62,7 +63,8 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 inline std::vector<std::string> FolderNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(folder, ec))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -71,7 +73,10 @@ inline std::vector<std::string> FolderNames(const std::string& folder) {
 class Bytes {
 public:
     explicit Bytes(std::size_t size, char fill = '\0') : b_(size, fill) {}
-    Bytes& u8(std::size_t at, unsigned v) { b_.at(at) = static_cast<char>(v); return *this; }
+    Bytes& u8(std::size_t at, unsigned v) {
+        b_.at(at) = static_cast<char>(v);
+        return *this;
+    }
     Bytes& i16(std::size_t at, int v) {
         u8(at, static_cast<unsigned>(v) & 0xFF);
         return u8(at + 1, (static_cast<unsigned>(v) >> 8) & 0xFF);
@@ -121,7 +126,9 @@ public:
     std::string path(const std::string& folder, const std::string& name) const {
         return (fs::path(root_) / folder / name).string();
     }
-    std::string folder(const std::string& folder) const { return (fs::path(root_) / folder).string(); }
+    std::string folder(const std::string& folder) const {
+        return (fs::path(root_) / folder).string();
+    }
     void write(const std::string& folder, const std::string& name, const std::string& bytes) const {
         WriteBytes(path(folder, name), bytes);
     }

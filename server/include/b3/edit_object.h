@@ -76,7 +76,9 @@ public:
     Type type() const { return static_cast<Type>(value_.index()); }
     bool isEmpty() const { return type() == Type::Empty; }
     bool isText() const { return type() == Type::Text; }
-    bool isNumber() const { return type() == Type::Byte || type() == Type::Integer || type() == Type::Long; }
+    bool isNumber() const {
+        return type() == Type::Byte || type() == Type::Integer || type() == Type::Long;
+    }
 
     // The number of a numeric cell (0 for the others).
     std::int64_t number() const;
@@ -91,7 +93,8 @@ public:
     friend bool operator==(const Cell&, const Cell&) = default;
 
 private:
-    using Value = std::variant<std::monostate, std::uint8_t, std::int16_t, std::int32_t, std::string>;
+    using Value =
+        std::variant<std::monostate, std::uint8_t, std::int16_t, std::int32_t, std::string>;
     explicit Cell(Value v) : value_(std::move(v)) {}
     Value value_;
 };
@@ -103,7 +106,8 @@ using ObjectArray = std::vector<Cell>;
 class B3EDTSVR_EXPORT DataArray {
 public:
     DataArray() = default;
-    DataArray(std::size_t rows, std::size_t columns) : rows_(rows), columns_(columns), cells_(rows * columns) {}
+    DataArray(std::size_t rows, std::size_t columns)
+        : rows_(rows), columns_(columns), cells_(rows * columns) {}
 
     std::size_t rows() const { return rows_; }
     std::size_t columns() const { return columns_; }
@@ -148,8 +152,10 @@ struct Guid {
 
 // Type library B3EdtSvr, class CEditObject and its default interface _CEditObject.
 inline constexpr Guid LIBID_B3EdtSvr = {0x441F0F8F, 0x79BA, 0x11D1, {0xBC, 0xA4, 0, 0, 0, 0, 0, 0}};
-inline constexpr Guid CLSID_CEditObject = {0x441F0F8E, 0x79BA, 0x11D1, {0xBC, 0xA4, 0, 0, 0, 0, 0, 0}};
-inline constexpr Guid IID__CEditObject = {0xE27A0A7D, 0x6B50, 0x11D2, {0x8D, 0x7E, 0, 0, 0, 0, 0, 0}};
+inline constexpr Guid CLSID_CEditObject = {
+    0x441F0F8E, 0x79BA, 0x11D1, {0xBC, 0xA4, 0, 0, 0, 0, 0, 0}};
+inline constexpr Guid IID__CEditObject = {
+    0xE27A0A7D, 0x6B50, 0x11D2, {0x8D, 0x7E, 0, 0, 0, 0, 0, 0}};
 
 // ---------------------------------------------------------------------------------------------
 // The interface, members in slot order. Every failure is thrown as b3::Error.
@@ -158,27 +164,28 @@ class _CEditObject {
 public:
     virtual ~_CEditObject() = default;
 
-    virtual std::int32_t NumEditObjects(const std::int32_t& Index) const = 0;                 // 1
-    virtual std::string SitePath() const = 0;                                                 // 2
-    virtual std::string SpellPath() const = 0;                                                // 3
-    virtual std::string HeroPath() const = 0;                                                 // 4
-    virtual std::string ArmyPath() const = 0;                                                 // 5
-    virtual std::string ItemPath() const = 0;                                                 // 6
-    virtual std::string InstallPath() const = 0;                                              // 7
+    virtual std::int32_t NumEditObjects(const std::int32_t& Index) const = 0;  // 1
+    virtual std::string SitePath() const = 0;                                  // 2
+    virtual std::string SpellPath() const = 0;                                 // 3
+    virtual std::string HeroPath() const = 0;                                  // 4
+    virtual std::string ArmyPath() const = 0;                                  // 5
+    virtual std::string ItemPath() const = 0;                                  // 6
+    virtual std::string InstallPath() const = 0;                               // 7
     virtual void CopyPictureTemplate(const std::int32_t& PictureType,
-                                     const std::string& FileName) = 0;                        // 8
-    virtual DataArray GetEditObjectData(const std::int32_t& DataType) const = 0;              // 9
-    virtual void WriteObject(const ObjectArray& DataToWrite, const std::int32_t& ObjectType) = 0;  // 10
-    virtual void PrintReport(const std::string& Path, const std::int32_t& WhichType) = 0;     // 11
-    virtual std::string ConvertPowerTypeToName(const std::int16_t& Index) const = 0;          // 12
-    virtual std::string ConvertSoundToName(const std::int16_t& Index) const = 0;              // 13
-    virtual std::string ConvertFacingToName(const std::int16_t& Index) const = 0;             // 14
+                                     const std::string& FileName) = 0;            // 8
+    virtual DataArray GetEditObjectData(const std::int32_t& DataType) const = 0;  // 9
+    virtual void WriteObject(const ObjectArray& DataToWrite,
+                             const std::int32_t& ObjectType) = 0;                          // 10
+    virtual void PrintReport(const std::string& Path, const std::int32_t& WhichType) = 0;  // 11
+    virtual std::string ConvertPowerTypeToName(const std::int16_t& Index) const = 0;       // 12
+    virtual std::string ConvertSoundToName(const std::int16_t& Index) const = 0;           // 13
+    virtual std::string ConvertFacingToName(const std::int16_t& Index) const = 0;          // 14
     virtual ObjectArray ConvertShortName(std::string ShortName,
-                                         const DataArray& ItemDataArray) const = 0;           // 15
-    virtual ObjectArray ConvertArmyShortName(std::string ShortName) const = 0;                // 16
-    virtual std::string ShortNameFromPath(std::string Path, std::int32_t PathType) const = 0; // 17
-    virtual void Delete(const std::int32_t& WhichType, const std::string& ShortName) = 0;     // 18
-    virtual std::string PicsPath() const = 0;                                                 // 19
+                                         const DataArray& ItemDataArray) const = 0;            // 15
+    virtual ObjectArray ConvertArmyShortName(std::string ShortName) const = 0;                 // 16
+    virtual std::string ShortNameFromPath(std::string Path, std::int32_t PathType) const = 0;  // 17
+    virtual void Delete(const std::int32_t& WhichType, const std::string& ShortName) = 0;      // 18
+    virtual std::string PicsPath() const = 0;                                                  // 19
 };
 
 // ---------------------------------------------------------------------------------------------
