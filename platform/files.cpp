@@ -1,1 +1,570 @@
-// stub
+#include "platform/files.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "platform/text1252.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace b3::platform {
+namespace {
+
+std::atomic<long long> g_replaceFailureAfter{-1};
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Length of the UTF-8 character starting with byte `b` (1 for a stray byte), so that `?` takes a
+// whole character of a UTF-8 name.
+std::size_t CharLength(std::string_view s, std::size_t pos) {
+    const auto b = static_cast<unsigned char>(s[pos]);
+    std::size_t len = 1;
+    if ((b & 0xE0) == 0xC0) {
+        len = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+        len = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+        len = 4;
+    }
+    if (len > s.size() - pos) return 1;
+    for (std::size_t i = 1; i < len; ++i) {
+        if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80) return 1;
+    }
+    return len;
+}
+
+bool NameLess(const std::string& a, const std::string& b) {
+    const std::string ua = AsciiUpper(a);
+    const std::string ub = AsciiUpper(b);
+    if (ua != ub) return ua < ub;
+    return a < b;
+}
+
+std::string ParentFolder(const std::string& path) {
+#ifdef _WIN32
+    const auto slash = path.find_last_of("\\/");
+#else
+    const auto slash = path.find_last_of('/');
+#endif
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return path.substr(0, 1);
+    return path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+#ifdef _WIN32
+    const auto slash = path.find_last_of("\\/");
+#else
+    const auto slash = path.find_last_of('/');
+#endif
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+#ifndef _WIN32
+
+std::error_code LastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+// All entry names of a folder except "." and "..", or nothing when it cannot be read.
+std::optional<std::vector<std::string>> ReadFolder(const std::string& folder, std::error_code& ec) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        ec = LastError();
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) continue;
+        names.emplace_back(n);
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) {
+        ec = std::error_code(err, std::generic_category());
+        return std::nullopt;
+    }
+    ec.clear();
+    return names;
+}
+
+// The permission bits a new file gets from the process's umask, read without changing it where
+// the system allows.
+mode_t NewFileMode() {
+    mode_t mask = 0;
+    bool known = false;
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            unsigned int value = 0;
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                known = true;
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    if (!known) {
+        mask = ::umask(022);
+        ::umask(mask);
+    }
+    return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, std::string_view bytes, std::error_code& ec) {
+    const long long limit = g_replaceFailureAfter.load();
+    std::size_t toWrite = bytes.size();
+    bool injectFailure = false;
+    if (limit >= 0 && static_cast<unsigned long long>(limit) <= bytes.size()) {
+        toWrite = static_cast<std::size_t>(limit);
+        injectFailure = true;
+    }
+    std::size_t done = 0;
+    while (done < toWrite) {
+        const ssize_t n = ::write(fd, bytes.data() + done, toWrite - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ec = LastError();
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (injectFailure) {
+        ec = std::make_error_code(std::errc::no_space_on_device);
+        return false;
+    }
+    return true;
+}
+
+#endif
+
+}  // namespace
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;  // pattern position after the last `*`
+    std::size_t starN = 0;                       // name position that `*` is tried up to
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = ++p;
+            starN = n;
+            continue;
+        }
+        if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += CharLength(name, n);
+            continue;
+        }
+        if (p < pattern.size() && UpperAscii(pattern[p]) == UpperAscii(name[n])) {
+            ++p;
+            ++n;
+            continue;
+        }
+        if (starP == std::string_view::npos) return false;
+        // Let the last `*` take one more character and retry from there.
+        starN += CharLength(name, starN);
+        n = starN;
+        p = starP;
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+#ifdef _WIN32
+
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view pattern,
+                                   std::error_code& ec) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    const std::string query = JoinPath(folder, "*");
+    HANDLE h = ::FindFirstFileA(query.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD err = ::GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND) {
+            ec.clear();
+        } else {
+            ec = std::error_code(static_cast<int>(err), std::system_category());
+        }
+        return names;
+    }
+    do {
+        const DWORD attrs = data.dwFileAttributes;
+        if (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            continue;
+        if (WildcardMatch(pattern, data.cFileName)) names.emplace_back(data.cFileName);
+    } while (::FindNextFileA(h, &data));
+    ::FindClose(h);
+    std::sort(names.begin(), names.end(), NameLess);
+    ec.clear();
+    return names;
+}
+
+#else
+
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view pattern,
+                                   std::error_code& ec) {
+    std::vector<std::string> names;
+    auto entries = ReadFolder(folder, ec);
+    if (!entries) return names;
+    for (std::string& entry : *entries) {
+        if (entry.empty() || entry[0] == '.') continue;
+        if (!WildcardMatch(pattern, entry)) continue;
+        struct stat st;
+        if (::stat(JoinPath(folder, entry).c_str(), &st) != 0) continue;
+        if (!S_ISREG(st.st_mode)) continue;
+        names.push_back(std::move(entry));
+    }
+    std::sort(names.begin(), names.end(), NameLess);
+    return names;
+}
+
+#endif
+
+std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name) {
+#ifdef _WIN32
+    // The Windows file system already ignores case.
+    (void)folder;
+    return std::string(name);
+#else
+    std::error_code ec;
+    auto entries = ReadFolder(folder, ec);
+    if (!entries) return std::string(name);
+    std::optional<std::string> best;
+    for (const std::string& entry : *entries) {
+        if (entry == name) return entry;
+        if (EqualsIgnoreCase(entry, name) && (!best || NameLess(entry, *best))) best = entry;
+    }
+    return best ? *best : std::string(name);
+#endif
+}
+
+#ifdef _WIN32
+
+bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
+                   std::size_t limit) {
+    out.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        ec = std::error_code(errno, std::generic_category());
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        std::size_t want = sizeof buffer;
+        if (limit != 0) want = std::min(want, limit - out.size());
+        if (want == 0) break;
+        const std::size_t got = std::fread(buffer, 1, want, f);
+        out.append(buffer, got);
+        if (got < want) break;
+    }
+    const bool bad = std::ferror(f) != 0;
+    std::fclose(f);
+    if (bad) {
+        ec = std::make_error_code(std::errc::io_error);
+        out.clear();
+        return false;
+    }
+    ec.clear();
+    return true;
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec) {
+    const std::string temp = path + ".b3new";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (f == nullptr) {
+        ec = std::error_code(errno, std::generic_category());
+        return false;
+    }
+    const long long limit = g_replaceFailureAfter.load();
+    std::size_t toWrite = bytes.size();
+    bool inject = false;
+    if (limit >= 0 && static_cast<unsigned long long>(limit) <= bytes.size()) {
+        toWrite = static_cast<std::size_t>(limit);
+        inject = true;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, toWrite, f) == toWrite;
+    ok = (std::fflush(f) == 0) && ok;
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok || inject) {
+        ec = inject ? std::make_error_code(std::errc::no_space_on_device)
+                    : std::make_error_code(std::errc::io_error);
+        ::DeleteFileA(temp.c_str());
+        return false;
+    }
+    if (!::MoveFileExA(temp.c_str(), path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+        ::DeleteFileA(temp.c_str());
+        return false;
+    }
+    ec.clear();
+    return true;
+}
+
+#else
+
+bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
+                   std::size_t limit) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        ec = LastError();
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        ec = LastError();
+        ::close(fd);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        ::close(fd);
+        return false;
+    }
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        std::size_t expected = static_cast<std::size_t>(st.st_size);
+        if (limit != 0) expected = std::min(expected, limit);
+        out.reserve(expected);
+    }
+    char buffer[65536];
+    for (;;) {
+        std::size_t want = sizeof buffer;
+        if (limit != 0) want = std::min(want, limit - out.size());
+        if (want == 0) break;
+        const ssize_t got = ::read(fd, buffer, want);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ec = LastError();
+            ::close(fd);
+            out.clear();
+            return false;
+        }
+        if (got == 0) break;
+        out.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    ec.clear();
+    return true;
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec) {
+    const std::string folder = ParentFolder(path);
+    const std::string base = BaseName(path);
+    if (base.empty()) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        return false;
+    }
+
+    // The permissions the replacement gets: the target's own, or those of a new file.
+    mode_t mode;
+    struct stat target;
+    if (::stat(path.c_str(), &target) == 0) {
+        if (S_ISDIR(target.st_mode)) {
+            ec = std::make_error_code(std::errc::is_a_directory);
+            return false;
+        }
+        mode = target.st_mode & 07777;
+    } else if (errno == ENOENT) {
+        mode = NewFileMode();
+    } else {
+        ec = LastError();
+        return false;
+    }
+
+    // A hidden temporary file beside the target, so that the final rename stays in one file
+    // system and the folder's listings never show it.
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u", static_cast<long>(::getpid()),
+                      counter.fetch_add(1));
+        temp = JoinPath(folder, "." + base + suffix);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        ec = LastError();
+        return false;
+    }
+
+    auto fail = [&](std::error_code error) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temp.c_str());
+        ec = error;
+        return false;
+    };
+
+    std::error_code writeError;
+    if (!WriteAll(fd, bytes, writeError)) return fail(writeError);
+    if (::fsync(fd) != 0) return fail(LastError());
+    if (::fchmod(fd, mode) != 0) return fail(LastError());
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) return fail(LastError());
+    if (::rename(temp.c_str(), path.c_str()) != 0) return fail(LastError());
+
+    // Make the rename itself durable; a failure here no longer affects the result.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    ec.clear();
+    return true;
+}
+
+#endif
+
+bool CopyFileReplacing(const std::string& source, const std::string& destination,
+                       std::error_code& ec) {
+    std::string bytes;
+    if (!ReadFileBytes(source, bytes, ec)) return false;
+    return ReplaceFile(destination, bytes, ec);
+}
+
+void SetReplaceFailureAfterForTesting(long long bytes) {
+    g_replaceFailureAfter.store(bytes);
+}
+
+#ifdef _WIN32
+
+bool IsRegularFile(const std::string& path) {
+    const DWORD attrs = ::GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDirectory(const std::string& path) {
+    const DWORD attrs = ::GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ModuleFolderOf(const void* address) {
+    HMODULE module = nullptr;
+    if (!::GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            static_cast<LPCSTR>(address), &module)) {
+        return std::string();
+    }
+    char buffer[MAX_PATH + 1];
+    const DWORD n = ::GetModuleFileNameA(module, buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::string();
+    return ParentFolder(std::string(buffer, n));
+}
+
+bool StartProgram(const std::string& program, std::error_code& ec) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string commandLine = "\"" + program + "\"";
+    if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &si, &pi)) {
+        ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+        return false;
+    }
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ec.clear();
+    return true;
+}
+
+#else
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ModuleFolderOf(const void* address) {
+    Dl_info info{};
+    std::string file;
+    if (::dladdr(address, &info) != 0 && info.dli_fname != nullptr && info.dli_fname[0] != '\0' &&
+        std::strchr(info.dli_fname, '/') != nullptr) {
+        file = info.dli_fname;
+    } else {
+        // The main program is reported by the name it was started with; the kernel knows its
+        // real file.
+        char buffer[4096];
+        const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        if (n <= 0) return std::string();
+        file.assign(buffer, static_cast<std::size_t>(n));
+    }
+    if (char* real = ::realpath(file.c_str(), nullptr)) {
+        file = real;
+        std::free(real);
+    }
+    return ParentFolder(file);
+}
+
+bool StartProgram(const std::string& program, std::error_code& ec) {
+    if (program.empty()) {
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+        return false;
+    }
+    // An intermediate child starts the program and ends at once; the program is then adopted
+    // by the system, which reaps it, so no zombie is left behind and nothing waits for it here.
+    const pid_t middle = ::fork();
+    if (middle < 0) {
+        ec = LastError();
+        return false;
+    }
+    if (middle == 0) {
+        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        pid_t child = 0;
+        const int rc = ::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ);
+        ::_exit(rc == 0 ? 0 : (rc & 0xFF ? rc & 0xFF : 255));
+    }
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0) {
+        if (errno != EINTR) {
+            ec = LastError();
+            return false;
+        }
+    }
+    if (!WIFEXITED(status)) {
+        ec = std::make_error_code(std::errc::interrupted);
+        return false;
+    }
+    const int code = WEXITSTATUS(status);
+    if (code != 0) {
+        ec = std::error_code(code == 255 ? EIO : code, std::generic_category());
+        return false;
+    }
+    ec.clear();
+    return true;
+}
+
+#endif
+
+}  // namespace b3::platform

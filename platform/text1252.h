@@ -18,6 +18,13 @@ std::optional<std::string> EncodeCp1252(std::string_view utf8);
 // The number of characters of valid UTF-8 text (code points); malformed bytes count one each.
 std::size_t Utf8Length(std::string_view utf8);
 
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+// Appends the UTF-8 form of code point `cp`; returns false (and appends nothing) for a surrogate
+// or a value past U+10FFFF.
+bool AppendUtf8(std::string& out, char32_t cp);
+
 // ASCII upper and lower case, for the case-insensitive comparisons of names.
 std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);

@@ -1,0 +1,363 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/temp_folder.h"
+
+namespace b3::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadWholeFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return 0;
+    return st.st_mode & 07777;
+}
+
+// Every name in a folder, hidden ones included, in sorted order.
+std::vector<std::string> AllNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(WildcardMatch, StarsQuestionMarksAndCase) {
+    EXPECT_TRUE(WildcardMatch("*.ARM", "knight.arm"));
+    EXPECT_TRUE(WildcardMatch("*.ARM", "Knight.Arm"));
+    EXPECT_TRUE(WildcardMatch("*.ARM", ".ARM"));
+    EXPECT_FALSE(WildcardMatch("*.ARM", "knight.arm.bak"));
+    EXPECT_FALSE(WildcardMatch("*.ARM", "knight.ar"));
+    EXPECT_FALSE(WildcardMatch("*.ARM", "knightarm"));
+    EXPECT_TRUE(WildcardMatch("*", ""));
+    EXPECT_TRUE(WildcardMatch("*", "anything"));
+    EXPECT_FALSE(WildcardMatch("", "a"));
+    EXPECT_TRUE(WildcardMatch("", ""));
+    EXPECT_TRUE(WildcardMatch("K?IGHT.*", "knight.arm"));
+    EXPECT_FALSE(WildcardMatch("K?IGHT.*", "kight.arm"));
+    EXPECT_TRUE(WildcardMatch("a*b*c", "aXXbYYbZZc"));
+    EXPECT_FALSE(WildcardMatch("a*b*c", "aXXbYYbZZ"));
+    EXPECT_TRUE(WildcardMatch("*a*a*a*", "banana and a"));
+    EXPECT_TRUE(WildcardMatch("NEWARMY.PCX", "newarmy.pcx"));
+    EXPECT_FALSE(WildcardMatch("NEWARMY.PCX", "newarmy.pcx2"));
+    // `?` takes one whole character of a UTF-8 name.
+    EXPECT_TRUE(WildcardMatch("L?gende", "L\xC3\xA9gende"));
+    EXPECT_FALSE(WildcardMatch("L??gende", "L\xC3\xA9gende"));
+}
+
+class FolderTest : public ::testing::Test {
+protected:
+    TempFolder tmp;
+};
+
+TEST_F(FolderTest, ListFilesMatchesOrdinaryVisibleFilesInStableOrder) {
+    const std::string dir = tmp / "Army";
+    fs::create_directory(dir);
+    WriteFile(dir + "/knight.arm", "k");
+    WriteFile(dir + "/Knight.Arm", "K");
+    WriteFile(dir + "/ARCHER.ARM", "a");
+    WriteFile(dir + "/zombie.ARM", "z");
+    WriteFile(dir + "/notes.txt", "n");
+    WriteFile(dir + "/.hidden.arm", "h");
+    fs::create_directory(dir + "/X.ARM");
+    fs::create_symlink(dir + "/ARCHER.ARM", dir + "/link.arm");      // link to a file: listed
+    fs::create_directory_symlink(dir + "/X.ARM", dir + "/dir.arm");  // link to a folder: not
+    fs::create_symlink(dir + "/missing", dir + "/broken.arm");       // dangling: not listed
+
+    std::error_code ec;
+    const auto names = ListFiles(dir, "*.ARM", ec);
+    EXPECT_FALSE(ec);
+    const std::vector<std::string> expected = {"ARCHER.ARM", "Knight.Arm", "knight.arm", "link.arm",
+                                               "zombie.ARM"};
+    EXPECT_EQ(names, expected);
+    // The same listing every time.
+    EXPECT_EQ(ListFiles(dir, "*.ARM", ec), expected);
+    EXPECT_EQ(ListFiles(dir, "*.arm", ec), expected);
+
+    const auto texts = ListFiles(dir, "*.TXT", ec);
+    EXPECT_EQ(texts, std::vector<std::string>{"notes.txt"});
+    EXPECT_TRUE(ListFiles(dir, "*.HER", ec).empty());
+    EXPECT_FALSE(ec);
+}
+
+TEST_F(FolderTest, ListFilesSortsByUpperCaseName) {
+    // Upper-cased, '_' (0x5F) sorts after the letters; lower case would put it before them.
+    WriteFile(tmp / "b_c.ARM", "");
+    WriteFile(tmp / "bz.ARM", "");
+    WriteFile(tmp / "BA.ARM", "");
+    std::error_code ec;
+    const std::vector<std::string> expected = {"BA.ARM", "bz.ARM", "b_c.ARM"};
+    EXPECT_EQ(ListFiles(tmp.path(), "*.arm", ec), expected);
+}
+
+TEST_F(FolderTest, ListFilesOfMissingFolderSetsError) {
+    std::error_code ec;
+    EXPECT_TRUE(ListFiles(tmp / "nope", "*", ec).empty());
+    EXPECT_TRUE(ec);
+    WriteFile(tmp / "file", "x");
+    EXPECT_TRUE(ListFiles(tmp / "file", "*", ec).empty());
+    EXPECT_TRUE(ec);
+}
+
+TEST_F(FolderTest, FindEntryIgnoreCase) {
+    fs::create_directory(tmp / "ARMY");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "Army"), "ARMY");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "army"), "ARMY");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "ARMY"), "ARMY");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "Hero"), "Hero");  // none: the name itself
+    EXPECT_EQ(FindEntryIgnoreCase(tmp / "missing", "Army"), "Army");
+
+    // Several candidates: the first in sorted order, unless one matches exactly.
+    fs::create_directory(tmp / "army");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "Army"), "ARMY");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "army"), "army");
+    fs::create_directory(tmp / "Army");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "Army"), "Army");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "aRMY"), "ARMY");
+
+    WriteFile(tmp / "NewArmy.pcx", "x");  // files count as entries too
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "NEWARMY.PCX"), "NewArmy.pcx");
+}
+
+TEST_F(FolderTest, ReadFileBytes) {
+    const std::string bytes("one\0two\r\nthree\xFF", 15);
+    WriteFile(tmp / "f.bin", bytes);
+    std::string out;
+    std::error_code ec;
+    ASSERT_TRUE(ReadFileBytes(tmp / "f.bin", out, ec));
+    EXPECT_EQ(out, bytes);
+    ASSERT_TRUE(ReadFileBytes(tmp / "f.bin", out, ec, 5));
+    EXPECT_EQ(out, bytes.substr(0, 5));
+
+    WriteFile(tmp / "empty", "");
+    ASSERT_TRUE(ReadFileBytes(tmp / "empty", out, ec));
+    EXPECT_EQ(out, "");
+
+    std::string big(200000, 'q');
+    big[199999] = 'E';
+    WriteFile(tmp / "big", big);
+    ASSERT_TRUE(ReadFileBytes(tmp / "big", out, ec));
+    EXPECT_EQ(out, big);
+
+    out = "stale";
+    EXPECT_FALSE(ReadFileBytes(tmp / "missing", out, ec));
+    EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(ReadFileBytes(tmp.path(), out, ec));
+    EXPECT_TRUE(ec);
+}
+
+TEST_F(FolderTest, ReplaceFileReplacesContentAndKeepsPermissions) {
+    const std::string target = tmp / "KNIGHT.ARM";
+    WriteFile(target, "old contents that are longer than the new ones");
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+
+    std::error_code ec;
+    ASSERT_TRUE(ReplaceFile(target, "new", ec)) << ec.message();
+    EXPECT_FALSE(ec);
+    EXPECT_EQ(ReadWholeFile(target), "new");
+    EXPECT_EQ(ModeOf(target), 0640u);
+    EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"KNIGHT.ARM"});
+
+    ASSERT_EQ(::chmod(target.c_str(), 0604), 0);
+    ASSERT_TRUE(ReplaceFile(target, std::string(100000, 'x'), ec));
+    EXPECT_EQ(ReadWholeFile(target), std::string(100000, 'x'));
+    EXPECT_EQ(ModeOf(target), 0604u);
+    ASSERT_TRUE(ReplaceFile(target, "", ec));
+    EXPECT_EQ(ReadWholeFile(target), "");
+    EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"KNIGHT.ARM"});
+}
+
+TEST_F(FolderTest, ReplaceFileCreatesNewFileWithUsualPermissions) {
+    const mode_t old = ::umask(027);
+    std::error_code ec;
+    const bool ok = ReplaceFile(tmp / "new.reg", "REGEDIT4\n", ec);
+    ::umask(old);
+    ASSERT_TRUE(ok) << ec.message();
+    EXPECT_EQ(ReadWholeFile(tmp / "new.reg"), "REGEDIT4\n");
+    EXPECT_EQ(ModeOf(tmp / "new.reg"), 0640u);  // 0666 & ~027
+    EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"new.reg"});
+}
+
+TEST_F(FolderTest, ReplaceFileFailureLeavesTargetUntouched) {
+    const std::string target = tmp / "HERO.HER";
+    const std::string original("original\0bytes\n", 15);
+    WriteFile(target, original);
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    const std::string replacement(5000, 'R');
+
+    for (const long long after : {0LL, 1LL, 14LL, 4096LL, 4999LL, 5000LL}) {
+        SetReplaceFailureAfterForTesting(after);
+        std::error_code ec;
+        EXPECT_FALSE(ReplaceFile(target, replacement, ec)) << after;
+        EXPECT_EQ(ec, std::errc::no_space_on_device) << after;
+        EXPECT_EQ(ReadWholeFile(target), original) << after;
+        EXPECT_EQ(ModeOf(target), 0640u);
+        EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"HERO.HER"}) << after;
+
+        // A target that did not exist stays absent.
+        EXPECT_FALSE(ReplaceFile(tmp / "absent.her", replacement, ec)) << after;
+        EXPECT_TRUE(ec);
+        EXPECT_FALSE(fs::exists(tmp / "absent.her"));
+        EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"HERO.HER"}) << after;
+    }
+    // Failing after more bytes than are written does not fail.
+    SetReplaceFailureAfterForTesting(5001);
+    std::error_code ec;
+    EXPECT_TRUE(ReplaceFile(target, replacement, ec));
+    EXPECT_EQ(ReadWholeFile(target), replacement);
+
+    SetReplaceFailureAfterForTesting(-1);
+    EXPECT_TRUE(ReplaceFile(target, "fine", ec));
+    EXPECT_EQ(ReadWholeFile(target), "fine");
+}
+
+TEST_F(FolderTest, ReplaceFileFailsWhereNothingCanBeWritten) {
+    std::error_code ec;
+    // No such folder.
+    EXPECT_FALSE(ReplaceFile(tmp / "no/such/folder/file", "x", ec));
+    EXPECT_TRUE(ec);
+    // A "folder" that is a file.
+    WriteFile(tmp / "plain", "keep");
+    EXPECT_FALSE(ReplaceFile(tmp / "plain/file", "x", ec));
+    EXPECT_TRUE(ec);
+    EXPECT_EQ(ReadWholeFile(tmp / "plain"), "keep");
+    // The target is a folder.
+    fs::create_directory(tmp / "Army");
+    WriteFile(tmp / "Army/inside", "in");
+    EXPECT_FALSE(ReplaceFile(tmp / "Army", "x", ec));
+    EXPECT_TRUE(ec);
+    EXPECT_TRUE(fs::is_directory(tmp / "Army"));
+    EXPECT_EQ(ReadWholeFile(tmp / "Army/inside"), "in");
+    // A file system that refuses new files even to the superuser.
+    EXPECT_FALSE(ReplaceFile("/proc/self/b3-replacement", "x", ec));
+    EXPECT_TRUE(ec);
+    EXPECT_EQ(AllNames(tmp.path()), (std::vector<std::string>{"Army", "plain"}));
+}
+
+TEST_F(FolderTest, ReplaceFileFailsInReadOnlyFolder) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write into read-only folders";
+    const std::string dir = tmp / "ro";
+    fs::create_directory(dir);
+    WriteFile(dir + "/ARMY.ARM", "old");
+    ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
+    std::error_code ec;
+    EXPECT_FALSE(ReplaceFile(dir + "/ARMY.ARM", "new", ec));
+    EXPECT_EQ(ec, std::errc::permission_denied);
+    EXPECT_EQ(ReadWholeFile(dir + "/ARMY.ARM"), "old");
+    EXPECT_EQ(AllNames(dir), std::vector<std::string>{"ARMY.ARM"});
+    ::chmod(dir.c_str(), 0755);
+}
+
+TEST_F(FolderTest, CopyFileReplacing) {
+    WriteFile(tmp / "NEWARMY.PCX", std::string("PCX\0data", 8));
+    WriteFile(tmp / "dest.pcx", "older");
+    std::error_code ec;
+    ASSERT_TRUE(CopyFileReplacing(tmp / "NEWARMY.PCX", tmp / "dest.pcx", ec));
+    EXPECT_EQ(ReadWholeFile(tmp / "dest.pcx"), std::string("PCX\0data", 8));
+    ASSERT_TRUE(CopyFileReplacing(tmp / "NEWARMY.PCX", tmp / "fresh.pcx", ec));
+    EXPECT_EQ(ReadWholeFile(tmp / "fresh.pcx"), std::string("PCX\0data", 8));
+
+    EXPECT_FALSE(CopyFileReplacing(tmp / "missing.pcx", tmp / "dest.pcx", ec));
+    EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(ReadWholeFile(tmp / "dest.pcx"), std::string("PCX\0data", 8));
+}
+
+TEST_F(FolderTest, IsRegularFileAndIsDirectory) {
+    WriteFile(tmp / "f", "x");
+    fs::create_directory(tmp / "d");
+    fs::create_symlink(tmp / "f", tmp / "lf");
+    fs::create_directory_symlink(tmp / "d", tmp / "ld");
+    EXPECT_TRUE(IsRegularFile(tmp / "f"));
+    EXPECT_FALSE(IsDirectory(tmp / "f"));
+    EXPECT_TRUE(IsDirectory(tmp / "d"));
+    EXPECT_FALSE(IsRegularFile(tmp / "d"));
+    EXPECT_TRUE(IsRegularFile(tmp / "lf"));
+    EXPECT_TRUE(IsDirectory(tmp / "ld"));
+    EXPECT_FALSE(IsRegularFile(tmp / "missing"));
+    EXPECT_FALSE(IsDirectory(tmp / "missing"));
+}
+
+TEST(JoinPath, OneSeparator) {
+    EXPECT_EQ(JoinPath("/games/b3", "Army"), "/games/b3/Army");
+    EXPECT_EQ(JoinPath("/games/b3/", "Army"), "/games/b3//Army");
+    EXPECT_EQ(JoinPath("", "Army"), "/Army");
+}
+
+int LocalFunction() {
+    return 42;
+}
+
+TEST(ModuleFolderOf, ProgramAndSharedLibrary) {
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    ASSERT_GT(n, 0);
+    const std::string exeFolder = fs::path(std::string(exe, n)).parent_path().string();
+    EXPECT_EQ(ModuleFolderOf(reinterpret_cast<const void*>(&LocalFunction)), exeFolder);
+    // The platform library is linked into the program.
+    EXPECT_EQ(ModuleFolderOf(reinterpret_cast<const void*>(&ModuleFolderOf)), exeFolder);
+
+    // A function of the C library lies in a shared library elsewhere.
+    const std::string libcFolder = ModuleFolderOf(reinterpret_cast<const void*>(&::getpid));
+    EXPECT_NE(libcFolder, exeFolder);
+    EXPECT_TRUE(IsDirectory(libcFolder));
+    bool sawLibc = false;
+    for (const auto& entry : fs::directory_iterator(libcFolder)) {
+        if (entry.path().filename().string().rfind("libc.so", 0) == 0) sawLibc = true;
+    }
+    EXPECT_TRUE(sawLibc) << libcFolder;
+}
+
+TEST_F(FolderTest, StartProgramRunsWithoutWaitingAndLeavesNoChild) {
+    const std::string marker = tmp / "started";
+    const std::string program = tmp / "OddsLab";
+    WriteFile(program, "#!/bin/sh\necho ran > '" + marker + "'\n");
+    ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+
+    std::error_code ec;
+    ASSERT_TRUE(StartProgram(program, ec)) << ec.message();
+    EXPECT_FALSE(ec);
+    for (int i = 0; i < 1000 && ReadWholeFile(marker) != "ran\n"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(ReadWholeFile(marker), "ran\n");
+    // The program is not our child: there is nothing left to reap.
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(FolderTest, StartProgramReportsProgramsThatCannotStart) {
+    std::error_code ec;
+    EXPECT_FALSE(StartProgram(tmp / "missing", ec));
+    EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+
+    WriteFile(tmp / "plain", "#!/bin/sh\n");
+    ::chmod((tmp / "plain").c_str(), 0644);
+    EXPECT_FALSE(StartProgram(tmp / "plain", ec));  // no execute bit, not even for root
+    EXPECT_EQ(ec, std::errc::permission_denied);
+    fs::create_directory(tmp / "folder");
+    EXPECT_FALSE(StartProgram(tmp / "folder", ec));
+    EXPECT_TRUE(ec);
+    EXPECT_FALSE(StartProgram("", ec));
+    EXPECT_TRUE(ec);
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+}  // namespace
+}  // namespace b3::platform
