@@ -106,7 +106,7 @@ TEST(PcxRoundTrip, CraftedPicturesComeBackUnchanged) {
             a.set(x, y, static_cast<std::uint8_t>(y == 2 ? 0xC7 : (x * 31 + y) & 0xFF));
     Picture b(48, 48);
     b3::pcx::FillCircle(b, 24, 24, 20, b3::pcx::kRed);
-    const Picture c = b3::pcx::NewArmyTemplate();
+    Picture c = b3::pcx::NewArmyTemplate();
     for (const Picture* p : {&a, &b, &c}) {
         const auto back = DecodePcx(EncodePcx(*p));
         ASSERT_TRUE(back);

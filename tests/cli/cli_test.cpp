@@ -1,0 +1,501 @@
+// Drives the real b3cli program: every run gets its own registry file, an empty Wine prefix and
+// its own home, so nothing outside the test's temporary folder is read or changed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "b3cli-XXXXXX").string();
+        ASSERT_TRUE(mkdtemp(pattern.data()));
+        temp_ = pattern;
+        fs::create_directories(temp_ / "wine");
+        fs::create_directories(temp_ / "home");
+        registry_ = temp_ / "registry.reg";
+        game_ = temp_ / "game";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(temp_, ec);
+    }
+
+    // Runs b3cli with `args`; `input` becomes its standard input; `cwd` its working folder.
+    Result Run(const std::vector<std::string>& args, const std::string& input = "",
+               const fs::path& cwd = {}) {
+        const fs::path in = temp_ / "stdin.txt", out = temp_ / "stdout.txt",
+                       err = temp_ / "stderr.txt";
+        WriteAll(in, input);
+        std::vector<std::string> env;
+        const auto replaced = [](const std::string& var) {
+            for (const char* name : {"B3_REGISTRY=", "WINEPREFIX=", "XDG_CONFIG_HOME=", "HOME="})
+                if (var.rfind(name, 0) == 0) return true;
+            return false;
+        };
+        for (char** e = environ; *e; ++e)
+            if (!replaced(*e)) env.push_back(*e);
+        env.push_back("B3_REGISTRY=" + registry_.string());
+        env.push_back("WINEPREFIX=" + (temp_ / "wine").string());
+        env.push_back("XDG_CONFIG_HOME=" + (temp_ / "home" / ".config").string());
+        env.push_back("HOME=" + (temp_ / "home").string());
+
+        std::vector<std::string> argv = {B3CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> cargv, cenv;
+        for (auto& a : argv) cargv.push_back(a.data());
+        cargv.push_back(nullptr);
+        for (auto& e : env) cenv.push_back(e.data());
+        cenv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, B3CLI_PATH, &actions, nullptr, cargv.data(), cenv.data());
+        posix_spawn_file_actions_destroy(&actions);
+        Result result;
+        if (rc != 0) {
+            ADD_FAILURE() << "cannot start " << B3CLI_PATH << ": " << std::strerror(rc);
+            return result;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.out = ReadAll(out);
+        result.err = ReadAll(err);
+        return result;
+    }
+
+    // Writes the sample installation and checks that it worked.
+    void MakeSample() {
+        const Result r = Run({"sample", game_.string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+
+    Result RunInstalled(std::vector<std::string> args, const std::string& input = "") {
+        args.insert(args.begin(), {"--install", game_.string()});
+        return Run(args, input);
+    }
+
+    json Dump(const std::string& kind) {
+        const Result r = RunInstalled({"dump", kind});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return json::parse(r.out);
+    }
+
+    static json SampleJson(const std::string& file) {
+        return json::parse(ReadAll(fs::path(B3_SAMPLE_CONTENT_DIR) / file));
+    }
+
+    static const json* RowByShortName(const json& dump, int column, const std::string& name) {
+        for (const json& row : dump["rows"])
+            if (row[column] == name) return &row;
+        return nullptr;
+    }
+
+    fs::path temp_, registry_, game_;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST_F(Cli, SampleThenInfoWithInstall) {
+    MakeSample();
+    const Result r = RunInstalled({"info"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string g = game_.string();
+    const std::vector<std::string> expected = {
+        "InstallPath: " + g,
+        "ItemPath: " + g + "/Items",
+        "ArmyPath: " + g + "/Army",
+        "HeroPath: " + g + "/Hero",
+        "SitePath: " + g + "/Sites",
+        "SpellPath: " + g + "/Spell",
+        "PicsPath: " + g + "/EDPICTS",
+        "NumEditObjects 0: 8",
+        "NumEditObjects 1: " + std::to_string(SampleJson("armies.json").size()),
+        "NumEditObjects 2: 4",
+        "NumEditObjects 3: 4",
+        "NumEditObjects 4: 6",
+        "NumEditObjects 5: 0",
+        "InstallSource: --install",
+    };
+    EXPECT_EQ(Lines(r.out), expected);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Cli, RegisterThenInfoThroughTheRegistryFile) {
+    MakeSample();
+    // A relative folder with a detour and a trailing separator is stored absolute and clean.
+    const Result reg = Run({"register", "sub/../game/"}, "", temp_);
+    ASSERT_EQ(reg.status, 0) << reg.err;
+    EXPECT_NE(reg.out.find(registry_.string()), std::string::npos) << reg.out;
+    EXPECT_NE(reg.out.find(game_.string()), std::string::npos) << reg.out;
+    ASSERT_TRUE(fs::is_regular_file(registry_));
+
+    const Result r = Run({"info"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[0], "InstallPath: " + game_.string());
+    EXPECT_EQ(lines[13], "InstallSource: registry file " + registry_.string());
+}
+
+TEST_F(Cli, RegisterNeedsNoInstallationAndSampleNeedsNoRegistry) {
+    // Neither command creates the edit object, so neither fails for want of a game.
+    const Result reg = Run({"register", (temp_ / "nowhere").string()});
+    EXPECT_EQ(reg.status, 0) << reg.err;
+    const Result sample = Run({"sample", (temp_ / "other").string()});
+    EXPECT_EQ(sample.status, 0) << sample.err;
+    EXPECT_TRUE(fs::is_regular_file(temp_ / "other" / "Army" / "KNIGHTS.ARM"));
+}
+
+TEST_F(Cli, DumpArmyMatchesTheSampleSource) {
+    MakeSample();
+    const json dump = Dump("army");
+    EXPECT_EQ(dump["kind"], "army");
+    const json source = SampleJson("armies.json");
+    ASSERT_EQ(dump["rows"].size(), source.size());
+    ASSERT_EQ(dump["types"].size(), source.size());
+    std::map<std::string, std::string> powerNames;
+    for (const json& a : source) {
+        SCOPED_TRACE(a["short"].get<std::string>());
+        const json* row = RowByShortName(dump, 3, a["short"]);
+        ASSERT_TRUE(row);
+        ASSERT_EQ(row->size(), 28u);
+        EXPECT_EQ((*row)[1], a["name"]);
+        EXPECT_EQ((*row)[2], a["description"]);
+        EXPECT_EQ((*row)[4], a["medalChance"]);
+        EXPECT_EQ((*row)[5], a["strength"]);
+        EXPECT_EQ((*row)[6], a["move"]);
+        EXPECT_EQ((*row)[7], a["hits"]);
+        EXPECT_EQ((*row)[8], a["turns"]);
+        EXPECT_EQ((*row)[9], a["upkeep"]);
+        EXPECT_EQ((*row)[10], a["view"]);
+        EXPECT_EQ((*row)[11], a["types"][0]);
+        EXPECT_EQ((*row)[12], a["types"][1]);
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_EQ((*row)[13 + i], i < a["moveBonus"].size() ? a["moveBonus"][i] : json(""));
+        if (a.contains("combatBonus")) {
+            EXPECT_EQ((*row)[17], a["combatBonus"]["terrain"]);
+            EXPECT_EQ((*row)[18], a["combatBonus"]["value"]);
+        } else {
+            EXPECT_EQ((*row)[17], "");
+        }
+        EXPECT_EQ((*row)[20], a["buildCost"]);
+        EXPECT_EQ((*row)[21], a["setupCost"]);
+        EXPECT_EQ((*row)[23], a["power"]["value"]);
+        powerNames[std::to_string((*row)[22].get<int>())] = a["power"]["type"];
+        // The names behind the codes, as the server gives them.
+        const Result sound = RunInstalled({"name", "sound", std::to_string((*row)[24].get<int>())});
+        EXPECT_EQ(sound.out, a["sound"].get<std::string>() + "\n");
+        const Result facing =
+            RunInstalled({"name", "facing", std::to_string((*row)[25].get<int>())});
+        EXPECT_EQ(facing.out, a["facing"].get<std::string>() + "\n");
+    }
+    for (const auto& [code, name] : powerNames)
+        EXPECT_EQ(RunInstalled({"name", "power", code}).out, name + "\n") << code;
+
+    // Cell types by column: row index long, texts, bytes, integers.
+    const json& types = dump["types"][0];
+    EXPECT_EQ(types[0], "long");
+    EXPECT_EQ(types[1], "text");
+    EXPECT_EQ(types[5], "byte");
+    EXPECT_EQ(types[18], "byte");
+    EXPECT_EQ(types[20], "integer");
+    EXPECT_EQ(types[22], "integer");
+    EXPECT_EQ(types[25], "byte");
+    // Rows in enumeration order, column 0 their index.
+    for (std::size_t r = 0; r < dump["rows"].size(); ++r) EXPECT_EQ(dump["rows"][r][0], r);
+    // The kind code works as well as the kind's name.
+    EXPECT_EQ(Dump("1"), dump);
+}
+
+TEST_F(Cli, DumpOfTheOtherKinds) {
+    MakeSample();
+    const json heroes = Dump("hero");
+    const json* paladin = RowByShortName(heroes, 4, "PALADIN");
+    ASSERT_TRUE(paladin);
+    EXPECT_EQ((*paladin)[5], "PALADINm");
+    EXPECT_EQ((*paladin)[108], "Héloïse");  // Windows-1252 on disk, UTF-8 here
+    EXPECT_EQ((*paladin)[71], "HEALING");
+    const json spells = Dump("spell");
+    ASSERT_EQ(spells["rows"].size(), 6u);
+    EXPECT_EQ(spells["types"][0][20], "text");
+    const json items = Dump("0");
+    EXPECT_EQ(items["kind"], "item");
+    const json sites = Dump("site");
+    EXPECT_EQ(sites["rows"][0].size(), 9u);
+}
+
+TEST_F(Cli, WriteChangedArmyThenDumpShowsIt) {
+    MakeSample();
+    const json armies = Dump("army");
+    const json* row = RowByShortName(armies, 3, "KNIGHTS");
+    ASSERT_TRUE(row);
+    json changed = *row;
+    changed[1] = "Black Knights";
+    changed[5] = 8;
+    changed[22] = 28;  // Assassin
+    WriteAll(temp_ / "knights.json", changed.dump());
+    const Result w = RunInstalled({"write", "army", (temp_ / "knights.json").string()});
+    ASSERT_EQ(w.status, 0) << w.err;
+    const json dumpAfter = Dump("army");
+    const json* after = RowByShortName(dumpAfter, 3, "KNIGHTS");
+    ASSERT_TRUE(after);
+    EXPECT_EQ((*after)[1], "Black Knights");
+    EXPECT_EQ((*after)[5], 8);
+    EXPECT_EQ((*after)[22], 28);
+    EXPECT_EQ((*after)[11], "human");  // the type words are not the writer's
+
+    // A new short name from standard input makes a new army.
+    changed[3] = "NEWKNGHT";
+    const Result n = RunInstalled({"write", "1", "-"}, changed.dump());
+    ASSERT_EQ(n.status, 0) << n.err;
+    EXPECT_EQ(fs::file_size(game_ / "Army" / "NEWKNGHT.ARM"), 252u);
+}
+
+TEST_F(Cli, WriteFailuresReportTheServersError) {
+    MakeSample();
+    const json armies = Dump("army");
+    const json* row = RowByShortName(armies, 3, "KNIGHTS");
+    ASSERT_TRUE(row);
+    const fs::path file = game_ / "Army" / "KNIGHTS.ARM";
+    const std::string before = ReadAll(file);
+
+    // Too short: the array does not reach column 27.
+    json shortRow = *row;
+    shortRow.erase(27);
+    Result r = RunInstalled({"write", "army", "-"}, shortRow.dump());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("b3cli: error 9 in CEditObject::WriteObject: ", 0), 0u) << r.err;
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+
+    // A Display Name of 17 characters: refused before anything changes.
+    json longName = *row;
+    longName[1] = "Knights of Embers";
+    r = RunInstalled({"write", "army", "-"}, longName.dump());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("b3cli: error 5 in CEditObject::WriteObject: ", 0), 0u) << r.err;
+    EXPECT_EQ(ReadAll(file), before);
+
+    // Numbers too large for their field reach the server, which reports the overflow.
+    for (const char* big : {"300", "70000", "5000000000", "-1"}) {
+        json overflow = *row;
+        overflow[5] = json::parse(big);
+        r = RunInstalled({"write", "army", "-"}, overflow.dump());
+        EXPECT_EQ(r.status, 1) << big;
+        EXPECT_EQ(r.err.rfind("b3cli: error 6 in CEditObject::WriteObject: ", 0), 0u)
+            << big << ": " << r.err;
+    }
+    json bigCost = *row;
+    bigCost[20] = 40000;  // Build Cost is a 16-bit field
+    r = RunInstalled({"write", "army", "-"}, bigCost.dump());
+    EXPECT_EQ(r.err.rfind("b3cli: error 6 in CEditObject::WriteObject: ", 0), 0u) << r.err;
+}
+
+TEST_F(Cli, WriteRefusesInputThatIsNoArrayOfCells) {
+    MakeSample();
+    const std::string before = ReadAll(game_ / "Army" / "KNIGHTS.ARM");
+    const json armies = Dump("army");
+    const json* row = RowByShortName(armies, 3, "KNIGHTS");
+    ASSERT_TRUE(row);
+    std::vector<std::string> inputs = {"{\"a\": 1}", "[1, 2", "", "42"};
+    for (const json& bad : {json(true), json(1.5), json::object(), json::array({1})}) {
+        json r = *row;
+        r[4] = bad;
+        inputs.push_back(r.dump());
+    }
+    for (const std::string& input : inputs) {
+        const Result r = RunInstalled({"write", "army", "-"}, input);
+        EXPECT_EQ(r.status, 1) << input;
+        EXPECT_EQ(r.err.rfind("b3cli: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find("b3cli: error "), std::string::npos) << r.err;
+        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    }
+    const Result missing = RunInstalled({"write", "army", (temp_ / "absent.json").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("absent.json"), std::string::npos) << missing.err;
+    EXPECT_EQ(ReadAll(game_ / "Army" / "KNIGHTS.ARM"), before);
+}
+
+TEST_F(Cli, DeleteObjects) {
+    MakeSample();
+    Result r = RunInstalled({"delete", "army", "ORCS"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(game_ / "Army" / "ORCS.ARM"));
+    EXPECT_FALSE(fs::exists(game_ / "Army" / "ORCS.PCX"));
+    EXPECT_TRUE(fs::exists(game_ / "Army" / "KNIGHTS.ARM"));
+
+    r = RunInstalled({"delete", "hero", "RANGER"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* f : {"RANGER.HER", "RANGERm.PCX", "RANGERf.PCX"})
+        EXPECT_FALSE(fs::exists(game_ / "Hero" / f)) << f;
+
+    // A spell by its bare short name, and one by its full path.
+    r = RunInstalled({"delete", "spell", "RAISE"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(game_ / "Spell" / "RAISE.SPL"));
+    r = RunInstalled({"delete", "4", (game_ / "Spell" / "FIREBALL.SPL").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(game_ / "Spell" / "FIREBALL.SPL"));
+    EXPECT_TRUE(fs::exists(game_ / "Spell" / "HEALING.SPL"));
+
+    const auto lines = Lines(RunInstalled({"info"}).out);
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[8],
+              "NumEditObjects 1: " + std::to_string(SampleJson("armies.json").size() - 1));
+    EXPECT_EQ(lines[11], "NumEditObjects 4: 4");
+}
+
+TEST_F(Cli, AKindWithoutFilesMakesTheInstallationUnusable) {
+    MakeSample();
+    for (const char* site : {"TEMPLE", "GOLDMINE", "TOWER", "BARROW"})
+        ASSERT_EQ(RunInstalled({"delete", "site", site}).status, 0);
+    const Result r = RunInstalled({"info"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        Lines(r.err).back().rfind("b3cli: error -2147219991 in CEditObject::Class_Initialize: ", 0),
+        0u)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Cli, TemplatesForNewObjects) {
+    MakeSample();
+    const std::string armyTemplate = ReadAll(game_ / "EDPICTS" / "NEWARMY.PCX");
+    ASSERT_FALSE(armyTemplate.empty());
+    Result r = RunInstalled({"template", "hero", "X"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(game_ / "Hero" / "Xm.PCX"), armyTemplate);
+    EXPECT_EQ(ReadAll(game_ / "Hero" / "Xf.PCX"), armyTemplate);
+    r = RunInstalled({"template", "army", "NEWGUARD"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(game_ / "Army" / "NEWGUARD.PCX"), armyTemplate);
+    r = RunInstalled({"template", "site", "KEEP"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(game_ / "Sites" / "KEEP.PCX"), ReadAll(game_ / "EDPICTS" / "NEWSITE.PCX"));
+}
+
+TEST_F(Cli, NamesOfCodes) {
+    MakeSample();
+    EXPECT_EQ(RunInstalled({"name", "power", "22"}).out, "Summon Army\n");
+    EXPECT_EQ(RunInstalled({"name", "power", "0"}).out, "None\n");
+    EXPECT_EQ(RunInstalled({"name", "sound", "4"}).out, "Gallop\n");
+    EXPECT_EQ(RunInstalled({"name", "facing", "7"}).out, "Northwest\n");
+
+    Result r = RunInstalled({"name", "power", "-1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "b3cli: error -2147219986 in CEditObject::ConvertPowerTypeToName: Error converting "
+              "power type to name.\n");
+    EXPECT_EQ(r.out, "");
+    r = RunInstalled({"name", "power", "34"});
+    EXPECT_EQ(r.status, 1);
+    r = RunInstalled({"name", "sound", "11"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "b3cli: error -2147219986 in CEditObject::ConvertSoundToName: Error converting sound "
+              "to name.\n");
+    r = RunInstalled({"name", "facing", "8"});
+    EXPECT_EQ(r.err,
+              "b3cli: error -2147219986 in CEditObject::ConvertFacingToName: Error converting "
+              "facing to name.\n");
+    r = RunInstalled({"name", "power", "70000"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("b3cli: ", 0), 0u);
+}
+
+TEST_F(Cli, ReportWritesTheFile) {
+    MakeSample();
+    const fs::path report = temp_ / "armies.csv";
+    const Result r = RunInstalled({"report", "army", report.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(ReadAll(report));
+    ASSERT_EQ(lines.size(), SampleJson("armies.json").size() + 1);
+    EXPECT_EQ(lines[0].rfind("\"File Name\",\"Display Name\"", 0), 0u) << lines[0];
+    EXPECT_NE(ReadAll(report).find("\"KNIGHTS\",\"Knights\""), std::string::npos);
+}
+
+TEST_F(Cli, UsageErrorsExitWithTwo) {
+    MakeSample();
+    const std::vector<std::vector<std::string>> usages = {
+        {},
+        {"fly"},
+        {"dump"},
+        {"dump", "dragon"},
+        {"dump", "5"},
+        {"write", "army"},
+        {"name", "colour", "1"},
+        {"name", "power", "many"},
+        {"template", "item", "X"},
+        {"info", "--frobnicate"},
+    };
+    for (const auto& args : usages) {
+        const Result r = RunInstalled(args);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args) << r.err;
+        EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_EQ(Run({"--help"}).status, 0);
+}
+
+TEST_F(Cli, NoInstallationAnywhere) {
+    WriteAll(registry_, "");  // an empty registry file and an empty Wine prefix
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info"}, {"dump", "army"}, {"name", "power", "1"}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.rfind("b3cli: error -2147219992 in CEditObject::FindInstallPath: ", 0), 0u)
+            << r.err;
+        EXPECT_EQ(Lines(r.err).size(), 1u);
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+}  // namespace
