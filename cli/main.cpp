@@ -259,9 +259,10 @@ int main(int argc, char** argv) {
     app.fallthrough();
 
     std::string install;
-    app.add_option("--install", install,
-                   "Use DIR as the game's installation folder instead of the registry store")
-        ->type_name("DIR");
+    auto* installOption =
+        app.add_option("--install", install,
+                       "Use DIR as the game's installation folder instead of the registry store")
+            ->type_name("DIR");
 
     std::string kindText, file, name, what, dir;
     long long code = 0;
@@ -313,15 +314,23 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The server's one message (a kind folder it cannot count) goes to standard error as one
+    // line, its parts joined where the message box would break them.
     b3::SetMessageSink([](const std::string& text) {
-        std::string line = text;
-        for (char& c : line)
-            if (c == '\r') c = ' ';
-        std::cerr << "b3cli: " << line << std::endl;
+        std::string line;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            if (text[i] == '\r' || text[i] == '\n') {
+                line += " / ";
+            } else {
+                line += text[i];
+            }
+        }
+        std::cerr << "b3cli: message: " << line << std::endl;
     });
 
     b3::CreateOptions options;
-    if (!install.empty()) options.installFolder = install;
+    if (installOption->count() > 0) options.installFolder = install;
     const int kind = KindFromText(kindText).value_or(-1);
 
     try {

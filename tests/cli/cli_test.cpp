@@ -407,6 +407,20 @@ TEST_F(Cli, AKindWithoutFilesMakesTheInstallationUnusable) {
     EXPECT_EQ(r.out, "");
 }
 
+TEST_F(Cli, AMissingKindFolderIsShownThenFails) {
+    MakeSample();
+    fs::remove_all(game_ / "Sites");
+    const Result r = RunInstalled({"info"});
+    EXPECT_EQ(r.status, 1);
+    const auto lines = Lines(r.err);
+    ASSERT_EQ(lines.size(), 2u) << r.err;
+    // The server's message about the folder it could not count, then the failure itself.
+    EXPECT_EQ(lines[0].rfind("b3cli: message: ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("CEditObject::CountEditObjectFiles"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].rfind("b3cli: error -2147219991 in CEditObject::Class_Initialize: ", 0), 0u)
+        << lines[1];
+}
+
 TEST_F(Cli, TemplatesForNewObjects) {
     MakeSample();
     const std::string armyTemplate = ReadAll(game_ / "EDPICTS" / "NEWARMY.PCX");
