@@ -20,8 +20,8 @@ namespace b3::platform {
 inline constexpr std::size_t kRegistryValueBufferSize = 255;
 
 struct RegistryValue {
-    std::string name;   // the value name as written ("@" stands for the default value)
-    std::string data;   // for text values the unescaped text, UTF-8
+    std::string name;     // the value name as written ("@" stands for the default value)
+    std::string data;     // for text values the unescaped text, UTF-8
     bool isText = false;  // "..." or str(N):"..."; hex:, dword: and the like are not text
 };
 
@@ -31,8 +31,8 @@ struct RegistryKey {
 };
 
 struct RegistryDocument {
-    bool isWine = false;       // "WINE REGISTRY Version 2" header
-    std::string arch;          // Wine's #arch= line ("win32", "win64"), empty when absent
+    bool isWine = false;  // "WINE REGISTRY Version 2" header
+    std::string arch;     // Wine's #arch= line ("win32", "win64"), empty when absent
     std::vector<RegistryKey> keys;
 };
 
@@ -63,7 +63,8 @@ std::optional<RegistryHit> LookupRegistryFile(const std::string& filePath, std::
 
 // Reads `valueName` of HKEY_LOCAL_MACHINE\`keyPath` from the Wine prefix at `prefix`: the 32-bit
 // view (Software\Wow6432Node\...) first, then the 64-bit one; a 32-bit prefix has only the latter.
-// The Windows path found is mapped to a local folder with MapWindowsPath.
+// The Windows path found is mapped to a local folder with MapWindowsPath. The source names the
+// view the value came from; in a 32-bit prefix the plain software keys are its (only) 32-bit view.
 std::optional<RegistryHit> LookupWinePrefix(const std::string& prefix, std::string_view keyPath,
                                             std::string_view valueName);
 
