@@ -71,7 +71,7 @@ std::string ParentFolder(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string BaseName(const std::string& path) {
+[[maybe_unused]] std::string BaseName(const std::string& path) {
 #ifdef _WIN32
     const auto slash = path.find_last_of("\\/");
 #else
