@@ -164,6 +164,19 @@ TEST(FlexPut, TextHoldingANumberIsThatNumber) {
     EXPECT_EQ(f.file.FlexGet(f.channel, 1, 2), Cell::integer(12));
 }
 
+TEST(FlexPut, TextNumbersAreRoundedHalfToEven) {
+    OpenFile f("");
+    f.file.FlexPut(f.channel, 1, 1, Cell::text("2.5"));
+    f.file.FlexPut(f.channel, 2, 1, Cell::text("3.5"));
+    f.file.FlexPut(f.channel, 3, 1, Cell::text(" 7 "));
+    f.file.FlexPut(f.channel, 4, 2, Cell::text("-0.4"));
+    f.file.FlexPut(f.channel, 6, 1, Cell::text("255.4"));
+    EXPECT_EQ(ReadBytes(f.path), std::string("\x02\x04\x07\x00\x00\xFF", 6));
+    const auto e = Failure([&] { f.file.FlexPut(f.channel, 1, 1, Cell::text("255.5")); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->number(), 6);
+}
+
 TEST(FlexPut, EmptyValueIsZeroOrTheEmptyText) {
     OpenFile f("XXXXXXXX");
     f.file.FlexPut(f.channel, 1, 1, Cell());
@@ -306,6 +319,21 @@ TEST(OpenAppDefFile, ChannelNumbersAreTheLowestFreeOnes) {
     // A second CFile shares the process's numbers.
     CFile other;
     EXPECT_EQ(other.OpenAppDefFile(dir / "g", "BINARY"), 5);
+}
+
+TEST(OpenAppDefFile, AtMostTwoHundredFiftyFiveChannels) {
+    TempDir dir;
+    CFile file;
+    // Channels with no file behind them hold no system resources.
+    for (int i = 1; i <= 255; ++i) ASSERT_EQ(file.OpenAppDefFile(dir / "x", "RANDOM"), i);
+    const auto e = Failure([&] { file.OpenAppDefFile(dir / "one-too-many", "BINARY"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->number(), 67);
+    EXPECT_EQ(e->source(), "CFile::OpenAppDefFile");
+    EXPECT_FALSE(fs::exists(dir / "one-too-many"));
+    file.CloseFile(200);
+    EXPECT_EQ(file.OpenAppDefFile(dir / "now.bin", "BINARY"), 200);
+    EXPECT_TRUE(fs::exists(dir / "now.bin"));
 }
 
 TEST(OpenAppDefFile, ChannelsAreGivenBackWhenTheObjectEnds) {

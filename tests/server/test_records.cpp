@@ -912,6 +912,14 @@ TEST(RandomRecords, EncodeRejectsWhatDoesNotFit) {
             ASSERT_TRUE(e) << "kind " << kind << " column " << f.column;
             EXPECT_EQ(e->number(), number) << "kind " << kind << " column " << f.column;
         }
+        // A short name longer than its field of nine bytes.
+        if (kind != b3::kSpell) {
+            ObjectArray object = base;
+            object[static_cast<std::size_t>(d.nameColumn)] = Cell::text("TENLETTERS");
+            const auto e = Failure([&] { b3::EncodeRecord(kind, object, ""); });
+            ASSERT_TRUE(e) << "kind " << kind;
+            EXPECT_EQ(e->number(), 5);
+        }
         // An object short of the last column.
         base.pop_back();
         const auto e = Failure([&] { b3::EncodeRecord(kind, base, ""); });
