@@ -38,10 +38,10 @@ public:
                             cell = b3::Cell::integer(static_cast<std::int16_t>(rng() % 32));
                             break;
                         case b3::FieldEncoding::Byte:
-                            cell = b3::Cell::byte(static_cast<std::uint8_t>(rng()));
+                            cell = b3::Cell::byte(static_cast<std::uint8_t>(rng() % 8));
                             break;
                         default:
-                            cell = b3::Cell::integer(static_cast<std::int16_t>(rng() % 1000));
+                            cell = b3::Cell::integer(static_cast<std::int16_t>(rng() % 8));
                             break;
                     }
                 }
