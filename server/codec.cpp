@@ -147,10 +147,23 @@ std::string UpperName(std::string_view utf8) {
         if (c >= 'a' && c <= 'z') {
             out.push_back(static_cast<char>(c - 32));
         } else if (c == 0xC3 && i + 1 < utf8.size()) {
-            // U+00E0..U+00FE (but U+00F7, the division sign) upper-case to U+00C0..U+00DE.
+            // U+00E0..U+00FE (but U+00F7, the division sign) upper-case to U+00C0..U+00DE;
+            // U+00FF to U+0178.
+            const auto d = static_cast<unsigned char>(utf8[i + 1]);
+            if (d == 0xBF) {
+                out += "\xC5\xB8";
+            } else {
+                out.push_back(static_cast<char>(c));
+                const bool lower = d >= 0xA0 && d <= 0xBE && d != 0xB7;
+                out.push_back(static_cast<char>(lower ? d - 0x20 : d));
+            }
+            ++i;
+        } else if (c == 0xC5 && i + 1 < utf8.size()) {
+            // The other letter pairs of Windows-1252: U+0153 to U+0152, U+0161 to U+0160,
+            // U+017E to U+017D.
             const auto d = static_cast<unsigned char>(utf8[i + 1]);
             out.push_back(static_cast<char>(c));
-            out.push_back(static_cast<char>(d >= 0xA0 && d <= 0xBE && d != 0xB7 ? d - 0x20 : d));
+            out.push_back(static_cast<char>(d == 0x93 || d == 0xA1 || d == 0xBE ? d - 1 : d));
             ++i;
         } else {
             out.push_back(static_cast<char>(c));

@@ -165,6 +165,23 @@ TEST_F(Conversions, ShortNameFindsTheFirstMatchIgnoringCase) {
     EXPECT_EQ(sword[0], Cell::long_(3));
 }
 
+TEST_F(Conversions, ShortNameUpperCasesEveryWindows1252Letter) {
+    // š Š, œ Œ, ž Ž and ÿ Ÿ are letter pairs of Windows-1252 outside Latin-1.
+    const DataArray items =
+        ItemTable({{Cell::long_(0), Cell::text("\xC5\xA0KODA"), Cell::text("A")},
+                   {Cell::long_(1), Cell::text("\xC5\x92UVRE"), Cell::text("B")},
+                   {Cell::long_(2), Cell::text("\xC5\xBD\xC5\xB8"), Cell::text("C")},
+                   {Cell::long_(3), Cell::text("\xC3\x9E\xC3\x98"), Cell::text("D")}});
+    EXPECT_EQ(obj_->ConvertShortName("\xC5\xA1koda", items)[2], Cell::text("A"));
+    EXPECT_EQ(obj_->ConvertShortName("\xC5\x93uvre", items)[2], Cell::text("B"));
+    EXPECT_EQ(obj_->ConvertShortName("\xC5\xBE\xC3\xBF", items)[2], Cell::text("C"));
+    EXPECT_EQ(obj_->ConvertShortName("\xC3\xBE\xC3\xB8", items)[2], Cell::text("D"));  // þø
+    // The division and multiplication signs are no letters: they match only themselves.
+    const DataArray signs = ItemTable({{Cell::long_(0), Cell::text("\xC3\x97"), Cell::text("x")}});
+    EXPECT_TRUE(obj_->ConvertShortName("\xC3\xB7", signs)[0].isEmpty());
+    EXPECT_EQ(obj_->ConvertShortName("\xC3\x97", signs)[2], Cell::text("x"));
+}
+
 TEST_F(Conversions, ShortNameWithoutMatchGivesThreeEmptyCells) {
     const DataArray items = ItemTable({{Cell::long_(0), Cell::text("RING"), Cell::text("Ring")}});
     for (const char* name : {"RIN", "RINGS", "", " RING"}) {
