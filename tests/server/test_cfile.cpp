@@ -383,6 +383,18 @@ TEST(OpenAppDefFile, MissingFolderFailsAndGivesTheChannelBack) {
     EXPECT_EQ(file.OpenAppDefFile(dir / "ok", "BINARY"), 1);
 }
 
+TEST(OpenAppDefFile, FolderInPlaceOfAFileFails) {
+    TempDir dir;
+    fs::create_directory(dir / "KNIGHT.ARM");
+    CFile file;
+    const auto e = Failure([&] { file.OpenAppDefFile(dir / "KNIGHT.ARM", "BINARY"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->source(), "CFile::OpenAppDefFile");
+    EXPECT_EQ(e->number(), 75);
+    EXPECT_TRUE(fs::is_directory(dir / "KNIGHT.ARM"));
+    EXPECT_EQ(file.OpenAppDefFile(dir / "ok", "BINARY"), 1);
+}
+
 TEST(OpenAppDefFile, InputOfAMissingFileIsFileNotFound) {
     TempDir dir;
     CFile file;
