@@ -193,9 +193,9 @@ TEST(WriteObject, UnsafeNamesCannotLeaveTheKindFolder) {
         }
     }
     const std::string spells = f.object->SpellPath();
-    for (const std::string bad :
-         {f.install.root() + "/X.SPL", spells + "/../X.SPL", spells + "/", spells + "/sub/X.SPL",
-          spells + "X.SPL", spells + "/X.TXT", std::string("X.SPL"), spells + "/.SPL"}) {
+    for (const std::string& bad : std::vector<std::string>{
+             f.install.root() + "/X.SPL", spells + "/../X.SPL", spells + "/", spells + "/sub/X.SPL",
+             spells + "X.SPL", spells + "/X.TXT", std::string("X.SPL"), spells + "/.SPL"}) {
         b3::ObjectArray row = f.object->GetEditObjectData(4).row(0);
         row[20] = Cell::text(bad);
         auto e = Failure([&] { f.object->WriteObject(row, 4); });
