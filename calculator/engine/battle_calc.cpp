@@ -1,0 +1,692 @@
+#include "engine/battle_calc.h"
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <thread>
+
+#include "engine/number_format.h"
+#include "engine/unit_list.h"
+
+namespace b3::engine {
+namespace {
+
+// The second die of an army with 1..4 medals; 0 for none.
+constexpr Long kMedalDie[5] = {0, 30, 26, 22, 18};
+
+int MedalIndex(Long medals) {
+    return medals >= 1 && medals <= 4 ? medals : 0;
+}
+
+Long Saturate(std::int64_t v) {
+    return ClampLong(v, std::numeric_limits<Long>::min(), std::numeric_limits<Long>::max());
+}
+
+// Restores the default pointer however the run ends.
+struct BusyPointer {
+    explicit BusyPointer(CalculatorHost& host) : host(host) { host.SetBusy(true); }
+    ~BusyPointer() { host.SetBusy(false); }
+    CalculatorHost& host;
+};
+
+}  // namespace
+
+MBattleCalc::MBattleCalc(CalculatorHost& host) : host_(&host) {}
+
+// A worker of a threaded run: the master's stacks, settings and derived tables, its own stream
+// and fronts, writing into the master's results table.
+MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
+    : host_(master.host_),
+      isWorker_(true),
+      threads_(1),
+      exact_(master.exact_),
+      rng_(master.rng_),
+      defStack_(master.defStack_),
+      numAttStacks_(master.numAttStacks_),
+      combatDice_(master.combatDice_),
+      resultsRows_(master.resultsRows_),
+      fliesByMoveBonus_(master.fliesByMoveBonus_),
+      numArmies_(master.numArmies_) {
+    for (int s = 0; s < 4; ++s) attStacks_[s] = master.attStacks_[s];
+    for (int m = 0; m < 5; ++m)
+        for (int s = 0; s < 15; ++s) scoreChance_[m][s] = master.scoreChance_[m][s];
+    for (int j = 0; j < worker; ++j) rng_.Jump();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+std::string MBattleCalc::CheckRun(Long NumBattles, Long CombatDice) const {
+    if (NumBattles < 1)
+        return "The number of battles must be at least 1 (it is " + std::to_string(NumBattles) +
+               ").";
+    if (CombatDice < kMinCombatDice)
+        return "The combat dice must have at least " + std::to_string(kMinCombatDice) +
+               " faces (they have " + std::to_string(CombatDice) +
+               "): with fewer, two armies of strength 14 could never miss and their duel would "
+               "never end.";
+    const CAttackArmies& att = host_->AttArmies();
+    bool firstStack = false;
+    for (int slot = 0; slot < 8 && !firstStack; ++slot)
+        firstStack = att.Find("SN" + std::to_string(slot)) != nullptr;
+    if (!firstStack)
+        return "The attacking side has no army in its first stack (list positions 1 to 8).";
+    if (host_->DefArmies().Count() == 0) return "The defending side has no army.";
+    return {};
+}
+
+void MBattleCalc::PrepareRun(Long CombatDice, Long NumBattles) {
+    combatDice_ = CombatDice;
+    results_.assign(static_cast<std::size_t>(NumBattles < 0 ? 0 : NumBattles), ResultsRow{});
+    resultsRows_ = results_.data();
+
+    // The chance that a roll scores: the lower of the dice roll and, with medals, the medal
+    // die's roll is at most the strength.
+    const double n = CombatDice;
+    for (int m = 0; m < 5; ++m) {
+        for (int s = 0; s < 15; ++s) {
+            const double missDice = n > 0 ? 1.0 - std::min<double>(s, n) / n : 0.0;
+            double missMedal = 1.0;
+            if (kMedalDie[m]) missMedal = 1.0 - std::min<double>(s, kMedalDie[m]) / kMedalDie[m];
+            scoreChance_[m][s] = 1.0 - missDice * missMedal;
+        }
+    }
+
+    // Which units fly by their first move bonus (armies: column 13, heroes: column 12).
+    const DataArray& armies = host_->Armies();
+    const DataArray& heroes = host_->Heroes();
+    numArmies_ = static_cast<Long>(armies.rows());
+    fliesByMoveBonus_.assign(armies.rows() + heroes.rows(), 0);
+    for (std::size_t r = 0; r < armies.rows(); ++r)
+        if (armies.columns() > 13 && LowerCase(armies.at(r, 13).toString()) == "fly")
+            fliesByMoveBonus_[r] = 1;
+    for (std::size_t r = 0; r < heroes.rows(); ++r)
+        if (heroes.columns() > 12 && LowerCase(heroes.at(r, 12).toString()) == "fly")
+            fliesByMoveBonus_[armies.rows() + r] = 1;
+}
+
+bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, Long CityLevel) {
+    const std::string refusal = CheckRun(NumBattles, CombatDice);
+    if (!refusal.empty()) throw RunRefused(refusal);
+
+    BusyPointer busy(*host_);
+    PrepareRun(CombatDice, NumBattles);
+    if (!rng_.Scripted()) {
+        if (seed_)
+            rng_.Seed(*seed_);
+        else
+            rng_.SeedFromClock();
+    }
+    BuildStacks();
+    currentAttStack_ = 0;
+    host_->ShowProgressBar();
+
+    const int threads =
+        rng_.Scripted() ? 1 : static_cast<int>(std::min<Long>(threads_, NumBattles));
+    if (threads > 1) {
+        if (!RunThreaded(NumBattles, ViewStats, CityLevel)) return false;
+    } else {
+        for (Long i = 1; i <= NumBattles; ++i) {
+            if (abort_.exchange(false, std::memory_order_relaxed)) return false;
+            SetUpBattle(CityLevel);
+            CacheStartHits(defFront_);
+            if (i == 1 && ViewStats) ShowStats(attFront_, defFront_);
+            Row(i)[0] = Fight(attFront_, defFront_, i);
+            currentAttStack_ = 0;
+            ShowProgress(NumBattles, i);
+        }
+    }
+    host_->SetBusy(false);
+    DisplayResults(NumBattles);
+    return true;
+}
+
+void MBattleCalc::SetUpBattle(Long CityLevel) {
+    SendToAttackFront();
+    SendToDefendFront();
+    EvalStacksSelfEffect(CityLevel);
+    EvalStacksMutualEffect();
+}
+
+void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
+    SetUpBattle(CityLevel);
+    CacheStartHits(defFront_);
+    Row(battle)[0] = Fight(attFront_, defFront_, battle);
+    currentAttStack_ = 0;
+}
+
+// Battles 1..N in contiguous blocks, one per thread; this thread fights the first block (and so
+// the first battle, whose statistics it shows), reports progress for all of them and watches for
+// an abort.
+bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
+    const int threads = static_cast<int>(std::min<Long>(threads_, NumBattles));
+    std::vector<Long> first(static_cast<std::size_t>(threads) + 1);
+    for (int t = 0; t <= threads; ++t)
+        first[static_cast<std::size_t>(t)] =
+            1 + static_cast<Long>(std::int64_t{NumBattles} * t / threads);
+
+    std::atomic<Long> done{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(threads));
+    std::vector<std::thread> pool;
+
+    Long reported = 0;
+    const Long step = std::max<Long>(1, NumBattles / 100);
+    auto report = [&](Long upTo) {
+        for (Long m = (reported / step + 1) * step; m <= upTo; m += step)
+            ShowProgress(NumBattles, m);
+        reported = upTo;
+    };
+    auto joinAll = [&] {
+        for (auto& t : pool) t.join();
+        pool.clear();
+    };
+
+    bool aborted = false;
+    try {
+        // The first battle is set up (and its statistics shown) before the others start.
+        const Long end0 = first[1] - 1;
+        for (Long i = 1; i <= end0; ++i) {
+            if (abort_.exchange(false, std::memory_order_relaxed)) {
+                aborted = true;
+                break;
+            }
+            SetUpBattle(CityLevel);
+            CacheStartHits(defFront_);
+            if (i == 1) {
+                if (ViewStats) ShowStats(attFront_, defFront_);
+                for (int t = 1; t < threads; ++t) {
+                    pool.emplace_back([&, t] {
+                        try {
+                            MBattleCalc worker(*this, t);
+                            const Long b = first[static_cast<std::size_t>(t)];
+                            const Long e = first[static_cast<std::size_t>(t) + 1] - 1;
+                            for (Long j = b; j <= e; ++j) {
+                                if (stop.load(std::memory_order_relaxed)) break;
+                                worker.FightBattle(j, CityLevel);
+                                done.fetch_add(1, std::memory_order_relaxed);
+                            }
+                        } catch (...) {
+                            failures[static_cast<std::size_t>(t)] = std::current_exception();
+                            stop.store(true);
+                        }
+                    });
+                }
+            }
+            Row(i)[0] = Fight(attFront_, defFront_, i);
+            currentAttStack_ = 0;
+            report(done.fetch_add(1, std::memory_order_relaxed) + 1);
+            if (stop.load()) break;
+        }
+        while (!aborted && done.load() < NumBattles && !stop.load()) {
+            if (abort_.exchange(false, std::memory_order_relaxed)) {
+                aborted = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            report(done.load());
+        }
+    } catch (...) {
+        stop.store(true);
+        joinAll();
+        throw;
+    }
+    if (aborted) stop.store(true);
+    joinAll();
+    for (auto& f : failures)
+        if (f) std::rethrow_exception(f);
+    if (aborted) return false;
+    report(done.load());
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Set-up
+
+void MBattleCalc::BuildStacks() {
+    CAttackArmies& defArmies = host_->DefArmies();
+    CAttackArmies& attArmies = host_->AttArmies();
+    defStack_.Reset();
+    for (Long i = 1; i <= defArmies.Count(); ++i)
+        defStack_.Add(defArmies.Item(i), "SN" + std::to_string(defStack_.Count() + 1));
+    for (auto& s : attStacks_) s.Reset();
+    for (int s = 0; s < 4; ++s) {
+        CStackAtt& stack = attStacks_[s];
+        for (int slot = 8 * s; slot < 8 * s + 8; ++slot) {
+            // A slot without an army (an entry "None") is skipped.
+            if (const CArmy* army = attArmies.Find("SN" + std::to_string(slot)))
+                stack.Add(*army, "SN" + std::to_string(stack.Count() + 1));
+        }
+        if (stack.Count() == 0) {
+            if (s == 0) continue;  // the number of stacks stays as it was
+            break;                 // an empty stack ends the building
+        }
+        numAttStacks_ = s + 1;
+    }
+}
+
+bool MBattleCalc::SendToAttackFront() {
+    attFront_.Reset();
+    if (currentAttStack_ >= numAttStacks_) return false;
+    for (const CArmy& army : attStacks_[currentAttStack_]) attFront_.Add(army);
+    ++currentAttStack_;
+    return true;
+}
+
+void MBattleCalc::SendToDefendFront() {
+    defFront_.Reset();
+    for (const CArmy& army : defStack_) defFront_.Add(army);
+}
+
+void MBattleCalc::EvalStacksSelfEffect(Long CityLevel) {
+    attFront_.CountSelfPowers(0, CityLevel);
+    defFront_.CountSelfPowers(1, CityLevel);
+    attFront_.EvalSelfPowers();
+    defFront_.EvalSelfPowers();
+}
+
+void MBattleCalc::EvalStacksMutualEffect() {
+    CheckIfPoisoned(attFront_, defFront_);
+    CheckIfDiseased(attFront_, defFront_);
+    CheckIfCursed(attFront_, defFront_);
+    ApplyMutualPowers(attFront_, defFront_);
+}
+
+bool MBattleCalc::IsPoisonEligible(const CArmy& a) {
+    return a.Poison() == 0 && !a.Blessed() && !a.Poisoned();
+}
+bool MBattleCalc::IsDiseaseEligible(const CArmy& a) {
+    return a.Disease() == 0 && !a.Blessed() && !a.Diseased();
+}
+bool MBattleCalc::IsCurseEligible(const CArmy& a) {
+    return a.Curse() == 0 && (a.Blessed() || a.HasMedal() > 0);
+}
+
+void MBattleCalc::CheckIfPoisoned(CStackAtt& att, CStackAtt& def) {
+    auto strike = [this](CStackAtt& victims, Long stackPoison) {
+        for (CArmy& a : victims) {
+            if (IsPoisonEligible(a) && Chance(std::int64_t{stackPoison} * 4)) {
+                a.SetTotalStrength(std::int64_t{a.TotalStrength()} - 1);
+                a.SetPoisoned(true);
+            }
+        }
+    };
+    if (def.StackPoison() != 0) strike(att, def.StackPoison());
+    if (att.StackPoison() == 0) return;
+    strike(def, att.StackPoison());
+}
+
+void MBattleCalc::CheckIfDiseased(CStackAtt& att, CStackAtt& def) {
+    auto strike = [this](CStackAtt& victims, Long stackDisease) {
+        for (CArmy& a : victims) {
+            if (IsDiseaseEligible(a) && Chance(std::int64_t{stackDisease} * 4)) {
+                a.SetHits(std::int64_t{a.Hits()} - 1);
+                a.SetDiseased(true);
+            }
+        }
+    };
+    if (def.StackDisease() != 0) strike(att, def.StackDisease());
+    if (att.StackDisease() == 0) return;
+    strike(def, att.StackDisease());
+}
+
+void MBattleCalc::CheckIfCursed(CStackAtt& att, CStackAtt& def) {
+    auto strike = [this](CStackAtt& victims, Long stackCurse) {
+        for (CArmy& a : victims) {
+            if (IsCurseEligible(a) && Chance(std::int64_t{stackCurse} * 4)) {
+                if (a.Blessed()) {
+                    a.SetBlessed(false);
+                    a.SetTotalStrength(std::int64_t{a.TotalStrength()} - 1);
+                }
+                if (a.HasMedal() > 0) a.SetHasMedal(0);
+            }
+        }
+    };
+    if (def.StackCurse() != 0) strike(att, def.StackCurse());
+    if (att.StackCurse() == 0) return;
+    strike(def, att.StackCurse());
+}
+
+void MBattleCalc::ApplyMutualPowers(CStackAtt& A, CStackAtt& B) {
+    auto bonus = [](CStackAtt& x, const CStackAtt& y) {
+        const Long lea = PowerFilter(std::int64_t{PowerFilter(x.StackLeadership())} -
+                                     PowerFilter(y.StackChaos()));
+        const Long mor =
+            PowerFilter(std::int64_t{PowerFilter(x.StackMorale())} - PowerFilter(y.StackFear()));
+        const Long fort =
+            PowerFilter(std::int64_t{PowerFilter(x.StackFortify())} - PowerFilter(y.StackSiege()));
+        x.SetTotalStackBonus(TotalStackFilter(std::int64_t{mor} + lea + fort));
+        ApplyAdjustedPower(x);
+    };
+    bonus(A, B);
+    bonus(B, A);
+}
+
+void MBattleCalc::ApplyAdjustedPower(CStackAtt& stack) {
+    const Long bonus = stack.TotalStackBonus();
+    if (bonus == 0) return;
+    for (CArmy& a : stack) a.SetTotalStrength(std::int64_t{a.TotalStrength()} + bonus);
+}
+
+Long MBattleCalc::RandomPercentNum() {
+    return static_cast<Long>(rng_.Next() * 99.0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fight
+
+Long MBattleCalc::Fight(CStackAtt& att, CStackAtt& def, Long battle) {
+    Long state = kGoOn;
+    while (state == kGoOn) {
+        UnitvsUnit(att, att.Count(), def, def.Count(), battle);
+        state = CheckIfVictor(att.Count(), def.Count(), def);
+    }
+    return state;
+}
+
+Long MBattleCalc::CheckIfVictor(Long attCount, Long defCount, CStackAtt& def) {
+    if (defCount == 0) return kAttackerWon;
+    if (attCount != 0) return kGoOn;
+    if (SendToAttackFront()) {
+        def.Item(def.Count()).RestoreStartHits();
+        return kGoOn;
+    }
+    return kDefenderWon;
+}
+
+double MBattleCalc::ScoreChance(const CArmy& army) const {
+    return scoreChance_[MedalIndex(army.HasMedal())][army.TotalStrength()];
+}
+
+void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPos, Long battle) {
+    ResolveAcid(aPos, dPos, att, def);
+    ResolveLightning(aPos, dPos, att, def);
+    bool done = ResolveAssass(aPos, dPos, att, def, battle);
+    if (!done) done = ResolveMissle(aPos, dPos, att, def, battle);
+    if (done) return;
+
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    // Neither the damage of a point nor the chances of an exchange change during the melee.
+    const Long toD = DamagePerHit(aPos, dPos, att, def, kDefenderLoses);
+    const Long toA = DamagePerHit(aPos, dPos, att, def, kAttackerLoses);
+    if (exact_) {
+        for (;;) {
+            const Long loser = WhoLosesPoint(a, d);
+            if (loser == kDefenderLoses) {
+                if (d.Hits() > toD) {
+                    d.SetHits(std::int64_t{d.Hits()} - toD);
+                } else {
+                    RemoveDefender(def, dPos, d.Turns(), battle);
+                    return;
+                }
+            } else if (loser == kAttackerLoses) {
+                if (a.Hits() > toA) {
+                    a.SetHits(std::int64_t{a.Hits()} - toA);
+                } else {
+                    RemoveAttacker(att, aPos, a.Turns(), battle);
+                    return;
+                }
+            }
+        }
+    }
+    // The exchange that decides a point: the attacking army wins it with the chance that it
+    // alone scores, given that exactly one of the two scores.
+    const double pa = ScoreChance(a);
+    const double pd = ScoreChance(d);
+    const double aOnly = pa * (1.0 - pd);
+    const double dOnly = pd * (1.0 - pa);
+    const double attackerWins = aOnly / (aOnly + dOnly);
+    for (;;) {
+        if (rng_.Next() < attackerWins) {
+            if (d.Hits() > toD) {
+                d.SetHits(std::int64_t{d.Hits()} - toD);
+            } else {
+                RemoveDefender(def, dPos, d.Turns(), battle);
+                return;
+            }
+        } else {
+            if (a.Hits() > toA) {
+                a.SetHits(std::int64_t{a.Hits()} - toA);
+            } else {
+                RemoveAttacker(att, aPos, a.Turns(), battle);
+                return;
+            }
+        }
+    }
+}
+
+Long MBattleCalc::WhoLosesPoint(const CArmy& a, const CArmy& d) {
+    const Long rollA = GetCombatRoll(a.HasMedal());
+    const Long rollD = GetCombatRoll(d.HasMedal());
+    const bool hitA = ScoresHit(rollA, a.TotalStrength());
+    const bool hitD = ScoresHit(rollD, d.TotalStrength());
+    if (hitA == hitD) return kNobodyLoses;
+    return hitA ? kDefenderLoses : kAttackerLoses;
+}
+
+Long MBattleCalc::GetCombatRoll(Long medals) {
+    const Long r = CombatDiceRoll(0);
+    const Long die = kMedalDie[MedalIndex(medals)];
+    if (die == 0) return r;
+    const Long second = CombatDiceRoll(die);
+    return second < r ? second : r;
+}
+
+Long MBattleCalc::CombatDiceRoll(Long faces) {
+    const Long n = faces == 0 ? combatDice_ : faces;
+    const Long roll = static_cast<Long>(rng_.Next() * n + 1.0);
+    return roll > n ? n : roll;
+}
+
+bool MBattleCalc::VictimFlies(const CArmy& victim) const {
+    if (victim.IsFlying()) return true;
+    const Long id = victim.UnitID();
+    // A unit identifier outside the data arrays names no move bonus.
+    if (id < 0 || static_cast<std::size_t>(id) >= fliesByMoveBonus_.size()) return false;
+    return fliesByMoveBonus_[static_cast<std::size_t>(id)] != 0;
+}
+
+Long MBattleCalc::DamagePerHit(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def,
+                               Long loser) const {
+    if (loser != kDefenderLoses && loser != kAttackerLoses) return 1;
+    const CArmy& hitter = loser == kDefenderLoses ? att.Item(aPos) : def.Item(dPos);
+    const CArmy& victim = loser == kDefenderLoses ? def.Item(dPos) : att.Item(aPos);
+    if (hitter.Trample() > 0 && !VictimFlies(victim))
+        return Saturate(std::int64_t{hitter.Trample()} + 1);
+    return 1;
+}
+
+void MBattleCalc::ResolveAcid(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def) {
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    if (a.Acid() == d.Acid()) return;
+    CArmy& striker = a.Acid() > d.Acid() ? a : d;
+    CArmy& victim = a.Acid() > d.Acid() ? d : a;
+    const std::int64_t S = striker.Acid(), W = victim.Acid();
+    if (S <= victim.Warding()) return;
+    const std::int64_t n = S - (W + victim.Warding());
+    if (Chance(n * 10)) victim.SetTotalStrength(victim.TotalStrength() / 2);
+}
+
+void MBattleCalc::ResolveLightning(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def) {
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    if (a.Lightning() == d.Lightning()) return;
+    CArmy& striker = a.Lightning() > d.Lightning() ? a : d;
+    CArmy& victim = a.Lightning() > d.Lightning() ? d : a;
+    const std::int64_t S = striker.Lightning(), W = victim.Lightning();
+    if (S <= victim.Warding()) return;
+    const std::int64_t n = S - (W + victim.Warding());
+    if (Chance(n * 10)) victim.SetHits(victim.Hits() / 2);
+}
+
+bool MBattleCalc::ResolveAssass(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    const Long A = a.Assass(), D = d.Assass();
+    if (A == D) {
+        if (A > 0) a.SetUsedSpecial(true);
+        if (D > 0) d.SetUsedSpecial(true);
+        return false;
+    }
+    const bool attackerStrikes = A > D;
+    CArmy& striker = attackerStrikes ? a : d;
+    CArmy& victim = attackerStrikes ? d : a;
+    const std::int64_t S = striker.Assass(), W = victim.Assass();
+    if (W > 0) victim.SetUsedSpecial(true);
+    bool killed = false;
+    if (S > victim.Warding()) {
+        const std::int64_t n = S - (std::int64_t{victim.Warding()} + W);
+        if (!striker.UsedSpecial() && Chance(n * 10)) killed = true;
+    }
+    striker.SetUsedSpecial(true);
+    if (killed) {
+        if (attackerStrikes)
+            RemoveDefender(def, dPos, victim.Turns(), battle);
+        else
+            RemoveAttacker(att, aPos, victim.Turns(), battle);
+    }
+    return killed;
+}
+
+bool MBattleCalc::ResolveMissle(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    const Long A = a.Missle(), D = d.Missle();
+    if (A == D) return false;
+    const bool attackerShoots = A > D;
+    CArmy& shooter = attackerShoots ? a : d;
+    const CArmy& target = attackerShoots ? d : a;
+    if (shooter.UsedSpecial()) return false;
+    if (shooter.MissleShotsLeft() == 0)
+        shooter.SetMissleShotsLeft(
+            Saturate(attackerShoots ? std::int64_t{A} - D : std::int64_t{D} - A));
+
+    const Long shots = shooter.MissleShotsLeft();
+    const Long targetLoses = attackerShoots ? kDefenderLoses : kAttackerLoses;
+    // A shot hits when, in one exchange, the shooter scores and the target does not.
+    const double hitChance = exact_ ? 0.0 : ScoreChance(shooter) * (1.0 - ScoreChance(target));
+    bool hit = false;
+    for (Long k = 1; k <= shots; ++k) {
+        const bool lands = exact_ ? WhoLosesPoint(a, d) == targetLoses : rng_.Next() < hitChance;
+        if (lands) {
+            shooter.SetMissleShotsLeft(shooter.MissleShotsLeft() - k);
+            hit = true;
+            break;
+        }
+    }
+    if (!hit) {
+        shooter.SetUsedSpecial(true);  // the remaining shots are lost for this battle
+        return false;
+    }
+    if (shooter.MissleShotsLeft() == 0) shooter.SetUsedSpecial(true);
+    if (attackerShoots)
+        RemoveDefender(def, dPos, target.Turns(), battle);
+    else
+        RemoveAttacker(att, aPos, target.Turns(), battle);
+    return true;
+}
+
+void MBattleCalc::RemoveFrom(CStackAtt& front, bool attacking, Long position, Long turns,
+                             Long battle) {
+    ResultsRow& row = Row(battle);
+    const int lost = attacking ? 1 : 3;
+    row[lost] = Saturate(std::int64_t{row[lost]} + 1);
+    row[lost + 1] = Saturate(std::int64_t{row[lost + 1]} + turns);
+    front.Remove(position);
+}
+
+void MBattleCalc::RemoveAttacker(CStackAtt& front, Long position, Long turns, Long battle) {
+    RemoveFrom(front, true, position, turns, battle);
+}
+
+void MBattleCalc::RemoveDefender(CStackAtt& front, Long position, Long turns, Long battle) {
+    RemoveFrom(front, false, position, turns, battle);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statistics
+
+void MBattleCalc::CacheStartHits(CStackAtt& stack) {
+    for (CArmy& a : stack) a.SetStartHits();
+}
+
+void MBattleCalc::ShowProgress(Long NumBattles, Long battle) {
+    if (isWorker_) return;
+    Long step = NumBattles / 100;
+    if (step == 0) step = 1;
+    if (battle % step != 0) return;
+    const Long pct =
+        static_cast<Long>(std::nearbyint(static_cast<double>(battle) / NumBattles * 100.0));
+    host_->SetProgress(pct);
+    host_->PumpEvents();
+    host_->SetStatusText(std::to_string(pct) + "% Completed");
+    host_->PumpEvents();
+}
+
+double MBattleCalc::WinPercent(Long NumBattles) const {
+    std::int64_t sum = 0;
+    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i)
+        sum += results_[static_cast<std::size_t>(i)][0];
+    return static_cast<double>(sum) / NumBattles * 100.0;
+}
+
+float MBattleCalc::Average(Long NumBattles, int column) const {
+    std::int64_t sum = 0;
+    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i)
+        sum += results_[static_cast<std::size_t>(i)][static_cast<std::size_t>(column - 1)];
+    return static_cast<float>(static_cast<double>(sum) / NumBattles);
+}
+
+void MBattleCalc::DisplayResults(Long NumBattles) {
+    ShowWinPercent(NumBattles);
+    for (int column = 2; column <= 5; ++column) ShowAverages(NumBattles, column);
+}
+
+void MBattleCalc::ShowWinPercent(Long NumBattles) {
+    host_->ShowAttWinPercent(FormatGeneral(WinPercent(NumBattles)) + "%");
+}
+
+void MBattleCalc::ShowAverages(Long NumBattles, int column) {
+    host_->ShowAverage(column, FormatGeneralSingle(Average(NumBattles, column)));
+}
+
+StackStatistics MBattleCalc::MakeStats(const CStackAtt& att, const CStackAtt& def) const {
+    StackStatistics stats;
+    const CStackAtt* sides[2] = {&att, &def};
+    auto flag = [](bool v) { return std::string(v ? "True" : "False"); };
+    for (int s = 0; s < 2; ++s) {
+        for (const CArmy& a : *sides[s]) {
+            stats.rows[s].push_back(
+                {a.Name(), std::to_string(a.StartStrength()), std::to_string(a.TotalStrength()),
+                 std::to_string(a.Hits()), a.CBName(), std::to_string(a.CBValue()),
+                 host_->PowerTypeName(a.PowerType()), std::to_string(a.PowerValue()),
+                 flag(a.Blessed()), flag(a.Poisoned()), flag(a.Diseased()),
+                 std::to_string(a.HasMedal())});
+        }
+        const CStackAtt& x = *sides[s];
+        const CStackAtt& y = *sides[1 - s];
+        stats.stackBonus[s] = x.TotalStackBonus();
+        stats.raw[s] = {x.StackLeadership(), x.StackMorale(), x.StackFortify(),
+                        x.StackChaos(),      x.StackFear(),   x.StackSiege()};
+        stats.adjusted[s] = {PowerFilter(std::int64_t{x.StackLeadership()} - y.StackChaos()),
+                             PowerFilter(std::int64_t{x.StackMorale()} - y.StackFear()),
+                             PowerFilter(std::int64_t{x.StackFortify()} - y.StackSiege())};
+    }
+    return stats;
+}
+
+void MBattleCalc::ShowStats(const CStackAtt& att, const CStackAtt& def) {
+    StackStatistics stats;
+    try {
+        stats = MakeStats(att, def);
+    } catch (const std::exception& e) {
+        host_->ReportError("MBattleCalc::ShowStats", e.what());
+        return;
+    }
+    host_->ShowStats(stats);
+}
+
+}  // namespace b3::engine

@@ -1,0 +1,186 @@
+// The battle engine: one object per simulation, holding the run's stacks, fronts, random stream
+// and results table, so that several simulations can exist at once.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/army.h"
+#include "engine/host.h"
+#include "engine/random.h"
+#include "engine/stack.h"
+
+namespace b3::engine {
+
+// A run refused before it starts (nothing of the previous run is changed).
+class RunRefused : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// The smallest number of combat dice a run accepts: a strength never exceeds 14, so with 15
+// faces or more every army misses on some roll and every duel ends.
+inline constexpr Long kMinCombatDice = 15;
+
+// Loser codes of an exchange and outcomes of a battle.
+inline constexpr Long kDefenderLoses = 0;
+inline constexpr Long kAttackerLoses = 1;
+inline constexpr Long kNobodyLoses = 2;
+inline constexpr Long kDefenderWon = 0;
+inline constexpr Long kAttackerWon = 1;
+inline constexpr Long kGoOn = 2;
+
+class MBattleCalc {
+public:
+    // One row per battle: outcome (1 attacker won), attacking armies lost, their production
+    // turns, defending armies lost, their production turns.
+    using ResultsRow = std::array<Long, 5>;
+
+    explicit MBattleCalc(CalculatorHost& host);
+    MBattleCalc(const MBattleCalc&) = delete;
+    MBattleCalc& operator=(const MBattleCalc&) = delete;
+
+    // ---- Run options
+    // A fixed seed makes runs reproducible (with the same thread count); without one each run
+    // seeds from the clock.
+    void SetSeed(std::optional<std::uint64_t> seed) { seed_ = seed; }
+    // Battles are split over this many threads (each with its own stream); 1 by default.
+    void SetThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
+    // Exact exchanges: every exchange of a melee and every missile shot rolls its combat dice as
+    // the rules describe. Otherwise (the default) the deciding exchange of a melee point and the
+    // outcome of a shot are drawn directly with the same probabilities, which gives every
+    // observable of a battle the same distribution at a fraction of the draws.
+    void SetExactExchanges(bool exact) { exact_ = exact; }
+    bool ExactExchanges() const { return exact_; }
+    // The run's random stream (tests script it). A scripted stream is not reseeded by a run.
+    RandomSource& Random() { return rng_; }
+
+    // ---- The run
+    // Why a run with these values would be refused, or an empty text when it would not.
+    std::string CheckRun(Long NumBattles, Long CombatDice) const;
+    // Runs NumBattles battles between the host's two sides; returns false when aborted (the
+    // results are then not displayed). Throws RunRefused before anything changes when the
+    // number of battles is below 1, the combat dice are below 15, the first attacking stack (list
+    // positions 0 to 7) holds no army or the defending side holds none.
+    bool RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, Long CityLevel);
+    // Asks the run to stop before its next battle (may be called from any thread).
+    void RequestAbort() { abort_.store(true, std::memory_order_relaxed); }
+
+    // ---- Set-up
+    void BuildStacks();
+    bool SendToAttackFront();
+    void SendToDefendFront();
+    void EvalStacksSelfEffect(Long CityLevel);
+    void EvalStacksMutualEffect();
+    void CheckIfPoisoned(CStackAtt& att, CStackAtt& def);
+    void CheckIfDiseased(CStackAtt& att, CStackAtt& def);
+    void CheckIfCursed(CStackAtt& att, CStackAtt& def);
+    static bool IsPoisonEligible(const CArmy& army);
+    static bool IsDiseaseEligible(const CArmy& army);
+    static bool IsCurseEligible(const CArmy& army);
+    static void ApplyMutualPowers(CStackAtt& A, CStackAtt& B);
+    static void ApplyAdjustedPower(CStackAtt& stack);
+    static Long PowerFilter(std::int64_t value) { return ClampLong(value, -1, 5); }
+    static Long TotalStackFilter(std::int64_t value) { return ClampLong(value, -3, 5); }
+    // A whole number from 0 to 98.
+    Long RandomPercentNum();
+    // True with chance limit/99 (limit 99 or more always, 0 or less never). A chance whose
+    // outcome is certain draws nothing.
+    bool Chance(std::int64_t limit) {
+        if (limit <= 0) return false;
+        if (limit >= 99) return true;
+        return RandomPercentNum() < limit;
+    }
+
+    // ---- Fight
+    Long Fight(CStackAtt& att, CStackAtt& def, Long battle);
+    void UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPos, Long battle);
+    void ResolveAcid(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def);
+    void ResolveLightning(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def);
+    bool ResolveAssass(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle);
+    bool ResolveMissle(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle);
+    Long DamagePerHit(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long loser) const;
+    Long WhoLosesPoint(const CArmy& a, const CArmy& d);
+    Long GetCombatRoll(Long medals);
+    Long CombatDiceRoll(Long faces);
+    static bool ScoresHit(Long roll, Long strength) { return roll <= strength; }
+    void RemoveAttacker(CStackAtt& front, Long position, Long turns, Long battle);
+    void RemoveDefender(CStackAtt& front, Long position, Long turns, Long battle);
+    Long CheckIfVictor(Long attCount, Long defCount, CStackAtt& def);
+
+    // ---- Statistics
+    static void CacheStartHits(CStackAtt& stack);
+    void ShowProgress(Long NumBattles, Long battle);
+    void DisplayResults(Long NumBattles);
+    void ShowWinPercent(Long NumBattles);
+    void ShowAverages(Long NumBattles, int column);
+    void ShowStats(const CStackAtt& att, const CStackAtt& def);
+    StackStatistics MakeStats(const CStackAtt& att, const CStackAtt& def) const;
+
+    // The figures of the last run's table over its first NumBattles rows: the attacker's win
+    // percentage (double precision) and a column's average (single precision).
+    double WinPercent(Long NumBattles) const;
+    float Average(Long NumBattles, int column) const;
+
+    // ---- State
+    CStackAtt& DefendingStack() { return defStack_; }
+    CStackAtt& AttackingStack(int index) { return attStacks_[index]; }  // 0..3
+    Long NumAttackStacks() const { return numAttStacks_; }
+    Long CurrentAttackStack() const { return currentAttStack_; }
+    void SetCurrentAttackStack(Long v) { currentAttStack_ = v; }
+    CStackAtt& AttackFront() { return attFront_; }
+    CStackAtt& DefendFront() { return defFront_; }
+    Long CombatDice() const { return combatDice_; }
+    // Sets the dice and the values derived from them and from the host's data (the run does
+    // this itself; tests that call the procedures directly use it).
+    void PrepareRun(Long CombatDice, Long NumBattles);
+    const std::vector<ResultsRow>& Results() const { return results_; }
+    // Column (1..5) of the results row of `battle` (1..N).
+    Long Result(Long battle, int column) const {
+        return results_.at(static_cast<std::size_t>(battle - 1)).at(column - 1);
+    }
+
+private:
+    struct Worker;
+    MBattleCalc(const MBattleCalc& master, int worker);
+
+    void SetUpBattle(Long CityLevel);
+    void FightBattle(Long battle, Long CityLevel);
+    bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
+    ResultsRow& Row(Long battle) { return resultsRows_[battle - 1]; }
+    double ScoreChance(const CArmy& army) const;
+    bool VictimFlies(const CArmy& victim) const;
+    void RemoveFrom(CStackAtt& front, bool attacking, Long position, Long turns, Long battle);
+
+    CalculatorHost* host_;
+    bool isWorker_ = false;
+    std::optional<std::uint64_t> seed_;
+    int threads_ = 1;
+    bool exact_ = false;
+    RandomSource rng_;
+    std::atomic<bool> abort_{false};
+
+    CStackAtt defStack_;
+    CStackAtt attStacks_[4];
+    Long numAttStacks_ = 0;
+    Long currentAttStack_ = 0;
+    CStackAtt attFront_;
+    CStackAtt defFront_;
+    Long combatDice_ = 0;
+
+    std::vector<ResultsRow> results_;
+    ResultsRow* resultsRows_ = nullptr;
+
+    // Derived per run: the chance to score of each strength (1..14) with 0..4 medals, and which
+    // unit identifiers fly by their first move bonus.
+    double scoreChance_[5][15] = {};
+    std::vector<std::uint8_t> fliesByMoveBonus_;
+    Long numArmies_ = 0;
+};
+
+}  // namespace b3::engine

@@ -1,0 +1,169 @@
+// A host for the engine tests: hand-made army and hero data arrays, the two side collections,
+// a scripted hero dialog and a log of everything the engine displays.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "b3/edit_object.h"
+#include "engine/army.h"
+#include "engine/battle_calc.h"
+#include "engine/host.h"
+#include "engine/stack.h"
+#include "engine/unit_list.h"
+
+namespace b3::engine::test {
+
+// One hand-made army row.
+struct ArmyRow {
+    std::string name;
+    int strength = 4;
+    int hits = 2;
+    int turns = 2;
+    std::string cbName;
+    int cbValue = 0;
+    int powerType = 0;
+    int powerValue = 0;
+    std::string moveBonus1;
+    std::string type1 = "human";
+    std::string type2 = "infantry";
+};
+
+// One hand-made hero row.
+struct HeroRow {
+    std::string name;
+    int strength = 5;
+    int hits = 2;
+    std::string cbName;
+    int cbValue = 0;
+    std::string moveBonus1;
+};
+
+class TestHost : public CalculatorHost {
+public:
+    TestHost() : armies_(0, kColumnCount[kArmy]), heroes_(0, kColumnCount[kHero]) {}
+
+    // Adds a row and returns its unit identifier. Heroes' identifiers depend on the number of
+    // armies, so add every army first.
+    Long AddArmyRow(const ArmyRow& a) {
+        ObjectArray row(kColumnCount[kArmy]);
+        const auto r = static_cast<Long>(armies_.rows());
+        row[0] = Cell::long_(r);
+        row[1] = Cell::text(a.name);
+        row[3] = Cell::text(a.name);
+        row[5] = Cell::byte(static_cast<std::uint8_t>(a.strength));
+        row[7] = Cell::byte(static_cast<std::uint8_t>(a.hits));
+        row[8] = Cell::byte(static_cast<std::uint8_t>(a.turns));
+        row[11] = Cell::text(a.type1);
+        row[12] = Cell::text(a.type2);
+        row[13] = Cell::text(a.moveBonus1);
+        row[17] = Cell::text(a.cbName);
+        row[18] = Cell::byte(static_cast<std::uint8_t>(a.cbValue));
+        row[22] = Cell::integer(static_cast<std::int16_t>(a.powerType));
+        row[23] = Cell::integer(static_cast<std::int16_t>(a.powerValue));
+        Append(armies_, row);
+        return r;
+    }
+    Long AddHeroRow(const HeroRow& h) {
+        ObjectArray row(kColumnCount[kHero]);
+        const auto r = static_cast<Long>(heroes_.rows());
+        row[0] = Cell::long_(r);
+        row[1] = Cell::text(h.name);
+        row[4] = Cell::text(h.name);
+        row[8] = Cell::byte(static_cast<std::uint8_t>(h.strength));
+        row[10] = Cell::byte(static_cast<std::uint8_t>(h.hits));
+        row[12] = Cell::text(h.moveBonus1);
+        row[16] = Cell::text(h.cbName);
+        row[17] = Cell::byte(static_cast<std::uint8_t>(h.cbValue));
+        Append(heroes_, row);
+        return static_cast<Long>(armies_.rows()) + r;
+    }
+
+    UnitData Data() const { return UnitData{&armies_, &heroes_}; }
+    Long NoneId() const { return Data().NoneId(); }
+
+    // Lists unit `id` on a side at `slot`, as the window does.
+    CArmy* Attack(Long id, Long slot, const HealthMarks& marks = {}) {
+        return AddListedUnit(att, Data(), id, slot, marks);
+    }
+    CArmy* Defend(Long id, Long slot, const HealthMarks& marks = {}) {
+        return AddListedUnit(def, Data(), id, slot, marks);
+    }
+
+    // CalculatorHost
+    std::string Terrain() const override { return terrain; }
+    void ShowHeroDialog(CArmy& hero) override {
+        heroDialogs.push_back(hero.Name());
+        if (heroDialog) heroDialog(hero);
+    }
+    const DataArray& Armies() const override { return armies_; }
+    const DataArray& Heroes() const override { return heroes_; }
+    CAttackArmies& AttArmies() override { return att; }
+    CAttackArmies& DefArmies() override { return def; }
+    std::string PowerTypeName(Long code) const override { return "Power" + std::to_string(code); }
+    void SetBusy(bool busy) override { log.push_back(busy ? "busy" : "idle"); }
+    void ShowProgressBar() override { log.push_back("progressbar"); }
+    void SetProgress(Long percent) override {
+        progress.push_back(percent);
+        if (onProgress) onProgress(percent);
+    }
+    void SetStatusText(const std::string& text) override { status.push_back(text); }
+    void PumpEvents() override { ++pumps; }
+    void ShowAttWinPercent(const std::string& text) override { winText = text; }
+    void ShowAverage(int index, const std::string& text) override {
+        averages.at(static_cast<std::size_t>(index)) = text;
+    }
+    void ShowStats(const StackStatistics& s) override { stats.push_back(s); }
+    void ReportError(const std::string& label, const std::string& description) override {
+        errors.push_back(label + ": " + description);
+    }
+
+    std::string terrain = "field";
+    CAttackArmies att{*this};
+    CAttackArmies def{*this};
+    std::function<void(CArmy&)> heroDialog;
+    std::function<void(Long)> onProgress;
+    std::vector<std::string> heroDialogs;
+    std::vector<std::string> log;
+    std::vector<Long> progress;
+    std::vector<std::string> status;
+    int pumps = 0;
+    std::string winText = "(none)";
+    std::vector<std::string> averages = std::vector<std::string>(6, "(none)");
+    std::vector<StackStatistics> stats;
+    std::vector<std::string> errors;
+
+private:
+    static void Append(DataArray& data, const ObjectArray& row) {
+        DataArray grown(data.rows() + 1, data.columns());
+        for (std::size_t r = 0; r < data.rows(); ++r) grown.setRow(r, data.row(r));
+        grown.setRow(data.rows(), row);
+        data = std::move(grown);
+    }
+
+    DataArray armies_;
+    DataArray heroes_;
+};
+
+// Scripted draws: the uniform value that makes CombatDiceRoll(faces) give `roll`, and the one
+// that makes RandomPercentNum give `value`.
+inline double Die(int roll, int faces) {
+    return (roll - 0.5) / faces;
+}
+inline double Pct(int value) {
+    return (value + 0.5) / 99.0;
+}
+
+// A plain army value for tests that fill fronts directly.
+inline CArmy MakeArmy(const std::string& name, Long strength, Long hits, Long turns = 1) {
+    CArmy a;
+    a.SetName(name);
+    a.SetStartStrength(strength);
+    a.SetTotalStrength(strength);
+    a.SetHits(hits);
+    a.SetTurns(turns);
+    return a;
+}
+
+}  // namespace b3::engine::test
