@@ -1,0 +1,65 @@
+// The editor's error report: every procedure traps its own failures and shows them in one
+// format, the error number, CR LF, the procedure's label, CR LF and the description, under the
+// program's title.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace b3::editor {
+
+class EditorServices;
+
+inline constexpr const char* kAppTitle = "B3Tools";
+// The object-error base; the editor's own numbers lie above it.
+inline constexpr std::int32_t kObjectErrorBase = static_cast<std::int32_t>(0x80040000u);
+inline constexpr std::int32_t kErrNoItemPower = kObjectErrorBase + 514;  // -2147220990
+// The number of a cancelled file dialog; never reported.
+inline constexpr std::int32_t kErrDialogCancelled = 32755;
+
+// A failure raised by the editor itself.
+class EditorError : public std::exception {
+public:
+    EditorError(std::int32_t number, QString source, QString description)
+        : number_(number),
+          source_(std::move(source)),
+          description_(std::move(description)),
+          what_(description_.toStdString()) {}
+    std::int32_t number() const { return number_; }
+    const QString& source() const { return source_; }
+    const QString& description() const { return description_; }
+    const char* what() const noexcept override { return what_.c_str(); }
+
+private:
+    std::int32_t number_;
+    QString source_;
+    QString description_;
+    std::string what_;
+};
+
+// The text of a report.
+QString FormatErrorReport(std::int32_t number, const QString& label, const QString& description);
+
+// Shows a report (OK only, title "B3Tools"); a cancelled dialog's number shows nothing.
+void ReportError(EditorServices& services, std::int32_t number, const QString& label,
+                 const QString& description);
+
+// Reports the exception currently being handled. With `useSource` the failure's own source
+// stands in the middle line (when it has one), else `label`.
+void ReportCurrentException(EditorServices& services, const QString& label, bool useSource = false);
+
+// Runs `f`, reporting any failure under `label`. Returns whether `f` completed.
+template <typename F>
+bool Trap(EditorServices& services, const QString& label, F&& f) {
+    try {
+        f();
+        return true;
+    } catch (...) {
+        ReportCurrentException(services, label);
+        return false;
+    }
+}
+
+}  // namespace b3::editor

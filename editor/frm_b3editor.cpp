@@ -1,0 +1,1229 @@
+#include "editor/frm_b3editor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "editor/errors.h"
+#include "editor/frm_heroprops.h"
+#include "editor/mmain.h"
+#include "editor/modules.h"
+#include "editor/pictures.h"
+#include "editor/powers.h"
+#include "editor/save_names.h"
+#include "editor/services.h"
+#include "editor/strings.h"
+#include "editor/updown.h"
+#include "platform/files.h"
+
+namespace b3::editor {
+
+namespace {
+
+void ProgramAnchor() {}
+
+#ifdef _WIN32
+constexpr const char* kCalculatorFile = "OddsLab.exe";
+#else
+constexpr const char* kCalculatorFile = "OddsLab";
+#endif
+
+// Shows the hourglass while a command runs.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QLabel* ValueLabel(QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setMinimumWidth(60);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+
+QLabel* Caption(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+QLabel* PlusLabel(QWidget* parent) {
+    auto* l = new QLabel("+", parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    l->setFixedWidth(12);
+    l->setVisible(false);
+    return l;
+}
+
+// A text box and the spinner that steps it, side by side.
+QWidget* SpinField(QWidget* parent, QLineEdit*& txt, UpDown*& upd, int lo, int hi, int step,
+                   const QString& tooltip, QLabel* plus = nullptr) {
+    auto* host = new QWidget(parent);
+    auto* row = new QHBoxLayout(host);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(1);
+    txt = new QLineEdit(host);
+    txt->setMaximumWidth(64);
+    txt->setToolTip(tooltip);
+    upd = new UpDown(host);
+    upd->setRange(lo, hi, step);
+    upd->setValue(lo);
+    upd->setBuddy(txt);
+    upd->setToolTip(tooltip);
+    row->addWidget(txt);
+    row->addWidget(upd);
+    if (plus) {
+        plus->setParent(host);
+        row->addWidget(plus);
+    }
+    row->addStretch(1);
+    return host;
+}
+
+QWidget* WithPlus(QWidget* parent, QWidget* w, QLabel* plus) {
+    auto* host = new QWidget(parent);
+    auto* row = new QHBoxLayout(host);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    w->setParent(host);
+    plus->setParent(host);
+    row->addWidget(w, 1);
+    row->addWidget(plus);
+    return host;
+}
+
+QComboBox* ListBox(QWidget* parent, const QString& tooltip) {
+    auto* c = new QComboBox(parent);
+    c->setToolTip(tooltip);
+    c->setMinimumWidth(130);
+    c->setMaxVisibleItems(16);
+    return c;
+}
+
+QIcon CalculatorIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1.5));
+    p.setBrush(QColor(215, 215, 200));
+    p.drawRoundedRect(QRectF(5, 2, 22, 28), 3, 3);
+    p.setBrush(QColor(90, 150, 90));
+    p.drawRect(QRectF(8, 5, 16, 6));
+    p.setBrush(QColor(250, 250, 250));
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) p.drawRect(QRectF(8 + c * 6, 14 + r * 5, 4, 3));
+    return QIcon(pm);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction of the window
+
+frmB3Editor::frmB3Editor(EditorServices& services, QWidget* parent)
+    : QMainWindow(parent), services_(services) {
+    setWindowTitle("Banerule 3 Editor");
+    buildToolbar();
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(6, 4, 6, 6);
+    buildBrowseBar(central);
+    column->addWidget(updBrowse->parentWidget());
+
+    sstEditor = new QTabWidget(central);
+    sstEditor->addTab(buildItemTab(), "Items");
+    sstEditor->addTab(buildArmyTab(), "Armies");
+    sstEditor->addTab(buildHeroTab(), "Heroes");
+    sstEditor->addTab(buildSiteTab(), "Sites");
+    sstEditor->addTab(buildSpellTab(), "Spells");
+    column->addWidget(sstEditor, 1);
+    setCentralWidget(central);
+
+    connect(sstEditor, &QTabWidget::currentChanged, this, [this] { sstEditor_Click(); });
+    connect(updBrowse, &UpDown::changed, this, [this] { updBrowse_Change(); });
+    connect(cboEditObject, &QComboBox::currentIndexChanged, this,
+            [this] { cboEditObject_Click(); });
+
+    Form_Load();
+}
+
+frmB3Editor::~frmB3Editor() = default;
+
+void frmB3Editor::buildToolbar() {
+    tbrMain = addToolBar("Commands");
+    tbrMain->setObjectName("tbrMain");
+    tbrMain->setMovable(false);
+    tbrMain->setIconSize(QSize(24, 24));
+    tbrMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    QStyle* st = style();
+    struct Button {
+        int position;
+        const char* key;
+        QIcon icon;
+    };
+    const Button buttons[] = {
+        {1, "New", st->standardIcon(QStyle::SP_FileIcon)},
+        {2, "Save", st->standardIcon(QStyle::SP_DialogSaveButton)},
+        {4, "Delete", st->standardIcon(QStyle::SP_TrashIcon)},
+        {5, "Undo", st->standardIcon(QStyle::SP_BrowserReload)},
+        {7, "Print", st->standardIcon(QStyle::SP_FileDialogDetailedView)},
+        {9, "Calculator", CalculatorIcon()},
+        {11, "Exit", st->standardIcon(QStyle::SP_DialogCloseButton)},
+    };
+    int next = 1;
+    for (const Button& b : buttons) {
+        for (; next < b.position; ++next) tbrMain->addSeparator();
+        QAction* a = tbrMain->addAction(b.icon, b.key);
+        a->setObjectName(QString("tbr") + b.key);
+        a->setData(QString(b.key));
+        const QString key = b.key;
+        connect(a, &QAction::triggered, this, [this, key] { tbrMain_ButtonClick(key); });
+        tbrButtons[static_cast<std::size_t>(b.position)] = a;
+        ++next;
+    }
+    tbrButtons[9]->setToolTip("Start the Combat Calculator");
+    tbrButtons[11]->setToolTip("Exit the Program");
+}
+
+void frmB3Editor::buildBrowseBar(QWidget* host) {
+    auto* bar = new QWidget(host);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    updBrowse = new UpDown(bar, Qt::Horizontal);
+    updBrowse->setObjectName("updBrowse");
+    updBrowse->setToolTip("Browse Items");
+    updBrowse->setRange(0, -1, 1);
+    cboEditObject = new QComboBox(bar);
+    cboEditObject->setObjectName("cboEditObject");
+    cboEditObject->setMinimumWidth(260);
+    cboEditObject->setMaxVisibleItems(20);
+    row->addWidget(updBrowse);
+    row->addWidget(cboEditObject);
+    row->addStretch(1);
+}
+
+QWidget* frmB3Editor::buildItemTab() {
+    auto* tab = new QWidget;
+    auto* row = new QHBoxLayout(tab);
+    for (int i = kPlusItemView8; i <= kPlusItemEdit10; ++i) lblPlus[i] = PlusLabel(tab);
+
+    fraItemProps = new QGroupBox("View Item Properties", tab);
+    auto* v = new QGridLayout(fraItemProps);
+    for (int c : {2, 3, 4, 6, 7, 8, 9, 10}) lblItemProps[c] = ValueLabel(fraItemProps);
+    lblItemProps[3]->setWordWrap(true);
+    picItem[0] = new QLabel(fraItemProps);
+    picItem[0]->setFixedSize(36, 36);
+    picItem[0]->setFrameShape(QFrame::StyledPanel);
+    int r = 0;
+    v->addWidget(Caption("Item Name:", fraItemProps), r, 0);
+    v->addWidget(lblItemProps[2], r++, 1);
+    v->addWidget(Caption("Description:", fraItemProps), r, 0, Qt::AlignTop | Qt::AlignRight);
+    v->addWidget(lblItemProps[3], r++, 1);
+    v->addWidget(Caption("Item Relative Power:", fraItemProps), r, 0);
+    v->addWidget(lblItemProps[4], r++, 1);
+    v->addWidget(Caption("Item Picture:", fraItemProps), r, 0);
+    v->addWidget(picItem[0], r++, 1);
+    v->addWidget(Caption("Item Cost:", fraItemProps), r, 0);
+    v->addWidget(lblItemProps[6], r++, 1);
+    v->addWidget(Caption("Power Name:", fraItemProps), r, 0);
+    v->addWidget(lblItemProps[7], r++, 1);
+    v->addWidget(Caption("Value:", fraItemProps), r, 0);
+    v->addWidget(WithPlus(fraItemProps, lblItemProps[8], lblPlus[kPlusItemView8]), r++, 1);
+    v->addWidget(Caption("Power Name:", fraItemProps), r, 0);
+    v->addWidget(lblItemProps[9], r++, 1);
+    v->addWidget(Caption("Value:", fraItemProps), r, 0);
+    v->addWidget(WithPlus(fraItemProps, lblItemProps[10], lblPlus[kPlusItemView10]), r++, 1);
+    v->setRowStretch(r, 1);
+    v->setColumnStretch(1, 1);
+
+    fraItemEdit = new QGroupBox("Edit Item Properties", tab);
+    auto* e = new QGridLayout(fraItemEdit);
+    txtItemProps[2] = new QLineEdit(fraItemEdit);
+    txtItemProps[2]->setToolTip("Enter the name for the item");
+    txtItemProps[3] = new QLineEdit(fraItemEdit);
+    txtItemProps[3]->setToolTip("Enter a description for the item");
+    for (int i = 0; i < 2; ++i) {
+        cboItemPowers[i] = ListBox(fraItemEdit, "Select a power to give the item");
+        cboItemPowers[i]->setObjectName(QString("cboItemPowers%1").arg(i));
+    }
+    updPicSelect = new UpDown(fraItemEdit);
+    updPicSelect->setObjectName("updPicSelect");
+    updPicSelect->setRange(0, 31, 1);
+    updPicSelect->setToolTip("Set the item's picture");
+    picItem[1] = new QLabel(fraItemEdit);
+    picItem[1]->setFixedSize(36, 36);
+    picItem[1]->setFrameShape(QFrame::StyledPanel);
+    picItem[1]->setToolTip("Set the item's picture");
+    auto* picRow = new QWidget(fraItemEdit);
+    auto* pr = new QHBoxLayout(picRow);
+    pr->setContentsMargins(0, 0, 0, 0);
+    pr->addWidget(picItem[1]);
+    pr->addWidget(updPicSelect);
+    pr->addStretch(1);
+    r = 0;
+    e->addWidget(Caption("Item Name:", fraItemEdit), r, 0);
+    e->addWidget(txtItemProps[2], r++, 1);
+    e->addWidget(Caption("Description:", fraItemEdit), r, 0);
+    e->addWidget(txtItemProps[3], r++, 1);
+    e->addWidget(Caption("Item Relative Power:", fraItemEdit), r, 0);
+    e->addWidget(SpinField(fraItemEdit, txtItemProps[4], updItemProps[4], 0, 4, 1,
+                           "Set the relative power of the item"),
+                 r++, 1);
+    e->addWidget(Caption("Item Picture:", fraItemEdit), r, 0);
+    e->addWidget(picRow, r++, 1);
+    e->addWidget(Caption("Item Cost:", fraItemEdit), r, 0);
+    e->addWidget(SpinField(fraItemEdit, txtItemProps[6], updItemProps[6], 100, 9900, 100,
+                           "Set the item cost"),
+                 r++, 1);
+    e->addWidget(Caption("Power Name:", fraItemEdit), r, 0);
+    e->addWidget(cboItemPowers[0], r++, 1);
+    e->addWidget(Caption("Value:", fraItemEdit), r, 0);
+    e->addWidget(SpinField(fraItemEdit, txtItemProps[8], updItemProps[8], 0, 255, 1,
+                           "Set the value of this power", lblPlus[kPlusItemEdit8]),
+                 r++, 1);
+    e->addWidget(Caption("Power Name:", fraItemEdit), r, 0);
+    e->addWidget(cboItemPowers[1], r++, 1);
+    e->addWidget(Caption("Value:", fraItemEdit), r, 0);
+    e->addWidget(SpinField(fraItemEdit, txtItemProps[10], updItemProps[10], 0, 255, 1,
+                           "Set the value of this power", lblPlus[kPlusItemEdit10]),
+                 r++, 1);
+    e->setRowStretch(r, 1);
+    e->setColumnStretch(1, 1);
+
+    for (int i : {4, 6, 8, 10}) {
+        connect(updItemProps[i], &UpDown::changed, this, [this, i] { updItemProps_Change(i); });
+    }
+    connect(updPicSelect, &UpDown::changed, this, [this] { updPicSelect_Change(); });
+
+    row->addWidget(fraItemProps, 1);
+    row->addWidget(fraItemEdit, 1);
+    return tab;
+}
+
+QWidget* frmB3Editor::buildArmyTab() {
+    auto* tab = new QWidget;
+    auto* row = new QHBoxLayout(tab);
+    for (int i = kPlusArmyView18; i <= kPlusArmyEdit23; ++i) lblPlus[i] = PlusLabel(tab);
+
+    auto* left = new QWidget(tab);
+    auto* leftColumn = new QVBoxLayout(left);
+    leftColumn->setContentsMargins(0, 0, 0, 0);
+    fraArmyProps = new QGroupBox("View Army Properties:", left);
+    auto* v = new QGridLayout(fraArmyProps);
+    for (int c : {1, 2, 4, 5, 6, 7, 8, 9, 10, 17, 18, 20, 21, 22, 23, 24, 25}) {
+        lblArmyProps[c] = ValueLabel(fraArmyProps);
+    }
+    lblArmyProps[2]->setWordWrap(true);
+    lstArmyMoveBonuses = new QListWidget(fraArmyProps);
+    lstArmyMoveBonuses->setMaximumHeight(72);
+    lstArmyMoveBonuses->setSelectionMode(QAbstractItemView::NoSelection);
+    int r = 0;
+    v->addWidget(Caption("Name:", fraArmyProps), r, 0);
+    v->addWidget(lblArmyProps[1], r++, 1, 1, 3);
+    v->addWidget(Caption("Description:", fraArmyProps), r, 0, Qt::AlignTop | Qt::AlignRight);
+    v->addWidget(lblArmyProps[2], r++, 1, 1, 3);
+    // Two columns of numbers.
+    const std::pair<int, const char*> leftFields[] = {
+        {4, "Medal Chance:"}, {5, "Strength:"}, {6, "Move:"}, {7, "Hits:"},
+        {8, "Turns:"},        {9, "Upkeep:"},   {10, "View:"}};
+    const std::pair<int, const char*> rightFields[] = {
+        {20, "Cost:"},  {21, "Setup:"},  {22, "Power Type:"},        {23, "Power Value:"},
+        {24, "Sound:"}, {25, "Facing:"}, {17, "Com. Bonus Terrain:"}};
+    const int top = r;
+    for (const auto& [c, caption] : leftFields) {
+        v->addWidget(Caption(caption, fraArmyProps), r, 0);
+        v->addWidget(lblArmyProps[c], r++, 1);
+    }
+    r = top;
+    for (const auto& [c, caption] : rightFields) {
+        v->addWidget(Caption(caption, fraArmyProps), r, 2);
+        if (c == 23) {
+            v->addWidget(WithPlus(fraArmyProps, lblArmyProps[23], lblPlus[kPlusArmyView23]), r++,
+                         3);
+        } else {
+            v->addWidget(lblArmyProps[c], r++, 3);
+        }
+    }
+    v->addWidget(Caption("CB Value:", fraArmyProps), r, 2);
+    v->addWidget(WithPlus(fraArmyProps, lblArmyProps[18], lblPlus[kPlusArmyView18]), r, 3);
+    v->addWidget(Caption("Move Bonus:", fraArmyProps), r, 0, Qt::AlignTop | Qt::AlignRight);
+    v->addWidget(lstArmyMoveBonuses, r, 1, 2, 1);
+    r += 2;
+    v->setRowStretch(r, 1);
+    v->setColumnStretch(1, 1);
+    v->setColumnStretch(3, 1);
+    leftColumn->addWidget(fraArmyProps, 1);
+
+    auto* preview = new QGroupBox("Army Picture", left);
+    auto* pv = new QHBoxLayout(preview);
+    picPreview[0] = new QLabel(preview);
+    picPreview[0]->setObjectName("picArmyPreview");
+    picPreview[0]->setMinimumSize(96, 96);
+    picPreview[0]->setAlignment(Qt::AlignCenter);
+    pv->addWidget(picPreview[0]);
+    pv->addStretch(1);
+    leftColumn->addWidget(preview);
+
+    fraArmyEdit = new QGroupBox("Edit Army Properties:", tab);
+    auto* e = new QGridLayout(fraArmyEdit);
+    txtArmyProps[1] = new QLineEdit(fraArmyEdit);
+    txtArmyProps[1]->setToolTip("Enter the name for this army");
+    txtArmyProps[2] = new QLineEdit(fraArmyEdit);
+    txtArmyProps[2]->setToolTip("Snter a description for this army");
+    r = 0;
+    e->addWidget(Caption("Army Name:", fraArmyEdit), r, 0);
+    e->addWidget(txtArmyProps[1], r++, 1, 1, 3);
+    e->addWidget(Caption("Description:", fraArmyEdit), r, 0);
+    e->addWidget(txtArmyProps[2], r++, 1, 1, 3);
+    struct Spin {
+        int column;
+        const char* caption;
+        int lo, hi, step;
+        const char* tooltip;
+    };
+    const Spin leftSpins[] = {
+        {4, "Medal Chance:", 0, 100, 1,
+         "Set the percent chance of the army receiving a medal after a battle"},
+        {5, "Strength:", 1, 9, 1, "Set the army's strength"},
+        {6, "Move:", 6, 99, 1, "Set the army's movement per turn"},
+        {7, "Hits:", 1, 4, 1, "Set the army's hits"},
+        {8, "Turns:", 1, 255, 1, "Set the army's turns to produce"},
+        {9, "Upkeep:", 1, 255, 1, "Set the army's upkeep per turn"},
+        {10, "View:", 1, 7, 1, "Set the army's view distance"},
+    };
+    const Spin rightSpins[] = {
+        {20, "Cost:", 1, 9990, 1, "Set the army's initial construction cost"},
+        {21, "Setup:", 10, 9990, 10, "Set the army's cost to buy at startup"},
+        {23, "Power Value:", 0, 255, 1, "Set the value of this power"},
+        {18, "CB Value:", 0, 255, 1, "Set the value of the combat bonus"},
+    };
+    const int editTop = r;
+    for (const Spin& s : leftSpins) {
+        e->addWidget(Caption(s.caption, fraArmyEdit), r, 0);
+        e->addWidget(SpinField(fraArmyEdit, txtArmyProps[s.column], updArmyProps[s.column], s.lo,
+                               s.hi, s.step, s.tooltip),
+                     r++, 1);
+    }
+    const int afterLeft = r;
+    r = editTop;
+    cboArmyPowers = ListBox(fraArmyEdit, "Select a power to give this army");
+    cboArmyPowers->setObjectName("cboArmyPowers");
+    cboSound = ListBox(fraArmyEdit, "Select a sound for the army");
+    cboFacing = ListBox(fraArmyEdit, "Select a default facing for the army");
+    cboBonusTerrain =
+        ListBox(fraArmyEdit, "Select a terrain on which this army will receive a combat bonus");
+    for (const Spin& s : rightSpins) {
+        if (s.column == 23) {
+            e->addWidget(Caption("Power Type:", fraArmyEdit), r, 2);
+            e->addWidget(cboArmyPowers, r++, 3);
+        }
+        if (s.column == 18) {
+            e->addWidget(Caption("Com. Bonus Terrain:", fraArmyEdit), r, 2);
+            e->addWidget(cboBonusTerrain, r++, 3);
+        }
+        QLabel* plus = s.column == 23   ? lblPlus[kPlusArmyEdit23]
+                       : s.column == 18 ? lblPlus[kPlusArmyEdit18]
+                                        : nullptr;
+        e->addWidget(Caption(s.caption, fraArmyEdit), r, 2);
+        e->addWidget(SpinField(fraArmyEdit, txtArmyProps[s.column], updArmyProps[s.column], s.lo,
+                               s.hi, s.step, s.tooltip, plus),
+                     r++, 3);
+    }
+    e->addWidget(Caption("Sound:", fraArmyEdit), r, 2);
+    e->addWidget(cboSound, r++, 3);
+    e->addWidget(Caption("Facing:", fraArmyEdit), r, 2);
+    e->addWidget(cboFacing, r++, 3);
+    r = std::max(r, afterLeft);
+    cboMoveBonus = ListBox(fraArmyEdit, "Select move bonuses for the army");
+    lstMoveBonuses = new QListWidget(fraArmyEdit);
+    lstMoveBonuses->setToolTip("Double click to remove move bonuses");
+    lstMoveBonuses->setMaximumHeight(72);
+    e->addWidget(Caption("Move Bonus:", fraArmyEdit), r, 0);
+    e->addWidget(cboMoveBonus, r++, 1);
+    e->addWidget(lstMoveBonuses, r++, 1);
+    cmdPicCopy[0] = new QPushButton("Copy Picture", fraArmyEdit);
+    cmdPicCopy[0]->setToolTip("Choose a picture file for this army");
+    e->addWidget(cmdPicCopy[0], r - 1, 3, Qt::AlignBottom | Qt::AlignLeft);
+    e->setRowStretch(r, 1);
+    e->setColumnStretch(1, 1);
+    e->setColumnStretch(3, 1);
+
+    // The cost box takes digits only and keeps its value between 0 and 9999.
+    txtArmyProps[20]->setProperty("b3KeepsTypedValue", true);
+    txtArmyProps[20]->installEventFilter(this);
+    connect(txtArmyProps[20], &QLineEdit::textChanged, this, [this] { txtArmyProps_Change(20); });
+    for (int c : {4, 5, 6, 7, 8, 9, 10, 18, 20, 21, 23}) {
+        connect(updArmyProps[c], &UpDown::changed, this, [this, c] { updArmyProps_Change(c); });
+    }
+    connect(cboMoveBonus, &QComboBox::activated, this, [this] { cboMoveBonus_Click(); });
+    connect(lstMoveBonuses, &QListWidget::itemDoubleClicked, this,
+            [this] { lstMoveBonuses_DblClick(); });
+    connect(cmdPicCopy[0], &QPushButton::clicked, this, [this] { cmdPicCopy_Click(0); });
+
+    row->addWidget(left, 1);
+    row->addWidget(fraArmyEdit, 1);
+    return tab;
+}
+
+QWidget* frmB3Editor::buildHeroTab() {
+    auto* tab = new QWidget;
+    auto* row = new QHBoxLayout(tab);
+    auto* left = new QWidget(tab);
+    auto* leftColumn = new QVBoxLayout(left);
+    leftColumn->setContentsMargins(0, 0, 0, 0);
+
+    fraHeroProps = new QGroupBox("View Hero Properties:", left);
+    auto* v = new QGridLayout(fraHeroProps);
+    const std::pair<int, const char*> viewFields[] = {
+        {1, "Male Name:"}, {2, "Female Name:"}, {3, "Description:"}, {7, "Medal Addition Chance:"},
+        {8, "Strength:"},  {9, "Move:"},        {10, "Hits:"},       {11, "View:"},
+        {123, "Sound:"},   {124, "Facing:"}};
+    int r = 0;
+    for (const auto& [c, caption] : viewFields) {
+        lblHeroProps[c] = ValueLabel(fraHeroProps);
+        v->addWidget(Caption(caption, fraHeroProps), r, 0,
+                     c == 3 ? Qt::AlignTop | Qt::AlignRight : Qt::AlignRight | Qt::AlignVCenter);
+        v->addWidget(lblHeroProps[c], r++, 1);
+    }
+    lblHeroProps[3]->setWordWrap(true);
+    v->setRowStretch(r, 1);
+    v->setColumnStretch(1, 1);
+    leftColumn->addWidget(fraHeroProps, 1);
+
+    auto* preview = new QGroupBox("Hero Pictures (male, female)", left);
+    auto* pv = new QHBoxLayout(preview);
+    for (int i : {1, 2}) {
+        picPreview[i] = new QLabel(preview);
+        picPreview[i]->setMinimumSize(96, 96);
+        picPreview[i]->setAlignment(Qt::AlignCenter);
+        pv->addWidget(picPreview[i]);
+    }
+    picPreview[1]->setObjectName("picHeroMalePreview");
+    picPreview[2]->setObjectName("picHeroFemalePreview");
+    pv->addStretch(1);
+    leftColumn->addWidget(preview);
+
+    fraHeroEdit = new QGroupBox("Edit Hero Properties:", tab);
+    auto* e = new QGridLayout(fraHeroEdit);
+    const std::tuple<int, const char*, const char*, int> texts[] = {
+        {1, "Male Name:", "Enter the male name for this hero", 32},
+        {2, "Female Name:", "Enter the female name for this hero", 32},
+        {3, "Description:", "Enter a description for this hero", 128}};
+    r = 0;
+    for (const auto& [c, caption, tooltip, width] : texts) {
+        txtHeroProps[c] = new QLineEdit(fraHeroEdit);
+        txtHeroProps[c]->setToolTip(tooltip);
+        // The record's field holds this many characters.
+        txtHeroProps[c]->setMaxLength(width);
+        e->addWidget(Caption(caption, fraHeroEdit), r, 0);
+        e->addWidget(txtHeroProps[c], r++, 1);
+    }
+    const std::tuple<int, const char*, int, int, const char*> spins[] = {
+        {7, "Medal Addition Chance:", -50, 50,
+         "Set the amount by which the hero increases the chance of each army in his stack "
+         "receiving a medal after a battle"},
+        {8, "Strength:", 1, 9, "Set the hero's strength"},
+        {9, "Move:", 6, 99, "Set the hero's movement per turn"},
+        {10, "Hits:", 1, 4, "Set the hero's hits"},
+        {11, "View:", 1, 7, "Set the hero's view distance"}};
+    for (const auto& [c, caption, lo, hi, tooltip] : spins) {
+        e->addWidget(Caption(caption, fraHeroEdit), r, 0);
+        e->addWidget(SpinField(fraHeroEdit, txtHeroProps[c], updHeroProps[c], lo, hi, 1, tooltip),
+                     r++, 1);
+    }
+    cboHeroSound = ListBox(fraHeroEdit, "Select a sound for the hero");
+    cboHeroFacing = ListBox(fraHeroEdit, "Select a default facing for the hero");
+    e->addWidget(Caption("Sound:", fraHeroEdit), r, 0);
+    e->addWidget(cboHeroSound, r++, 1, Qt::AlignLeft);
+    e->addWidget(Caption("Facing:", fraHeroEdit), r, 0);
+    e->addWidget(cboHeroFacing, r++, 1, Qt::AlignLeft);
+    cmdHeroProps = new QPushButton("More Properties...", fraHeroEdit);
+    cmdHeroProps->setToolTip("View and edit additional properties of this hero");
+    cmdPicCopy[1] = new QPushButton("Copy Picture", fraHeroEdit);
+    cmdPicCopy[1]->setToolTip("Choose a picture file for both forms of this hero");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdHeroProps);
+    buttons->addWidget(cmdPicCopy[1]);
+    buttons->addStretch(1);
+    e->addLayout(buttons, r++, 0, 1, 2);
+    e->setRowStretch(r, 1);
+    e->setColumnStretch(1, 1);
+
+    connect(cmdHeroProps, &QPushButton::clicked, this, [this] { cmdHeroProps_Click(); });
+    connect(cmdPicCopy[1], &QPushButton::clicked, this, [this] { cmdPicCopy_Click(1); });
+
+    row->addWidget(left, 1);
+    row->addWidget(fraHeroEdit, 1);
+    return tab;
+}
+
+QWidget* frmB3Editor::buildSiteTab() {
+    auto* tab = new QWidget;
+    auto* row = new QHBoxLayout(tab);
+    lblPlus[kPlusSiteView4] = PlusLabel(tab);
+    lblPlus[kPlusSiteEdit4] = PlusLabel(tab);
+    auto* left = new QWidget(tab);
+    auto* leftColumn = new QVBoxLayout(left);
+    leftColumn->setContentsMargins(0, 0, 0, 0);
+
+    const char* flagCaptions[] = {"This Site Can be Razed", "Regular Animation when Operational",
+                                  "Regular Animation when Razed"};
+    const char* flagTooltips[] = {"Determines whether the site can be razed",
+                                  "Determines whether animation is at the regular frame rate",
+                                  "Determines whether animation continues after the site is razed"};
+
+    fraSiteProps = new QGroupBox("View Site Properties", left);
+    auto* v = new QGridLayout(fraSiteProps);
+    for (int c : {1, 3, 4}) lblSiteProps[c] = ValueLabel(fraSiteProps);
+    int r = 0;
+    v->addWidget(Caption("Site Name:", fraSiteProps), r, 0);
+    v->addWidget(lblSiteProps[1], r++, 1);
+    v->addWidget(Caption("Power Name:", fraSiteProps), r, 0);
+    v->addWidget(lblSiteProps[3], r++, 1);
+    v->addWidget(Caption("Value:", fraSiteProps), r, 0);
+    v->addWidget(WithPlus(fraSiteProps, lblSiteProps[4], lblPlus[kPlusSiteView4]), r++, 1);
+    for (int c = 5; c <= 7; ++c) {
+        chkSiteReadOnly[c] = new QCheckBox(flagCaptions[c - 5], fraSiteProps);
+        chkSiteReadOnly[c]->setEnabled(false);
+        v->addWidget(chkSiteReadOnly[c], r++, 1);
+    }
+    v->setRowStretch(r, 1);
+    v->setColumnStretch(1, 1);
+    leftColumn->addWidget(fraSiteProps, 1);
+
+    auto* preview = new QGroupBox("Site Picture", left);
+    auto* pv = new QHBoxLayout(preview);
+    picPreview[3] = new QLabel(preview);
+    picPreview[3]->setObjectName("picSitePreview");
+    picPreview[3]->setMinimumSize(96, 96);
+    picPreview[3]->setAlignment(Qt::AlignCenter);
+    pv->addWidget(picPreview[3]);
+    pv->addStretch(1);
+    leftColumn->addWidget(preview);
+
+    fraSiteEdit = new QGroupBox("Edit Site Properties", tab);
+    auto* e = new QGridLayout(fraSiteEdit);
+    txtSiteProps[1] = new QLineEdit(fraSiteEdit);
+    txtSiteProps[1]->setToolTip("Enter the name for the site");
+    txtSiteProps[1]->setMaxLength(16);
+    cboSitePowers = ListBox(fraSiteEdit, "Select a power to give the site");
+    r = 0;
+    e->addWidget(Caption("Site Name:", fraSiteEdit), r, 0);
+    e->addWidget(txtSiteProps[1], r++, 1);
+    e->addWidget(Caption("Power Name:", fraSiteEdit), r, 0);
+    e->addWidget(cboSitePowers, r++, 1, Qt::AlignLeft);
+    e->addWidget(Caption("Value:", fraSiteEdit), r, 0);
+    e->addWidget(SpinField(fraSiteEdit, txtSiteProps[4], updSiteProps[4], 0, 255, 1,
+                           "Set the value of this power", lblPlus[kPlusSiteEdit4]),
+                 r++, 1);
+    for (int c = 5; c <= 7; ++c) {
+        chkSite[c] = new QCheckBox(flagCaptions[c - 5], fraSiteEdit);
+        chkSite[c]->setToolTip(flagTooltips[c - 5]);
+        e->addWidget(chkSite[c], r++, 1);
+    }
+    cmdPicCopy[2] = new QPushButton("Copy Picture", fraSiteEdit);
+    cmdPicCopy[2]->setToolTip("Choose a picture file for this site");
+    e->addWidget(cmdPicCopy[2], r++, 1, Qt::AlignLeft);
+    e->setRowStretch(r, 1);
+    e->setColumnStretch(1, 1);
+
+    connect(updSiteProps[4], &UpDown::changed, this, [this] { updSiteProps_Change(4); });
+    connect(cmdPicCopy[2], &QPushButton::clicked, this, [this] { cmdPicCopy_Click(2); });
+
+    row->addWidget(left, 1);
+    row->addWidget(fraSiteEdit, 1);
+    return tab;
+}
+
+QWidget* frmB3Editor::buildSpellTab() {
+    auto* tab = new QWidget;
+    auto* row = new QVBoxLayout(tab);
+    for (int n = 0; n < 4; ++n) {
+        lblPlus[kPlusSpellView5 + n] = PlusLabel(tab);
+        lblPlus[kPlusSpellEdit5 + n] = PlusLabel(tab);
+    }
+
+    fraSpellProps = new QGroupBox("View Spell Properties", tab);
+    auto* v = new QGridLayout(fraSpellProps);
+    for (int c : {1, 2, 3}) lblSpellProps[c] = ValueLabel(fraSpellProps);
+    lblSpellProps[2]->setWordWrap(true);
+    int r = 0;
+    v->addWidget(Caption("Spell Name:", fraSpellProps), r, 0);
+    v->addWidget(lblSpellProps[1], r++, 1, 1, 4);
+    v->addWidget(Caption("Description:", fraSpellProps), r, 0, Qt::AlignTop | Qt::AlignRight);
+    v->addWidget(lblSpellProps[2], r++, 1, 1, 4);
+    v->addWidget(Caption("Mana Consumption:", fraSpellProps), r, 0);
+    v->addWidget(lblSpellProps[3], r++, 1);
+    const int slotTop = r;
+    v->addWidget(Caption("Power Name:", fraSpellProps), slotTop, 0);
+    v->addWidget(Caption("Value:", fraSpellProps), slotTop + 1, 0);
+    for (int n = 0; n < 4; ++n) {
+        lblVal2ReadOnly[n] = Caption("Value 2:", fraSpellProps);
+        for (int k = 4; k <= 6; ++k) lblSpellProps[k + 4 * n] = ValueLabel(fraSpellProps);
+        lblSpellArmy[n] = ValueLabel(fraSpellProps);
+        lblSpellArmy[n]->setToolTip("The army this power summons");
+        v->addWidget(lblSpellProps[4 + 4 * n], slotTop, 1 + n);
+        v->addWidget(
+            WithPlus(fraSpellProps, lblSpellProps[5 + 4 * n], lblPlus[kPlusSpellView5 + n]),
+            slotTop + 1, 1 + n);
+        v->addWidget(lblSpellProps[6 + 4 * n], slotTop + 2, 1 + n);
+        v->addWidget(lblSpellArmy[n], slotTop + 3, 1 + n);
+        v->setColumnStretch(1 + n, 1);
+    }
+    v->addWidget(lblVal2ReadOnly[0], slotTop + 2, 0);
+    v->addWidget(Caption("Army:", fraSpellProps), slotTop + 3, 0);
+    for (int n = 1; n < 4; ++n) lblVal2ReadOnly[n]->setVisible(false);
+
+    fraSpellEdit = new QGroupBox("Edit Spell Properties", tab);
+    auto* e = new QGridLayout(fraSpellEdit);
+    txtSpellProps[1] = new QLineEdit(fraSpellEdit);
+    txtSpellProps[1]->setToolTip("Enter the name for the spell");
+    txtSpellProps[1]->setMaxLength(16);
+    txtSpellProps[2] = new QLineEdit(fraSpellEdit);
+    txtSpellProps[2]->setToolTip("Enter a description for the spell");
+    txtSpellProps[2]->setMaxLength(128);
+    r = 0;
+    e->addWidget(Caption("Spell Name:", fraSpellEdit), r, 0);
+    e->addWidget(txtSpellProps[1], r++, 1, 1, 4);
+    e->addWidget(Caption("Description:", fraSpellEdit), r, 0);
+    e->addWidget(txtSpellProps[2], r++, 1, 1, 4);
+    e->addWidget(Caption("Mana Consumption:", fraSpellEdit), r, 0);
+    e->addWidget(SpinField(fraSpellEdit, txtSpellProps[3], updSpellProps[3], 1, 255, 1,
+                           "Set the mana consumption per turn for this spell"),
+                 r++, 1);
+    const int editTop = r;
+    e->addWidget(Caption("Power Name:", fraSpellEdit), editTop, 0);
+    e->addWidget(Caption("Value:", fraSpellEdit), editTop + 1, 0);
+    e->addWidget(Caption("Army:", fraSpellEdit), editTop + 3, 0);
+    for (int n = 0; n < 4; ++n) {
+        cboSpellPowers[n] = ListBox(fraSpellEdit, "Select a power to give the spell");
+        cboSpellPowers[n]->setObjectName(QString("cboSpellPowers%1").arg(n));
+        cboSpellArmy[n] = ListBox(fraSpellEdit, "Select the army this power summons");
+        cboSpellArmy[n]->setObjectName(QString("cboSpellArmy%1").arg(n));
+        e->addWidget(cboSpellPowers[n], editTop, 1 + n);
+        e->addWidget(SpinField(fraSpellEdit, txtSpellProps[5 + 4 * n], updSpellProps[5 + 4 * n], 0,
+                               255, 1, "Set the value of this power", lblPlus[kPlusSpellEdit5 + n]),
+                     editTop + 1, 1 + n);
+        lblVal2[n] = new QLabel("Value 2:", fraSpellEdit);
+        auto* val2 = new QWidget(fraSpellEdit);
+        auto* val2Row = new QHBoxLayout(val2);
+        val2Row->setContentsMargins(0, 0, 0, 0);
+        val2Row->addWidget(lblVal2[n]);
+        val2Row->addWidget(SpinField(val2, txtSpellProps[6 + 4 * n], updSpellProps[6 + 4 * n], 0,
+                                     255, 1, "Set the value of this power"));
+        e->addWidget(val2, editTop + 2, 1 + n);
+        e->addWidget(cboSpellArmy[n], editTop + 3, 1 + n);
+        e->setColumnStretch(1 + n, 1);
+        connect(cboSpellPowers[n], &QComboBox::currentIndexChanged, this,
+                [this, n] { cboSpellPowers_Click(n); });
+    }
+    e->setRowMinimumHeight(editTop + 2, 26);
+    e->setRowMinimumHeight(editTop + 3, 26);
+    for (int c : {3, 5, 6, 9, 10, 13, 14, 17, 18}) {
+        connect(updSpellProps[c], &UpDown::changed, this, [this, c] { updSpellProps_Change(c); });
+    }
+
+    row->addWidget(fraSpellProps, 1);
+    row->addWidget(fraSpellEdit, 1);
+    return tab;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up, kinds and browsing
+
+void frmB3Editor::Form_Load() {
+    Trap(services_, "frmB3Editor::Form_Load", [&] {
+        adjustSize();
+        resize(std::max(width(), 900), std::max(height(), 600));
+        if (const QScreen* screen = QApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.left() + (area.width() - width()) / 2,
+                 area.top() + (area.height() - height()) / 2);
+        }
+        IsReady = false;
+        setDataArray(MMain::EditObject().GetEditObjectData(0));
+        OneTimeInitialize();
+        CurrentKind = 0;
+        Initialize(CurrentKind);
+        IsReady = true;
+    });
+}
+
+void frmB3Editor::OneTimeInitialize() {
+    Trap(services_, "frmB3Editor::OneTimeInitialize", [&] {
+        updPicSelect->setMax(31);
+        MItem::FillItemPowerComboBox(cboItemPowers[0]);
+        MItem::FillItemPowerComboBox(cboItemPowers[1]);
+        MArmy::FillArmyPowerComboBox(cboArmyPowers);
+        MSite::FillSitePowerComboBox(cboSitePowers);
+        for (QComboBox* c : cboSpellPowers) MSpell::FillSpellPowerComboBox(c);
+        FillComboFromStringRange(cboSound, 22);
+        FillComboFromStringRange(cboHeroSound, 22);
+        FillComboFromStringRange(cboFacing, 23);
+        FillComboFromStringRange(cboHeroFacing, 23);
+        FillComboFromStringRange(cboMoveBonus, 11);
+        FillComboFromStringRange(cboBonusTerrain, 15);
+    });
+}
+
+void frmB3Editor::FillComboFromStringRange(QComboBox* combo, int rangeCode) {
+    int first = 0, last = -1;
+    switch (rangeCode) {
+        case 22:
+            first = kSoundBase, last = kSoundBase + 10;
+            break;
+        case 23:
+            first = kFacingBase, last = kFacingBase + 7;
+            break;
+        case 11:
+            first = kMoveTerrainBase, last = kMoveTerrainBase + 7;
+            break;
+        case 15:
+            first = kCombatTerrainBase, last = kCombatTerrainBase + 6;
+            break;
+        default:
+            return;
+    }
+    const QSignalBlocker block(combo);
+    for (int id = first; id <= last; ++id) combo->addItem(LoadResString(id), id);
+    combo->setCurrentIndex(-1);
+}
+
+void frmB3Editor::Initialize(std::int16_t& kind) {
+    Trap(services_, "frmB3Editor::Initialize", [&] {
+        SyncingList = true;
+        cboEditObject->clear();
+        FillEditObjectSelectComboBox(kind);
+        SyncingList = false;
+        setNumEditObjects(static_cast<std::int32_t>(DataArray().rows()));
+        updBrowse->setMax(NumEditObjects() - 1);
+        BrowseAligned = true;
+        updBrowse->setValue(updBrowse->min());
+        for (QLabel* plus : lblPlus) plus->setVisible(false);
+        BrowseAligned = false;
+        PictureAligned = false;
+        SyncingList = false;
+        cboEditObject->setCurrentIndex(-1);
+        switch (kind) {
+            case kItem:
+                MItem::Initialize(*this);
+                break;
+            case kArmy:
+                MArmy::Initialize(*this);
+                break;
+            case kHero:
+                MHero::Initialize(*this);
+                break;
+            case kSite:
+                MSite::Initialize(*this);
+                break;
+            case kSpell:
+                MSpell::Initialize(*this);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
+    Trap(services_, "frmB3Editor::FillEditObjectSelectComboBox", [&] {
+        if (kind > 4 || kind < 0) return;
+        const int nameColumn = kind == kItem ? 2 : 1;
+        const auto& data = DataArray();
+        for (std::size_t r = 0; r < data.rows(); ++r) {
+            cboEditObject->addItem(CellText(data.at(r, static_cast<std::size_t>(nameColumn))),
+                                   CellInt(data.at(r, 0)));
+        }
+    });
+}
+
+void frmB3Editor::DisplayEditObjectProps(int position, std::int16_t kind) {
+    Trap(services_, "frmB3Editor::DisplayEditObjectProps", [&] {
+        if (!IsReady) return;
+        if (position < 0 || position >= cboEditObject->count()) return;
+        const int row = cboEditObject->itemData(position).toInt();
+        const b3::DataArray& data = DataArray();
+        switch (kind) {
+            case kItem:
+                MItem::DisplayProps(*this, data, row);
+                break;
+            case kArmy:
+                MArmy::DisplayProps(*this, data, row);
+                break;
+            case kHero:
+                MHero::DisplayProps(*this, data, row);
+                break;
+            case kSite:
+                MSite::DisplayProps(*this, data, row);
+                break;
+            case kSpell:
+                MSpell::DisplayProps(*this, data, row);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+int frmB3Editor::SelectedRowKey() const {
+    const int pos = cboEditObject->currentIndex();
+    return pos < 0 ? -1 : cboEditObject->itemData(pos).toInt();
+}
+
+void frmB3Editor::cboEditObject_Click() {
+    Trap(services_, "frmB3Editor::cboEditObject_Click", [&] {
+        BlankHeroPropsIfNeeded();
+        const int pos = cboEditObject->currentIndex();
+        if (pos != -1 && !SyncingList) DisplayEditObjectProps(pos, CurrentKind);
+    });
+}
+
+void frmB3Editor::updBrowse_Change() {
+    Trap(services_, "frmB3Editor::updBrowse_Change", [&] {
+        BlankHeroPropsIfNeeded();
+        // The first step after the list was loaded shows the first object; from then on the
+        // spinner's value is the list position.
+        const int pos = BrowseAligned ? updBrowse->value() : updBrowse->value() - 1;
+        DisplayEditObjectProps(pos, CurrentKind);
+        SyncingList = true;
+        cboEditObject->setCurrentIndex(pos < cboEditObject->count() ? pos : -1);
+        SyncingList = false;
+        BrowseAligned = true;
+    });
+}
+
+void frmB3Editor::sstEditor_Click() {
+    TabChange();
+}
+
+void frmB3Editor::TabChange() {
+    Trap(services_, "frmB3Editor::TabChange", [&] {
+        IsReady = false;
+        WaitCursor wait;
+        CurrentKind = static_cast<std::int16_t>(sstEditor->currentIndex());
+        setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
+        Initialize(CurrentKind);
+        CheckForHeroProps();
+        IsReady = true;
+    });
+    IsReady = true;
+}
+
+void frmB3Editor::CheckForHeroProps() {
+    Trap(services_, "frmB3Editor::CheckForHeroProps", [&] {
+        if (CurrentKind == kHero) {
+            if (!frmHeroProps_) frmHeroProps_ = std::make_unique<frmHeroProps>(*this);
+        } else {
+            frmHeroProps_.reset();
+        }
+    });
+}
+
+void frmB3Editor::BlankHeroPropsIfNeeded() {
+    Trap(services_, "frmB3Editor::BlankHeroPropsIfNeeded", [&] {
+        if (CurrentKind == kHero && frmHeroProps_) frmHeroProps_->setHasFilledProps(false);
+    });
+}
+
+void frmB3Editor::cmdHeroProps_Click() {
+    Trap(services_, "frmB3Editor::cmdHeroProps_Click", [&] {
+        CheckForHeroProps();
+        if (!frmHeroProps_) return;
+        if (!frmHeroProps_->HasFilledProps()) {
+            const int row = SelectedRowKey();
+            if (row >= 0) {
+                frmHeroProps_->StartFromPreexistArray(DataArray(), row);
+            } else {
+                frmHeroProps_->CreateEmptyArray();
+            }
+        }
+        services_.execDialog(*frmHeroProps_);
+    });
+}
+
+void frmB3Editor::RefreshAll() {
+    Trap(services_, "frmB3Editor::RefreshAll", [&] {
+        MMain::ReleaseEditObject();
+        MMain::CreateEditObject();
+        setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
+        Initialize(CurrentKind);
+        if (CurrentKind == kSite) {
+            updBrowse->setValue(updBrowse->value() + 1);
+            updBrowse->setValue(updBrowse->min());
+            cboEditObject->setCurrentIndex(-1);
+        }
+        for (int k = 0; k < 3; ++k) {
+            PendingPicture[static_cast<std::size_t>(k)].clear();
+            PictureChosen[static_cast<std::size_t>(k)] = false;
+        }
+    });
+}
+
+void frmB3Editor::ExitProgram() {
+    Trap(services_, "frmB3Editor::ExitProgram", [&] {
+        if (exiting_) return;
+        exiting_ = true;
+        StoredItem.reset(), WorkingItem.reset();
+        StoredArmy.reset(), WorkingArmy.reset();
+        StoredHero.reset(), WorkingHero.reset();
+        StoredSite.reset(), WorkingSite.reset();
+        StoredSpell.reset(), WorkingSpell.reset();
+        MMain::ReleaseEditObject();
+        frmHeroProps_.reset();
+        hide();
+        services_.quit();
+    });
+}
+
+void frmB3Editor::closeEvent(QCloseEvent* event) {
+    // Closing discards any unsaved working copy without asking.
+    ExitProgram();
+    event->accept();
+}
+
+bool frmB3Editor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtArmyProps[20] && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (key->key() == Qt::Key_Backspace) return false;
+        // Character keys other than the digits are dropped; moving keys keep working.
+        if (!text.isEmpty() && text.at(0).isPrint() &&
+            !(text.size() == 1 && text.at(0).isDigit() && text.at(0).unicode() < 128)) {
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Army tab events
+
+void frmB3Editor::txtArmyProps_Change(int index) {
+    Trap(services_, "frmB3Editor::txtArmyProps_Change", [&] {
+        if (index != 20) return;
+        QLineEdit* box = txtArmyProps[20];
+        const QString text = box->text();
+        if (text.isEmpty()) {
+            box->setText("0");
+            return;
+        }
+        bool ok = false;
+        const long long v = text.toLongLong(&ok);
+        if (!ok || v > 9999) box->setText("9999");
+    });
+}
+
+void frmB3Editor::ProcessMoveBonus(const QString& text, int mode) {
+    Trap(services_, "frmB3Editor::ProcessMoveBonus", [&] {
+        if (mode != 1) return;
+        const QString t = text.trimmed();
+        if (!t.isEmpty()) lstMoveBonuses->addItem(t.toLower());
+    });
+}
+
+void frmB3Editor::cboMoveBonus_Click() {
+    Trap(services_, "frmB3Editor::cboMoveBonus_Click", [&] {
+        if (cboMoveBonus->currentIndex() >= 0 && lstMoveBonuses->count() < 4) {
+            lstMoveBonuses->addItem(cboMoveBonus->currentText());
+        }
+    });
+}
+
+void frmB3Editor::lstMoveBonuses_DblClick() {
+    Trap(services_, "frmB3Editor::lstMoveBonuses_DblClick", [&] {
+        const int row = lstMoveBonuses->currentRow();
+        if (row >= 0) delete lstMoveBonuses->takeItem(row);
+    });
+}
+
+void frmB3Editor::updArmyProps_Change(int index) {
+    Trap(services_, "frmB3Editor::updArmyProps_Change", [&] {
+        if (index == 18 || index == 23) ShowEditPluses();
+    });
+}
+
+void frmB3Editor::updItemProps_Change(int index) {
+    Trap(services_, "frmB3Editor::updItemProps_Change", [&] {
+        if (index == 8 || index == 10) ShowEditPluses();
+    });
+}
+
+void frmB3Editor::updSiteProps_Change(int index) {
+    Trap(services_, "frmB3Editor::updSiteProps_Change", [&] {
+        if (index == 4) ShowEditPluses();
+    });
+}
+
+void frmB3Editor::updSpellProps_Change(int index) {
+    Trap(services_, "frmB3Editor::updSpellProps_Change", [&] {
+        if (index == 5 || index == 9 || index == 13 || index == 17) ShowEditPluses();
+    });
+}
+
+void frmB3Editor::cboSpellPowers_Click(int slot) {
+    Trap(services_, "frmB3Editor::cboSpellPowers_Click", [&] {
+        const std::size_t n = static_cast<std::size_t>(slot);
+        QComboBox* power = cboSpellPowers[n];
+        const bool summon =
+            power->currentIndex() >= 0 && power->currentData().toInt() == kSummonArmy;
+        cboSpellArmy[n]->setVisible(summon);
+        if (!summon) cboSpellArmy[n]->setCurrentIndex(-1);
+        UpDown* value2 = updSpellProps[6 + 4 * n];
+        value2->setVisible(summon);
+        lblVal2[n]->setVisible(summon);
+        // The second value only means something for a summoning power: its box is hidden with
+        // its spinner otherwise.
+        txtSpellProps[6 + 4 * n]->setVisible(summon);
+        txtSpellProps[6 + 4 * n]->setEnabled(summon);
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plus markers
+
+void frmB3Editor::ShowPluses(int row) {
+    Trap(services_, "frmB3Editor::ShowPluses", [&] {
+        const auto& d = DataArray();
+        auto mark = [&](int marker, int column) {
+            lblPlus[static_cast<std::size_t>(marker)]->setVisible(CellInt(d, row, column) != 0);
+        };
+        switch (CurrentKind) {
+            case kArmy:
+                mark(kPlusArmyView23, 23);
+                mark(kPlusArmyView18, 18);
+                break;
+            case kItem:
+                mark(kPlusItemView8, 8);
+                mark(kPlusItemView10, 10);
+                break;
+            case kSite:
+                mark(kPlusSiteView4, 4);
+                break;
+            case kSpell:
+                for (int n = 0; n < 4; ++n) mark(kPlusSpellView5 + n, 5 + 4 * n);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void frmB3Editor::ShowEditPluses() {
+    Trap(services_, "frmB3Editor::ShowEditPluses", [&] {
+        auto mark = [&](int marker, UpDown* spinner) {
+            lblPlus[static_cast<std::size_t>(marker)]->setVisible(spinner->value() != 0);
+        };
+        switch (CurrentKind) {
+            case kArmy:
+                mark(kPlusArmyEdit23, updArmyProps[23]);
+                mark(kPlusArmyEdit18, updArmyProps[18]);
+                break;
+            case kItem:
+                mark(kPlusItemEdit8, updItemProps[8]);
+                mark(kPlusItemEdit10, updItemProps[10]);
+                break;
+            case kSite:
+                mark(kPlusSiteEdit4, updSiteProps[4]);
+                break;
+            case kSpell:
+                for (int n = 0; n < 4; ++n)
+                    mark(kPlusSpellEdit5 + n, updSpellProps[static_cast<std::size_t>(5 + 4 * n)]);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pictures
+
+void frmB3Editor::updPicSelect_Change() {
+    Trap(services_, "frmB3Editor::updPicSelect_Change", [&] {
+        const int id =
+            (PictureAligned ? kFirstItemBitmap : kFirstItemBitmap - 1) + updPicSelect->value();
+        picItem[1]->setPixmap(ItemBitmap(id));
+        picItem[1]->setProperty("b3Bitmap", id);
+        PictureAligned = true;
+    });
+}
+
+void frmB3Editor::ShowPicturePreview(int pictureKind, const QString& shortName) {
+    Trap(services_, "frmB3Editor::ShowPicturePreview", [&] {
+        auto show = [&](QLabel* label, const QString& path) {
+            QString problem;
+            const QImage image = path.isEmpty() ? QImage() : LoadPcxImage(path, &problem);
+            label->setProperty("b3PicturePath", path);
+            if (image.isNull()) {
+                label->setPixmap(QPixmap());
+                label->setText(path.isEmpty() ? QString() : problem);
+                return;
+            }
+            QImage shown = image;
+            if (image.width() <= 64 && image.height() <= 64) {
+                shown = image.scaled(image.size() * 2, Qt::KeepAspectRatio, Qt::FastTransformation);
+            } else if (image.width() > 160 || image.height() > 160) {
+                shown = image.scaled(160, 160, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
+            label->setPixmap(QPixmap::fromImage(shown));
+        };
+        auto& eo = MMain::EditObject();
+        auto inFolder = [&](const std::string& folder, const QString& name) {
+            if (name.isEmpty()) return QString();
+            const std::string file = platform::FindEntryIgnoreCase(folder, name.toStdString());
+            return QString::fromStdString(platform::JoinPath(folder, file));
+        };
+        const std::size_t k = static_cast<std::size_t>(pictureKind);
+        const bool pending = shortName.isEmpty() && PictureChosen[k];
+        switch (pictureKind) {
+            case 0:
+                show(picPreview[0],
+                     pending ? PendingPicture[0] : inFolder(eo.ArmyPath(), shortName + ".PCX"));
+                break;
+            case 1:
+                show(picPreview[1],
+                     pending ? PendingPicture[1] : inFolder(eo.HeroPath(), shortName + "m.PCX"));
+                show(picPreview[2],
+                     pending ? PendingPicture[1] : inFolder(eo.HeroPath(), shortName + "f.PCX"));
+                break;
+            case 2:
+                show(picPreview[3],
+                     pending ? PendingPicture[2] : inFolder(eo.SitePath(), shortName + ".PCX"));
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+QString frmB3Editor::ProgramFolder() const {
+    if (!programFolder_.isEmpty()) return programFolder_;
+    return QString::fromStdString(
+        platform::ModuleFolderOf(reinterpret_cast<const void*>(&ProgramAnchor)));
+}
+
+}  // namespace b3::editor

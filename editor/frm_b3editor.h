@@ -1,0 +1,226 @@
+// frmB3Editor: the editor's main window. One tab per object kind, each with a read-only view
+// frame and an edit frame whose numbered controls are indexed by the data column they show; the
+// browse spinner and object list above the tabs; the toolbar commands.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "b3/edit_object.h"
+#include "editor/edit_objects.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+class QToolBar;
+
+namespace b3::editor {
+
+class EditorServices;
+class UpDown;
+class frmHeroProps;
+
+// The markers "+" beside power and bonus values, by place.
+enum PlusMarker : int {
+    kPlusArmyView18,
+    kPlusArmyView23,
+    kPlusArmyEdit18,
+    kPlusArmyEdit23,
+    kPlusItemView8,
+    kPlusItemView10,
+    kPlusItemEdit8,
+    kPlusItemEdit10,
+    kPlusSiteView4,
+    kPlusSiteEdit4,
+    kPlusSpellView5,                        // then 9, 13, 17
+    kPlusSpellEdit5 = kPlusSpellView5 + 4,  // then 9, 13, 17
+    kPlusCount = kPlusSpellEdit5 + 4,
+};
+
+class frmB3Editor : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window uses the shared edit object of MMain, which must exist.
+    explicit frmB3Editor(EditorServices& services, QWidget* parent = nullptr);
+    ~frmB3Editor() override;
+
+    EditorServices& services() const { return services_; }
+
+    // -- start-up, kinds, browsing
+    void Form_Load();
+    void OneTimeInitialize();
+    void Initialize(std::int16_t& kind);
+    void FillEditObjectSelectComboBox(std::int16_t kind);
+    void DisplayEditObjectProps(int position, std::int16_t kind);
+    void TabChange();
+    void CheckForHeroProps();
+    void RefreshAll();
+    void ExitProgram();
+    void FillComboFromStringRange(QComboBox* combo, int rangeCode);
+
+    const b3::DataArray& DataArray() const { return dataArray_; }
+    void setDataArray(b3::DataArray data) { dataArray_ = std::move(data); }
+    std::int32_t NumEditObjects() const { return numEditObjects_; }
+    void setNumEditObjects(std::int32_t n) { numEditObjects_ = n; }
+
+    // -- events
+    void cboEditObject_Click();
+    void sstEditor_Click();
+    void updBrowse_Change();
+    void tbrMain_ButtonClick(const QString& key);
+    void cboMoveBonus_Click();
+    void lstMoveBonuses_DblClick();
+    void updArmyProps_Change(int index);
+    void updItemProps_Change(int index);
+    void updSiteProps_Change(int index);
+    void updSpellProps_Change(int index);
+    void cboSpellPowers_Click(int slot);
+    void cmdHeroProps_Click();
+    void cmdPicCopy_Click(int index);
+    void updPicSelect_Change();
+
+    // -- toolbar commands
+    bool IsSaveable(std::int16_t kind);
+    bool FillEditObjects(std::int16_t kind);
+    bool GetSavePath(std::int16_t kind);
+    b3::ObjectArray ConvertObjectToArray(std::int16_t kind);
+    void WriteObject(std::int16_t kind);
+    bool GetPrintPath(std::int16_t kind);
+    void PrintReport(const QString& path);
+    void DeleteEditOject(int position);
+    void RevertEditObject();
+    void CopyExistingPicture(int kind);
+
+    // -- shared display helpers
+    void ProcessMoveBonus(const QString& text, int mode);
+    void ShowPluses(int row);
+    void ShowEditPluses();
+    void BlankHeroPropsIfNeeded();
+    // Shows the picture files of the current army, hero or site beside the view frame.
+    void ShowPicturePreview(int pictureKind, const QString& shortName);
+    // The row key of the selected list entry; -1 when nothing is selected.
+    int SelectedRowKey() const;
+    // The folder this program was started from (the calculator is looked for there).
+    QString ProgramFolder() const;
+    void setProgramFolder(const QString& folder) { programFolder_ = folder; }
+
+    // -- window state
+    std::int16_t CurrentKind = 0;
+    bool IsReady = false;
+    bool BrowseAligned = false;
+    bool PictureAligned = false;
+    bool SyncingList = false;
+    QString ReportPath;
+
+    // The object as stored and the working copy, per kind.
+    std::unique_ptr<CItem> StoredItem, WorkingItem;
+    std::unique_ptr<CArmy> StoredArmy, WorkingArmy;
+    std::unique_ptr<CHero> StoredHero, WorkingHero;
+    std::unique_ptr<CSite> StoredSite, WorkingSite;
+    std::unique_ptr<CSpell> StoredSpell, WorkingSpell;
+
+    // Pictures chosen with "Copy Picture" and not yet placed (0 army, 1 hero, 2 site).
+    std::array<QString, 3> PendingPicture;
+    std::array<bool, 3> PictureChosen{};
+
+    frmHeroProps* heroProps() const { return frmHeroProps_.get(); }
+
+    // -- controls
+    QToolBar* tbrMain = nullptr;
+    std::array<QAction*, 12> tbrButtons{};  // by position 1 to 11; separators stay null
+    UpDown* updBrowse = nullptr;
+    QComboBox* cboEditObject = nullptr;
+    QTabWidget* sstEditor = nullptr;
+    std::array<QLabel*, kPlusCount> lblPlus{};
+
+    // items (columns 0 to 10)
+    QGroupBox* fraItemProps = nullptr;
+    QGroupBox* fraItemEdit = nullptr;
+    std::array<QLabel*, 11> lblItemProps{};
+    std::array<QLineEdit*, 11> txtItemProps{};
+    std::array<UpDown*, 11> updItemProps{};
+    std::array<QComboBox*, 2> cboItemPowers{};
+    UpDown* updPicSelect = nullptr;
+    std::array<QLabel*, 2> picItem{};
+
+    // armies (columns 0 to 27)
+    QGroupBox* fraArmyProps = nullptr;
+    QGroupBox* fraArmyEdit = nullptr;
+    std::array<QLabel*, 28> lblArmyProps{};
+    QListWidget* lstArmyMoveBonuses = nullptr;
+    std::array<QLineEdit*, 28> txtArmyProps{};
+    std::array<UpDown*, 28> updArmyProps{};
+    QComboBox* cboArmyPowers = nullptr;
+    QComboBox* cboMoveBonus = nullptr;
+    QListWidget* lstMoveBonuses = nullptr;
+    QComboBox* cboBonusTerrain = nullptr;
+    QComboBox* cboSound = nullptr;
+    QComboBox* cboFacing = nullptr;
+    std::array<QPushButton*, 3> cmdPicCopy{};  // 0 army, 1 hero, 2 site
+
+    // heroes (columns 0 to 126)
+    QGroupBox* fraHeroProps = nullptr;
+    QGroupBox* fraHeroEdit = nullptr;
+    std::array<QLabel*, 127> lblHeroProps{};
+    std::array<QLineEdit*, 127> txtHeroProps{};
+    std::array<UpDown*, 127> updHeroProps{};
+    QComboBox* cboHeroSound = nullptr;
+    QComboBox* cboHeroFacing = nullptr;
+    QPushButton* cmdHeroProps = nullptr;
+
+    // sites (columns 0 to 8)
+    QGroupBox* fraSiteProps = nullptr;
+    QGroupBox* fraSiteEdit = nullptr;
+    std::array<QLabel*, 9> lblSiteProps{};
+    std::array<QCheckBox*, 9> chkSiteReadOnly{};
+    std::array<QLineEdit*, 9> txtSiteProps{};
+    std::array<UpDown*, 9> updSiteProps{};
+    QComboBox* cboSitePowers = nullptr;
+    std::array<QCheckBox*, 9> chkSite{};
+
+    // spells (columns 0 to 20)
+    QGroupBox* fraSpellProps = nullptr;
+    QGroupBox* fraSpellEdit = nullptr;
+    std::array<QLabel*, 21> lblSpellProps{};
+    std::array<QLabel*, 4> lblSpellArmy{};
+    std::array<QLabel*, 4> lblVal2ReadOnly{};
+    std::array<QLineEdit*, 21> txtSpellProps{};
+    std::array<UpDown*, 21> updSpellProps{};
+    std::array<QComboBox*, 4> cboSpellPowers{};
+    std::array<QComboBox*, 4> cboSpellArmy{};
+    std::array<QLabel*, 4> lblVal2{};
+
+    // Picture previews: army, hero male, hero female, site.
+    std::array<QLabel*, 4> picPreview{};
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolbar();
+    void buildBrowseBar(QWidget* host);
+    QWidget* buildItemTab();
+    QWidget* buildArmyTab();
+    QWidget* buildHeroTab();
+    QWidget* buildSiteTab();
+    QWidget* buildSpellTab();
+    void txtArmyProps_Change(int index);
+
+    EditorServices& services_;
+    b3::DataArray dataArray_;
+    std::int32_t numEditObjects_ = 0;
+    std::unique_ptr<frmHeroProps> frmHeroProps_;
+    QString programFolder_;
+    bool exiting_ = false;
+};
+
+}  // namespace b3::editor

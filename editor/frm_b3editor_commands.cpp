@@ -1,0 +1,369 @@
+// The toolbar commands of frmB3Editor: New, Save, Delete, Undo, Print, Calculator and Exit, with
+// the save dialog, the placing of pictures and "Copy Picture".
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+
+#include <cerrno>
+
+#include "editor/errors.h"
+#include "editor/frm_b3editor.h"
+#include "editor/frm_heroprops.h"
+#include "editor/mmain.h"
+#include "editor/modules.h"
+#include "editor/powers.h"
+#include "editor/save_names.h"
+#include "editor/services.h"
+#include "editor/strings.h"
+#include "platform/files.h"
+#include "platform/text1252.h"
+
+namespace b3::editor {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kCalculatorFile = "OddsLab.exe";
+#else
+constexpr const char* kCalculatorFile = "OddsLab";
+#endif
+
+// The platform's error number for a failed file or process operation.
+[[noreturn]] void ThrowSystemError(const std::error_code& ec) {
+    int number = 57;  // device I/O error
+    if (ec == std::errc::no_such_file_or_directory) number = 53;
+    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) number = 70;
+    if (ec == std::errc::no_space_on_device) number = 61;
+    if (ec == std::errc::not_a_directory) number = 76;
+    if (ec == std::errc::executable_format_error) number = 5;
+    throw b3::Error(number, "", b3::DescribeError(number));
+}
+
+void CopyPicture(const std::string& from, const std::string& folder, const QString& name) {
+    std::error_code ec;
+    const std::string target =
+        platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name.toStdString()));
+    if (!platform::CopyFileReplacing(from, target, ec)) ThrowSystemError(ec);
+}
+
+std::string KindFolder(int kind) {
+    auto& eo = MMain::EditObject();
+    switch (kind) {
+        case kItem:
+            return eo.ItemPath();
+        case kArmy:
+            return eo.ArmyPath();
+        case kHero:
+            return eo.HeroPath();
+        case kSite:
+            return eo.SitePath();
+        default:
+            return eo.SpellPath();
+    }
+}
+
+const char* const kKindWord[] = {"Item", "Army", "Hero", "Site", "Spell"};
+const char* const kExtension[] = {"itm", "arm", "her", "sit", "spl"};
+const char* const kFilterWord[] = {"Item", "Army", "Hero", "Site", "Spell"};
+
+}  // namespace
+
+void frmB3Editor::tbrMain_ButtonClick(const QString& key) {
+    Trap(services_, "frmB3Editor::tbrMain_ButtonClick", [&] {
+        struct WaitCursorGuard {
+            WaitCursorGuard() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+            ~WaitCursorGuard() { QApplication::restoreOverrideCursor(); }
+        } wait;
+        if (key == "New") {
+            RefreshAll();
+        } else if (key == "Save") {
+            if (!FillEditObjects(CurrentKind)) return;
+            if (!IsSaveable(CurrentKind)) return;
+            if (!GetSavePath(CurrentKind)) return;
+            WriteObject(CurrentKind);
+        } else if (key == "Delete") {
+            DeleteEditOject(cboEditObject->currentIndex());
+            RefreshAll();
+        } else if (key == "Undo") {
+            RevertEditObject();
+        } else if (key == "Print") {
+            if (GetPrintPath(CurrentKind)) PrintReport(ReportPath);
+        } else if (key == "Calculator") {
+            const std::string program =
+                platform::JoinPath(ProgramFolder().toStdString(), kCalculatorFile);
+            std::error_code ec;
+            if (!services_.startProgram(program, ec)) ThrowSystemError(ec);
+        } else if (key == "Exit") {
+            ExitProgram();
+        }
+    });
+}
+
+bool frmB3Editor::FillEditObjects(std::int16_t kind) {
+    const b3::DataArray& data = DataArray();
+    switch (kind) {
+        case kItem:
+            StoredItem = std::make_unique<CItem>();
+            WorkingItem = std::make_unique<CItem>();
+            return MItem::FillItemObjects(*StoredItem, *WorkingItem, data, *this);
+        case kArmy:
+            StoredArmy = std::make_unique<CArmy>();
+            WorkingArmy = std::make_unique<CArmy>();
+            return MArmy::FillArmyObjects(*StoredArmy, *WorkingArmy, data, *this);
+        case kHero:
+            StoredHero = std::make_unique<CHero>();
+            WorkingHero = std::make_unique<CHero>();
+            return MHero::FillHeroObjects(*StoredHero, *WorkingHero, data, *this);
+        case kSite:
+            StoredSite = std::make_unique<CSite>();
+            WorkingSite = std::make_unique<CSite>();
+            return MSite::FillSiteObjects(*StoredSite, *WorkingSite, data, *this);
+        case kSpell:
+            StoredSpell = std::make_unique<CSpell>();
+            WorkingSpell = std::make_unique<CSpell>();
+            return MSpell::FillSpellObjects(*StoredSpell, *WorkingSpell, data, *this);
+        default:
+            return false;
+    }
+}
+
+bool frmB3Editor::IsSaveable(std::int16_t kind) {
+    switch (kind) {
+        case kItem:
+            return MItem::HasItemChanged(*this, *StoredItem, *WorkingItem);
+        case kArmy:
+            return MArmy::HasArmyChanged(*this, *StoredArmy, *WorkingArmy);
+        case kHero:
+            return MHero::HasHeroChanged(*this, *StoredHero, *WorkingHero);
+        case kSite:
+            return MSite::HasSiteChanged(*this, *StoredSite, *WorkingSite);
+        case kSpell:
+            return MSpell::HasSpellChanged(*this, *StoredSpell, *WorkingSpell);
+        default:
+            return false;
+    }
+}
+
+bool frmB3Editor::GetSavePath(std::int16_t kind) {
+    bool proceed = false;
+    Trap(services_, "frmB3Editor::GetSavePath", [&] {
+        if (kind < 0 || kind > 4) return;
+        QString existing;
+        switch (kind) {
+            case kItem:
+                existing = WorkingItem->ShortName();
+                break;
+            case kArmy:
+                existing = WorkingArmy->ShortName();
+                break;
+            case kHero:
+                existing = WorkingHero->ShortName();
+                break;
+            case kSite:
+                existing = WorkingSite->ShortName();
+                break;
+            default:
+                existing = WorkingSpell->Path();
+                break;
+        }
+        if (!existing.isEmpty()) {
+            proceed = true;
+            return;
+        }
+        const int limit = kind == kHero ? 7 : 8;
+        FileDialogRequest request;
+        request.title =
+            QString("Save %1 As (%2 Characters or Less)").arg(kKindWord[kind]).arg(limit);
+        const std::string folder = KindFolder(kind);
+        request.initialFolder = QString::fromStdString(folder);
+        request.filter = QString("%1 files (*.%2)|*.%2").arg(kFilterWord[kind], kExtension[kind]);
+        request.save = true;
+        const auto chosen = services_.fileDialog(this, request);
+        if (!chosen) return;  // cancelled: nothing is written, nothing is reported
+
+        // The short name is the chosen file's own name; the object is saved in the kind's
+        // folder wherever the dialog ended.
+        const auto name = ShortNameFromChosenFile(*chosen, limit);
+        if (!name) {
+            services_.messageBox(this, LoadResString(kMsgBadFileName).arg(ChosenBaseName(*chosen)),
+                                 kAppTitle, MsgButtons::Ok);
+            return;
+        }
+        switch (kind) {
+            case kItem:
+                WorkingItem->setShortName(*name);
+                break;
+            case kArmy:
+                WorkingArmy->setShortName(*name);
+                break;
+            case kHero:
+                WorkingHero->setShortName(*name);
+                break;
+            case kSite:
+                WorkingSite->setShortName(*name);
+                break;
+            default:
+                WorkingSpell->setPath(QString::fromStdString(
+                    platform::JoinPath(folder, name->toStdString() + ".SPL")));
+                break;
+        }
+
+        // The pictures of the new object: the one chosen with "Copy Picture", else the
+        // edit server's template.
+        auto& eo = MMain::EditObject();
+        const int pictureKind = kind == kArmy ? 0 : kind == kHero ? 1 : kind == kSite ? 2 : -1;
+        if (pictureKind >= 0) {
+            const std::size_t p = static_cast<std::size_t>(pictureKind);
+            if (PictureChosen[p]) {
+                const std::string source = PendingPicture[p].toStdString();
+                if (kind == kHero) {
+                    CopyPicture(source, folder, *name + "f.PCX");
+                    CopyPicture(source, folder, *name + "m.PCX");
+                } else {
+                    CopyPicture(source, folder, *name + ".PCX");
+                }
+                PictureChosen[p] = false;
+            } else {
+                eo.CopyPictureTemplate(pictureKind, name->toStdString());
+            }
+        }
+        if (kind == kSite) {
+            // The site's text file holds its short name and nothing else.
+            const auto bytes = platform::EncodeCp1252(name->toStdString());
+            const std::string target = platform::JoinPath(
+                folder, platform::FindEntryIgnoreCase(folder, name->toStdString() + ".txt"));
+            std::error_code ec;
+            if (!bytes || !platform::ReplaceFile(target, *bytes, ec)) ThrowSystemError(ec);
+        }
+        proceed = true;
+    });
+    return proceed;
+}
+
+b3::ObjectArray frmB3Editor::ConvertObjectToArray(std::int16_t kind) {
+    b3::ObjectArray array;
+    if (kind < 0 || kind > 4) return array;
+    array.resize(static_cast<std::size_t>(b3::kColumnCount[kind]));
+    bool ok = false;
+    switch (kind) {
+        case kItem:
+            ok = MItem::ConvertObjectToArray(*this, array, *WorkingItem);
+            break;
+        case kArmy:
+            ok = MArmy::ConvertObjectToArray(*this, array, *WorkingArmy);
+            break;
+        case kHero:
+            ok = MHero::ConvertObjectToArray(*this, array, *WorkingHero);
+            break;
+        case kSite:
+            ok = MSite::ConvertObjectToArray(*this, array, *WorkingSite);
+            break;
+        default:
+            ok = MSpell::ConvertObjectToArray(*this, array, *WorkingSpell);
+            break;
+    }
+    if (!ok) return {};
+    // Fields that no control shows keep the values the object's file holds; a new object
+    // leaves them empty.
+    const int row = SelectedRowKey();
+    if (row >= 0) {
+        std::vector<int> kept;
+        if (kind == kArmy) kept = {19, 26, 27};
+        if (kind == kHero) kept = {12, 13, 14, 15, 16, 17, 18, 29, 40, 51, 62, 125, 126};
+        for (int c : kept) {
+            array[static_cast<std::size_t>(c)] =
+                DataArray().at(static_cast<std::size_t>(row), static_cast<std::size_t>(c));
+        }
+    }
+    return array;
+}
+
+void frmB3Editor::WriteObject(std::int16_t kind) {
+    bool written = false;
+    Trap(services_, "frmB3Editor::WriteObject", [&] {
+        const b3::ObjectArray array = ConvertObjectToArray(kind);
+        if (array.empty()) return;
+        MMain::EditObject().WriteObject(array, kind);
+        written = true;
+    });
+    if (written) RefreshAll();
+}
+
+bool frmB3Editor::GetPrintPath(std::int16_t kind) {
+    bool proceed = false;
+    Trap(services_, "frmB3Editor::GetPrintPath", [&] {
+        if (kind < 0 || kind > 4) return;
+        FileDialogRequest request;
+        request.title = QString("Save %1 Report As").arg(kKindWord[kind]);
+        request.initialFolder = QString::fromStdString(KindFolder(kind));
+        request.filter = "Text files (*.txt)|*.txt";
+        request.save = true;
+        const auto chosen = services_.fileDialog(this, request);
+        if (!chosen) return;
+        ReportPath = *chosen;
+        proceed = true;
+    });
+    return proceed;
+}
+
+void frmB3Editor::PrintReport(const QString& path) {
+    Trap(services_, "frmB3Editor::PrintReport",
+         [&] { MMain::EditObject().PrintReport(path.toStdString(), CurrentKind); });
+}
+
+void frmB3Editor::DeleteEditOject(int position) {
+    Trap(services_, "frmB3Editor::DeleteEditOject", [&] {
+        if (position == -1) return;
+        const int row = cboEditObject->itemData(position).toInt();
+        const int columns[] = {1, 3, 4, 2, 20};
+        if (CurrentKind < 0 || CurrentKind > 4) return;
+        const QString name = CellText(DataArray(), row, columns[CurrentKind]);
+        MMain::EditObject().Delete(CurrentKind, name.toStdString());
+    });
+}
+
+void frmB3Editor::RevertEditObject() {
+    Trap(services_, "frmB3Editor::RevertEditObject", [&] {
+        const int pos = cboEditObject->currentIndex();
+        if (pos != -1) DisplayEditObjectProps(pos, CurrentKind);
+    });
+}
+
+void frmB3Editor::cmdPicCopy_Click(int index) {
+    Trap(services_, "frmB3Editor::cmdPicCopy_Click", [&] { CopyExistingPicture(index); });
+}
+
+void frmB3Editor::CopyExistingPicture(int kind) {
+    Trap(services_, "frmB3Editor::CopyExistingPicture", [&] {
+        if (kind < 0 || kind > 2) return;
+        const std::int16_t objectKind = kind == 0 ? kArmy : kind == 1 ? kHero : kSite;
+        if (!FillEditObjects(objectKind)) return;
+        const char* words[] = {"Army", "Hero", "Site"};
+        FileDialogRequest request;
+        request.title = QString("Select %1 Picture to Use").arg(words[kind]);
+        const std::string folder = KindFolder(objectKind);
+        request.initialFolder = QString::fromStdString(folder);
+        request.filter = "Picture files (*.pcx)|*.pcx";
+        request.save = false;
+        const auto chosen = services_.fileDialog(this, request);
+        if (!chosen) return;
+        const std::size_t k = static_cast<std::size_t>(kind);
+        PictureChosen[k] = true;
+        PendingPicture[k] = *chosen;
+        const QString shortName = kind == 0   ? WorkingArmy->ShortName()
+                                  : kind == 1 ? WorkingHero->ShortName()
+                                              : WorkingSite->ShortName();
+        if (!shortName.isEmpty()) {
+            const std::string source = chosen->toStdString();
+            if (kind == 1) {
+                CopyPicture(source, folder, shortName + "f.PCX");
+                CopyPicture(source, folder, shortName + "m.PCX");
+            } else {
+                CopyPicture(source, folder, shortName + ".PCX");
+            }
+        }
+        ShowPicturePreview(kind, shortName);
+    });
+}
+
+}  // namespace b3::editor

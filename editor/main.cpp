@@ -1,0 +1,27 @@
+// B3Tools: creates the shared edit object, then shows the editor's main window.
+#include <QApplication>
+
+#include "editor/errors.h"
+#include "editor/frm_b3editor.h"
+#include "editor/mmain.h"
+#include "editor/services.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("B3Tools");
+    b3::editor::QtEditorServices services;
+    b3::SetMessageSink([&services](const std::string& text) {
+        services.messageBox(nullptr, QString::fromStdString(text), QString(),
+                            b3::editor::MsgButtons::Ok);
+    });
+    b3::SetEventPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    try {
+        b3::editor::MMain::CreateEditObject();
+    } catch (...) {
+        b3::editor::ReportCurrentException(services, "B3Tools::Main", true);
+        return 1;
+    }
+    b3::editor::frmB3Editor window(services);
+    window.show();
+    return app.exec();
+}

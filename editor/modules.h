@@ -1,0 +1,64 @@
+// The per-kind editing modules. Each follows one pattern: Initialize resets the tab,
+// DisplayProps shows a data array row in both frames, the fill routine builds the stored and
+// working objects, the change check compares them, and ConvertObjectToArray turns the working
+// object into the object array the edit server writes. Each returns false when it reported a
+// failure.
+#pragma once
+
+#include <QComboBox>
+
+#include "b3/edit_object.h"
+#include "editor/edit_objects.h"
+
+namespace b3::editor {
+
+class frmB3Editor;
+
+namespace MItem {
+void FillItemPowerComboBox(QComboBox* combo);
+void Initialize(frmB3Editor& w);
+void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row);
+bool FillItemObjects(CItem& stored, CItem& working, const b3::DataArray& data, frmB3Editor& w);
+bool HasItemChanged(frmB3Editor& w, const CItem& stored, const CItem& working);
+bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& array, const CItem& working);
+}  // namespace MItem
+
+namespace MArmy {
+void FillArmyPowerComboBox(QComboBox* combo);
+void Initialize(frmB3Editor& w);
+void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row);
+bool FillArmyObjects(CArmy& stored, CArmy& working, const b3::DataArray& data, frmB3Editor& w);
+bool HasArmyChanged(frmB3Editor& w, const CArmy& stored, const CArmy& working);
+bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& array, const CArmy& working);
+}  // namespace MArmy
+
+namespace MHero {
+void Initialize(frmB3Editor& w);
+void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row);
+bool FillHeroObjects(CHero& stored, CHero& working, const b3::DataArray& data, frmB3Editor& w);
+bool HasHeroChanged(frmB3Editor& w, const CHero& stored, const CHero& working);
+bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& array, const CHero& working);
+bool UnwindHeroProps(frmB3Editor& w, b3::ObjectArray& array);
+// The file name (without extension) of the hero's picture: gender 0 male, 1 female.
+QString HeroPictureName(const CHero& hero, int gender);
+}  // namespace MHero
+
+namespace MSite {
+void FillSitePowerComboBox(QComboBox* combo);
+void Initialize(frmB3Editor& w);
+void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row);
+bool FillSiteObjects(CSite& stored, CSite& working, const b3::DataArray& data, frmB3Editor& w);
+bool HasSiteChanged(frmB3Editor& w, const CSite& stored, const CSite& working);
+bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& array, const CSite& working);
+}  // namespace MSite
+
+namespace MSpell {
+void FillSpellPowerComboBox(QComboBox* combo);
+void Initialize(frmB3Editor& w);
+void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row);
+bool FillSpellObjects(CSpell& stored, CSpell& working, const b3::DataArray& data, frmB3Editor& w);
+bool HasSpellChanged(frmB3Editor& w, const CSpell& stored, const CSpell& working);
+bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& array, const CSpell& working);
+}  // namespace MSpell
+
+}  // namespace b3::editor

@@ -1,0 +1,83 @@
+// Takes a picture of every tab of the editor and of the hero properties window on the sample
+// installation: b3editor_screenshots OUTPUT-FOLDER. Run with QT_QPA_PLATFORM=offscreen.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "editor/frm_b3editor.h"
+#include "editor/frm_heroprops.h"
+#include "editor/mmain.h"
+#include "editor/services.h"
+#include "sample/sample.h"
+
+namespace {
+
+// Answers every question with OK and shows nothing.
+class QuietServices : public b3::editor::EditorServices {
+public:
+    b3::editor::MsgResult messageBox(QWidget*, const QString& text, const QString&,
+                                     b3::editor::MsgButtons) override {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+        return b3::editor::MsgResult::Ok;
+    }
+    std::optional<QString> fileDialog(QWidget*, const b3::editor::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    void execDialog(QDialog&) override {}
+    bool startProgram(const std::string&, std::error_code&) override { return true; }
+    void quit() override {}
+};
+
+void Select(b3::editor::frmB3Editor& w, const QString& name) {
+    const int at = w.cboEditObject->findText(name);
+    w.cboEditObject->setCurrentIndex(at >= 0 ? at : 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: b3editor_screenshots OUTPUT-FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir temp;
+    const std::string game = temp.filePath("game").toStdString();
+    b3::sample::WriteSampleInstallation(game);
+    b3::editor::MMain::SetCreateOptions(b3::CreateOptions{game});
+    b3::editor::MMain::CreateEditObject();
+
+    QuietServices services;
+    b3::editor::frmB3Editor w(services);
+    w.show();
+    const char* files[] = {"items.png", "armies.png", "heroes.png", "sites.png", "spells.png"};
+    const char* objects[] = {"", "Knights", "", "", ""};
+    for (int tab = 0; tab < 5; ++tab) {
+        w.sstEditor->setCurrentIndex(tab);
+        // The second object of the list shows more than the first in most kinds.
+        if (objects[tab][0]) {
+            Select(w, objects[tab]);
+        } else {
+            w.cboEditObject->setCurrentIndex(w.cboEditObject->count() > 1 ? 1 : 0);
+        }
+        app.processEvents();
+        w.grab().save(out + "/" + files[tab]);
+    }
+    w.sstEditor->setCurrentIndex(2);
+    w.cboEditObject->setCurrentIndex(0);
+    if (b3::editor::frmHeroProps* props = w.heroProps()) {
+        props->StartFromPreexistArray(w.DataArray(), w.SelectedRowKey());
+        props->show();
+        app.processEvents();
+        props->grab().save(out + "/hero_properties.png");
+        props->hide();
+    }
+    std::printf("screenshots written to %s\n", argv[1]);
+    b3::editor::MMain::ReleaseEditObject();
+    return 0;
+}

@@ -1,0 +1,56 @@
+// The editor's dialogs with the user and the outside world, behind one small interface so that
+// tests can script them: message boxes, file dialogs, modal windows and starting a program.
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <system_error>
+
+class QDialog;
+class QWidget;
+
+namespace b3::editor {
+
+enum class MsgButtons { Ok, OkCancel };
+enum class MsgResult { Ok, Cancel };
+
+struct FileDialogRequest {
+    QString title;
+    QString initialFolder;
+    // The filter in the "Description (*.ext)|*.ext" form.
+    QString filter;
+    bool save = true;  // a save dialog, else an open dialog
+};
+
+class EditorServices {
+public:
+    virtual ~EditorServices() = default;
+    virtual MsgResult messageBox(QWidget* parent, const QString& text, const QString& title,
+                                 MsgButtons buttons) = 0;
+    // The chosen file's full path; nothing when the user cancelled.
+    virtual std::optional<QString> fileDialog(QWidget* parent,
+                                              const FileDialogRequest& request) = 0;
+    // Shows `dialog` modally and returns when it is hidden again.
+    virtual void execDialog(QDialog& dialog) = 0;
+    // Starts `program` without arguments and without waiting for it.
+    virtual bool startProgram(const std::string& program, std::error_code& ec) = 0;
+    // Ends the program's event loop.
+    virtual void quit() = 0;
+};
+
+// The real dialogs of the toolkit.
+class QtEditorServices : public EditorServices {
+public:
+    MsgResult messageBox(QWidget* parent, const QString& text, const QString& title,
+                         MsgButtons buttons) override;
+    std::optional<QString> fileDialog(QWidget* parent, const FileDialogRequest& request) override;
+    void execDialog(QDialog& dialog) override;
+    bool startProgram(const std::string& program, std::error_code& ec) override;
+    void quit() override;
+};
+
+// "Army files (*.arm)|*.arm" becomes "Army files (*.arm)".
+QString ToQtFilter(const QString& filter);
+
+}  // namespace b3::editor
