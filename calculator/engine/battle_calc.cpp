@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <thread>
 
 #include "engine/number_format.h"
@@ -183,6 +184,11 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
         pool.clear();
     };
 
+    // The workers take their streams from the run's seed before any battle draws.
+    std::vector<std::unique_ptr<MBattleCalc>> workers(static_cast<std::size_t>(threads));
+    for (int t = 1; t < threads; ++t)
+        workers[static_cast<std::size_t>(t)].reset(new MBattleCalc(*this, t));
+
     bool aborted = false;
     try {
         // The first battle is set up (and its statistics shown) before the others start.
@@ -199,7 +205,7 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                 for (int t = 1; t < threads; ++t) {
                     pool.emplace_back([&, t] {
                         try {
-                            MBattleCalc worker(*this, t);
+                            MBattleCalc& worker = *workers[static_cast<std::size_t>(t)];
                             const Long b = first[static_cast<std::size_t>(t)];
                             const Long e = first[static_cast<std::size_t>(t) + 1] - 1;
                             for (Long j = b; j <= e; ++j) {
