@@ -144,9 +144,28 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
 }
 
 void MBattleCalc::SetUpBattle(Long CityLevel) {
-    SendToAttackFront();
-    SendToDefendFront();
-    EvalStacksSelfEffect(CityLevel);
+    if (exact_) {
+        SendToAttackFront();
+        SendToDefendFront();
+        EvalStacksSelfEffect(CityLevel);
+    } else {
+        // Sending the first stacks and counting their own powers draws nothing and gives the
+        // same fronts every battle: do it once per run and copy the result.
+        if (!selfEvaluated_ || selfEvaluatedCityLevel_ != CityLevel) {
+            currentAttStack_ = 0;
+            SendToAttackFront();
+            SendToDefendFront();
+            EvalStacksSelfEffect(CityLevel);
+            attSelf_ = attFront_;
+            defSelf_ = defFront_;
+            selfEvaluated_ = true;
+            selfEvaluatedCityLevel_ = CityLevel;
+        } else {
+            attFront_ = attSelf_;
+            defFront_ = defSelf_;
+        }
+        currentAttStack_ = numAttStacks_ > 0 ? 1 : 0;
+    }
     EvalStacksMutualEffect();
 }
 
@@ -251,6 +270,7 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
 // Set-up
 
 void MBattleCalc::BuildStacks() {
+    selfEvaluated_ = false;
     CAttackArmies& defArmies = host_->DefArmies();
     CAttackArmies& attArmies = host_->AttArmies();
     defStack_.Reset();
@@ -406,17 +426,24 @@ double MBattleCalc::ScoreChance(const CArmy& army) const {
 }
 
 void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPos, Long battle) {
-    ResolveAcid(aPos, dPos, att, def);
-    ResolveLightning(aPos, dPos, att, def);
-    bool done = ResolveAssass(aPos, dPos, att, def, battle);
-    if (!done) done = ResolveMissle(aPos, dPos, att, def, battle);
-    if (done) return;
+    {
+        const CArmy& a = att.Item(aPos);
+        const CArmy& d = def.Item(dPos);
+        // Each ability acts only when the two armies' strengths in it differ.
+        if (a.Acid() != d.Acid()) ResolveAcid(aPos, dPos, att, def);
+        if (a.Lightning() != d.Lightning()) ResolveLightning(aPos, dPos, att, def);
+        bool done = false;
+        if (a.Assass() != d.Assass() || a.Assass() > 0)
+            done = ResolveAssass(aPos, dPos, att, def, battle);
+        if (!done && a.Missle() != d.Missle()) done = ResolveMissle(aPos, dPos, att, def, battle);
+        if (done) return;
+    }
 
     CArmy& a = att.Item(aPos);
     CArmy& d = def.Item(dPos);
     // Neither the damage of a point nor the chances of an exchange change during the melee.
-    const Long toD = DamagePerHit(aPos, dPos, att, def, kDefenderLoses);
-    const Long toA = DamagePerHit(aPos, dPos, att, def, kAttackerLoses);
+    const Long toD = a.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kDefenderLoses) : 1;
+    const Long toA = d.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kAttackerLoses) : 1;
     if (exact_) {
         for (;;) {
             const Long loser = WhoLosesPoint(a, d);
@@ -443,9 +470,10 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
     const double pd = ScoreChance(d);
     const double aOnly = pa * (1.0 - pd);
     const double dOnly = pd * (1.0 - pa);
-    const double attackerWins = aOnly / (aOnly + dOnly);
+    // u < aOnly / (aOnly + dOnly), without a division.
+    const double either = aOnly + dOnly;
     for (;;) {
-        if (rng_.Next() < attackerWins) {
+        if (rng_.Next() * either < aOnly) {
             if (d.Hits() > toD) {
                 d.SetHits(std::int64_t{d.Hits()} - toD);
             } else {
@@ -498,6 +526,7 @@ Long MBattleCalc::DamagePerHit(Long aPos, Long dPos, CStackAtt& att, CStackAtt& 
                                Long loser) const {
     if (loser != kDefenderLoses && loser != kAttackerLoses) return 1;
     const CArmy& hitter = loser == kDefenderLoses ? att.Item(aPos) : def.Item(dPos);
+    if (hitter.Trample() <= 0) return 1;
     const CArmy& victim = loser == kDefenderLoses ? def.Item(dPos) : att.Item(aPos);
     if (hitter.Trample() > 0 && !VictimFlies(victim))
         return Saturate(std::int64_t{hitter.Trample()} + 1);

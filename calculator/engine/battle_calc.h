@@ -181,6 +181,13 @@ private:
     double scoreChance_[5][15] = {};
     std::vector<std::uint8_t> fliesByMoveBonus_;
     Long numArmies_ = 0;
+
+    // The first fronts after their own powers are counted: the same for every battle of a run,
+    // so the direct way of drawing copies them instead of counting again.
+    bool selfEvaluated_ = false;
+    Long selfEvaluatedCityLevel_ = 0;
+    CStackAtt attSelf_;
+    CStackAtt defSelf_;
 };
 
 }  // namespace b3::engine
