@@ -16,6 +16,7 @@ namespace {
 enum class Mode { Binary, Input, Output, None };
 
 struct Channel {
+    const CFile* owner = nullptr;  // the object that opened it, which closes what it left open
     Mode mode = Mode::None;
     std::string path;
     std::fstream stream;
@@ -54,11 +55,13 @@ CFile::~CFile() {
 }
 
 void CFile::CloseAll() {
-    for (int i = 0; i < openCount_; ++i) {
-        std::lock_guard lock(Pool().mutex);
-        Pool().channels[static_cast<std::size_t>(opened_[i])].reset();
+    std::lock_guard lock(Pool().mutex);
+    for (std::int16_t number : opened_) {
+        auto& channel = Pool().channels[static_cast<std::size_t>(number)];
+        // A channel another object closed may have been given out again since.
+        if (channel && channel->owner == this) channel.reset();
     }
-    openCount_ = 0;
+    opened_.clear();
 }
 
 void CFile::KillFile(const std::string& strFileToKill) {
@@ -107,8 +110,9 @@ std::int16_t CFile::OpenAppDefFile(const std::string& FilePath, const std::strin
         }
         if (number == 0) throw detail::PlatformError(67, "CFile::OpenAppDefFile");
         Pool().channels[static_cast<std::size_t>(number)] = std::make_unique<Channel>();
+        Pool().channels[static_cast<std::size_t>(number)]->owner = this;
     }
-    opened_[openCount_++] = number;
+    opened_.push_back(number);
     Channel& c = *Find(number);
     c.path = FilePath;
     const std::string mode = platform::AsciiUpper(ModeText);
@@ -144,12 +148,7 @@ std::int16_t CFile::OpenAppDefFile(const std::string& FilePath, const std::strin
 
 void CFile::CloseFile(std::int16_t FileNum) {
     if (Find(FileNum) == nullptr) return;
-    for (int i = 0; i < openCount_; ++i) {
-        if (opened_[i] == FileNum) {
-            opened_[i] = opened_[--openCount_];
-            break;
-        }
-    }
+    std::erase(opened_, FileNum);
     std::lock_guard lock(Pool().mutex);
     Pool().channels[static_cast<std::size_t>(FileNum)].reset();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "b3/edit_object.h"
 
@@ -38,8 +39,7 @@ public:
     void CloseAll();
 
 private:
-    std::int16_t opened_[256] = {};
-    int openCount_ = 0;
+    std::vector<std::int16_t> opened_;  // channels this object opened and has not closed
 };
 
 }  // namespace b3

@@ -418,6 +418,21 @@ TEST(CloseFile, ClosedChannelCanNoLongerBeUsed) {
     EXPECT_EQ(ReadBytes(f.path), "data");
 }
 
+TEST(CloseFile, AnObjectEndingLeavesAChannelGivenOutAgainAlone) {
+    TempDir dir;
+    WriteBytes(dir / "b", "B");
+    CFile second;
+    std::int16_t reused = 0;
+    {
+        CFile first;
+        const std::int16_t number = first.OpenAppDefFile(dir / "a", "BINARY");
+        second.CloseFile(number);  // channel numbers belong to the process
+        reused = second.OpenAppDefFile(dir / "b", "BINARY");
+        ASSERT_EQ(reused, number);
+    }  // the first object ends: the channel is the second's now
+    EXPECT_EQ(second.FlexGet(reused, 1, 1), Cell::byte('B'));
+}
+
 TEST(CloseFile, WrittenBytesAreOnDiskAfterClosing) {
     TempDir dir;
     const std::string path = dir / "x.SIT";
