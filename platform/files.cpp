@@ -53,10 +53,18 @@ std::size_t CharLength(std::string_view s, std::size_t pos) {
     return len;
 }
 
+// Upper-cased names compare first, then the names as they are; no copies are made.
 bool NameLess(const std::string& a, const std::string& b) {
-    const std::string ua = AsciiUpper(a);
-    const std::string ub = AsciiUpper(b);
-    if (ua != ub) return ua < ub;
+    const auto upper = [](char c) {
+        return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
+    };
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char ua = upper(a[i]);
+        const unsigned char ub = upper(b[i]);
+        if (ua != ub) return ua < ub;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
     return a < b;
 }
 
