@@ -20,6 +20,7 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "cli/odds_command.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -302,6 +303,8 @@ int main(int argc, char** argv) {
     reg->add_option("DIR", dir, "The installation folder")->required();
     auto* sample = app.add_subcommand("sample", "Write the sample installation into DIR");
     sample->add_option("DIR", dir, "The folder to write")->required();
+    b3cli::OddsOptions oddsOptions;
+    auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
 
     try {
         app.parse(argc, argv);
@@ -352,6 +355,8 @@ int main(int argc, char** argv) {
             Register(dir);
         else if (*sample)
             Sample(dir);
+        else if (*odds)
+            b3cli::RunOdds(oddsOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
     } catch (const b3::Error& e) {

@@ -72,7 +72,7 @@ std::string MBattleCalc::CheckRun(Long NumBattles, Long CombatDice) const {
     for (int slot = 0; slot < 8 && !firstStack; ++slot)
         firstStack = att.Find("SN" + std::to_string(slot)) != nullptr;
     if (!firstStack)
-        return "The attacking side has no army in its first stack (list positions 1 to 8).";
+        return "The attacking side has no army in its first stack (list positions 0 to 7).";
     if (host_->DefArmies().Count() == 0) return "The defending side has no army.";
     return {};
 }

@@ -1,0 +1,150 @@
+#include "calculator/ui/frm_more_results.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "calculator/ui/errors.h"
+#include "calculator/ui/services.h"
+
+namespace b3::oddslab {
+
+frmMoreResults::frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
+                               b3::engine::Long numBattles, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      services_(services),
+      results_(std::move(results)),
+      numBattles_(numBattles) {
+    setWindowTitle("Detailed Combat Results");
+    mscDefMore = MakeChart("Distribution of Number of Defending Armies Destroyed", 1);
+    mscAttMore = MakeChart("Distribution of Number of Attacking Armies Destroyed", 0);
+    sscDone = new QPushButton("&Done", this);
+    connect(sscDone, &QPushButton::clicked, this, [this] { sscDone_Click(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(sscDone);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(mscDefMore, 1);
+    layout->addWidget(mscAttMore, 1);
+    layout->addLayout(buttons);
+    resize(900, 760);
+}
+
+QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
+    auto* chart = new QChart;
+    chart->setTitle(title);
+    QFont titleFont = chart->titleFont();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
+    chart->setTitleFont(titleFont);
+    auto* series = new QBarSeries;
+    for (int s = 0; s < 2; ++s) {
+        sets_[side][s] = new QBarSet(s == 0 ? "C1" : "C2");
+        for (int i = 0; i < 33; ++i) sets_[side][s]->append(0);
+        series->append(sets_[side][s]);
+    }
+    chart->addSeries(series);
+    auto* categories = new QBarCategoryAxis;
+    for (int i = 0; i < 33; ++i) categories->append(QString::number(i));
+    categories->setTitleText("Number of Armies Destroyed");
+    chart->addAxis(categories, Qt::AlignBottom);
+    series->attachAxis(categories);
+    auto* values = new QValueAxis;
+    values->setTitleText("% Chance");
+    values->setLabelFormat("%d");
+    values->setRange(0, 100);
+    chart->addAxis(values, Qt::AlignLeft);
+    series->attachAxis(values);
+    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    auto* view = new QChartView(chart, this);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumHeight(300);
+    return view;
+}
+
+void frmMoreResults::Form_Load() {
+    Trap(services_, "frmMoreResults::Form_Load", [&] {
+        CentreOnScreen(*this);
+        InitializeResultArrays();
+        ConvertResults();
+        CalculateResultPercent();
+        FillChart();
+    });
+}
+
+void frmMoreResults::InitializeResultArrays() {
+    Trap(services_, "frmMoreResults::InitializeResultArrays", [&] {
+        for (auto& row : att_) row.fill(0);
+        for (auto& row : def_) row.fill(0);
+    });
+}
+
+void frmMoreResults::ConvertResults() {
+    Trap(services_, "frmMoreResults::ConvertResults", [&] {
+        // A count outside 0..32 cannot come from a run; it is not booked.
+        auto book = [](ResultTable& table, std::int32_t lost, std::int32_t turns) {
+            if (lost < 0 || lost > 32) return;
+            table[static_cast<std::size_t>(lost)][0] += 1;
+            table[static_cast<std::size_t>(lost)][2] = turns;
+        };
+        const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(numBattles_, 0)),
+                                              results_.size());
+        for (std::size_t b = 0; b < n; ++b) {
+            const ResultsRow& r = results_[b];
+            book(att_, r[1], r[2]);
+            book(def_, r[3], r[4]);
+        }
+    });
+}
+
+void frmMoreResults::CalculateResultPercent() {
+    Trap(services_, "frmMoreResults::CalculateResultPercent", [&] {
+        if (numBattles_ < 1) return;
+        for (ResultTable* table : {&att_, &def_})
+            for (auto& row : *table)
+                // Halves go to the even neighbour (the current rounding mode).
+                row[1] = static_cast<std::int32_t>(std::nearbyint(
+                    static_cast<double>(row[0]) / numBattles_ * 100.0));
+    });
+}
+
+void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int side) {
+    double top = 0;
+    for (int col = 1; col <= 2; ++col) {
+        QBarSet* set = sets_[side][col - 1];
+        for (int i = 0; i < 33; ++i) {
+            set->replace(i, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
+            top = std::max<double>(top, table[static_cast<std::size_t>(i)]
+                                             [static_cast<std::size_t>(col)]);
+        }
+    }
+    const auto axes = view->chart()->axes(Qt::Vertical);
+    if (!axes.isEmpty()) {
+        auto* axis = static_cast<QValueAxis*>(axes.first());
+        axis->setRange(0, std::max(100.0, top));
+        axis->applyNiceNumbers();
+    }
+}
+
+void frmMoreResults::FillChart() {
+    Trap(services_, "frmMoreResults::FillChart", [&] {
+        FillOne(mscAttMore, att_, 0);
+        FillOne(mscDefMore, def_, 1);
+    });
+}
+
+void frmMoreResults::sscDone_Click() {
+    close();
+}
+
+}  // namespace b3::oddslab

@@ -1,0 +1,64 @@
+// The detailed results window: for each side, how often each number of its units was destroyed
+// over the battles of the last run, as a chart of the percentage of battles ("C1") and the
+// production turns lost ("C2") over the numbers 0 to 32.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "engine/battle_calc.h"
+
+class QBarSet;
+class QChartView;
+class QPushButton;
+
+namespace b3::oddslab {
+
+class CalculatorServices;
+
+class frmMoreResults : public QWidget {
+    Q_OBJECT
+public:
+    using ResultsRow = b3::engine::MBattleCalc::ResultsRow;
+    // Row = number of units destroyed (0..32); columns: battles with exactly that many losses,
+    // their percentage of all battles (a whole number), the production turns lost in the last
+    // such battle.
+    using ResultTable = std::array<std::array<std::int32_t, 3>, 33>;
+
+    // The results of a run: one row per battle, `numBattles` of them are read.
+    frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
+                   b3::engine::Long numBattles, QWidget* parent = nullptr);
+
+    // Centres the window and computes the tables and charts.
+    void Form_Load();
+    void sscDone_Click();
+
+    void InitializeResultArrays();
+    void ConvertResults();
+    void CalculateResultPercent();
+    void FillChart();
+
+    const ResultTable& AttackerTable() const { return att_; }
+    const ResultTable& DefenderTable() const { return def_; }
+    // The two series of a chart: side 0 attacker, 1 defender; series 0 "C1", 1 "C2".
+    QBarSet* Series(int side, int series) const { return sets_[side][series]; }
+
+    QChartView* mscDefMore;
+    QChartView* mscAttMore;
+    QPushButton* sscDone;
+
+private:
+    QChartView* MakeChart(const QString& title, int side);
+    void FillOne(QChartView* chart, const ResultTable& table, int side);
+
+    CalculatorServices& services_;
+    std::vector<ResultsRow> results_;
+    b3::engine::Long numBattles_;
+    ResultTable att_{};
+    ResultTable def_{};
+    QBarSet* sets_[2][2] = {};
+};
+
+}  // namespace b3::oddslab

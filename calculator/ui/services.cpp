@@ -1,0 +1,49 @@
+#include "calculator/ui/services.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace b3::oddslab {
+
+void QtCalculatorServices::messageBox(QWidget* parent, const QString& text,
+                                      const QString& title) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtCalculatorServices::execDialog(QDialog& dialog) {
+    dialog.exec();
+}
+
+void QtCalculatorServices::popupMenu(QMenu& menu, const QPoint& globalPos) {
+    menu.exec(globalPos);
+}
+
+void QtCalculatorServices::pumpEvents() {
+    QCoreApplication::processEvents();
+}
+
+void QtCalculatorServices::setBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++busy_;
+    } else if (busy_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busy_;
+    }
+}
+
+void CentreOnScreen(QWidget& window) {
+    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = window.frameGeometry().size();
+    window.move(area.left() + (area.width() - size.width()) / 2,
+                area.top() + (area.height() - size.height()) / 2);
+}
+
+}  // namespace b3::oddslab

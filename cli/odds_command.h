@@ -1,0 +1,32 @@
+// b3cli odds: simulates the battle of a scenario file on the installation's armies and heroes
+// and prints the quick results (or, with --json, one JSON object with the loss histograms).
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "b3/edit_object.h"
+
+namespace b3cli {
+
+struct OddsOptions {
+    std::string scenario;  // a file, or "-" for standard input
+    std::optional<long long> battles;
+    std::optional<std::uint64_t> seed;
+    int threads = 1;
+    bool json = false;
+};
+
+// Registers the subcommand "odds" on `app`; parsing fills `options`.
+CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options);
+
+// Runs the scenario and writes its results to `out`; progress goes to standard error when it
+// is a terminal. Throws std::runtime_error with a message naming the offending entry for a bad
+// scenario, and b3::Error when the edit server fails.
+void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::ostream& out);
+
+}  // namespace b3cli

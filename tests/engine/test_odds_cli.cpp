@@ -1,0 +1,228 @@
+// b3cli odds on the sample installation: output formats, figures against hand-worked odds,
+// reproducible seeds, and clear refusals of bad scenarios.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "sample/sample.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+class OddsCli : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        root_ =
+            fs::temp_directory_path() / ("b3-odds-test-" + std::to_string(std::random_device{}()));
+        fs::create_directories(root_);
+        b3::sample::WriteSampleInstallation((root_ / "game").string());
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    struct Result {
+        int status = -1;
+        std::string out, err;
+    };
+
+    // Runs b3cli odds on a scenario text with extra arguments.
+    Result Odds(const std::string& scenario, const std::string& args = "") {
+        const fs::path file = root_ / "scenario.json";
+        std::ofstream(file) << scenario;
+        const std::string cmd = std::string(B3CLI_PATH) + " --install '" +
+                                (root_ / "game").string() + "' odds '" + file.string() + "' " +
+                                args + " >'" + (root_ / "out").string() + "' 2>'" +
+                                (root_ / "err").string() + "'";
+        Result r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = Slurp(root_ / "out");
+        r.err = Slurp(root_ / "err");
+        return r;
+    }
+    static std::string Slurp(const fs::path& p) {
+        std::ifstream in(p);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    json OddsJson(const std::string& scenario, const std::string& args = "") {
+        const Result r = Odds(scenario, args + " --json");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        return json::parse(r.out);
+    }
+    // Expects the simulated win share within 4.5 standard errors of p.
+    static void ExpectWinShare(const json& j, double p) {
+        const double n = j["battles"].get<double>();
+        const double share = j["attacker_win_percent"].get<double>() / 100.0;
+        EXPECT_NEAR(share, p, 4.5 * std::sqrt(p * (1 - p) / n));
+    }
+
+    static fs::path root_;
+};
+
+fs::path OddsCli::root_;
+
+TEST_F(OddsCli, TextOutputHasTheFiveQuickResultLines) {
+    const Result r =
+        Odds(R"({"attack": ["KNIGHTS"], "defend": ["ORCS"], "battles": 2000})", "--seed 7");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");  // no progress bar when standard error is no terminal
+    std::istringstream lines(r.out);
+    const char* const labels[] = {
+        "Attacker Wins: ", "Avg. Att. Units Lost: ", "Avg. Att. Prod. Turns Lost: ",
+        "Avg. Def Units Lost: ", "Avg. Def. Prod. Turns Lost: "};
+    std::string line;
+    for (const char* label : labels) {
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line.rfind(label, 0), 0u) << line;
+    }
+    EXPECT_FALSE(std::getline(lines, line));
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')).back(), '%');
+    // The same seed gives the same text.
+    EXPECT_EQ(
+        Odds(R"({"attack": ["KNIGHTS"], "defend": ["ORCS"], "battles": 2000})", "--seed 7").out,
+        r.out);
+}
+
+TEST_F(OddsCli, JsonOutputAndHistograms) {
+    const json j = OddsJson(R"({"attack": ["spearmen", "SPEARMEN", "None", "ARCHERS"],
+                               "defend": ["ORCS", "DWARVES"], "terrain": "hills"})",
+                            "--battles 3000 --seed 3 --threads 2");
+    EXPECT_EQ(j["battles"], 3000);
+    EXPECT_EQ(j["dice"], 20);
+    EXPECT_EQ(j["terrain"], "hills");
+    EXPECT_EQ(j["city_level"], 0);
+    const auto att = j["attacker_units_lost_histogram"].get<std::vector<long>>();
+    const auto def = j["defender_units_lost_histogram"].get<std::vector<long>>();
+    ASSERT_EQ(att.size(), 33u);
+    ASSERT_EQ(def.size(), 33u);
+    long attSum = 0, defSum = 0, attUnits = 0, defUnits = 0;
+    for (int k = 0; k < 33; ++k) {
+        attSum += att[k];
+        defSum += def[k];
+        attUnits += k * att[k];
+        defUnits += k * def[k];
+        if (k > 3) EXPECT_EQ(att[k], 0);
+        if (k > 2) EXPECT_EQ(def[k], 0);
+    }
+    EXPECT_EQ(attSum, 3000);
+    EXPECT_EQ(defSum, 3000);
+    // Every battle ends with one side wiped out: 2 defenders lost exactly when the attacker won.
+    EXPECT_NEAR(def[2] / 30.0, j["attacker_win_percent"].get<double>(), 1e-9);
+    EXPECT_NEAR(j["averages"]["attacker_units_lost"].get<double>(), attUnits / 3000.0, 1e-6);
+    EXPECT_NEAR(j["averages"]["defender_units_lost"].get<double>(), defUnits / 3000.0, 1e-6);
+    const std::string text = j["attacker_wins_text"];
+    EXPECT_EQ(text.back(), '%');
+    EXPECT_NEAR(std::stod(text), j["attacker_win_percent"].get<double>(), 1e-9);
+    // Same seed and threads: the same figures.
+    EXPECT_EQ(OddsJson(R"({"attack": ["spearmen", "SPEARMEN", "None", "ARCHERS"],
+                          "defend": ["ORCS", "DWARVES"], "terrain": "hills"})",
+                       "--battles 3000 --seed 3 --threads 2"),
+              j);
+}
+
+TEST_F(OddsCli, KnightsAgainstOrcsMatchTheHandWorkedOdds) {
+    // Knights: strength 6, +1 on field, minus 1 for the orcs' chaos against their leadership 0:
+    // 6 (0.3 on 20 faces). Orcs: 4 (0.2). A point goes to the knights with 0.24 / 0.38; their
+    // trample 1 takes both of an orc's hits at once, while the orcs need two points.
+    const json j =
+        OddsJson(R"({"attack": ["KNIGHTS"], "defend": ["ORCS"], "battles": 40000})", "--seed 11");
+    const double q = 0.24 / 0.38;
+    ExpectWinShare(j, 1 - (1 - q) * (1 - q));
+    EXPECT_NEAR(j["averages"]["attacker_turns_lost"].get<double>(),
+                3 * j["averages"]["attacker_units_lost"].get<double>(), 1e-5);
+}
+
+TEST_F(OddsCli, HeroBonusesGoThroughTheDialogsClamps) {
+    // The paladin's strength 255 is kept at 14, its hits 1; leadership opens as 1 and gives the
+    // stack +1 (still 14). Peasants: 1 + 1 on field = 2 (0.1). One point decides:
+    // 0.7 * 0.9 / (0.63 + 0.1 * 0.3) = 0.63 / 0.66.
+    const json j = OddsJson(R"({"attack": [{"hero": "paladin",
+                                            "bonuses": {"strength": 255, "hits": 1}}],
+                               "defend": ["PEASANTS"], "battles": 20000})",
+                            "--seed 5");
+    ExpectWinShare(j, 0.63 / 0.66);
+    EXPECT_EQ(j["averages"]["attacker_turns_lost"], 0.0);  // a hero costs no production turns
+}
+
+TEST_F(OddsCli, MarksAndCities) {
+    // Nine defenders need a city; city level 3 is accepted there.
+    std::string nine = R"({"terrain": "city", "city_level": 3, "attack": [{"army": "KNIGHTS",
+        "blessed": true, "medals": 4, "blacksmith": true, "weaponsmaster": true,
+        "flying": true, "poisoned": false, "diseased": false}], "defend": [)";
+    for (int i = 0; i < 9; ++i) nine += std::string(i ? "," : "") + "\"PEASANTS\"";
+    nine += "]}";
+    const json j = OddsJson(nine, "--battles 500 --seed 1");
+    EXPECT_EQ(j["city_level"], 3);
+    EXPECT_EQ(j["terrain"], "city");
+}
+
+TEST_F(OddsCli, BadScenariosAreRefusedNamingTheEntry) {
+    struct Case {
+        const char* scenario;
+        const char* message;
+    };
+    const Case cases[] = {
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "dice": 14})", "dice"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "dice": 1001})", "dice"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "terrain": "desert"})", "terrain"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "terrain": "city", "city_level": 0})",
+         "city_level"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "city_level": 2})", "city_level"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "battles": 0})", "battles"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "weather": "rain"})", "weather"},
+        {R"({"attack": ["ORCS", "GOBLINS"], "defend": ["ORCS"]})", "attack[1]"},
+        {R"({"attack": ["ORCS"], "defend": [{"army": "PALADIN"}]})", "defend[0]"},
+        {R"({"attack": [{"hero": "PALADIN", "bonuses": {"trample": 4}}], "defend": ["ORCS"]})",
+         "attack[0].bonuses.trample"},
+        {R"({"attack": [{"army": "ORCS", "bonuses": {}}], "defend": ["ORCS"]})", "attack[0]"},
+        {R"({"attack": [{"army": "ORCS", "medals": -1}], "defend": ["ORCS"]})", "attack[0].medals"},
+        {R"({"attack": [{"army": "ORCS", "flying": "yes"}], "defend": ["ORCS"]})",
+         "attack[0].flying"},
+        {R"({"attack": [{"army": "ORCS", "hero": "PALADIN"}], "defend": ["ORCS"]})", "attack[0]"},
+        {R"({"attack": [7], "defend": ["ORCS"]})", "attack[0]"},
+        {R"({"attack": [], "defend": ["ORCS"]})", "attack"},
+        {R"({"attack": ["ORCS"]})", "defend"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS","ORCS","ORCS","ORCS","ORCS","ORCS","ORCS",
+             "ORCS","ORCS"]})",
+         "city"},
+        {R"({"attack": ["None","None","None","None","None","None","None","None","ORCS"],
+             "defend": ["ORCS"]})",
+         "first stack"},
+        {R"({"attack": ["ORCS"], "defend": ["None"]})", "defending side"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"])", "not valid JSON"},
+        {R"([])", "one JSON object"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Odds(c.scenario);
+        EXPECT_EQ(r.status, 1) << c.scenario;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.scenario << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << c.scenario;
+    }
+    std::string many = R"({"attack": [)";
+    for (int i = 0; i < 33; ++i) many += std::string(i ? "," : "") + "\"ORCS\"";
+    many += R"(], "defend": ["ORCS"]})";
+    const Result r = Odds(many);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("1 to 32"), std::string::npos) << r.err;
+    // A bad option is a usage error.
+    EXPECT_EQ(Odds(R"({"attack": ["ORCS"], "defend": ["ORCS"]})", "--battles 0").status, 2);
+    EXPECT_EQ(Odds(R"({"attack": ["ORCS"], "defend": ["ORCS"]})", "--threads 0").status, 2);
+}
+
+}  // namespace
