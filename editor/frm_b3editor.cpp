@@ -234,6 +234,8 @@ QWidget* frmB3Editor::buildItemTab() {
     auto* v = new QGridLayout(fraItemProps);
     for (int c : {2, 3, 4, 6, 7, 8, 9, 10}) lblItemProps[c] = ValueLabel(fraItemProps);
     lblItemProps[3]->setWordWrap(true);
+    lblItemProps[3]->setMinimumHeight(3 * fontMetrics().height() + 6);
+    lblItemProps[3]->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     picItem[0] = new QLabel(fraItemProps);
     picItem[0]->setFixedSize(36, 36);
     picItem[0]->setFrameShape(QFrame::StyledPanel);
@@ -337,6 +339,8 @@ QWidget* frmB3Editor::buildArmyTab() {
         lblArmyProps[c] = ValueLabel(fraArmyProps);
     }
     lblArmyProps[2]->setWordWrap(true);
+    lblArmyProps[2]->setMinimumHeight(3 * fontMetrics().height() + 6);
+    lblArmyProps[2]->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     lstArmyMoveBonuses = new QListWidget(fraArmyProps);
     lstArmyMoveBonuses->setMaximumHeight(72);
     lstArmyMoveBonuses->setSelectionMode(QAbstractItemView::NoSelection);
@@ -368,10 +372,9 @@ QWidget* frmB3Editor::buildArmyTab() {
         }
     }
     v->addWidget(Caption("CB Value:", fraArmyProps), r, 2);
-    v->addWidget(WithPlus(fraArmyProps, lblArmyProps[18], lblPlus[kPlusArmyView18]), r, 3);
+    v->addWidget(WithPlus(fraArmyProps, lblArmyProps[18], lblPlus[kPlusArmyView18]), r++, 3);
     v->addWidget(Caption("Move Bonus:", fraArmyProps), r, 0, Qt::AlignTop | Qt::AlignRight);
-    v->addWidget(lstArmyMoveBonuses, r, 1, 2, 1);
-    r += 2;
+    v->addWidget(lstArmyMoveBonuses, r++, 1);
     v->setRowStretch(r, 1);
     v->setColumnStretch(1, 1);
     v->setColumnStretch(3, 1);
@@ -509,6 +512,8 @@ QWidget* frmB3Editor::buildHeroTab() {
         v->addWidget(lblHeroProps[c], r++, 1);
     }
     lblHeroProps[3]->setWordWrap(true);
+    lblHeroProps[3]->setMinimumHeight(3 * fontMetrics().height() + 6);
+    lblHeroProps[3]->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     v->setRowStretch(r, 1);
     v->setColumnStretch(1, 1);
     leftColumn->addWidget(fraHeroProps, 1);
@@ -670,6 +675,8 @@ QWidget* frmB3Editor::buildSpellTab() {
     auto* v = new QGridLayout(fraSpellProps);
     for (int c : {1, 2, 3}) lblSpellProps[c] = ValueLabel(fraSpellProps);
     lblSpellProps[2]->setWordWrap(true);
+    lblSpellProps[2]->setMinimumHeight(2 * fontMetrics().height() + 6);
+    lblSpellProps[2]->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     int r = 0;
     v->addWidget(Caption("Spell Name:", fraSpellProps), r, 0);
     v->addWidget(lblSpellProps[1], r++, 1, 1, 4);
@@ -1164,8 +1171,8 @@ void frmB3Editor::ShowEditPluses() {
 
 void frmB3Editor::updPicSelect_Change() {
     Trap(services_, "frmB3Editor::updPicSelect_Change", [&] {
-        const int id =
-            (PictureAligned ? kFirstItemBitmap : kFirstItemBitmap - 1) + updPicSelect->value();
+        // The picture shown is always the one the spinner's number saves.
+        const int id = kFirstItemBitmap + updPicSelect->value();
         picItem[1]->setPixmap(ItemBitmap(id));
         picItem[1]->setProperty("b3Bitmap", id);
         PictureAligned = true;

@@ -66,7 +66,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         w.txtArmyProps[1]->setText(CellText(data, row, 1));
         w.txtArmyProps[2]->setText(CellText(data, row, 2));
         for (int c : kArmySpinColumns) {
-            w.updArmyProps[static_cast<std::size_t>(c)]->setValue(CellInt(data, row, c));
+            w.updArmyProps[static_cast<std::size_t>(c)]->setStoredValue(CellInt(data, row, c));
         }
         // The cost box shows the stored cost even above the spinner's own maximum.
         w.txtArmyProps[20]->setText(QString::number(CellInt(data, row, 20)));
@@ -132,7 +132,8 @@ bool FillArmyObjects(CArmy& stored, CArmy& working, const b3::DataArray& data, f
         working.setMoveBonus2(bonus(1));
         working.setMoveBonus3(bonus(2));
         working.setMoveBonus4(bonus(3));
-        working.setPowerType(static_cast<std::int16_t>(SelectedData(w.cboArmyPowers)));
+        working.setPowerType(
+            static_cast<std::int16_t>(SelectedDataOr(w.cboArmyPowers, stored.PowerType())));
         working.setPowerValue(static_cast<std::int16_t>(spin(23)));
         working.setSetupPoints(static_cast<std::int16_t>(spin(21)));
         working.setShortName(stored.ShortName());

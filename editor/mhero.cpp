@@ -54,9 +54,9 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         for (int c : {1, 2, 3}) {
             w.txtHeroProps[static_cast<std::size_t>(c)]->setText(CellText(data, row, c));
         }
-        w.updHeroProps[7]->setValue(SignedByte(CellInt(data, row, 7)));
+        w.updHeroProps[7]->setStoredValue(SignedByte(CellInt(data, row, 7)));
         for (int c : {8, 9, 10, 11}) {
-            w.updHeroProps[static_cast<std::size_t>(c)]->setValue(CellInt(data, row, c));
+            w.updHeroProps[static_cast<std::size_t>(c)]->setStoredValue(CellInt(data, row, c));
         }
         w.cboHeroFacing->setCurrentIndex(CellInt(data, row, 124));
         w.cboHeroSound->setCurrentIndex(CellInt(data, row, 123));

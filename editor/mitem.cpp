@@ -48,14 +48,14 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         w.txtItemProps[2]->setText(CellText(data, row, 2));
         w.txtItemProps[3]->setText(CellText(data, row, 3));
         for (int c : {4, 6, 8, 10}) {
-            w.updItemProps[static_cast<std::size_t>(c)]->setValue(CellInt(data, row, c));
+            w.updItemProps[static_cast<std::size_t>(c)]->setStoredValue(CellInt(data, row, c));
         }
         SelectText(w.cboItemPowers[0], PowerName(CellInt(data, row, 7)));
         SelectText(w.cboItemPowers[1], PowerName(CellInt(data, row, 9)));
         const int picture = CellInt(data, row, 5);
         w.picItem[0]->setPixmap(ItemBitmap(kFirstItemBitmap + picture));
         w.picItem[0]->setProperty("b3Bitmap", kFirstItemBitmap + picture);
-        w.updPicSelect->setValue(picture);
+        w.updPicSelect->setStoredValue(picture);
         const int id = kFirstItemBitmap + w.updPicSelect->value();
         w.picItem[1]->setPixmap(ItemBitmap(id));
         w.picItem[1]->setProperty("b3Bitmap", id);
@@ -94,9 +94,11 @@ bool FillItemObjects(CItem& stored, CItem& working, const b3::DataArray& data, f
         working.setRelativePower(static_cast<std::uint8_t>(w.updItemProps[4]->value()));
         working.setIcon(w.updPicSelect->value());
         working.setCost(static_cast<std::int16_t>(w.updItemProps[6]->value()));
-        working.setPower1Index(static_cast<std::int16_t>(power(w.cboItemPowers[0])));
+        working.setPower1Index(
+            static_cast<std::int16_t>(SelectedDataOr(w.cboItemPowers[0], stored.Power1Index())));
         working.setPower1Value(static_cast<std::int16_t>(w.updItemProps[8]->value()));
-        working.setPower2Index(static_cast<std::int16_t>(power(w.cboItemPowers[1])));
+        working.setPower2Index(
+            static_cast<std::int16_t>(SelectedDataOr(w.cboItemPowers[1], stored.Power2Index())));
         working.setPower2Value(static_cast<std::int16_t>(w.updItemProps[10]->value()));
         ok = true;
     } catch (...) {

@@ -47,7 +47,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
             w.chkSiteReadOnly[static_cast<std::size_t>(c)]->setChecked(CellInt(data, row, c) != 0);
         }
         w.txtSiteProps[1]->setText(CellText(data, row, 1));
-        w.updSiteProps[4]->setValue(CellInt(data, row, 4));
+        w.updSiteProps[4]->setStoredValue(CellInt(data, row, 4));
         SelectText(w.cboSitePowers, PowerName(CellInt(data, row, 3)));
         for (int c = 5; c <= 7; ++c) {
             w.chkSite[static_cast<std::size_t>(c)]->setChecked(CellInt(data, row, c) != 0);
@@ -78,7 +78,8 @@ bool FillSiteObjects(CSite& stored, CSite& working, const b3::DataArray& data, f
         };
         working.setShortName(stored.ShortName());
         working.setDisplayName(w.txtSiteProps[1]->text());
-        working.setPowerIndex(static_cast<std::int16_t>(SelectedData(w.cboSitePowers)));
+        working.setPowerIndex(
+            static_cast<std::int16_t>(SelectedDataOr(w.cboSitePowers, stored.PowerIndex())));
         working.setPowerValue(static_cast<std::int16_t>(w.updSiteProps[4]->value()));
         working.setCanRaze(flag(5, stored.CanRaze()));
         working.setIsRegAnimOperational(flag(6, stored.IsRegAnimOperational()));

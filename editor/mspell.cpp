@@ -69,7 +69,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         w.txtSpellProps[1]->setText(CellText(data, row, 1));
         w.txtSpellProps[2]->setText(CellText(data, row, 2));
         for (int c : {3, 5, 6, 9, 10, 13, 14, 17, 18}) {
-            w.updSpellProps[static_cast<std::size_t>(c)]->setValue(CellInt(data, row, c));
+            w.updSpellProps[static_cast<std::size_t>(c)]->setStoredValue(CellInt(data, row, c));
         }
         for (int n = 0; n < 4; ++n) {
             const std::size_t s = static_cast<std::size_t>(n);
@@ -117,16 +117,24 @@ bool FillSpellObjects(CSpell& stored, CSpell& working, const b3::DataArray& data
         working.setMana(static_cast<std::int16_t>(w.updSpellProps[3]->value()));
         for (int n = 0; n < 4; ++n) {
             const std::size_t s = static_cast<std::size_t>(n);
-            const int power = SelectedData(w.cboSpellPowers[s]);
+            const int power = SelectedDataOr(w.cboSpellPowers[s], stored.PowerIndex(n));
             working.setPowerIndex(n, static_cast<std::int16_t>(power));
             working.setPowerValue(n,
                                   static_cast<std::int16_t>(w.updSpellProps[5 + 4 * s]->value()));
             working.setPowerValue2(n,
                                    static_cast<std::int16_t>(w.updSpellProps[6 + 4 * s]->value()));
+            // A summoning slot names its army; a slot whose power is unchanged keeps its text;
+            // a slot given another power starts without one.
             QComboBox* army = w.cboSpellArmy[s];
-            working.setPowerDescrip(n, power == kSummonArmy && army->currentIndex() >= 0
-                                           ? army->currentData(Qt::UserRole + 1).toString()
-                                           : QString());
+            QString descrip;
+            if (power == kSummonArmy) {
+                if (army->currentIndex() >= 0) {
+                    descrip = army->currentData(Qt::UserRole + 1).toString();
+                }
+            } else if (row >= 0 && power == stored.PowerIndex(n)) {
+                descrip = stored.PowerDescrip(n);
+            }
+            working.setPowerDescrip(n, descrip);
         }
     });
 }

@@ -38,6 +38,10 @@ int SelectedData(QComboBox* combo) {
     return combo->currentData().toInt();
 }
 
+int SelectedDataOr(QComboBox* combo, int fallback) {
+    return combo->currentIndex() < 0 ? fallback : combo->currentData().toInt();
+}
+
 QString CellText(const b3::Cell& cell) {
     return QString::fromStdString(cell.toString());
 }

@@ -47,6 +47,10 @@ void SelectText(QComboBox* combo, const QString& text);
 // The item datum of the selected entry; fails with number 381 when nothing is selected.
 int SelectedData(QComboBox* combo);
 
+// The item datum of the selected entry; `fallback` when nothing is selected (a stored power
+// that the list does not offer stays as it is).
+int SelectedDataOr(QComboBox* combo, int fallback);
+
 // Cell helpers.
 QString CellText(const b3::Cell& cell);
 int CellInt(const b3::Cell& cell);

@@ -18,7 +18,8 @@ QString ChosenBaseName(const QString& chosenPath) {
 }
 
 bool IsValidGameFileName(const QString& name) {
-    if (name.isEmpty() || name == "." || name == "..") return false;
+    // A leading dot would hide the file from the game's folder listing.
+    if (name.isEmpty() || name.startsWith('.')) return false;
     for (const QChar ch : name) {
         const char16_t u = ch.unicode();
         if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) return false;

@@ -51,6 +51,13 @@ void UpDown::setValue(int v) {
     emit changed();
 }
 
+void UpDown::setStoredValue(int v) {
+    if (buddy_ && buddy_->text() != QString::number(v)) buddy_->setText(QString::number(v));
+    if (v == value_) return;
+    value_ = v;
+    emit changed();
+}
+
 void UpDown::stepUp() {
     if (max_ < min_) return;
     setValue(value_ + increment_);

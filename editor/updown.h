@@ -23,6 +23,9 @@ public:
     void setRange(int lo, int hi, int step = 1);
     // Sets the value, kept within the range when the range is not empty; signals a change.
     void setValue(int v);
+    // Sets a value read from a file: shown and kept as it is even outside the range, until the
+    // user steps it; signals a change.
+    void setStoredValue(int v);
     void stepUp();
     void stepDown();
 

@@ -1,0 +1,151 @@
+// Test support for the editor: scripted dialogs, a window on a fresh copy of the sample
+// installation, and small helpers that act through the window's controls.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor/frm_b3editor.h"
+#include "editor/mmain.h"
+#include "editor/services.h"
+#include "editor/updown.h"
+#include "sample/sample.h"
+#include "support/install_fixture.h"
+
+namespace b3edtest {
+
+using namespace b3::editor;
+
+struct ShownMessage {
+    QString text;
+    QString title;
+    MsgButtons buttons;
+};
+
+// Records every dialog and answers from scripts; an unscripted file dialog is cancelled and an
+// unscripted question answered with OK.
+class ScriptedServices : public EditorServices {
+public:
+    MsgResult messageBox(QWidget*, const QString& text, const QString& title,
+                         MsgButtons buttons) override {
+        messages.push_back({text, title, buttons});
+        if (answers.empty()) return MsgResult::Ok;
+        const MsgResult a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<QString> fileDialog(QWidget*, const FileDialogRequest& request) override {
+        fileRequests.push_back(request);
+        if (files.empty()) return std::nullopt;
+        auto f = files.front();
+        files.pop_front();
+        return f;
+    }
+    void execDialog(QDialog& dialog) override {
+        ++dialogsShown;
+        dialog.show();
+        if (onDialog) onDialog(dialog);
+        dialog.hide();
+    }
+    bool startProgram(const std::string& program, std::error_code& ec) override {
+        started.push_back(program);
+        if (startFails) {
+            ec = std::make_error_code(std::errc::no_such_file_or_directory);
+            return false;
+        }
+        return true;
+    }
+    void quit() override { ++quits; }
+
+    std::vector<ShownMessage> messages;
+    std::deque<MsgResult> answers;
+    std::vector<FileDialogRequest> fileRequests;
+    std::deque<std::optional<QString>> files;
+    std::function<void(QDialog&)> onDialog;
+    int dialogsShown = 0;
+    std::vector<std::string> started;
+    bool startFails = false;
+    int quits = 0;
+};
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        game = temp.str() + "/game";
+        b3::sample::WriteSampleInstallation(game);
+        MMain::SetCreateOptions(b3::CreateOptions{game});
+        MMain::CreateEditObject();
+        w = std::make_unique<frmB3Editor>(services);
+        w->show();
+    }
+    void TearDown() override {
+        w.reset();
+        MMain::ReleaseEditObject();
+    }
+
+    std::string folder(const char* kind) const { return game + "/" + kind; }
+    std::string file(const char* kind, const std::string& name) const {
+        return folder(kind) + "/" + name;
+    }
+    // Chooses a tab as the user does.
+    void tab(int kind) { w->sstEditor->setCurrentIndex(kind); }
+    // Chooses an object of the list by its display name.
+    void choose(const QString& name) {
+        const int at = w->cboEditObject->findText(name);
+        ASSERT_GE(at, 0) << name.toStdString();
+        w->cboEditObject->setCurrentIndex(at);
+    }
+    void press(const char* key) {
+        for (QAction* a : w->tbrButtons) {
+            if (a && a->data().toString() == key) {
+                a->trigger();
+                return;
+            }
+        }
+        FAIL() << "no toolbar button " << key;
+    }
+    // The objects of a kind as a fresh edit object reads them from the files.
+    b3::DataArray reread(int kind) const {
+        return b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{game})
+            ->GetEditObjectData(kind);
+    }
+    // The row of `data` whose column `column` holds `text`; -1 when none does.
+    static int rowWith(const b3::DataArray& data, int column, const std::string& text) {
+        for (std::size_t r = 0; r < data.rows(); ++r) {
+            if (data.at(r, static_cast<std::size_t>(column)).toString() == text)
+                return static_cast<int>(r);
+        }
+        return -1;
+    }
+    // Everything in the installation, file by file: name and bytes.
+    std::vector<std::pair<std::string, std::string>> snapshot() const {
+        std::vector<std::pair<std::string, std::string>> all;
+        for (const char* f : {"Items", "Army", "Hero", "Sites", "Spell", "EDPICTS"}) {
+            for (const auto& name : b3test::FolderNames(folder(f))) {
+                all.emplace_back(std::string(f) + "/" + name, b3test::ReadBytes(file(f, name)));
+            }
+        }
+        return all;
+    }
+    void setText(QLineEdit* box, const QString& text) {
+        box->setText(text);
+        emit box->textEdited(text);
+    }
+
+    b3test::TempDir temp;
+    std::string game;
+    ScriptedServices services;
+    std::unique_ptr<frmB3Editor> w;
+};
+
+}  // namespace b3edtest

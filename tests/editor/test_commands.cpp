@@ -1,0 +1,192 @@
+// Undo, Delete, Print, Calculator, Exit, New and "Copy Picture".
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "editor/errors.h"
+#include "editor_harness.h"
+#include "platform/files.h"
+
+namespace b3edtest {
+
+TEST_F(EditorTest, UndoPutsTheStoredValuesBack) {
+    tab(1);
+    press("Undo");  // nothing selected: nothing happens
+    EXPECT_TRUE(w->txtArmyProps[1]->text().isEmpty());
+    choose("Orcs");
+    setText(w->txtArmyProps[1], "Goblins");
+    w->updArmyProps[7]->upButton()->click();
+    delete w->lstMoveBonuses->takeItem(0);
+    press("Undo");
+    EXPECT_EQ(w->txtArmyProps[1]->text(), "Orcs");
+    EXPECT_EQ(w->updArmyProps[7]->value(), 2);
+    ASSERT_EQ(w->lstMoveBonuses->count(), 1);
+    EXPECT_EQ(w->lstMoveBonuses->item(0)->text(), "hills");
+    EXPECT_TRUE(services.messages.empty());
+}
+
+TEST_F(EditorTest, DeleteRemovesTheObjectsFiles) {
+    tab(1);
+    const auto before = snapshot();
+    press("Delete");  // nothing selected: only reloads
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(w->cboEditObject->count(), 18);
+
+    choose("Orcs");
+    ASSERT_TRUE(b3test::fs::exists(file("Army", "ORCS.PCX")));
+    press("Delete");
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_FALSE(b3test::fs::exists(file("Army", "ORCS.ARM")));
+    EXPECT_FALSE(b3test::fs::exists(file("Army", "ORCS.PCX")));
+    EXPECT_EQ(w->cboEditObject->count(), 17);
+    EXPECT_EQ(w->cboEditObject->findText("Orcs"), -1);
+    EXPECT_EQ(reread(1).rows(), 17u);
+
+    tab(2);
+    choose("Warlock");
+    press("Delete");
+    EXPECT_FALSE(b3test::fs::exists(file("Hero", "WARLOCK.HER")));
+    EXPECT_FALSE(b3test::fs::exists(file("Hero", "WARLOCKm.PCX")));
+    EXPECT_FALSE(b3test::fs::exists(file("Hero", "WARLOCKf.PCX")));
+
+    tab(4);
+    choose("Fireball");
+    press("Delete");
+    EXPECT_EQ(reread(4).rows(), 5u);
+    EXPECT_EQ(w->cboEditObject->count(), 5);
+}
+
+TEST_F(EditorTest, PrintWritesTheKindsReport) {
+    tab(3);
+    const std::string report = temp.str() + "/sites.txt";
+    services.files.push_back(QString::fromStdString(report));
+    press("Print");
+    ASSERT_EQ(services.fileRequests.size(), 1u);
+    EXPECT_EQ(services.fileRequests[0].title, "Save Site Report As");
+    EXPECT_EQ(services.fileRequests[0].filter, "Text files (*.txt)|*.txt");
+    EXPECT_EQ(services.fileRequests[0].initialFolder.toStdString(), folder("Sites"));
+    EXPECT_EQ(w->ReportPath.toStdString(), report);
+    const std::string text = b3test::ReadBytes(report);
+    EXPECT_NE(text.find("Sun Temple"), std::string::npos);
+    EXPECT_NE(text.find("Drowned Barrow"), std::string::npos);
+    EXPECT_EQ(text.find("Knights"), std::string::npos);
+
+    // Cancelled: no report, no message.
+    tab(2);
+    press("Print");
+    EXPECT_EQ(services.fileRequests.back().title, "Save Hero Report As");
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_EQ(b3test::FolderNames(temp.str()).size(), 2u);  // game and sites.txt
+}
+
+TEST_F(EditorTest, CalculatorStartsFromTheEditorsFolder) {
+    w->setProgramFolder("/opt/b3suite");
+    press("Calculator");
+    ASSERT_EQ(services.started.size(), 1u);
+    EXPECT_EQ(services.started[0], "/opt/b3suite/OddsLab");
+    EXPECT_TRUE(services.messages.empty());
+
+    services.startFails = true;
+    press("Calculator");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text,
+              "53\r\nfrmB3Editor::tbrMain_ButtonClick\r\nFile not found");
+    EXPECT_EQ(services.messages[0].title, "B3Tools");
+}
+
+TEST_F(EditorTest, CalculatorReallyStartsTheProgramWithoutWaiting) {
+    // A stand-in calculator that leaves a mark.
+    const std::string folder = temp.str() + "/bin";
+    b3test::fs::create_directories(folder);
+    const std::string mark = temp.str() + "/started";
+    {
+        std::ofstream script(folder + "/OddsLab");
+        script << "#!/bin/sh\ntouch '" << mark << "'\n";
+    }
+    b3test::fs::permissions(folder + "/OddsLab", b3test::fs::perms::owner_all);
+    QtEditorServices real;
+    std::error_code ec;
+    ASSERT_TRUE(real.startProgram(folder + "/OddsLab", ec)) << ec.message();
+    for (int i = 0; i < 200 && !b3test::fs::exists(mark); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(b3test::fs::exists(mark));
+    EXPECT_FALSE(real.startProgram(folder + "/Missing", ec));
+}
+
+TEST_F(EditorTest, DefaultProgramFolderIsTheEditorsOwn) {
+    EXPECT_FALSE(w->ProgramFolder().isEmpty());
+    EXPECT_TRUE(b3::platform::IsDirectory(w->ProgramFolder().toStdString()));
+}
+
+TEST_F(EditorTest, NewReadsTheFilesAgainAndDiscardsEdits) {
+    tab(1);
+    choose("Orcs");
+    setText(w->txtArmyProps[1], "Goblins");
+    // An army that appeared on disk since the window was loaded.
+    b3test::WriteBytes(file("Army", "ORCS2.ARM"), b3test::ReadBytes(file("Army", "ORCS.ARM")));
+    press("New");
+    EXPECT_EQ(w->cboEditObject->count(), 19);
+    EXPECT_EQ(w->cboEditObject->currentIndex(), -1);
+    EXPECT_TRUE(w->txtArmyProps[1]->text().isEmpty());
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_EQ(reread(1).rows(), 19u);
+}
+
+TEST_F(EditorTest, ExitReleasesTheEditObject) {
+    press("Exit");
+    EXPECT_EQ(services.quits, 1);
+    EXPECT_FALSE(MMain::HasEditObject());
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(EditorTest, CopyPictureForAnExistingHeroReplacesBothPictures) {
+    tab(2);
+    choose("Thane");
+    const std::string source = file("Sites", "TEMPLE.PCX");
+    services.files.push_back(QString::fromStdString(source));
+    w->cmdPicCopy[1]->click();
+    ASSERT_EQ(services.fileRequests.size(), 1u);
+    EXPECT_EQ(services.fileRequests[0].title, "Select Hero Picture to Use");
+    EXPECT_EQ(services.fileRequests[0].filter, "Picture files (*.pcx)|*.pcx");
+    EXPECT_FALSE(services.fileRequests[0].save);
+    const std::string bytes = b3test::ReadBytes(source);
+    EXPECT_EQ(b3test::ReadBytes(file("Hero", "THANEm.PCX")), bytes);
+    EXPECT_EQ(b3test::ReadBytes(file("Hero", "THANEf.PCX")), bytes);
+    EXPECT_EQ(w->picPreview[1]->property("b3PicturePath").toString().toStdString(),
+              file("Hero", "THANEm.PCX"));
+    EXPECT_TRUE(services.messages.empty());
+}
+
+TEST_F(EditorTest, PictureChosenForANewArmyIsPlacedOnSave) {
+    tab(1);
+    press("New");
+    setText(w->txtArmyProps[1], "Wolves");
+    const std::string source = file("Army", "ORCS.PCX");
+    services.files.push_back(QString::fromStdString(source));
+    w->cmdPicCopy[0]->click();
+    EXPECT_EQ(services.fileRequests.at(0).title, "Select Army Picture to Use");
+    EXPECT_EQ(w->picPreview[0]->property("b3PicturePath").toString().toStdString(), source);
+    services.files.push_back(QString::fromStdString(folder("Army") + "/WOLVES.arm"));
+    press("Save");
+    EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+    EXPECT_EQ(b3test::ReadBytes(file("Army", "WOLVES.PCX")), b3test::ReadBytes(source));
+    EXPECT_FALSE(w->PictureChosen[0]);
+    EXPECT_TRUE(w->PendingPicture[0].isEmpty());
+
+    // A missing source is reported and nothing is copied.
+    choose("Knights");
+    services.files.push_back(QString::fromStdString(temp.str() + "/missing.pcx"));
+    const std::string knights = b3test::ReadBytes(file("Army", "KNIGHTS.PCX"));
+    w->cmdPicCopy[0]->click();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_TRUE(services.messages[0].text.startsWith("53\r\nfrmB3Editor::CopyExistingPicture\r\n"));
+    EXPECT_EQ(b3test::ReadBytes(file("Army", "KNIGHTS.PCX")), knights);
+}
+
+}  // namespace b3edtest
