@@ -58,10 +58,12 @@ const std::vector<std::string> kAttack8 = {"SPEARMEN", "SPEARMEN", "KNIGHTS", "K
 const std::vector<std::string> kDefend8 = {"DWARVES",  "DWARVES", "SKELETON", "DAWNGARD",
                                            "SPEARMEN", "GIANTS",  "MONKS",    "SPIDERS"};
 
-void RunScenario(benchmark::State& state, std::unique_ptr<SimpleHost> host, Long cityLevel) {
+void RunScenario(benchmark::State& state, std::unique_ptr<SimpleHost> host, Long cityLevel,
+                 bool exact = false) {
     const int threads = static_cast<int>(state.range(0));
     const Long battles = static_cast<Long>(state.range(1));
     MBattleCalc calc(*host);
+    calc.SetExactExchanges(exact);
     calc.SetThreads(threads);
     calc.SetSeed(12345);
     for (auto _ : state) {
@@ -76,6 +78,11 @@ void RunScenario(benchmark::State& state, std::unique_ptr<SimpleHost> host, Long
 
 void BM_EightAgainstEight(benchmark::State& state) {
     RunScenario(state, MakeHost(kAttack8, kDefend8, "field"), 0);
+}
+
+// The same battle with every exchange rolled, for comparison.
+void BM_EightAgainstEightExact(benchmark::State& state) {
+    RunScenario(state, MakeHost(kAttack8, kDefend8, "field"), 0, true);
 }
 
 void BM_FourStacksAgainst32(benchmark::State& state) {
@@ -97,6 +104,11 @@ void Threads(benchmark::internal::Benchmark* b, long battles) {
 }
 
 BENCHMARK(BM_EightAgainstEight)->Apply([](auto* b) { Threads(b, 200000); });
+BENCHMARK(BM_EightAgainstEightExact)
+    ->Args({1, 50000})
+    ->ArgNames({"threads", "battles"})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FourStacksAgainst32)->Apply([](auto* b) { Threads(b, 20000); });
 BENCHMARK(BM_OneAgainstOne)->Apply([](auto* b) { Threads(b, 1000000); });
 

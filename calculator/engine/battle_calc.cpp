@@ -27,8 +27,13 @@ Long Saturate(std::int64_t v) {
 // Restores the default pointer however the run ends.
 struct BusyPointer {
     explicit BusyPointer(CalculatorHost& host) : host(host) { host.SetBusy(true); }
-    ~BusyPointer() { host.SetBusy(false); }
+    ~BusyPointer() { Restore(); }
+    void Restore() {
+        if (busy) host.SetBusy(false);
+        busy = false;
+    }
     CalculatorHost& host;
+    bool busy = true;
 };
 
 }  // namespace
@@ -138,7 +143,7 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
             ShowProgress(NumBattles, i);
         }
     }
-    host_->SetBusy(false);
+    busy.Restore();
     DisplayResults(NumBattles);
     return true;
 }

@@ -1,0 +1,263 @@
+// The combat calculator's main window. The user picks armies and heroes into an attacking list
+// (up to four stacks of eight) and a defending list (one stack of up to 32), marks them through
+// the lists' pop-up menu, sets the combat dice, the defender's terrain, the city level and the
+// number of battles, and starts the simulation; the run writes its progress and quick results
+// back into the window, which is the engine's host.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "b3/edit_object.h"
+#include "engine/army.h"
+#include "engine/battle_calc.h"
+#include "engine/host.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+
+namespace b3::oddslab {
+
+class CalculatorServices;
+class UpDownBox;
+class frmMoreResults;
+
+// The marks of the units of one list: rows 1 to 33 (the unit at list position p owns row p + 1;
+// row 33 is never written and moves up when a unit leaves a full list), columns 1 blessed,
+// 2 diseased, 3 poisoned, 4 number of medals (0..4), 5 blacksmith, 6 weaponsmaster, 7 flying.
+// Boolean columns hold 0 or 1.
+struct HealthArray {
+    std::array<std::array<std::int16_t, 8>, 34> cell{};
+    std::int16_t& at(int row, int column) {
+        return cell.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
+    }
+    std::int16_t at(int row, int column) const {
+        return cell.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
+    }
+};
+
+// Health array columns.
+inline constexpr int kBlessed = 1;
+inline constexpr int kDiseased = 2;
+inline constexpr int kPoisoned = 3;
+inline constexpr int kMedals = 4;
+inline constexpr int kBlacksmith = 5;
+inline constexpr int kWeaponsmaster = 6;
+inline constexpr int kFlying = 7;
+
+// A list holds at most this many units.
+inline constexpr int kMaxListUnits = 32;
+// The largest number of battles a run accepts: its results table stays within a few hundred
+// megabytes.
+inline constexpr b3::engine::Long kMaxBattles = 10'000'000;
+
+class frmOddsLab : public QMainWindow, public b3::engine::CalculatorHost {
+    Q_OBJECT
+public:
+    frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObject,
+               QWidget* parent = nullptr);
+    ~frmOddsLab() override;
+
+    // ---- Properties read by the engine
+    b3::engine::Long NumHeroes() const override { return numHeroes_; }
+    b3::engine::Long NumArmies() const override { return numArmies_; }
+    b3::engine::Long NumBattles() const { return numBattles_; }
+    // Stores the value only when the text is a number; one too large for a 32-bit integer fails
+    // with an overflow.
+    void SetNumBattles(const QString& value);
+    b3::engine::Long CombatDice() const { return combatDice_; }
+    void SetCombatDice(const QString& value);
+    std::string Terrain() const override { return terrain_; }
+    void SetTerrain(const QString& terrain) { terrain_ = terrain.toStdString(); }
+    const DataArray& Armies() const override { return armies_; }
+    const DataArray& Heroes() const override { return heroes_; }
+    b3::engine::CAttackArmies& AttArmies() override { return *gobjCAttArmies; }
+    b3::engine::CAttackArmies& DefArmies() override { return *gobjCDefArmies; }
+
+    std::unique_ptr<b3::engine::CAttackArmies> gobjCAttArmies;
+    std::unique_ptr<b3::engine::CAttackArmies> gobjCDefArmies;
+
+    // ---- Start-up and setup
+    void Form_Load();
+    void LoadArmyCombos();
+    void LoadTerrainCombo();
+    void LoadCityLevelCombo();
+    void AddArmyToList(int Index);
+    void AdjustDefTerrain(int Index, int Count);
+    void FillArmyCollections();
+    void AddAttacker(b3::engine::Long ArmyID, b3::engine::Long Slot);
+    void AddDefender(b3::engine::Long ArmyID, b3::engine::Long Slot);
+    bool CheckIfUndead(b3::engine::Long Row) const;
+    bool VerifyForm();
+    // Refuses a run whose first attacking stack or whose defending stack holds no army or hero
+    // (only "None" entries), with a message naming the side.
+    bool VerifyStacks();
+
+    void cboArmies_Click(int Index);
+    void cboTerrain_Click();
+    void txtCombatDice_Change();
+    void txtNumSimulations_Change();
+    // Returns false when the key is swallowed.
+    bool txtNumSimulations_KeyPress(int KeyAscii);
+    void txtNumSimulations_LostFocus();
+    void cmdAttack_Click();
+    void sscAbort_Click();
+    void sscExit_Click();
+    void sscMoreResults_Click();
+
+    // ---- List editing
+    void lstArmies_DblClick(int Index);
+    // A mouse button released over list `Index` at `pos` (list viewport coordinates).
+    void lstArmies_MouseUp(int Index, Qt::MouseButton Button, const QPoint& pos);
+    void mnuPopupItem_Click(int Index);
+    void mnuPopupItemMedals_Click(int Index);
+    void mnuPopupDelete_Click();
+    void sscListArrow_Click(int Index);
+    void sscDup_Click(int Index);
+    void sscClearList_Click(int Index);
+    void DeleteArmyFromList(int Index, int Position);
+    static void ShuffleArray(HealthArray& health, int Start, int Shift);
+    void MoveOnlyOne(int Index);
+    void MoveArmyInList(int Side, int Position, int Direction);
+    static void MoveArmyInHealthArray(HealthArray& health, int Row, int Direction);
+    void RefreshHealthArray();
+    static bool AsteriskEligible(const QString& Text);
+    bool RemoveAsteriskEligible(const QString& Text, int Position, int Side) const;
+    void EvaluateHealthConflicts(int Side);
+    void DisableMenuItems();
+    void EnableMenuItems();
+
+    // ---- State, for the windows the run opens and for tests
+    const HealthArray& Health(int side) const { return health_[side]; }
+    bool Running() const { return running_; }
+    b3::engine::MBattleCalc& BattleCalc() { return *battle_; }
+    frmMoreResults* MoreResults() const { return moreResults_.data(); }
+    // The side whose list the pop-up menu entries act on: the list that has the focus.
+    int FocusedSide() const;
+
+    // ---- CalculatorHost
+    void ShowHeroDialog(b3::engine::CArmy& hero) override;
+    std::string PowerTypeName(b3::engine::Long code) const override;
+    void SetBusy(bool busy) override;
+    void ShowProgressBar() override;
+    void SetProgress(b3::engine::Long percent) override;
+    void SetStatusText(const std::string& text) override;
+    void PumpEvents() override;
+    void ShowAttWinPercent(const std::string& text) override;
+    void ShowAverage(int index, const std::string& text) override;
+    void ShowStats(const b3::engine::StackStatistics& stats) override;
+    void ReportError(const std::string& label, const std::string& description) override;
+
+    // ---- Controls (index 0 the attacking side, 1 the defending side)
+    QGroupBox* fraAttack;
+    QGroupBox* fraDefend;
+    QGroupBox* fraSetup;
+    QGroupBox* fraQuickResults;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QLabel* Label8;
+    QLabel* Label9;
+    QLabel* Label10;
+    QLabel* Label11;
+    QLabel* Label12;
+    QLabel* Label13;
+    QComboBox* cboArmies[2];
+    QListWidget* lstArmies[2];
+    // 0 and 1 "Army Up" and "Army Dn" of the attacking list, 2 and 3 of the defending list.
+    QPushButton* sscListArrow[4];
+    QPushButton* sscDup[2];
+    QLineEdit* txtDup[2];
+    UpDownBox* updDup[2];
+    QPushButton* sscClearList[2];
+    // 0 to 3 beside the attacking stacks, 4 beside the defending stack.
+    QLabel* lblStack[5];
+    QLineEdit* txtCombatDice;
+    UpDownBox* updCombatDice;
+    QComboBox* cboTerrain;
+    QLineEdit* txtNumSimulations;
+    QComboBox* cboCityLevel;
+    QCheckBox* sschkViewStats;
+    QLabel* lblAttWinPercent;
+    // Indices 2 to 5 are used.
+    QLabel* lblAvg[6] = {};
+    QPushButton* cmdAttack;
+    QPushButton* sscAbort;
+    QPushButton* sscExit;
+    QPushButton* sscMoreResults;
+    QWidget* picProgBar;
+    QProgressBar* pbBattleProgress;
+    QStatusBar* sbrOddsLab;
+    // The status bar's panels: progress indicator, percent completed, date, time.
+    QLabel* sbrPanel[4];
+    QMenu* mnuPopup;
+    // Indices 1 to 7; 4 is the "Medal" sub-menu.
+    QAction* mnuPopupItem[8] = {};
+    QMenu* mnuPopupMedal;
+    QAction* mnuPopupItemMedals[5];
+    QAction* mnuSep1;
+    QAction* mnuPopupDelete;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QGroupBox* MakeSideFrame(int side);
+    QWidget* MakeSetupColumn();
+    void MakeStatusBar();
+    void MakePopupMenu();
+    void PlaceStackLabels(int side);
+    void SetProgressVisible(bool visible);
+    void UpdateClock();
+    b3::engine::HealthMarks MarksOf(int side, b3::engine::Long slot) const;
+    QString UnitText(b3::engine::Long id) const;
+    b3::engine::Long ItemId(int side, int position) const;
+    bool HoldsUnit(int side, int from, int to) const;
+    void Message(const QString& text);
+
+    CalculatorServices& services_;
+    b3::_CEditObject& editObject_;
+    std::unique_ptr<b3::engine::MBattleCalc> battle_;
+    DataArray armies_;
+    DataArray heroes_;
+    HealthArray health_[2];
+    std::string terrain_;
+    b3::engine::Long combatDice_ = 0;
+    b3::engine::Long numBattles_ = 0;
+    b3::engine::Long numArmies_ = 0;
+    b3::engine::Long numHeroes_ = 0;
+    bool running_ = false;
+    bool closePending_ = false;
+    int menuSide_ = -1;
+    mutable std::int32_t pendingErrorNumber_ = 0;
+    QPointer<frmMoreResults> moreResults_;
+    QWidget* stackColumn_[2] = {};
+    QTimer* clock_ = nullptr;
+    int rowHeight_ = 16;
+};
+
+// The caption of the window and the title of its messages.
+inline constexpr const char* kMainCaption = "Banerule 3 Combat Calculator";
+inline constexpr const char* kMessageTitle = "OddsLab";
+
+}  // namespace b3::oddslab
