@@ -39,6 +39,10 @@ public:
     // no ability spent.
     CArmy& Add(const CArmy& army, std::string_view key = {}) {
         CArmy& copy = armies_.add(army, key);
+        // The copy's clamped fields keep their ranges, as if set through their setters.
+        copy.hits_ = ClampLong(copy.hits_, 1, 4);
+        copy.startStrength_ = ClampLong(copy.startStrength_, 1, 255);
+        copy.totalStrength_ = ClampLong(copy.totalStrength_, 1, 14);
         copy.missleShotsLeft_ = 0;
         copy.startHits_ = 0;
         copy.blacksmith_ = false;

@@ -117,8 +117,12 @@ TEST_F(OddsCli, JsonOutputAndHistograms) {
         defSum += def[k];
         attUnits += k * att[k];
         defUnits += k * def[k];
-        if (k > 3) EXPECT_EQ(att[k], 0);
-        if (k > 2) EXPECT_EQ(def[k], 0);
+        if (k > 3) {
+            EXPECT_EQ(att[k], 0);
+        }
+        if (k > 2) {
+            EXPECT_EQ(def[k], 0);
+        }
     }
     EXPECT_EQ(attSum, 3000);
     EXPECT_EQ(defSum, 3000);

@@ -121,6 +121,13 @@ TEST(CStackAtt, BonusClampAndCopies) {
     EXPECT_TRUE(copy.Blessed());
     EXPECT_EQ(copy.Missle(), 3);
     EXPECT_EQ(&s.Item("SN1"), &copy);
+    // Copying goes through the clamped setters: a blank army arrives with 1 hit and strength 1.
+    CStackAtt t;
+    const CArmy& blank = t.Add(CArmy());
+    EXPECT_EQ(blank.Hits(), 1);
+    EXPECT_EQ(blank.StartStrength(), 1);
+    EXPECT_EQ(blank.TotalStrength(), 1);
+    EXPECT_EQ(blank.StartHits(), 0);
     s.Remove(1);
     EXPECT_EQ(s.Count(), 0);
 }

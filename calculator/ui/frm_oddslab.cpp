@@ -1,0 +1,849 @@
+#include "calculator/ui/frm_oddslab.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+
+#include "calculator/ui/errors.h"
+#include "calculator/ui/frm_hero.h"
+#include "calculator/ui/frm_more_results.h"
+#include "calculator/ui/frm_stats.h"
+#include "calculator/ui/services.h"
+#include "calculator/ui/updown_box.h"
+#include "engine/unit_list.h"
+
+namespace b3::oddslab {
+
+using b3::engine::Long;
+
+namespace {
+
+const char* const kTerrains[] = {"city", "ice", "hills", "marsh", "field", "woods"};
+constexpr int kFieldEntry = 4;
+constexpr int kCityEntry = 0;
+
+// Adds an entry to a combo box kept in alphabetical order (letter case aside; equal texts keep
+// the order in which they came) and gives it `data` at the position it took.
+void InsertSorted(QComboBox* combo, const QString& text, int data) {
+    int at = combo->count();
+    for (int i = 0; i < combo->count(); ++i) {
+        if (QString::compare(text, combo->itemText(i), Qt::CaseInsensitive) < 0) {
+            at = i;
+            break;
+        }
+    }
+    combo->insertItem(at, text);
+    combo->setItemData(at, data);
+}
+
+// A number as the calculator reads numeric text: surrounding spaces allowed, a fraction rounds
+// to the nearest whole number with halves to the even one. Nothing when the text is no number;
+// an overflow error when it does not fit a 32-bit integer.
+std::optional<Long> ParseLong(const QString& value) {
+    bool ok = false;
+    const double v = value.trimmed().toDouble(&ok);
+    if (!ok || std::isnan(v)) return std::nullopt;
+    const double r = std::nearbyint(v);
+    if (!(r >= std::numeric_limits<Long>::min() && r <= std::numeric_limits<Long>::max()))
+        throw std::overflow_error("Overflow");
+    return static_cast<Long>(r);
+}
+
+// The leading number of a text (digits after optional spaces), 0 when there is none.
+double LeadingValue(const QString& text) {
+    const QString t = text.trimmed();
+    int n = 0;
+    while (n < t.size() && t[n].isDigit()) ++n;
+    return n == 0 ? 0.0 : t.left(n).toDouble();
+}
+
+}  // namespace
+
+frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObject,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      services_(services),
+      editObject_(editObject),
+      battle_(std::make_unique<b3::engine::MBattleCalc>(*this)) {
+    setWindowTitle(kMainCaption);
+    rowHeight_ = fontMetrics().height() + 2;
+
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    fraAttack = MakeSideFrame(0);
+    fraDefend = MakeSideFrame(1);
+    layout->addWidget(fraAttack);
+    layout->addWidget(fraDefend);
+    layout->addWidget(MakeSetupColumn());
+    setCentralWidget(central);
+    MakeStatusBar();
+    MakePopupMenu();
+
+    gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+    gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+    Form_Load();
+}
+
+frmOddsLab::~frmOddsLab() {
+    delete moreResults_.data();
+}
+
+QGroupBox* frmOddsLab::MakeSideFrame(int side) {
+    const bool att = side == 0;
+    auto* frame = new QGroupBox(att ? "Attacking Armies" : "Defending Armies", this);
+    QLabel* select = new QLabel(att ? "Select Attacking Armies" : "Select Defending Armies", frame);
+    (att ? Label10 : Label11) = select;
+
+    QComboBox* combo = cboArmies[side] = new QComboBox(frame);
+    combo->setToolTip(att ? "Select attacking armies" : "Select defending armies");
+    combo->setEditable(false);
+    combo->setMaxVisibleItems(30);
+    connect(combo, &QComboBox::activated, this, [this, side](int) { cboArmies_Click(side); });
+
+    QListWidget* list = lstArmies[side] = new QListWidget(frame);
+    list->setToolTip("Double click armies to delete, right click for options");
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setUniformItemSizes(true);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setFixedHeight(kMaxListUnits * rowHeight_ + 2 * list->frameWidth());
+    list->setMinimumWidth(fontMetrics().horizontalAdvance("Mountain Giants Warband *") + 12);
+    list->viewport()->installEventFilter(this);
+    list->installEventFilter(this);
+
+    // The stack labels stand beside the first unit of each stack.
+    QWidget* column = stackColumn_[side] = new QWidget(frame);
+    const int first = att ? 0 : 4;
+    const int last = att ? 3 : 4;
+    int widest = 0;
+    for (int k = first; k <= last; ++k) {
+        lblStack[k] = new QLabel(QString("Stack %1").arg(k - first + 1), column);
+        lblStack[k]->adjustSize();
+        widest = std::max(widest, lblStack[k]->width());
+    }
+    column->setFixedWidth(widest + 4);
+    column->setFixedHeight(list->height());
+
+    const int up = att ? 0 : 2;
+    sscListArrow[up] = new QPushButton("Army Up", frame);
+    sscListArrow[up]->setToolTip("Move the selected army up in the list");
+    sscListArrow[up + 1] = new QPushButton("Army Dn", frame);
+    sscListArrow[up + 1]->setToolTip("Move the selected army down in the list");
+    for (int i : {up, up + 1})
+        connect(sscListArrow[i], &QPushButton::clicked, this, [this, i] { sscListArrow_Click(i); });
+    sscDup[side] = new QPushButton("Duplicate", frame);
+    sscDup[side]->setToolTip("Add to the list the specified number of copies of the selected army");
+    connect(sscDup[side], &QPushButton::clicked, this, [this, side] { sscDup_Click(side); });
+    updDup[side] = new UpDownBox(1, 31, 1, false, frame);
+    txtDup[side] = updDup[side]->text();
+    updDup[side]->setToolTip("Select # of times to duplicate army");
+    QLabel* dupLabel = new QLabel("Number of Duplicates", frame);
+    dupLabel->setWordWrap(true);
+    dupLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    (att ? Label12 : Label13) = dupLabel;
+    sscClearList[side] = new QPushButton("Clear List", frame);
+    sscClearList[side]->setToolTip("Remove all armies from the list");
+    connect(sscClearList[side], &QPushButton::clicked, this,
+            [this, side] { sscClearList_Click(side); });
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(sscListArrow[up]);
+    buttons->addWidget(sscListArrow[up + 1]);
+    buttons->addSpacing(12);
+    buttons->addWidget(sscDup[side]);
+    buttons->addWidget(updDup[side]);
+    buttons->addWidget(dupLabel);
+    buttons->addSpacing(12);
+    buttons->addWidget(sscClearList[side]);
+    buttons->addStretch(1);
+
+    auto* body = new QHBoxLayout;
+    body->setSpacing(4);
+    body->addWidget(column, 0, Qt::AlignTop);
+    body->addWidget(list, 1, Qt::AlignTop);
+    body->addSpacing(4);
+    body->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(frame);
+    layout->addWidget(select);
+    layout->addWidget(combo);
+    layout->addLayout(body);
+    layout->addStretch(1);
+    PlaceStackLabels(side);
+    return frame;
+}
+
+void frmOddsLab::PlaceStackLabels(int side) {
+    const QListWidget* list = lstArmies[side];
+    const int first = side == 0 ? 0 : 4;
+    const int last = side == 0 ? 3 : 4;
+    for (int k = first; k <= last; ++k) {
+        const int y = list->frameWidth() + (k - first) * 8 * rowHeight_;
+        lblStack[k]->move(0, y + (rowHeight_ - lblStack[k]->height()) / 2);
+    }
+}
+
+QWidget* frmOddsLab::MakeSetupColumn() {
+    auto* column = new QWidget(this);
+
+    fraSetup = new QGroupBox("Setup Options", column);
+    auto* setup = new QGridLayout(fraSetup);
+    Label1 = new QLabel("Combat Dice:", fraSetup);
+    updCombatDice = new UpDownBox(18, 26, 20, false, fraSetup);
+    txtCombatDice = updCombatDice->text();
+    updCombatDice->setToolTip("Select # of combat dice");
+    connect(updCombatDice, &QSpinBox::valueChanged, this, [this](int) { txtCombatDice_Change(); });
+    Label2 = new QLabel("Defender's Terrain:", fraSetup);
+    cboTerrain = new QComboBox(fraSetup);
+    cboTerrain->setToolTip("Select defender's terrain");
+    connect(cboTerrain, &QComboBox::currentIndexChanged, this, [this](int) { cboTerrain_Click(); });
+    Label3 = new QLabel("Number of Battles:", fraSetup);
+    txtNumSimulations = new QLineEdit("1000", fraSetup);
+    txtNumSimulations->setToolTip("Indicate # of battles to simulate");
+    txtNumSimulations->installEventFilter(this);
+    // Pasted text is held to digits too.
+    txtNumSimulations->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), txtNumSimulations));
+    connect(txtNumSimulations, &QLineEdit::textChanged, this,
+            [this](const QString&) { txtNumSimulations_Change(); });
+    Label9 = new QLabel("City Level:", fraSetup);
+    cboCityLevel = new QComboBox(fraSetup);
+    cboCityLevel->setToolTip("Select level of city");
+    sschkViewStats = new QCheckBox("View Stack Statistics", fraSetup);
+    sschkViewStats->setToolTip("See detailed info on stacks");
+    const int fieldWidth = fontMetrics().horizontalAdvance("Citadel (+3)") + 40;
+    for (QWidget* w : std::initializer_list<QWidget*>{updCombatDice, cboTerrain,
+                                                      txtNumSimulations, cboCityLevel})
+        w->setFixedWidth(fieldWidth);
+    setup->addWidget(Label1, 0, 0);
+    setup->addWidget(updCombatDice, 0, 1);
+    setup->addWidget(Label2, 1, 0);
+    setup->addWidget(cboTerrain, 1, 1);
+    setup->addWidget(Label3, 2, 0);
+    setup->addWidget(txtNumSimulations, 2, 1);
+    setup->addWidget(Label9, 3, 0);
+    setup->addWidget(cboCityLevel, 3, 1);
+    setup->addWidget(sschkViewStats, 4, 0, 1, 2);
+
+    fraQuickResults = new QGroupBox("Quick Results", column);
+    auto* quick = new QGridLayout(fraQuickResults);
+    auto value = [this](const QString& tip) {
+        auto* label = new QLabel(fraQuickResults);
+        label->setToolTip(tip);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMinimumWidth(fontMetrics().horizontalAdvance("33.3333333333333%") + 8);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        return label;
+    };
+    struct Row {
+        QLabel** caption;
+        const char* text;
+        QLabel** value;
+        const char* tip;
+    };
+    const Row rows[] = {
+        {&Label5, "Attacker Wins:", &lblAttWinPercent,
+         "The attacker should win approximately this percentage of battles"},
+        {&Label4, "Avg. Att. Units Lost:", &lblAvg[2],
+         "The attacker should lose, on average, approximately this number of units"},
+        {&Label6, "Avg. Att. Prod. Turns Lost:", &lblAvg[3],
+         "The units lost, on average, by the attacker add up to this many turns of production"},
+        {&Label7, "Avg. Def Units Lost:", &lblAvg[4],
+         "The defender should lose, on average, approximately this number of units"},
+        {&Label8, "Avg. Def. Prod. Turns Lost:", &lblAvg[5],
+         "The units lost, on average, by the defender add up to this many turns of production"},
+    };
+    int r = 0;
+    for (const Row& row : rows) {
+        *row.caption = new QLabel(row.text, fraQuickResults);
+        (*row.caption)->setToolTip(row.tip);
+        *row.value = value(row.tip);
+        quick->addWidget(*row.caption, r, 0);
+        quick->addWidget(*row.value, r, 1);
+        ++r;
+    }
+
+    cmdAttack = new QPushButton("&Attack", column);
+    cmdAttack->setToolTip("Start simulating this battle");
+    cmdAttack->setDefault(true);
+    sscAbort = new QPushButton("A&bort", column);
+    sscAbort->setToolTip("Stop simulating this battle");
+    sscExit = new QPushButton("E&xit", column);
+    sscExit->setToolTip("Exit the Combat Calculator");
+    sscMoreResults = new QPushButton("&More Results", column);
+    sscMoreResults->setToolTip(
+        "See a chart detailing the frequency distribution of the loss of armies");
+    connect(cmdAttack, &QPushButton::clicked, this, [this] { cmdAttack_Click(); });
+    connect(sscAbort, &QPushButton::clicked, this, [this] { sscAbort_Click(); });
+    connect(sscExit, &QPushButton::clicked, this, [this] { sscExit_Click(); });
+    connect(sscMoreResults, &QPushButton::clicked, this, [this] { sscMoreResults_Click(); });
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(cmdAttack, 0, 0);
+    buttons->addWidget(sscAbort, 0, 1);
+    buttons->addWidget(sscMoreResults, 1, 0);
+    buttons->addWidget(sscExit, 1, 1);
+    for (QPushButton* b : {cmdAttack, sscAbort, sscMoreResults, sscExit}) b->setMinimumHeight(30);
+
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(fraSetup);
+    layout->addWidget(fraQuickResults);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    return column;
+}
+
+void frmOddsLab::MakeStatusBar() {
+    sbrOddsLab = statusBar();
+    sbrOddsLab->setSizeGripEnabled(false);
+    // The first panel holds the progress bar; while the bar is hidden it shows its caption.
+    picProgBar = new QWidget(sbrOddsLab);
+    auto* box = new QHBoxLayout(picProgBar);
+    box->setContentsMargins(2, 0, 2, 0);
+    sbrPanel[0] = new QLabel("Progress Indicator", picProgBar);
+    pbBattleProgress = new QProgressBar(picProgBar);
+    pbBattleProgress->setRange(0, 100);
+    pbBattleProgress->setValue(0);
+    pbBattleProgress->setTextVisible(false);
+    pbBattleProgress->setMaximumHeight(fontMetrics().height() + 2);
+    box->addWidget(sbrPanel[0]);
+    box->addWidget(pbBattleProgress, 1);
+    sbrPanel[1] = new QLabel("Percent Completed", sbrOddsLab);
+    sbrPanel[2] = new QLabel(sbrOddsLab);
+    sbrPanel[3] = new QLabel(sbrOddsLab);
+    sbrPanel[1]->setMinimumWidth(fontMetrics().horizontalAdvance("100% Completed") + 16);
+    sbrOddsLab->addWidget(picProgBar, 3);
+    sbrOddsLab->addWidget(sbrPanel[1], 1);
+    sbrOddsLab->addPermanentWidget(sbrPanel[2]);
+    sbrOddsLab->addPermanentWidget(sbrPanel[3]);
+    SetProgressVisible(false);
+    clock_ = new QTimer(this);
+    connect(clock_, &QTimer::timeout, this, [this] { UpdateClock(); });
+    clock_->start(1000);
+    UpdateClock();
+}
+
+void frmOddsLab::UpdateClock() {
+    const QDateTime now = QDateTime::currentDateTime();
+    sbrPanel[2]->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
+    sbrPanel[3]->setText(QLocale().toString(now.time(), QLocale::ShortFormat));
+}
+
+void frmOddsLab::SetProgressVisible(bool visible) {
+    pbBattleProgress->setVisible(visible);
+    sbrPanel[0]->setVisible(!visible);
+}
+
+void frmOddsLab::MakePopupMenu() {
+    mnuPopup = new QMenu("Popup", this);
+    const char* const captions[8] = {nullptr,  "Blessed",       "Diseased", "Poisoned",
+                                     "Medal",  "Blacksmith",    "Weaponsmaster", "Flying"};
+    for (int k = 1; k <= 7; ++k) {
+        if (k == kMedals) {
+            mnuPopupMedal = mnuPopup->addMenu(captions[k]);
+            mnuPopupItem[k] = mnuPopupMedal->menuAction();
+            auto* group = new QActionGroup(mnuPopupMedal);
+            group->setExclusive(true);
+            const char* const medals[5] = {"0 Medals", "1 Medal", "2 Medals", "3 Medals",
+                                           "4 Medals"};
+            for (int n = 0; n < 5; ++n) {
+                mnuPopupItemMedals[n] = mnuPopupMedal->addAction(medals[n]);
+                mnuPopupItemMedals[n]->setCheckable(true);
+                group->addAction(mnuPopupItemMedals[n]);
+                connect(mnuPopupItemMedals[n], &QAction::triggered, this,
+                        [this, n] { mnuPopupItemMedals_Click(n); });
+            }
+            continue;
+        }
+        mnuPopupItem[k] = mnuPopup->addAction(captions[k]);
+        mnuPopupItem[k]->setCheckable(true);
+        connect(mnuPopupItem[k], &QAction::triggered, this, [this, k] { mnuPopupItem_Click(k); });
+    }
+    mnuSep1 = mnuPopup->addSeparator();
+    mnuPopupDelete = mnuPopup->addAction("Delete");
+    connect(mnuPopupDelete, &QAction::triggered, this, [this] { mnuPopupDelete_Click(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Properties
+
+void frmOddsLab::SetNumBattles(const QString& value) {
+    if (const auto v = ParseLong(value)) numBattles_ = *v;
+}
+
+void frmOddsLab::SetCombatDice(const QString& value) {
+    if (const auto v = ParseLong(value)) combatDice_ = *v;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+void frmOddsLab::Form_Load() {
+    Trap(services_, "frmOddsLab::Form_Load", [&] {
+        adjustSize();
+        CentreOnScreen(*this);
+        gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+        gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+        SetTerrain("field");
+        SetCombatDice("20");
+        SetNumBattles("1000");
+        armies_ = editObject_.GetEditObjectData(b3::kArmy);
+        heroes_ = editObject_.GetEditObjectData(b3::kHero);
+        numArmies_ = static_cast<Long>(armies_.rows());
+        numHeroes_ = static_cast<Long>(heroes_.rows());
+        LoadArmyCombos();
+        LoadTerrainCombo();
+        LoadCityLevelCombo();
+        sscMoreResults->setEnabled(false);
+        sscAbort->setEnabled(false);
+        sschkViewStats->setChecked(false);
+        txtNumSimulations->setText("1000");
+        cboCityLevel->setEnabled(false);
+        cboTerrain->setCurrentIndex(kFieldEntry);
+    });
+}
+
+void frmOddsLab::LoadArmyCombos() {
+    Trap(services_, "frmOddsLab::LoadArmyCombos", [&] {
+        for (int side = 0; side < 2; ++side) {
+            const QSignalBlocker block(cboArmies[side]);
+            cboArmies[side]->clear();
+        }
+        for (int side = 0; side < 2; ++side)
+            for (Long j = 0; j < numArmies_; ++j)
+                InsertSorted(cboArmies[side],
+                             QString::fromStdString(armies_.at(static_cast<std::size_t>(j), 1)
+                                                        .toString()),
+                             static_cast<int>(armies_.at(static_cast<std::size_t>(j), 0).number()));
+        for (int side = 0; side < 2; ++side) {
+            for (Long j = 0; j < numHeroes_; ++j)
+                InsertSorted(
+                    cboArmies[side],
+                    QString::fromStdString(heroes_.at(static_cast<std::size_t>(j), 1).toString()),
+                    static_cast<int>(heroes_.at(static_cast<std::size_t>(j), 0).number() +
+                                     numArmies_));
+            InsertSorted(cboArmies[side], "None", static_cast<int>(numArmies_ + numHeroes_));
+        }
+        for (int side = 0; side < 2; ++side) {
+            const QSignalBlocker block(cboArmies[side]);
+            cboArmies[side]->setCurrentIndex(-1);
+        }
+    });
+}
+
+void frmOddsLab::LoadTerrainCombo() {
+    Trap(services_, "frmOddsLab::LoadTerrainCombo", [&] {
+        const QSignalBlocker block(cboTerrain);
+        cboTerrain->clear();
+        for (const char* t : kTerrains) cboTerrain->addItem(t);
+        cboTerrain->setCurrentIndex(-1);
+    });
+}
+
+void frmOddsLab::LoadCityLevelCombo() {
+    Trap(services_, "frmOddsLab::LoadCityLevelCombo", [&] {
+        cboCityLevel->clear();
+        cboCityLevel->addItem("Village (+1)", 1);
+        cboCityLevel->addItem("Castle (+2)", 2);
+        cboCityLevel->addItem("Citadel (+3)", 3);
+        cboCityLevel->setCurrentIndex(-1);
+    });
+}
+
+void frmOddsLab::cboTerrain_Click() {
+    Trap(services_, "frmOddsLab::cboTerrain_Click", [&] {
+        SetTerrain(cboTerrain->currentText());
+        if (cboTerrain->currentText() != "city") {
+            cboCityLevel->setCurrentIndex(-1);
+            cboCityLevel->setEnabled(false);
+        } else {
+            cboCityLevel->setEnabled(true);
+            cboCityLevel->setCurrentIndex(0);
+        }
+    });
+}
+
+void frmOddsLab::cboArmies_Click(int Index) {
+    AddArmyToList(Index);
+}
+
+QString frmOddsLab::UnitText(Long id) const {
+    if (id >= 0 && id <= numArmies_ - 1)
+        return QString::fromStdString(armies_.at(static_cast<std::size_t>(id), 1).toString());
+    if (id >= numArmies_ && id < numArmies_ + numHeroes_)
+        return QString::fromStdString(
+            heroes_.at(static_cast<std::size_t>(id - numArmies_), 1).toString());
+    return "None";
+}
+
+Long frmOddsLab::ItemId(int side, int position) const {
+    return lstArmies[side]->item(position)->data(Qt::UserRole).toInt();
+}
+
+void frmOddsLab::AddArmyToList(int Index) {
+    Trap(services_, "frmOddsLab::AddArmyToList", [&] {
+        QListWidget* list = lstArmies[Index];
+        QComboBox* combo = cboArmies[Index];
+        if (list->count() >= kMaxListUnits || combo->currentIndex() < 0) return;
+        const Long id = combo->itemData(combo->currentIndex()).toInt();
+        auto* item = new QListWidgetItem(UnitText(id));
+        item->setData(Qt::UserRole, static_cast<int>(id));
+        item->setSizeHint(QSize(-1, rowHeight_));
+        list->addItem(item);
+        AdjustDefTerrain(Index, list->count());
+    });
+}
+
+void frmOddsLab::AdjustDefTerrain(int Index, int Count) {
+    Trap(services_, "frmOddsLab::AdjustDefTerrain", [&] {
+        if (Index != 1) return;
+        if (Count < 9) {
+            cboTerrain->setEnabled(true);
+        } else {
+            cboTerrain->setCurrentIndex(kCityEntry);
+            cboTerrain->setEnabled(false);
+        }
+    });
+}
+
+void frmOddsLab::txtCombatDice_Change() {
+    Trap(services_, "frmOddsLab::txtCombatDice_Change",
+         [&] { SetCombatDice(txtCombatDice->text()); });
+}
+
+bool frmOddsLab::txtNumSimulations_KeyPress(int KeyAscii) {
+    return KeyAscii == 8 || KeyAscii == 27 || (KeyAscii >= 48 && KeyAscii <= 57);
+}
+
+void frmOddsLab::txtNumSimulations_Change() {
+    Trap(services_, "frmOddsLab::txtNumSimulations_Change",
+         [&] { SetNumBattles(txtNumSimulations->text()); });
+}
+
+void frmOddsLab::txtNumSimulations_LostFocus() {
+    Trap(services_, "frmOddsLab::txtNumSimulations_LostFocus", [&] {
+        const QString text = txtNumSimulations->text();
+        if (text.isEmpty() || LeadingValue(text) < 10)
+            txtNumSimulations->setText("10");
+        else
+            txtNumSimulations->setText(text.left(text.size() - 1) + "0");
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+void frmOddsLab::Message(const QString& text) {
+    services_.messageBox(this, text, kMessageTitle);
+}
+
+bool frmOddsLab::VerifyForm() {
+    bool ok = false;
+    Trap(services_, "frmOddsLab::VerifyForm", [&] {
+        if (lstArmies[0]->count() == 0 || lstArmies[1]->count() == 0) {
+            Message("You need to specify attacking and defending armies.");
+            return;
+        }
+        ok = true;
+    });
+    return ok;
+}
+
+bool frmOddsLab::HoldsUnit(int side, int from, int to) const {
+    const b3::engine::UnitData data{&armies_, &heroes_};
+    for (int p = from; p <= to && p < lstArmies[side]->count(); ++p)
+        if (b3::engine::ListedUnitArgs(data, ItemId(side, p), p, {}).Name != "None") return true;
+    return false;
+}
+
+bool frmOddsLab::VerifyStacks() {
+    bool ok = false;
+    Trap(services_, "frmOddsLab::VerifyStacks", [&] {
+        if (!HoldsUnit(0, 0, 7)) {
+            Message(
+                "The first attacking stack (Stack 1, the first eight entries of the attacking "
+                "list) holds only \"None\" entries. Add an army or a hero to it.");
+            return;
+        }
+        if (!HoldsUnit(1, 0, kMaxListUnits - 1)) {
+            Message(
+                "The defending stack holds only \"None\" entries. Add an army or a hero to it.");
+            return;
+        }
+        ok = true;
+    });
+    return ok;
+}
+
+b3::engine::HealthMarks frmOddsLab::MarksOf(int side, Long slot) const {
+    const HealthArray& h = health_[side];
+    const int row = static_cast<int>(slot) + 1;
+    b3::engine::HealthMarks m;
+    m.blessed = h.at(row, kBlessed) != 0;
+    m.diseased = h.at(row, kDiseased) != 0;
+    m.poisoned = h.at(row, kPoisoned) != 0;
+    m.medals = h.at(row, kMedals);
+    m.blacksmith = h.at(row, kBlacksmith) != 0;
+    m.weaponsmaster = h.at(row, kWeaponsmaster) != 0;
+    m.flying = h.at(row, kFlying) != 0;
+    return m;
+}
+
+void frmOddsLab::FillArmyCollections() {
+    Trap(services_, "frmOddsLab::FillArmyCollections", [&] {
+        for (int j = 0; j < lstArmies[0]->count(); ++j) AddAttacker(ItemId(0, j), j);
+        for (int j = 0; j < lstArmies[1]->count(); ++j) AddDefender(ItemId(1, j), j);
+    });
+}
+
+void frmOddsLab::AddAttacker(Long ArmyID, Long Slot) {
+    Trap(services_, "frmOddsLab::AddAttacker", [&] {
+        b3::engine::AddListedUnit(*gobjCAttArmies, {&armies_, &heroes_}, ArmyID, Slot,
+                                  MarksOf(0, Slot));
+    });
+}
+
+void frmOddsLab::AddDefender(Long ArmyID, Long Slot) {
+    Trap(services_, "frmOddsLab::AddDefender", [&] {
+        b3::engine::AddListedUnit(*gobjCDefArmies, {&armies_, &heroes_}, ArmyID, Slot,
+                                  MarksOf(1, Slot));
+    });
+}
+
+bool frmOddsLab::CheckIfUndead(Long Row) const {
+    return b3::engine::CheckIfUndead(armies_, static_cast<std::size_t>(Row));
+}
+
+void frmOddsLab::cmdAttack_Click() {
+    Trap(services_, "frmOddsLab::cmdAttack_Click", [&] {
+        // Whatever happens below, the window returns to its idle state.
+        struct Idle {
+            frmOddsLab& w;
+            ~Idle() {
+                w.running_ = false;
+                w.sscAbort->setEnabled(false);
+                w.cmdAttack->setEnabled(true);
+                w.sscExit->setEnabled(true);
+            }
+        } idle{*this};
+
+        sscExit->setEnabled(false);
+        sscMoreResults->setEnabled(false);
+        if (!VerifyForm() || !VerifyStacks()) return;
+        if (numBattles_ > kMaxBattles) {
+            Message(QString("A run can simulate at most %1 battles.")
+                        .arg(QLocale().toString(kMaxBattles)));
+            return;
+        }
+        gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+        gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+        cmdAttack->setEnabled(false);
+        running_ = true;
+        FillArmyCollections();
+        sscAbort->setEnabled(true);
+        const Long cityLevel = cboCityLevel->currentIndex() + 1;
+        bool completed = false;
+        try {
+            completed = battle_->RunBattles(numBattles_, combatDice_, sschkViewStats->isChecked(),
+                                            cityLevel);
+        } catch (const b3::engine::RunRefused& refused) {
+            SetBusy(false);
+            SetProgressVisible(false);
+            Message(QString::fromStdString(refused.what()));
+            return;
+        } catch (...) {
+            SetBusy(false);
+            SetProgressVisible(false);
+            ReportCurrentException(services_, "MBattleCalc::RunBattles");
+            return;
+        }
+        running_ = false;
+        sscAbort->setEnabled(false);
+        cmdAttack->setEnabled(true);
+        SetProgressVisible(false);
+        // Only a completed run has results to chart.
+        if (completed) sscMoreResults->setEnabled(true);
+    });
+    if (closePending_) {
+        closePending_ = false;
+        close();
+    }
+}
+
+void frmOddsLab::sscAbort_Click() {
+    battle_->RequestAbort();
+}
+
+void frmOddsLab::sscExit_Click() {
+    close();
+}
+
+void frmOddsLab::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // The run stops before its next battle; the window closes once it has.
+        closePending_ = true;
+        battle_->RequestAbort();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void frmOddsLab::sscMoreResults_Click() {
+    Trap(services_, "frmOddsLab::sscMoreResults_Click", [&] {
+        services_.setBusy(true);
+        struct Restore {
+            CalculatorServices& s;
+            ~Restore() { s.setBusy(false); }
+        } restore{services_};
+        if (moreResults_) {
+            moreResults_->show();
+            moreResults_->raise();
+            moreResults_->activateWindow();
+            return;
+        }
+        const auto& results = battle_->Results();
+        auto* window =
+            new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        moreResults_ = window;
+        window->Form_Load();
+        window->show();
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the run shows
+
+void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
+    frmHero dialog(services_, this);
+    dialog.SetHero(&hero);
+    dialog.Form_Load();
+    services_.execDialog(dialog);
+}
+
+std::string frmOddsLab::PowerTypeName(Long code) const {
+    try {
+        return editObject_.ConvertPowerTypeToName(static_cast<std::int16_t>(code));
+    } catch (const b3::Error& e) {
+        // The report that follows names the server's own number.
+        pendingErrorNumber_ = e.number();
+        throw;
+    }
+}
+
+void frmOddsLab::SetBusy(bool busy) {
+    services_.setBusy(busy);
+}
+
+void frmOddsLab::ShowProgressBar() {
+    pbBattleProgress->setValue(0);
+    SetProgressVisible(true);
+}
+
+void frmOddsLab::SetProgress(Long percent) {
+    pbBattleProgress->setValue(static_cast<int>(percent));
+}
+
+void frmOddsLab::SetStatusText(const std::string& text) {
+    sbrPanel[1]->setText(QString::fromStdString(text));
+}
+
+void frmOddsLab::PumpEvents() {
+    services_.pumpEvents();
+}
+
+void frmOddsLab::ShowAttWinPercent(const std::string& text) {
+    lblAttWinPercent->setText(QString::fromStdString(text));
+}
+
+void frmOddsLab::ShowAverage(int index, const std::string& text) {
+    if (index >= 2 && index <= 5) lblAvg[index]->setText(QString::fromStdString(text));
+}
+
+void frmOddsLab::ShowStats(const b3::engine::StackStatistics& stats) {
+    Trap(services_, "MBattleCalc::ShowStats", [&] {
+        frmStats window(services_, this);
+        window.Fill(stats);
+        window.Form_Load();
+        services_.execDialog(window);
+    });
+}
+
+void frmOddsLab::ReportError(const std::string& label, const std::string& description) {
+    const std::int32_t number = pendingErrorNumber_ ? pendingErrorNumber_ : b3::kErrInvalidArgument;
+    pendingErrorNumber_ = 0;
+    b3::oddslab::ReportError(services_, number, QString::fromStdString(label),
+                             QString::fromStdString(description));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events of the lists and of the number of battles
+
+bool frmOddsLab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtNumSimulations) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const QString text = key->text();
+            // Keys that type no character (arrows, Delete, Tab, shortcuts) are not filtered.
+            const bool typing = !text.isEmpty() && key->key() != Qt::Key_Delete &&
+                                key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab &&
+                                !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
+            if (typing &&
+                !txtNumSimulations_KeyPress(text.at(0).unicode()))
+                return true;
+        } else if (event->type() == QEvent::FocusOut) {
+            txtNumSimulations_LostFocus();
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
+    for (int side = 0; side < 2; ++side) {
+        QListWidget* list = lstArmies[side];
+        if (watched == list->viewport()) {
+            if (event->type() == QEvent::MouseButtonDblClick &&
+                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                lstArmies_DblClick(side);
+                return true;
+            }
+            if (event->type() == QEvent::MouseButtonRelease) {
+                auto* mouse = static_cast<QMouseEvent*>(event);
+                lstArmies_MouseUp(side, mouse->button(), mouse->position().toPoint());
+            }
+        } else if (watched == list && event->type() == QEvent::ContextMenu &&
+                   static_cast<QContextMenuEvent*>(event)->reason() ==
+                       QContextMenuEvent::Keyboard) {
+            // The menu key opens the menu for the focused entry, as a right click does.
+            const QRect rect = list->visualItemRect(list->currentItem());
+            lstArmies_MouseUp(side, Qt::RightButton, rect.center());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace b3::oddslab

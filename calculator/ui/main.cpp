@@ -1,0 +1,29 @@
+// OddsLab: creates the program-wide edit object, then shows the calculator's main window. The
+// program ends when its last window is closed.
+#include <QApplication>
+#include <memory>
+
+#include "b3/edit_object.h"
+#include "calculator/ui/errors.h"
+#include "calculator/ui/frm_oddslab.h"
+#include "calculator/ui/services.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("OddsLab");
+    b3::oddslab::QtCalculatorServices services;
+    b3::SetMessageSink([&services](const std::string& text) {
+        services.messageBox(nullptr, QString::fromStdString(text), b3::oddslab::kMessageTitle);
+    });
+    b3::SetEventPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    std::unique_ptr<b3::_CEditObject> editObject;
+    try {
+        editObject = b3::CreateObject(b3::CLSID_CEditObject);
+    } catch (...) {
+        b3::oddslab::ReportCurrentException(services, "MMAin::Main");
+        return 1;
+    }
+    b3::oddslab::frmOddsLab window(services, *editObject);
+    window.show();
+    return app.exec();
+}
