@@ -612,7 +612,9 @@ QWidget* frmB3Editor::buildSiteTab() {
     v->addWidget(WithPlus(fraSiteProps, lblSiteProps[4], lblPlus[kPlusSiteView4]), r++, 1);
     for (int c = 5; c <= 7; ++c) {
         chkSiteReadOnly[c] = new QCheckBox(flagCaptions[c - 5], fraSiteProps);
-        chkSiteReadOnly[c]->setEnabled(false);
+        // Shown at full contrast, but the view frame's boxes only mirror the stored flags.
+        chkSiteReadOnly[c]->setAttribute(Qt::WA_TransparentForMouseEvents);
+        chkSiteReadOnly[c]->setFocusPolicy(Qt::NoFocus);
         v->addWidget(chkSiteReadOnly[c], r++, 1);
     }
     v->setRowStretch(r, 1);

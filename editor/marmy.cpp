@@ -63,8 +63,8 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
             w.lstArmyMoveBonuses->addItem(CellText(data, row, c).toLower());
         }
 
-        w.txtArmyProps[1]->setText(CellText(data, row, 1));
-        w.txtArmyProps[2]->setText(CellText(data, row, 2));
+        ShowText(w.txtArmyProps[1], CellText(data, row, 1));
+        ShowText(w.txtArmyProps[2], CellText(data, row, 2));
         for (int c : kArmySpinColumns) {
             w.updArmyProps[static_cast<std::size_t>(c)]->setStoredValue(CellInt(data, row, c));
         }

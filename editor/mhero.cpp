@@ -52,7 +52,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         w.lblHeroProps[124]->setText(FacingName(CellInt(data, row, 124)));
         w.lblHeroProps[123]->setText(SoundName(CellInt(data, row, 123)));
         for (int c : {1, 2, 3}) {
-            w.txtHeroProps[static_cast<std::size_t>(c)]->setText(CellText(data, row, c));
+            ShowText(w.txtHeroProps[static_cast<std::size_t>(c)], CellText(data, row, c));
         }
         w.updHeroProps[7]->setStoredValue(SignedByte(CellInt(data, row, 7)));
         for (int c : {8, 9, 10, 11}) {

@@ -45,8 +45,8 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         }
         w.lblItemProps[7]->setText(PowerName(CellInt(data, row, 7)));
         w.lblItemProps[9]->setText(PowerName(CellInt(data, row, 9)));
-        w.txtItemProps[2]->setText(CellText(data, row, 2));
-        w.txtItemProps[3]->setText(CellText(data, row, 3));
+        ShowText(w.txtItemProps[2], CellText(data, row, 2));
+        ShowText(w.txtItemProps[3], CellText(data, row, 3));
         for (int c : {4, 6, 8, 10}) {
             w.updItemProps[static_cast<std::size_t>(c)]->setStoredValue(CellInt(data, row, c));
         }

@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Sixteen shapes in two colourings each: plain first, then a precious one.
-    const Design designs[32] = {
+    Design designs[32] = {
         {Sword, kSilver, kGold, kRampSky},        {Shield, kBlue, kGold, kRampSky},
         {Ring, kGold, kRed, kRampPurple},         {Amulet, kGold, kGreen, kRampPurple},
         {Staff, kBrown, kSky, kRampWood},         {Helm, kGrey, kRed, kRampGrey},
@@ -229,6 +229,15 @@ int main(int argc, char** argv) {
         {Orb, kTeal, kSilver, kRampSky},          {Scroll, kSky, kGold, kRampSky},
         {Book, kDarkBlue, kSilver, kRampSky},     {Wand, kSilver, kOrange, kRampPurple},
     };
+    // Pictures that the sample installation's items use fit what they show.
+    designs[0] = {Gem, kBone, kWhite, kRampRed};           // a dragon's tooth
+    designs[3] = {Sword, kOrange, kGold, kRampRed};        // a burning blade
+    designs[7] = {Helm, kTeal, kSky, kRampSky};            // a sea helm
+    designs[12] = {Shield, kGold, kRed, kRampGold};        // a banner's device
+    designs[18] = {Boots, kBrown, kOrange, kRampSky};      // travelling boots
+    designs[22] = {Amulet, kGold, kRed, kRampPurple};      // a heart on a chain
+    designs[27] = {Potion, kGold, kDarkBrown, kRampGold};  // a golden cup
+    designs[30] = {Staff, kBrown, kSky, kRampSky};         // a storm staff
     std::string out =
         "// Drawn by b3mkitempics; do not edit.\n#include \"editor/item_bitmaps.h\"\n\n"
         "namespace b3::editor {\n\nnamespace {\n";

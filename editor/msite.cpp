@@ -46,7 +46,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         for (int c = 5; c <= 7; ++c) {
             w.chkSiteReadOnly[static_cast<std::size_t>(c)]->setChecked(CellInt(data, row, c) != 0);
         }
-        w.txtSiteProps[1]->setText(CellText(data, row, 1));
+        ShowText(w.txtSiteProps[1], CellText(data, row, 1));
         w.updSiteProps[4]->setStoredValue(CellInt(data, row, 4));
         SelectText(w.cboSitePowers, PowerName(CellInt(data, row, 3)));
         for (int c = 5; c <= 7; ++c) {

@@ -66,8 +66,8 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
             }
             w.lblSpellArmy[s]->setText(army);
         }
-        w.txtSpellProps[1]->setText(CellText(data, row, 1));
-        w.txtSpellProps[2]->setText(CellText(data, row, 2));
+        ShowText(w.txtSpellProps[1], CellText(data, row, 1));
+        ShowText(w.txtSpellProps[2], CellText(data, row, 2));
         for (int c : {3, 5, 6, 9, 10, 13, 14, 17, 18}) {
             w.updSpellProps[static_cast<std::size_t>(c)]->setStoredValue(CellInt(data, row, c));
         }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
@@ -36,6 +37,11 @@ int SelectedData(QComboBox* combo) {
         throw EditorError(381, "", "Invalid property array index");
     }
     return combo->currentData().toInt();
+}
+
+void ShowText(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    box->setCursorPosition(0);
 }
 
 int SelectedDataOr(QComboBox* combo, int fallback) {

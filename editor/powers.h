@@ -10,6 +10,7 @@
 #include "b3/edit_object.h"
 
 class QComboBox;
+class QLineEdit;
 
 namespace b3::editor {
 
@@ -50,6 +51,9 @@ int SelectedData(QComboBox* combo);
 // The item datum of the selected entry; `fallback` when nothing is selected (a stored power
 // that the list does not offer stays as it is).
 int SelectedDataOr(QComboBox* combo, int fallback);
+
+// Shows a text in a box from its beginning.
+void ShowText(QLineEdit* box, const QString& text);
 
 // Cell helpers.
 QString CellText(const b3::Cell& cell);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
 #include "editor/mmain.h"
+#include "editor/pictures.h"
 #include "editor/services.h"
 #include "sample/sample.h"
 
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
     b3::editor::frmB3Editor w(services);
     w.show();
     const char* files[] = {"items.png", "armies.png", "heroes.png", "sites.png", "spells.png"};
-    const char* objects[] = {"", "Knights", "", "", ""};
+    const char* objects[] = {"", "Elven Archers", "", "", ""};
     for (int tab = 0; tab < 5; ++tab) {
         w.sstEditor->setCurrentIndex(tab);
         // The second object of the list shows more than the first in most kinds.
@@ -77,6 +79,19 @@ int main(int argc, char** argv) {
         props->grab().save(out + "/hero_properties.png");
         props->hide();
     }
+    // The 32 item pictures, twice their size, numbered 0 to 31 row by row.
+    QImage sheet(8 * 72, 4 * 78, QImage::Format_RGB32);
+    sheet.fill(QColor(240, 240, 240));
+    {
+        QPainter p(&sheet);
+        for (int i = 0; i < 32; ++i) {
+            const QRect cell((i % 8) * 72 + 4, (i / 8) * 78 + 2, 64, 64);
+            p.drawPixmap(cell, b3::editor::ItemBitmap(b3::editor::kFirstItemBitmap + i));
+            p.drawText(QRect(cell.left(), cell.bottom() + 1, 64, 12), Qt::AlignCenter,
+                       QString::number(i));
+        }
+    }
+    sheet.save(out + "/item_pictures.png");
     std::printf("screenshots written to %s\n", argv[1]);
     b3::editor::MMain::ReleaseEditObject();
     return 0;
