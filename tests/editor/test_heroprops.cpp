@@ -1,5 +1,6 @@
 // The hero properties grid: loading, the cell rules, leaving it with and without the required
 // cells, and its reset when another hero is shown.
+#include <QComboBox>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
@@ -170,6 +171,37 @@ TEST_F(HeroPropsTest, AnotherHeroResetsTheGridAndGridEditsAreSaved) {
     EXPECT_EQ(heroes.at(r, 29).str(), "Lightbringer");  // level 11 is kept
     const int t = rowWith(heroes, 4, "THANE");
     EXPECT_EQ(QString::fromStdString(heroes.at(t, 19).str()), thaneTitle);
+}
+
+TEST_F(HeroPropsTest, ValueListColumnsEditThroughDropDowns) {
+    choose("Paladin");
+    w->cmdHeroProps->click();
+    QAbstractItemDelegate* delegate = props->tdbgHeroProps->itemDelegate();
+    QStyleOptionViewItem option;
+    auto pick = [&](int r, int c, const QString& text) {
+        const QModelIndex index = model->index(r, c);
+        std::unique_ptr<QWidget> editor(
+            delegate->createEditor(props->tdbgHeroProps->viewport(), option, index));
+        auto* combo = qobject_cast<QComboBox*>(editor.get());
+        ASSERT_NE(combo, nullptr) << c;
+        delegate->setEditorData(combo, index);
+        EXPECT_EQ(combo->currentText(), model->index(r, c).data().toString());
+        combo->setCurrentIndex(combo->findText(text));
+        ASSERT_GE(combo->currentIndex(), 0) << text.toStdString();
+        delegate->setModelData(combo, model, index);
+    };
+    pick(3, 5, "Flight");
+    EXPECT_EQ(at(3, 5).toInt(), 13);
+    EXPECT_EQ(at(3, 6).toInt(), 0);
+    EXPECT_EQ(shown(3, 5), "Flight");
+    pick(3, 7, "Gloam Veil");
+    EXPECT_EQ(at(3, 7).toString(), "GLOAMVEI");
+    pick(3, 10, "Female");
+    EXPECT_EQ(at(3, 10).toInt(), 1);
+    // The other columns edit as plain cells.
+    std::unique_ptr<QWidget> plain(
+        delegate->createEditor(props->tdbgHeroProps->viewport(), option, model->index(3, 3)));
+    EXPECT_EQ(qobject_cast<QComboBox*>(plain.get()), nullptr);
 }
 
 TEST(HeroPictureName, DerivedFromTheShortNameUnlessGiven) {
