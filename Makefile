@@ -6,7 +6,7 @@ DEMO_DIR    ?= $(CURDIR)/.demo
 
 # Debian packages the build needs, and those only the tests need.
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
-                  libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools
+                  libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
 TEST_PACKAGES  := wine wine64
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 

@@ -36,8 +36,7 @@ void ReportCurrentException(CalculatorServices& services, const QString& label) 
     } catch (const std::exception& e) {
         ReportError(services, b3::kErrInvalidArgument, label, QString::fromUtf8(e.what()));
     } catch (...) {
-        ReportError(services, b3::kErrInvalidArgument, label,
-                    generic(b3::kErrInvalidArgument));
+        ReportError(services, b3::kErrInvalidArgument, label, generic(b3::kErrInvalidArgument));
     }
 }
 

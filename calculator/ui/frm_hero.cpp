@@ -20,10 +20,10 @@ namespace {
 
 // The order in which the values go to the screen and back.
 constexpr HeroBonus kScreenOrder[] = {
-    HeroBonus::Strength, HeroBonus::Hits,   HeroBonus::Leadership, HeroBonus::Morale,
-    HeroBonus::Fortification, HeroBonus::Chaos, HeroBonus::Fear,  HeroBonus::Siege,
-    HeroBonus::Assass,   HeroBonus::Missle, HeroBonus::Curse,      HeroBonus::Trample,
-    HeroBonus::Acid,     HeroBonus::Lightning};
+    HeroBonus::Strength,      HeroBonus::Hits,     HeroBonus::Leadership, HeroBonus::Morale,
+    HeroBonus::Fortification, HeroBonus::Chaos,    HeroBonus::Fear,       HeroBonus::Siege,
+    HeroBonus::Assass,        HeroBonus::Missle,   HeroBonus::Curse,      HeroBonus::Trample,
+    HeroBonus::Acid,          HeroBonus::Lightning};
 
 }  // namespace
 
@@ -75,9 +75,9 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
     lblName->setMinimumWidth(120);
     unit->addWidget(lblName, 0, 1);
     const std::pair<const char*, UpDownBox*> unitRows[] = {
-        {"Strength:", updStrength}, {"Hits:", updHits},           {"Missle:", updMissle},
-        {"Assassination:", updAssass}, {"Curse:", updCurse},       {"Acid:", updAcid},
-        {"Lightning:", updLightning}, {"Trample:", updTrample}};
+        {"Strength:", updStrength},    {"Hits:", updHits},      {"Missle:", updMissle},
+        {"Assassination:", updAssass}, {"Curse:", updCurse},    {"Acid:", updAcid},
+        {"Lightning:", updLightning},  {"Trample:", updTrample}};
     int row = 1;
     for (const auto& [caption, box] : unitRows) {
         unit->addWidget(new QLabel(caption, fraUnitInfo), row, 0);
@@ -88,9 +88,12 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
 
     fraStackBonus = new QGroupBox("Stack Bonuses", this);
     auto* stack = new QGridLayout(fraStackBonus);
-    const std::pair<const char*, UpDownBox*> stackRows[] = {
-        {"Leadership:", updLeadership}, {"Morale:", updMorale}, {"Fortification:", updFortification},
-        {"Chaos:", updChaos},           {"Fear:", updFear},     {"Siege:", updSiege}};
+    const std::pair<const char*, UpDownBox*> stackRows[] = {{"Leadership:", updLeadership},
+                                                            {"Morale:", updMorale},
+                                                            {"Fortification:", updFortification},
+                                                            {"Chaos:", updChaos},
+                                                            {"Fear:", updFear},
+                                                            {"Siege:", updSiege}};
     row = 0;
     for (const auto& [caption, box] : stackRows) {
         stack->addWidget(new QLabel(caption, fraStackBonus), row, 0);

@@ -6,9 +6,10 @@
 #include <QChart>
 #include <QChartView>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -29,14 +30,20 @@ frmMoreResults::frmMoreResults(CalculatorServices& services, std::vector<Results
     sscDone = new QPushButton("&Done", this);
     connect(sscDone, &QPushButton::clicked, this, [this] { sscDone_Click(); });
 
+    // The two series share the value axis: say what each one counts.
+    auto* legend = new QLabel(
+        "C1: percentage of battles with that many armies destroyed.   C2: production turns "
+        "lost in the last of those battles.",
+        this);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(legend);
     buttons->addStretch(1);
     buttons->addWidget(sscDone);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(mscDefMore, 1);
     layout->addWidget(mscAttMore, 1);
     layout->addLayout(buttons);
-    resize(900, 760);
+    resize(1000, 780);
 }
 
 QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
@@ -56,6 +63,9 @@ QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
     auto* categories = new QBarCategoryAxis;
     for (int i = 0; i < 33; ++i) categories->append(QString::number(i));
     categories->setTitleText("Number of Armies Destroyed");
+    QFont small = categories->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    categories->setLabelsFont(small);
     chart->addAxis(categories, Qt::AlignBottom);
     series->attachAxis(categories);
     auto* values = new QValueAxis;
@@ -64,7 +74,7 @@ QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
     values->setRange(0, 100);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(values);
-    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setAlignment(Qt::AlignTop);
     chart->setMargins(QMargins(4, 4, 4, 4));
     auto* view = new QChartView(chart, this);
     view->setRenderHint(QPainter::Antialiasing);
@@ -98,7 +108,7 @@ void frmMoreResults::ConvertResults() {
             table[static_cast<std::size_t>(lost)][2] = turns;
         };
         const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(numBattles_, 0)),
-                                              results_.size());
+                                             results_.size());
         for (std::size_t b = 0; b < n; ++b) {
             const ResultsRow& r = results_[b];
             book(att_, r[1], r[2]);
@@ -113,8 +123,8 @@ void frmMoreResults::CalculateResultPercent() {
         for (ResultTable* table : {&att_, &def_})
             for (auto& row : *table)
                 // Halves go to the even neighbour (the current rounding mode).
-                row[1] = static_cast<std::int32_t>(std::nearbyint(
-                    static_cast<double>(row[0]) / numBattles_ * 100.0));
+                row[1] = static_cast<std::int32_t>(
+                    std::nearbyint(static_cast<double>(row[0]) / numBattles_ * 100.0));
     });
 }
 
@@ -124,8 +134,8 @@ void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int sid
         QBarSet* set = sets_[side][col - 1];
         for (int i = 0; i < 33; ++i) {
             set->replace(i, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
-            top = std::max<double>(top, table[static_cast<std::size_t>(i)]
-                                             [static_cast<std::size_t>(col)]);
+            top = std::max<double>(
+                top, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
         }
     }
     const auto axes = view->chart()->axes(Qt::Vertical);

@@ -18,10 +18,12 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -82,10 +84,25 @@ double LeadingValue(const QString& text) {
     return n == 0 ? 0.0 : t.left(n).toDouble();
 }
 
+// Draws a line above the first unit of every attacking stack but the first.
+class StackRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (index.row() > 0 && index.row() % 8 == 0) {
+            painter->save();
+            painter->setPen(QPen(option.palette.color(QPalette::Mid), 1, Qt::DashLine));
+            painter->drawLine(option.rect.topLeft(), option.rect.topRight());
+            painter->restore();
+        }
+    }
+};
+
 }  // namespace
 
-frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObject,
-                       QWidget* parent)
+frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObject, QWidget* parent)
     : QMainWindow(parent),
       services_(services),
       editObject_(editObject),
@@ -113,6 +130,10 @@ frmOddsLab::~frmOddsLab() {
     delete moreResults_.data();
 }
 
+frmMoreResults* frmOddsLab::MoreResults() const {
+    return moreResults_.data();
+}
+
 QGroupBox* frmOddsLab::MakeSideFrame(int side) {
     const bool att = side == 0;
     auto* frame = new QGroupBox(att ? "Attacking Armies" : "Defending Armies", this);
@@ -134,6 +155,7 @@ QGroupBox* frmOddsLab::MakeSideFrame(int side) {
     list->setMinimumWidth(fontMetrics().horizontalAdvance("Mountain Giants Warband *") + 12);
     list->viewport()->installEventFilter(this);
     list->installEventFilter(this);
+    if (att) list->setItemDelegate(new StackRowDelegate(list));
 
     // The stack labels stand beside the first unit of each stack.
     QWidget* column = stackColumn_[side] = new QWidget(frame);
@@ -236,8 +258,8 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     sschkViewStats = new QCheckBox("View Stack Statistics", fraSetup);
     sschkViewStats->setToolTip("See detailed info on stacks");
     const int fieldWidth = fontMetrics().horizontalAdvance("Citadel (+3)") + 40;
-    for (QWidget* w : std::initializer_list<QWidget*>{updCombatDice, cboTerrain,
-                                                      txtNumSimulations, cboCityLevel})
+    for (QWidget* w : std::initializer_list<QWidget*>{updCombatDice, cboTerrain, txtNumSimulations,
+                                                      cboCityLevel})
         w->setFixedWidth(fieldWidth);
     setup->addWidget(Label1, 0, 0);
     setup->addWidget(updCombatDice, 0, 1);
@@ -361,8 +383,8 @@ void frmOddsLab::SetProgressVisible(bool visible) {
 
 void frmOddsLab::MakePopupMenu() {
     mnuPopup = new QMenu("Popup", this);
-    const char* const captions[8] = {nullptr,  "Blessed",       "Diseased", "Poisoned",
-                                     "Medal",  "Blacksmith",    "Weaponsmaster", "Flying"};
+    const char* const captions[8] = {nullptr, "Blessed",    "Diseased",      "Poisoned",
+                                     "Medal", "Blacksmith", "Weaponsmaster", "Flying"};
     for (int k = 1; k <= 7; ++k) {
         if (k == kMedals) {
             mnuPopupMedal = mnuPopup->addMenu(captions[k]);
@@ -436,10 +458,10 @@ void frmOddsLab::LoadArmyCombos() {
         }
         for (int side = 0; side < 2; ++side)
             for (Long j = 0; j < numArmies_; ++j)
-                InsertSorted(cboArmies[side],
-                             QString::fromStdString(armies_.at(static_cast<std::size_t>(j), 1)
-                                                        .toString()),
-                             static_cast<int>(armies_.at(static_cast<std::size_t>(j), 0).number()));
+                InsertSorted(
+                    cboArmies[side],
+                    QString::fromStdString(armies_.at(static_cast<std::size_t>(j), 1).toString()),
+                    static_cast<int>(armies_.at(static_cast<std::size_t>(j), 0).number()));
         for (int side = 0; side < 2; ++side) {
             for (Long j = 0; j < numHeroes_; ++j)
                 InsertSorted(
@@ -806,7 +828,7 @@ void frmOddsLab::ReportError(const std::string& label, const std::string& descri
 // Events of the lists and of the number of battles
 
 bool frmOddsLab::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtNumSimulations) {
+    if (txtNumSimulations && watched == txtNumSimulations) {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             const QString text = key->text();
@@ -814,9 +836,7 @@ bool frmOddsLab::eventFilter(QObject* watched, QEvent* event) {
             const bool typing = !text.isEmpty() && key->key() != Qt::Key_Delete &&
                                 key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab &&
                                 !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
-            if (typing &&
-                !txtNumSimulations_KeyPress(text.at(0).unicode()))
-                return true;
+            if (typing && !txtNumSimulations_KeyPress(text.at(0).unicode())) return true;
         } else if (event->type() == QEvent::FocusOut) {
             txtNumSimulations_LostFocus();
         }
@@ -824,6 +844,7 @@ bool frmOddsLab::eventFilter(QObject* watched, QEvent* event) {
     }
     for (int side = 0; side < 2; ++side) {
         QListWidget* list = lstArmies[side];
+        if (!list) continue;
         if (watched == list->viewport()) {
             if (event->type() == QEvent::MouseButtonDblClick &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

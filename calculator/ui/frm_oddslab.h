@@ -17,6 +17,7 @@
 #include "engine/army.h"
 #include "engine/battle_calc.h"
 #include "engine/host.h"
+#include "engine/unit_list.h"
 
 class QAction;
 class QCheckBox;
@@ -146,7 +147,7 @@ public:
     const HealthArray& Health(int side) const { return health_[side]; }
     bool Running() const { return running_; }
     b3::engine::MBattleCalc& BattleCalc() { return *battle_; }
-    frmMoreResults* MoreResults() const { return moreResults_.data(); }
+    frmMoreResults* MoreResults() const;
     // The side whose list the pop-up menu entries act on: the list that has the focus.
     int FocusedSide() const;
 
@@ -182,7 +183,7 @@ public:
     QLabel* Label12;
     QLabel* Label13;
     QComboBox* cboArmies[2];
-    QListWidget* lstArmies[2];
+    QListWidget* lstArmies[2] = {};
     // 0 and 1 "Army Up" and "Army Dn" of the attacking list, 2 and 3 of the defending list.
     QPushButton* sscListArrow[4];
     QPushButton* sscDup[2];
@@ -194,7 +195,7 @@ public:
     QLineEdit* txtCombatDice;
     UpDownBox* updCombatDice;
     QComboBox* cboTerrain;
-    QLineEdit* txtNumSimulations;
+    QLineEdit* txtNumSimulations = nullptr;
     QComboBox* cboCityLevel;
     QCheckBox* sschkViewStats;
     QLabel* lblAttWinPercent;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,11 +23,10 @@ const int frmStats::kDefWidths[12] = {28, 10, 9, 9, 9, 9, 12, 11, 9, 10, 10, 9};
 
 namespace {
 
-const char* const kHeaders[12] = {"Name",       "Init Str",  "Tot Str", "Hits",
-                                  "CB Name",    "CB Val",    "Power Name", "Power Val",
-                                  "Blessed",    "Poisoned",  "Diseased", "Medals"};
-const char* const kPowers[6] = {"Leadership", "Morale", "Fortification",
-                                "Chaos",      "Fear",   "Siege"};
+const char* const kHeaders[12] = {"Name",    "Init Str", "Tot Str",    "Hits",
+                                  "CB Name", "CB Val",   "Power Name", "Power Val",
+                                  "Blessed", "Poisoned", "Diseased",   "Medals"};
+const char* const kPowers[6] = {"Leadership", "Morale", "Fortification", "Chaos", "Fear", "Siege"};
 // What the enemy's bonus that works against each adjusted value is called.
 const char* const kAgainst[3] = {"Chaos", "Fear", "Siege"};
 
@@ -97,9 +97,8 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
     const QString side = attacking ? "attacking" : "defending";
     auto* frame = new QGroupBox(attacking ? "Attacking Stack" : "Defending Stack", this);
     const int index = attacking ? 0 : 1;
-    msfgStackStats[index] =
-        MakeGrid(attacking ? 8 : 32, attacking ? kAttWidths : kDefWidths,
-                 "Dsiplays information about " + side + " armies", frame);
+    msfgStackStats[index] = MakeGrid(attacking ? 8 : 32, attacking ? kAttWidths : kDefWidths,
+                                     "Dsiplays information about " + side + " armies", frame);
     QTableWidget* grid = msfgStackStats[index];
     // The attacking grid shows all its eight rows; the defending one shows as many and scrolls.
     const int rowsShown = 8;
@@ -107,27 +106,34 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
                          rowsShown * grid->verticalHeader()->defaultSectionSize() +
                          2 * grid->frameWidth() + 2);
 
-    auto* values = new QGridLayout;
+    // Three columns of values and the total: raw leadership, morale and fortification; raw
+    // chaos, fear and siege; the adjusted values.
+    auto* values = new QHBoxLayout;
+    QFormLayout* columns[3];
+    for (QFormLayout*& column : columns) {
+        column = new QFormLayout;
+        column->setLabelAlignment(Qt::AlignLeft);
+        column->setFormAlignment(Qt::AlignLeft | Qt::AlignTop);
+        values->addLayout(column);
+        values->addSpacing(24);
+    }
     for (int i = 0; i < 6; ++i) {
         const QString power = kPowers[i];
         *raw[i] = ValueLabel("The " + power + " value for the " + side +
                                  " stack, NOT including any effects from the opposing stack",
                              frame);
-        values->addWidget(new QLabel("Raw " + power + ":", frame), i % 3, (i / 3) * 2);
-        values->addWidget(*raw[i], i % 3, (i / 3) * 2 + 1);
+        columns[i / 3]->addRow("Raw " + power + ":", *raw[i]);
     }
     for (int i = 0; i < 3; ++i) {
         const QString power = kPowers[i];
         // The defending side's adjusted leadership has no tip.
-        const QString tip =
-            (!attacking && i == 0)
-                ? QString()
-                : "The " + power + " value for the " + side +
-                      " stack, adjusted for the effects of the enemy stack's " + kAgainst[i] +
-                      " bonus";
+        const QString tip = (!attacking && i == 0)
+                                ? QString()
+                                : "The " + power + " value for the " + side +
+                                      " stack, adjusted for the effects of the enemy stack's " +
+                                      kAgainst[i] + " bonus";
         *adjusted[i] = ValueLabel(tip, frame);
-        values->addWidget(new QLabel("Adjusted " + power + ":", frame), i, 4);
-        values->addWidget(*adjusted[i], i, 5);
+        columns[2]->addRow("Adjusted " + power + ":", *adjusted[i]);
     }
     *bonus = ValueLabel(
         "The final stack bonus, ajusted into the range of -3 to +5, and applied to the stregth of "
@@ -136,11 +142,11 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
     QFont bold = (*bonus)->font();
     bold.setBold(true);
     (*bonus)->setFont(bold);
-    values->addWidget(new QLabel("Total Stack Bonus:", frame), 0, 6);
-    values->addWidget(*bonus, 0, 7);
-    for (int c : {2, 4, 6}) values->setColumnMinimumWidth(c, 150);
-    values->setHorizontalSpacing(10);
-    values->setColumnStretch(8, 1);
+    auto* total = new QFormLayout;
+    total->setFormAlignment(Qt::AlignLeft | Qt::AlignTop);
+    total->addRow("Total Stack Bonus:", *bonus);
+    values->addLayout(total);
+    values->addStretch(1);
 
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(grid);
@@ -177,9 +183,8 @@ void frmStats::Fill(const b3::engine::StackStatistics& stats) {
             grid->setRowCount(static_cast<int>(rows.size()));
         for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
             for (int c = 0; c < 12; ++c) {
-                auto* cell = new QTableWidgetItem(
-                    QString::fromStdString(rows[static_cast<std::size_t>(r)]
-                                               [static_cast<std::size_t>(c)]));
+                auto* cell = new QTableWidgetItem(QString::fromStdString(
+                    rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
                 grid->setItem(r, c, cell);
             }
             // The total strength is what the fight uses: it stands out.
@@ -189,9 +194,10 @@ void frmStats::Fill(const b3::engine::StackStatistics& stats) {
             total->setFont(font);
             grid->setCurrentCell(r, 2);
         }
+        grid->scrollToTop();
         for (int i = 0; i < 6; ++i)
-            raw[s][i]->setText(QString::number(stats.raw[static_cast<std::size_t>(s)]
-                                                        [static_cast<std::size_t>(i)]));
+            raw[s][i]->setText(QString::number(
+                stats.raw[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)]));
         for (int i = 0; i < 3; ++i)
             adjusted[s][i]->setText(QString::number(
                 stats.adjusted[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)]));

@@ -1,1 +1,135 @@
-int main() { return 0; }
+// Takes a picture of each of the calculator's four windows on the sample installation:
+// oddslab_screenshots OUTPUT-FOLDER. Run with QT_QPA_PLATFORM=offscreen.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "calculator/ui/frm_hero.h"
+#include "calculator/ui/frm_more_results.h"
+#include "calculator/ui/frm_oddslab.h"
+#include "calculator/ui/frm_stats.h"
+#include "calculator/ui/services.h"
+#include "calculator/ui/updown_box.h"
+#include "sample/sample.h"
+
+namespace {
+
+// Takes a picture of every modal window it is asked to show, then closes it as "Done" would.
+class CameraServices : public b3::oddslab::CalculatorServices {
+public:
+    explicit CameraServices(QString out) : out_(std::move(out)) {}
+    void messageBox(QWidget*, const QString& text, const QString& title) override {
+        std::fprintf(stderr, "message (%s): %s\n", title.toUtf8().constData(),
+                     text.toUtf8().constData());
+    }
+    void execDialog(QDialog& dialog) override {
+        dialog.show();
+        QApplication::processEvents();
+        if (auto* hero = qobject_cast<b3::oddslab::frmHero*>(&dialog)) {
+            if (!heroShot_) {
+                hero->updMissle->setValue(2);
+                hero->updLeadership->setValue(2);
+                hero->updMorale->setValue(1);
+                QApplication::processEvents();
+                hero->grab().save(out_ + "/oddslab-hero.png");
+                heroShot_ = true;
+            }
+            hero->cmdProceed_Click();
+        } else if (auto* stats = qobject_cast<b3::oddslab::frmStats*>(&dialog)) {
+            stats->grab().save(out_ + "/oddslab-stats.png");
+            stats->sscDone_Click();
+        }
+        dialog.hide();
+    }
+    void popupMenu(QMenu&, const QPoint&) override {}
+    void pumpEvents() override { QApplication::processEvents(); }
+    void setBusy(bool) override {}
+
+private:
+    QString out_;
+    bool heroShot_ = false;
+};
+
+void Add(b3::oddslab::frmOddsLab& w, int side, const char* name, int times = 1) {
+    const int at = w.cboArmies[side]->findText(name);
+    if (at < 0) {
+        std::fprintf(stderr, "no unit %s\n", name);
+        return;
+    }
+    for (int i = 0; i < times; ++i) {
+        w.cboArmies[side]->setCurrentIndex(at);
+        w.cboArmies_Click(side);
+    }
+}
+
+// Marks the unit at `position` of a side through the pop-up menu's entry `entry`.
+void Mark(b3::oddslab::frmOddsLab& w, int side, int position, QAction* entry) {
+    QListWidget* list = w.lstArmies[side];
+    list->setFocus();
+    list->clearSelection();
+    list->setCurrentRow(position);
+    list->item(position)->setSelected(true);
+    w.lstArmies_MouseUp(side, Qt::RightButton, list->visualItemRect(list->item(position)).center());
+    entry->trigger();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: oddslab_screenshots OUTPUT-FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    QTemporaryDir temp;
+    const std::string game = temp.filePath("game").toStdString();
+    b3::sample::WriteSampleInstallation(game);
+    auto editObject = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{game});
+
+    CameraServices services(out);
+    b3::oddslab::frmOddsLab w(services, *editObject);
+    w.BattleCalc().SetSeed(20260101);
+    w.show();
+    w.activateWindow();
+    app.processEvents();
+
+    Add(w, 0, "Paladin");
+    Add(w, 0, "Knights", 3);
+    Add(w, 0, "Spearmen", 2);
+    Add(w, 0, "Elven Archers", 2);
+    Add(w, 0, "Griffons", 2);
+    Add(w, 0, "Frost Giants", 1);
+    Mark(w, 0, 1, w.mnuPopupItem[b3::oddslab::kBlessed]);
+    Mark(w, 0, 2, w.mnuPopupItemMedals[2]);
+    Add(w, 1, "Orcs", 4);
+    Add(w, 1, "Skeletons", 2);
+    Add(w, 1, "Dwarven Guard", 2);
+    Add(w, 1, "Marsh Ghouls", 1);
+    Mark(w, 1, 4, w.mnuPopupItem[b3::oddslab::kPoisoned]);
+    w.cboCityLevel->setCurrentIndex(1);
+    w.sschkViewStats->setChecked(true);
+    w.lstArmies[0]->clearSelection();
+    w.lstArmies[1]->clearSelection();
+    w.cmdAttack_Click();
+    w.lstArmies[0]->setCurrentRow(-1);
+    w.lstArmies[1]->setCurrentRow(-1);
+    app.processEvents();
+    w.grab().save(out + "/oddslab-main.png");
+
+    w.sscMoreResults_Click();
+    app.processEvents();
+    if (b3::oddslab::frmMoreResults* more = w.MoreResults()) {
+        app.processEvents();
+        more->grab().save(out + "/oddslab-more-results.png");
+    }
+    std::printf("screenshots written to %s\n", argv[1]);
+    return 0;
+}

@@ -9,8 +9,7 @@
 
 namespace b3::oddslab {
 
-void QtCalculatorServices::messageBox(QWidget* parent, const QString& text,
-                                      const QString& title) {
+void QtCalculatorServices::messageBox(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     box.exec();
 }
