@@ -83,6 +83,7 @@ protected:
     void SetUp() override {
         game = temp.str() + "/game";
         b3::sample::WriteSampleInstallation(game);
+        Prepare();
         MMain::SetCreateOptions(b3::CreateOptions{game});
         MMain::CreateEditObject();
         w = std::make_unique<frmB3Editor>(services);
@@ -91,6 +92,20 @@ protected:
     void TearDown() override {
         w.reset();
         MMain::ReleaseEditObject();
+    }
+
+    // Changes the installation before the editor reads it.
+    virtual void Prepare() {}
+    // Rewrites the object of `kind` whose column `column` holds `name` through the server.
+    void patch(int kind, int column, const std::string& name,
+               const std::function<void(b3::ObjectArray&)>& change) const {
+        auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{game});
+        const b3::DataArray data = object->GetEditObjectData(kind);
+        const int r = rowWith(data, column, name);
+        ASSERT_GE(r, 0) << name;
+        b3::ObjectArray row = data.row(static_cast<std::size_t>(r));
+        change(row);
+        object->WriteObject(row, kind);
     }
 
     std::string folder(const char* kind) const { return game + "/" + kind; }
@@ -146,6 +161,21 @@ protected:
     std::string game;
     ScriptedServices services;
     std::unique_ptr<frmB3Editor> w;
+};
+
+// An installation as real ones can be: values beyond the editor's spinners and powers its lists
+// do not offer (an item of relative power 6, a site with Necromancy, a spell value of -2 with a
+// text in a slot that summons nothing).
+class OddValuesEditorTest : public EditorTest {
+protected:
+    void Prepare() override {
+        patch(0, 1, "EMBERBLD", [](b3::ObjectArray& row) { row[4] = b3::Cell::byte(6); });
+        patch(3, 2, "BARROW", [](b3::ObjectArray& row) { row[3] = b3::Cell::integer(53); });
+        patch(4, 1, "Fireball", [](b3::ObjectArray& row) {
+            row[5] = b3::Cell::integer(-2);
+            row[7] = b3::Cell::text("enemy");
+        });
+    }
 };
 
 }  // namespace b3edtest

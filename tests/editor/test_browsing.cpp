@@ -170,7 +170,7 @@ TEST_F(EditorTest, ArmyDisplayShowsBothFrames) {
     EXPECT_EQ(w->cboBonusTerrain->currentIndex(), 0);
 }
 
-TEST_F(EditorTest, HeroItemSiteAndSpellDisplays) {
+TEST_F(OddValuesEditorTest, HeroItemSiteAndSpellDisplays) {
     tab(2);
     choose("Ranger");
     EXPECT_EQ(w->lblHeroProps[1]->text(), "Ranger");

@@ -88,7 +88,7 @@ TEST_F(EditorTest, SavingAnEditedHeroKeepsItsExtendedProperties) {
     EXPECT_EQ(w->lblHeroProps[7]->text(), "-10");
 }
 
-TEST_F(EditorTest, SavingAnEditedItemSiteAndSpell) {
+TEST_F(OddValuesEditorTest, SavingAnEditedItemSiteAndSpell) {
     choose("Banner of Dawn");
     for (int i = 0; i < 3; ++i) w->updPicSelect->upButton()->click();  // 12 -> 15
     w->updItemProps[6]->upButton()->click();                           // 700 -> 800
