@@ -434,10 +434,20 @@ void frmOddsLab::Form_Load() {
         SetTerrain("field");
         SetCombatDice("20");
         SetNumBattles("1000");
-        armies_ = editObject_.GetEditObjectData(b3::kArmy);
-        heroes_ = editObject_.GetEditObjectData(b3::kHero);
+    });
+    // Without game data the window still comes up, with nothing but "None" to choose.
+    Trap(services_, "frmOddsLab::Form_Load", [&] {
+        armies_ = DataArray();
+        heroes_ = DataArray();
+        numArmies_ = numHeroes_ = 0;
+        DataArray armies = editObject_.GetEditObjectData(b3::kArmy);
+        DataArray heroes = editObject_.GetEditObjectData(b3::kHero);
+        armies_ = std::move(armies);
+        heroes_ = std::move(heroes);
         numArmies_ = static_cast<Long>(armies_.rows());
         numHeroes_ = static_cast<Long>(heroes_.rows());
+    });
+    Trap(services_, "frmOddsLab::Form_Load", [&] {
         LoadArmyCombos();
         LoadTerrainCombo();
         LoadCityLevelCombo();
