@@ -7,21 +7,15 @@
 #include <memory>
 #include <thread>
 
+#include "engine/duel_rules.h"
 #include "engine/number_format.h"
 #include "engine/unit_list.h"
 
 namespace b3::engine {
 namespace {
 
-// The second die of an army with 1..4 medals; 0 for none.
-constexpr Long kMedalDie[5] = {0, 30, 26, 22, 18};
-
-int MedalIndex(Long medals) {
-    return medals >= 1 && medals <= 4 ? medals : 0;
-}
-
 Long Saturate(std::int64_t v) {
-    return ClampLong(v, std::numeric_limits<Long>::min(), std::numeric_limits<Long>::max());
+    return SaturateLong(v);
 }
 
 // Restores the default pointer however the run ends.
@@ -87,17 +81,9 @@ void MBattleCalc::PrepareRun(Long CombatDice, Long NumBattles) {
     results_.assign(static_cast<std::size_t>(NumBattles < 0 ? 0 : NumBattles), ResultsRow{});
     resultsRows_ = results_.data();
 
-    // The chance that a roll scores: the lower of the dice roll and, with medals, the medal
-    // die's roll is at most the strength.
-    const double n = CombatDice;
-    for (int m = 0; m < 5; ++m) {
-        for (int s = 0; s < 15; ++s) {
-            const double missDice = n > 0 ? 1.0 - std::min<double>(s, n) / n : 0.0;
-            double missMedal = 1.0;
-            if (kMedalDie[m]) missMedal = 1.0 - std::min<double>(s, kMedalDie[m]) / kMedalDie[m];
-            scoreChance_[m][s] = 1.0 - missDice * missMedal;
-        }
-    }
+    // The chance that a roll scores, by medals and strength.
+    for (int m = 0; m < 5; ++m)
+        for (int s = 0; s < 15; ++s) scoreChance_[m][s] = ScoreProbability(CombatDice, m, s);
 
     // Which units fly by their first move bonus (armies: column 13, heroes: column 12).
     const DataArray& armies = host_->Armies();
@@ -337,10 +323,7 @@ bool MBattleCalc::IsCurseEligible(const CArmy& a) {
 void MBattleCalc::CheckIfPoisoned(CStackAtt& att, CStackAtt& def) {
     auto strike = [this](CStackAtt& victims, Long stackPoison) {
         for (CArmy& a : victims) {
-            if (IsPoisonEligible(a) && Chance(std::int64_t{stackPoison} * 4)) {
-                a.SetTotalStrength(std::int64_t{a.TotalStrength()} - 1);
-                a.SetPoisoned(true);
-            }
+            if (IsPoisonEligible(a) && Chance(std::int64_t{stackPoison} * 4)) StrikePoison(a);
         }
     };
     if (def.StackPoison() != 0) strike(att, def.StackPoison());
@@ -351,10 +334,7 @@ void MBattleCalc::CheckIfPoisoned(CStackAtt& att, CStackAtt& def) {
 void MBattleCalc::CheckIfDiseased(CStackAtt& att, CStackAtt& def) {
     auto strike = [this](CStackAtt& victims, Long stackDisease) {
         for (CArmy& a : victims) {
-            if (IsDiseaseEligible(a) && Chance(std::int64_t{stackDisease} * 4)) {
-                a.SetHits(std::int64_t{a.Hits()} - 1);
-                a.SetDiseased(true);
-            }
+            if (IsDiseaseEligible(a) && Chance(std::int64_t{stackDisease} * 4)) StrikeDisease(a);
         }
     };
     if (def.StackDisease() != 0) strike(att, def.StackDisease());
@@ -365,13 +345,7 @@ void MBattleCalc::CheckIfDiseased(CStackAtt& att, CStackAtt& def) {
 void MBattleCalc::CheckIfCursed(CStackAtt& att, CStackAtt& def) {
     auto strike = [this](CStackAtt& victims, Long stackCurse) {
         for (CArmy& a : victims) {
-            if (IsCurseEligible(a) && Chance(std::int64_t{stackCurse} * 4)) {
-                if (a.Blessed()) {
-                    a.SetBlessed(false);
-                    a.SetTotalStrength(std::int64_t{a.TotalStrength()} - 1);
-                }
-                if (a.HasMedal() > 0) a.SetHasMedal(0);
-            }
+            if (IsCurseEligible(a) && Chance(std::int64_t{stackCurse} * 4)) StrikeCurse(a);
         }
     };
     if (def.StackCurse() != 0) strike(att, def.StackCurse());
@@ -379,25 +353,27 @@ void MBattleCalc::CheckIfCursed(CStackAtt& att, CStackAtt& def) {
     strike(def, att.StackCurse());
 }
 
+Long MBattleCalc::StackBonus(const CStackAtt& x, const CStackAtt& y) {
+    const Long lea =
+        PowerFilter(std::int64_t{PowerFilter(x.StackLeadership())} - PowerFilter(y.StackChaos()));
+    const Long mor =
+        PowerFilter(std::int64_t{PowerFilter(x.StackMorale())} - PowerFilter(y.StackFear()));
+    const Long fort =
+        PowerFilter(std::int64_t{PowerFilter(x.StackFortify())} - PowerFilter(y.StackSiege()));
+    return ClampLong(TotalStackFilter(std::int64_t{mor} + lea + fort), -3, 5);
+}
+
 void MBattleCalc::ApplyMutualPowers(CStackAtt& A, CStackAtt& B) {
-    auto bonus = [](CStackAtt& x, const CStackAtt& y) {
-        const Long lea = PowerFilter(std::int64_t{PowerFilter(x.StackLeadership())} -
-                                     PowerFilter(y.StackChaos()));
-        const Long mor =
-            PowerFilter(std::int64_t{PowerFilter(x.StackMorale())} - PowerFilter(y.StackFear()));
-        const Long fort =
-            PowerFilter(std::int64_t{PowerFilter(x.StackFortify())} - PowerFilter(y.StackSiege()));
-        x.SetTotalStackBonus(TotalStackFilter(std::int64_t{mor} + lea + fort));
-        ApplyAdjustedPower(x);
-    };
-    bonus(A, B);
-    bonus(B, A);
+    A.SetTotalStackBonus(StackBonus(A, B));
+    ApplyAdjustedPower(A);
+    B.SetTotalStackBonus(StackBonus(B, A));
+    ApplyAdjustedPower(B);
 }
 
 void MBattleCalc::ApplyAdjustedPower(CStackAtt& stack) {
     const Long bonus = stack.TotalStackBonus();
     if (bonus == 0) return;
-    for (CArmy& a : stack) a.SetTotalStrength(std::int64_t{a.TotalStrength()} + bonus);
+    for (CArmy& a : stack) AddStackBonus(a, bonus);
 }
 
 Long MBattleCalc::RandomPercentNum() {
@@ -431,21 +407,21 @@ double MBattleCalc::ScoreChance(const CArmy& army) const {
 }
 
 void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPos, Long battle) {
-    {
-        const CArmy& a = att.Item(aPos);
-        const CArmy& d = def.Item(dPos);
-        // Each ability acts only when the two armies' strengths in it differ.
-        if (a.Acid() != d.Acid()) ResolveAcid(aPos, dPos, att, def);
-        if (a.Lightning() != d.Lightning()) ResolveLightning(aPos, dPos, att, def);
-        bool done = false;
-        if (a.Assass() != d.Assass() || a.Assass() > 0)
-            done = ResolveAssass(aPos, dPos, att, def, battle);
-        if (!done && a.Missle() != d.Missle()) done = ResolveMissle(aPos, dPos, att, def, battle);
-        if (done) return;
-    }
-
     CArmy& a = att.Item(aPos);
     CArmy& d = def.Item(dPos);
+    {
+        Draws draws{*this};
+        const Killed killed = OpeningRules(a, d, draws);
+        if (killed == Killed::Defender) {
+            RemoveDefender(def, dPos, d.Turns(), battle);
+            return;
+        }
+        if (killed == Killed::Attacker) {
+            RemoveAttacker(att, aPos, a.Turns(), battle);
+            return;
+        }
+    }
+
     // Neither the damage of a point nor the chances of an exchange change during the melee.
     const Long toD = a.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kDefenderLoses) : 1;
     const Long toA = d.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kAttackerLoses) : 1;
@@ -453,15 +429,15 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
         for (;;) {
             const Long loser = WhoLosesPoint(a, d);
             if (loser == kDefenderLoses) {
-                if (d.Hits() > toD) {
-                    d.SetHits(std::int64_t{d.Hits()} - toD);
+                if (const Long left = HitsAfterPoint(d.Hits(), toD)) {
+                    d.SetHits(left);
                 } else {
                     RemoveDefender(def, dPos, d.Turns(), battle);
                     return;
                 }
             } else if (loser == kAttackerLoses) {
-                if (a.Hits() > toA) {
-                    a.SetHits(std::int64_t{a.Hits()} - toA);
+                if (const Long left = HitsAfterPoint(a.Hits(), toA)) {
+                    a.SetHits(left);
                 } else {
                     RemoveAttacker(att, aPos, a.Turns(), battle);
                     return;
@@ -471,29 +447,35 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
     }
     // The exchange that decides a point: the attacking army wins it with the chance that it
     // alone scores, given that exactly one of the two scores.
-    const double pa = ScoreChance(a);
-    const double pd = ScoreChance(d);
-    const double aOnly = pa * (1.0 - pd);
-    const double dOnly = pd * (1.0 - pa);
-    // u < aOnly / (aOnly + dOnly), without a division.
-    const double either = aOnly + dOnly;
+    const PointOdds odds = MeleePointOdds(ScoreChance(a), ScoreChance(d));
+    // u < attackerOnly / (attackerOnly + defenderOnly), without a division.
+    const double aOnly = odds.attackerOnly;
+    const double either = odds.attackerOnly + odds.defenderOnly;
     for (;;) {
         if (rng_.Next() * either < aOnly) {
-            if (d.Hits() > toD) {
-                d.SetHits(std::int64_t{d.Hits()} - toD);
+            if (const Long left = HitsAfterPoint(d.Hits(), toD)) {
+                d.SetHits(left);
             } else {
                 RemoveDefender(def, dPos, d.Turns(), battle);
                 return;
             }
         } else {
-            if (a.Hits() > toA) {
-                a.SetHits(std::int64_t{a.Hits()} - toA);
+            if (const Long left = HitsAfterPoint(a.Hits(), toA)) {
+                a.SetHits(left);
             } else {
                 RemoveAttacker(att, aPos, a.Turns(), battle);
                 return;
             }
         }
     }
+}
+
+bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots) {
+    if (calc.exact_)
+        return calc.WhoLosesPoint(a, d) == (attackerShoots ? kDefenderLoses : kAttackerLoses);
+    const CArmy& shooter = attackerShoots ? a : d;
+    const CArmy& target = attackerShoots ? d : a;
+    return calc.rng_.Next() < calc.ScoreChance(shooter) * (1.0 - calc.ScoreChance(target));
 }
 
 Long MBattleCalc::WhoLosesPoint(const CArmy& a, const CArmy& d) {
@@ -533,100 +515,37 @@ Long MBattleCalc::DamagePerHit(Long aPos, Long dPos, CStackAtt& att, CStackAtt& 
     const CArmy& hitter = loser == kDefenderLoses ? att.Item(aPos) : def.Item(dPos);
     if (hitter.Trample() <= 0) return 1;
     const CArmy& victim = loser == kDefenderLoses ? def.Item(dPos) : att.Item(aPos);
-    if (hitter.Trample() > 0 && !VictimFlies(victim))
-        return Saturate(std::int64_t{hitter.Trample()} + 1);
-    return 1;
+    return MeleeDamage(hitter, VictimFlies(victim));
 }
 
 void MBattleCalc::ResolveAcid(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def) {
-    CArmy& a = att.Item(aPos);
-    CArmy& d = def.Item(dPos);
-    if (a.Acid() == d.Acid()) return;
-    CArmy& striker = a.Acid() > d.Acid() ? a : d;
-    CArmy& victim = a.Acid() > d.Acid() ? d : a;
-    const std::int64_t S = striker.Acid(), W = victim.Acid();
-    if (S <= victim.Warding()) return;
-    const std::int64_t n = S - (W + victim.Warding());
-    if (Chance(n * 10)) victim.SetTotalStrength(victim.TotalStrength() / 2);
+    Draws draws{*this};
+    AcidRule(att.Item(aPos), def.Item(dPos), draws);
 }
 
 void MBattleCalc::ResolveLightning(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def) {
-    CArmy& a = att.Item(aPos);
-    CArmy& d = def.Item(dPos);
-    if (a.Lightning() == d.Lightning()) return;
-    CArmy& striker = a.Lightning() > d.Lightning() ? a : d;
-    CArmy& victim = a.Lightning() > d.Lightning() ? d : a;
-    const std::int64_t S = striker.Lightning(), W = victim.Lightning();
-    if (S <= victim.Warding()) return;
-    const std::int64_t n = S - (W + victim.Warding());
-    if (Chance(n * 10)) victim.SetHits(victim.Hits() / 2);
+    Draws draws{*this};
+    LightningRule(att.Item(aPos), def.Item(dPos), draws);
 }
 
 bool MBattleCalc::ResolveAssass(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
+    Draws draws{*this};
     CArmy& a = att.Item(aPos);
     CArmy& d = def.Item(dPos);
-    const Long A = a.Assass(), D = d.Assass();
-    if (A == D) {
-        if (A > 0) a.SetUsedSpecial(true);
-        if (D > 0) d.SetUsedSpecial(true);
-        return false;
-    }
-    const bool attackerStrikes = A > D;
-    CArmy& striker = attackerStrikes ? a : d;
-    CArmy& victim = attackerStrikes ? d : a;
-    const std::int64_t S = striker.Assass(), W = victim.Assass();
-    if (W > 0) victim.SetUsedSpecial(true);
-    bool killed = false;
-    if (S > victim.Warding()) {
-        const std::int64_t n = S - (std::int64_t{victim.Warding()} + W);
-        if (!striker.UsedSpecial() && Chance(n * 10)) killed = true;
-    }
-    striker.SetUsedSpecial(true);
-    if (killed) {
-        if (attackerStrikes)
-            RemoveDefender(def, dPos, victim.Turns(), battle);
-        else
-            RemoveAttacker(att, aPos, victim.Turns(), battle);
-    }
-    return killed;
+    const Killed killed = AssassRule(a, d, draws);
+    if (killed == Killed::Defender) RemoveDefender(def, dPos, d.Turns(), battle);
+    if (killed == Killed::Attacker) RemoveAttacker(att, aPos, a.Turns(), battle);
+    return killed != Killed::None;
 }
 
 bool MBattleCalc::ResolveMissle(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
+    Draws draws{*this};
     CArmy& a = att.Item(aPos);
     CArmy& d = def.Item(dPos);
-    const Long A = a.Missle(), D = d.Missle();
-    if (A == D) return false;
-    const bool attackerShoots = A > D;
-    CArmy& shooter = attackerShoots ? a : d;
-    const CArmy& target = attackerShoots ? d : a;
-    if (shooter.UsedSpecial()) return false;
-    if (shooter.MissleShotsLeft() == 0)
-        shooter.SetMissleShotsLeft(
-            Saturate(attackerShoots ? std::int64_t{A} - D : std::int64_t{D} - A));
-
-    const Long shots = shooter.MissleShotsLeft();
-    const Long targetLoses = attackerShoots ? kDefenderLoses : kAttackerLoses;
-    // A shot hits when, in one exchange, the shooter scores and the target does not.
-    const double hitChance = exact_ ? 0.0 : ScoreChance(shooter) * (1.0 - ScoreChance(target));
-    bool hit = false;
-    for (Long k = 1; k <= shots; ++k) {
-        const bool lands = exact_ ? WhoLosesPoint(a, d) == targetLoses : rng_.Next() < hitChance;
-        if (lands) {
-            shooter.SetMissleShotsLeft(shooter.MissleShotsLeft() - k);
-            hit = true;
-            break;
-        }
-    }
-    if (!hit) {
-        shooter.SetUsedSpecial(true);  // the remaining shots are lost for this battle
-        return false;
-    }
-    if (shooter.MissleShotsLeft() == 0) shooter.SetUsedSpecial(true);
-    if (attackerShoots)
-        RemoveDefender(def, dPos, target.Turns(), battle);
-    else
-        RemoveAttacker(att, aPos, target.Turns(), battle);
-    return true;
+    const Killed killed = MissileRule(a, d, draws);
+    if (killed == Killed::Defender) RemoveDefender(def, dPos, d.Turns(), battle);
+    if (killed == Killed::Attacker) RemoveAttacker(att, aPos, a.Turns(), battle);
+    return killed != Killed::None;
 }
 
 void MBattleCalc::RemoveFrom(CStackAtt& front, bool attacking, Long position, Long turns,

@@ -84,6 +84,9 @@ public:
     static bool IsDiseaseEligible(const CArmy& army);
     static bool IsCurseEligible(const CArmy& army);
     static void ApplyMutualPowers(CStackAtt& A, CStackAtt& B);
+    // The stack bonus of `x` against `y`: adjusted leadership against chaos, morale against fear
+    // and fortification against siege, summed and kept in -3..5.
+    static Long StackBonus(const CStackAtt& x, const CStackAtt& y);
     static void ApplyAdjustedPower(CStackAtt& stack);
     static Long PowerFilter(std::int64_t value) { return ClampLong(value, -1, 5); }
     static Long TotalStackFilter(std::int64_t value) { return ClampLong(value, -3, 5); }
@@ -109,6 +112,9 @@ public:
     Long GetCombatRoll(Long medals);
     Long CombatDiceRoll(Long faces);
     static bool ScoresHit(Long roll, Long strength) { return roll <= strength; }
+    // Whether a melee victim counts as flying: the user's flag, or "fly" as its first move bonus
+    // (any letter case). Valid once the run is prepared.
+    bool VictimFlies(const CArmy& victim) const;
     void RemoveAttacker(CStackAtt& front, Long position, Long turns, Long battle);
     void RemoveDefender(CStackAtt& front, Long position, Long turns, Long battle);
     Long CheckIfVictor(Long attCount, Long defCount, CStackAtt& def);
@@ -154,7 +160,12 @@ private:
     bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
     ResultsRow& Row(Long battle) { return resultsRows_[battle - 1]; }
     double ScoreChance(const CArmy& army) const;
-    bool VictimFlies(const CArmy& victim) const;
+    // The simulation's way of deciding the chances of the duel rules: from the run's stream.
+    struct Draws {
+        MBattleCalc& calc;
+        bool Percent(std::int64_t limit) { return calc.Chance(limit); }
+        bool ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots);
+    };
     void RemoveFrom(CStackAtt& front, bool attacking, Long position, Long turns, Long battle);
 
     CalculatorHost* host_;
