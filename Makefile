@@ -52,6 +52,20 @@ demo: build
 	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli info
 	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli report army $(DEMO_DIR)/armies.csv
 	@echo; echo "Army report ($(DEMO_DIR)/armies.csv):"; cat $(DEMO_DIR)/armies.csv
+	@# With a display the combat calculator opens on the sample; without one a sample battle is
+	@# simulated on the command line instead.
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo; echo "Starting OddsLab on the sample installation (close its window to finish)..."; \
+	  B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/OddsLab; \
+	else \
+	  echo; echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so OddsLab's window stays shut."; \
+	  if $(BUILD)/bin/b3cli odds --help >/dev/null 2>&1; then \
+	    echo "A sample battle instead (calculator/ui/demo_battle.json, 10000 battles):"; \
+	    B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli odds --seed 1 calculator/ui/demo_battle.json; \
+	  fi; \
+	  echo; echo "To open the calculator on a desktop:"; \
+	  echo "  B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/OddsLab"; \
+	fi
 
 bench: build
 	$(BUILD)/bin/b3bench
