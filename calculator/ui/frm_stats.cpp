@@ -154,6 +154,11 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
     return frame;
 }
 
+void frmStats::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    for (QTableWidget* grid : msfgStackStats) grid->scrollToTop();
+}
+
 void frmStats::Form_Load() {
     Trap(services_, "frmStats::Form_Load", [&] {
         adjustSize();

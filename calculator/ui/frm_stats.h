@@ -57,6 +57,10 @@ public:
     static const int kAttWidths[12];
     static const int kDefWidths[12];
 
+protected:
+    // Each grid opens at its first unit.
+    void showEvent(QShowEvent* event) override;
+
 private:
     QGroupBox* MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted[3], QLabel** bonus);
 
