@@ -72,6 +72,7 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
     auto* unit = new QGridLayout(fraUnitInfo);
     unit->addWidget(new QLabel("Name:", fraUnitInfo), 0, 0);
     lblName = new QLabel(fraUnitInfo);
+    lblName->setTextFormat(Qt::PlainText);
     lblName->setMinimumWidth(120);
     unit->addWidget(lblName, 0, 1);
     const std::pair<const char*, UpDownBox*> unitRows[] = {

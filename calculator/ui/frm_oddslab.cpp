@@ -275,6 +275,7 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     auto* quick = new QGridLayout(fraQuickResults);
     auto value = [this](const QString& tip) {
         auto* label = new QLabel(fraQuickResults);
+        label->setTextFormat(Qt::PlainText);
         label->setToolTip(tip);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);

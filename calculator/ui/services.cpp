@@ -11,6 +11,8 @@ namespace b3::oddslab {
 
 void QtCalculatorServices::messageBox(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    // Names and descriptions come from game files: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -484,6 +484,31 @@ TEST(OddsLabRunErrors, AnUnnamedPowerIsReportedWithTheServersNumber) {
     EXPECT_FALSE(w.lblAttWinPercent->text().isEmpty());
 }
 
+TEST(OddsLabRunErrors, NamesFromTheGameAreShownAsPlainText) {
+    auto game = std::make_unique<FakeEditObject>(std::vector<ArmyRow>{{"<b>Bold</b> & Co", 4, 2}},
+                                                 std::vector<HeroRow>{{"<i>Sly</i>", 4, 1}});
+    ScriptServices services;
+    frmOddsLab w(services, *game);
+    Pick(w, 0, "<i>Sly</i>");
+    Pick(w, 1, "<b>Bold</b> & Co");
+    EXPECT_EQ(Texts(w, 1)[0], "<b>Bold</b> & Co");
+    w.txtNumSimulations->setText("10");
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    services.onDialog = [&](QDialog& dialog) {
+        auto* hero = qobject_cast<frmHero*>(&dialog);
+        ASSERT_NE(hero, nullptr);
+        shown = hero->lblName->text();
+        format = hero->lblName->textFormat();
+        hero->cmdProceed_Click();
+    };
+    w.cmdAttack->click();
+    EXPECT_EQ(shown, "<i>Sly</i>");
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(w.lblAttWinPercent->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(services.messages.empty());
+}
+
 TEST_F(OddsLabRun, TooManyBattlesAreRefused) {
     Pick(*w, 0, "Knights");
     Pick(*w, 1, "Goblins");
