@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <limits>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -15,7 +17,9 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/battle_calc.h"
+#include "engine/exact_odds.h"
 #include "engine/hero_dialog.h"
+#include "engine/number_format.h"
 #include "engine/simple_host.h"
 #include "engine/unit_list.h"
 
@@ -236,6 +240,13 @@ void AddSide(b3::engine::SimpleHost& host, const std::vector<Entry>& entries, bo
     }
 }
 
+// `value` with `decimals` digits after the point.
+std::string Fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
 class ProgressBar {
 public:
     explicit ProgressBar(bool shown) : shown_(shown) {}
@@ -266,13 +277,20 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
         "odds", "Simulate the battle of a scenario file and print the attacker's odds");
     odds->add_option("SCENARIO", options.scenario, "The scenario (JSON), - for standard input")
         ->required();
-    odds->add_option("--battles", options.battles, "Number of battles (overrides the scenario)")
-        ->check(CLI::Range(1LL, static_cast<long long>(std::numeric_limits<Long>::max())));
+    odds->add_option("--battles", options.battles,
+                     "Number of battles (overrides the scenario); 0 with --exact")
+        ->check(CLI::Range(0LL, static_cast<long long>(std::numeric_limits<Long>::max())));
     odds->add_option("--seed", options.seed, "Seed for a reproducible run");
     odds->add_option("--threads", options.threads, "Split the battles over T threads")
         ->check(CLI::Range(1, 256))
         ->type_name("T");
     odds->add_flag("--json", options.json, "Print one JSON object");
+    odds->add_flag("--exact", options.exact,
+                   "Also compute the exact odds and expected losses of one battle");
+    odds->callback([&options] {
+        if (options.battles && *options.battles == 0 && !options.exact)
+            throw CLI::ValidationError("--battles", "0 battles simulate nothing; add --exact");
+    });
     return odds;
 }
 
@@ -290,50 +308,91 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
     AddSide(host, s.attack, true);
     AddSide(host, s.defend, false);
 
-    b3::engine::MBattleCalc calc(host);
-    calc.SetThreads(options.threads);
-    calc.SetSeed(options.seed);
-    ProgressBar bar(isatty(STDERR_FILENO) != 0);
-    host.onProgress = [&bar](Long percent) { bar.Show(percent); };
-    const std::string refusal = calc.CheckRun(s.battles, s.dice);
-    if (!refusal.empty()) throw ScenarioError(refusal);
-    try {
-        calc.RunBattles(s.battles, s.dice, false, s.cityLevel);
-    } catch (const std::bad_alloc&) {
-        throw std::runtime_error("not enough memory for the results of " +
-                                 std::to_string(s.battles) + " battles");
+    // The exact odds are refused (like a bad scenario) before any battle is simulated.
+    const bool simulate = s.battles > 0;
+    if (options.exact) {
+        const std::string refusal = b3::engine::CheckExactOdds(host, s.dice);
+        if (!refusal.empty()) throw ScenarioError(refusal);
     }
-    bar.Finish();
+
+    b3::engine::MBattleCalc calc(host);
+    if (simulate) {
+        calc.SetThreads(options.threads);
+        calc.SetSeed(options.seed);
+        ProgressBar bar(isatty(STDERR_FILENO) != 0);
+        host.onProgress = [&bar](Long percent) { bar.Show(percent); };
+        const std::string refusal = calc.CheckRun(s.battles, s.dice);
+        if (!refusal.empty()) throw ScenarioError(refusal);
+        try {
+            calc.RunBattles(s.battles, s.dice, false, s.cityLevel);
+        } catch (const std::bad_alloc&) {
+            throw std::runtime_error("not enough memory for the results of " +
+                                     std::to_string(s.battles) + " battles");
+        }
+        bar.Finish();
+        host.onProgress = nullptr;
+    }
+    std::optional<b3::engine::ExactOdds> exact;
+    if (options.exact) exact = b3::engine::CalculateExactOdds(host, s.dice, s.cityLevel);
 
     const char* const labels[] = {"Avg. Att. Units Lost: ", "Avg. Att. Prod. Turns Lost: ",
                                   "Avg. Def Units Lost: ", "Avg. Def. Prod. Turns Lost: "};
     if (!options.json) {
-        out << "Attacker Wins: " << host.winText << '\n';
-        for (int i = 0; i < 4; ++i) out << labels[i] << host.averageTexts[i] << '\n';
+        if (simulate) {
+            out << "Attacker Wins: " << host.winText << '\n';
+            for (int i = 0; i < 4; ++i) out << labels[i] << host.averageTexts[i] << '\n';
+        }
+        if (exact) {
+            out << "Exact: attacker wins " << Fixed(exact->attackerWinProbability * 100.0, 4)
+                << "%\n";
+            const double expected[] = {
+                exact->expectedAttackerUnitsLost, exact->expectedAttackerTurnsLost,
+                exact->expectedDefenderUnitsLost, exact->expectedDefenderTurnsLost};
+            for (int i = 0; i < 4; ++i)
+                out << "Exact " << labels[i]
+                    << b3::engine::FormatGeneralSingle(static_cast<float>(expected[i])) << '\n';
+        }
         return;
     }
-    std::vector<long long> attLost(33, 0), defLost(33, 0);
-    for (const auto& row : calc.Results()) {
-        if (row[1] >= 0 && row[1] <= 32) ++attLost[static_cast<std::size_t>(row[1])];
-        if (row[3] >= 0 && row[3] <= 32) ++defLost[static_cast<std::size_t>(row[3])];
-    }
-    // The averages as shown: single precision, at most 7 significant digits.
-    auto shown = [&](int i) { return std::stod(host.averageTexts[i]); };
     ordered_json result = {
         {"battles", s.battles},
         {"dice", s.dice},
         {"terrain", s.terrain},
         {"city_level", s.cityLevel},
-        {"attacker_win_percent", std::stod(host.winText.substr(0, host.winText.size() - 1))},
-        {"attacker_wins_text", host.winText},
-        {"averages",
-         {{"attacker_units_lost", shown(0)},
-          {"attacker_turns_lost", shown(1)},
-          {"defender_units_lost", shown(2)},
-          {"defender_turns_lost", shown(3)}}},
-        {"attacker_units_lost_histogram", attLost},
-        {"defender_units_lost_histogram", defLost},
     };
+    if (simulate) {
+        std::vector<long long> attLost(33, 0), defLost(33, 0);
+        for (const auto& row : calc.Results()) {
+            if (row[1] >= 0 && row[1] <= 32) ++attLost[static_cast<std::size_t>(row[1])];
+            if (row[3] >= 0 && row[3] <= 32) ++defLost[static_cast<std::size_t>(row[3])];
+        }
+        // The averages as shown: single precision, at most 7 significant digits.
+        auto shown = [&](int i) { return std::stod(host.averageTexts[i]); };
+        result["attacker_win_percent"] = std::stod(host.winText.substr(0, host.winText.size() - 1));
+        result["attacker_wins_text"] = host.winText;
+        result["averages"] = {{"attacker_units_lost", shown(0)},
+                              {"attacker_turns_lost", shown(1)},
+                              {"defender_units_lost", shown(2)},
+                              {"defender_turns_lost", shown(3)}};
+        result["attacker_units_lost_histogram"] = attLost;
+        result["defender_units_lost_histogram"] = defLost;
+    }
+    if (exact) {
+        const std::vector<double> att(exact->attackerUnitsLost.begin(),
+                                      exact->attackerUnitsLost.end());
+        const std::vector<double> def(exact->defenderUnitsLost.begin(),
+                                      exact->defenderUnitsLost.end());
+        result["exact"] = {
+            {"attacker_win_probability", exact->attackerWinProbability},
+            {"expected",
+             {{"attacker_units_lost", exact->expectedAttackerUnitsLost},
+              {"attacker_turns_lost", exact->expectedAttackerTurnsLost},
+              {"defender_units_lost", exact->expectedDefenderUnitsLost},
+              {"defender_turns_lost", exact->expectedDefenderTurnsLost}}},
+            {"attacker_units_lost", att},
+            {"defender_units_lost", def},
+        };
+    }
     out << result.dump(-1, ' ', false, ordered_json::error_handler_t::replace) << '\n';
 }
 

@@ -1,5 +1,6 @@
 // b3cli odds: simulates the battle of a scenario file on the installation's armies and heroes
-// and prints the quick results (or, with --json, one JSON object with the loss histograms).
+// and prints the quick results (or, with --json, one JSON object with the loss histograms); with
+// --exact also the exact odds and expected losses (alone with --battles 0).
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@ struct OddsOptions {
     std::optional<std::uint64_t> seed;
     int threads = 1;
     bool json = false;
+    bool exact = false;
 };
 
 // Registers the subcommand "odds" on `app`; parsing fills `options`.

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -150,6 +151,90 @@ TEST_F(OddsCli, KnightsAgainstOrcsMatchTheHandWorkedOdds) {
     ExpectWinShare(j, 1 - (1 - q) * (1 - q));
     EXPECT_NEAR(j["averages"]["attacker_turns_lost"].get<double>(),
                 3 * j["averages"]["attacker_units_lost"].get<double>(), 1e-5);
+}
+
+TEST_F(OddsCli, ExactOddsFollowTheSimulatedFigures) {
+    // Knights against orcs as above: the knights win with 1 - (1 - q)^2, q = 12/19, that is
+    // 312/361 = 86.4266%; they lose their one army (3 turns) with 49/361, the orcs theirs (2
+    // turns) with 312/361.
+    const std::string scenario = R"({"attack": ["KNIGHTS"], "defend": ["ORCS"], "battles": 500})";
+    const Result r = Odds(scenario, "--seed 2 --exact");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);) all.push_back(line);
+    ASSERT_EQ(all.size(), 10u) << r.out;
+    EXPECT_EQ(all[0].rfind("Attacker Wins: ", 0), 0u);
+    EXPECT_EQ(all[5], "Exact: attacker wins 86.4266%");
+    EXPECT_EQ(all[6], "Exact Avg. Att. Units Lost: 0.1357341");
+    EXPECT_EQ(all[7], "Exact Avg. Att. Prod. Turns Lost: 0.4072022");
+    EXPECT_EQ(all[8], "Exact Avg. Def Units Lost: 0.8642659");
+    EXPECT_EQ(all[9], "Exact Avg. Def. Prod. Turns Lost: 1.728532");
+    // With no battle to simulate only the exact figures are printed.
+    const Result alone = Odds(scenario, "--battles 0 --exact");
+    ASSERT_EQ(alone.status, 0) << alone.err;
+    std::string expected;
+    for (std::size_t i = 5; i < 10; ++i) expected += all[i] + "\n";
+    EXPECT_EQ(alone.out, expected);
+
+    const json j = OddsJson(scenario, "--battles 0 --exact");
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : j.items()) keys.push_back(key);
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"battles", "city_level", "dice", "exact", "terrain"}));
+    EXPECT_EQ(j["battles"], 0);
+    const json& e = j["exact"];
+    EXPECT_NEAR(e["attacker_win_probability"].get<double>(), 312.0 / 361, 1e-14);
+    EXPECT_NEAR(e["expected"]["attacker_units_lost"].get<double>(), 49.0 / 361, 1e-14);
+    EXPECT_NEAR(e["expected"]["attacker_turns_lost"].get<double>(), 147.0 / 361, 1e-14);
+    EXPECT_NEAR(e["expected"]["defender_units_lost"].get<double>(), 312.0 / 361, 1e-14);
+    EXPECT_NEAR(e["expected"]["defender_turns_lost"].get<double>(), 624.0 / 361, 1e-14);
+    const auto att = e["attacker_units_lost"].get<std::vector<double>>();
+    const auto def = e["defender_units_lost"].get<std::vector<double>>();
+    ASSERT_EQ(att.size(), 33u);
+    ASSERT_EQ(def.size(), 33u);
+    EXPECT_NEAR(att[0], 312.0 / 361, 1e-14);
+    EXPECT_NEAR(att[1], 49.0 / 361, 1e-14);
+    EXPECT_NEAR(def[0], 49.0 / 361, 1e-14);
+    EXPECT_NEAR(def[1], 312.0 / 361, 1e-14);
+    for (int k = 2; k < 33; ++k) {
+        EXPECT_EQ(att[k], 0.0);
+        EXPECT_EQ(def[k], 0.0);
+    }
+}
+
+TEST_F(OddsCli, ExactOddsAgreeWithALargeSimulationOnTheSampleInstallation) {
+    // Two attacking stacks with heroes, medals, missiles, acid, lightning and poison against a
+    // castle's defenders with curse, disease and warding.
+    const json j = OddsJson(R"({"terrain": "city", "city_level": 2, "dice": 22,
+        "attack": ["ARCHERS", {"army": "KNIGHTS", "medals": 2}, "BOGWYRM", "SPIDERS",
+                   {"hero": "RANGER", "bonuses": {"missile": 3, "assassination": 2}},
+                   "GRIFFON", {"army": "DWARVES", "blessed": true, "medals": 1}, "SPEARMEN",
+                   "GIANTS", {"army": "ARCHERS", "medals": 3}, "SHADOWS"],
+        "defend": ["MONKS", "WITCHES", {"army": "DWARVES", "medals": 2}, "GHOULS",
+                   "SPEARMEN", "SPEARMEN", "DAWNGARD", "BOGWYRM", "ARCHERS",
+                   {"hero": "THANE", "bonuses": {"fortification": 2}}]})",
+                            "--battles 60000 --seed 17 --threads 2 --exact");
+    const json& e = j["exact"];
+    const double p = e["attacker_win_probability"].get<double>();
+    EXPECT_GT(p, 0.05);
+    EXPECT_LT(p, 0.95);
+    ExpectWinShare(j, p);
+    double attSum = 0, defSum = 0;
+    const auto att = e["attacker_units_lost"].get<std::vector<double>>();
+    const auto def = e["defender_units_lost"].get<std::vector<double>>();
+    const auto attSim = j["attacker_units_lost_histogram"].get<std::vector<double>>();
+    const auto defSim = j["defender_units_lost_histogram"].get<std::vector<double>>();
+    for (int k = 0; k < 33; ++k) {
+        attSum += att[k];
+        defSum += def[k];
+        EXPECT_NEAR(attSim[k] / 60000, att[k], 5 * std::sqrt(att[k] * (1 - att[k]) / 60000) + 1e-9)
+            << k;
+        EXPECT_NEAR(defSim[k] / 60000, def[k], 5 * std::sqrt(def[k] * (1 - def[k]) / 60000) + 1e-9)
+            << k;
+    }
+    EXPECT_NEAR(attSum, 1.0, 1e-12);
+    EXPECT_NEAR(defSum, 1.0, 1e-12);
 }
 
 TEST_F(OddsCli, HeroBonusesGoThroughTheDialogsClamps) {
