@@ -1,7 +1,8 @@
 // Exact battle odds on the sample installation: the time of one exact calculation for the
 // engine benchmark's battles (8 against 8, four stacks of 8 against 32 in a city, 1 against 1)
 // and for four stacks of 8 against 32 with medals, missiles, acid and poison in play; dice of 20.
-// The counters give the duel states summed over and the process's peak memory.
+// The counters give the duel states summed over and the process's peak memory. For comparison,
+// the last battle is also simulated (battles per second on one thread).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "b3/edit_object.h"
+#include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/simple_host.h"
 #include "sample/sample.h"
@@ -118,10 +120,26 @@ void BM_ExactFourStacksAgainst32Specials(benchmark::State& state) {
     RunExact(state, MakeHost(FourTimes(kSpecialAttack8), FourTimes(kSpecialDefend8), "city"), 1);
 }
 
+void BM_SimulatedFourStacksAgainst32Specials(benchmark::State& state) {
+    auto host = MakeHost(FourTimes(kSpecialAttack8), FourTimes(kSpecialDefend8), "city");
+    const Long battles = 20000;
+    MBattleCalc calc(*host);
+    calc.SetSeed(12345);
+    for (auto _ : state) {
+        calc.RunBattles(battles, 20, false, 1);
+        benchmark::DoNotOptimize(calc.Results().data());
+    }
+    state.counters["battles/s"] =
+        benchmark::Counter(static_cast<double>(battles) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+    state.counters["win%"] = calc.WinPercent(battles);
+}
+
 BENCHMARK(BM_ExactEightAgainstEight)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExactFourStacksAgainst32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExactOneAgainstOne)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ExactFourStacksAgainst32Specials)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SimulatedFourStacksAgainst32Specials)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
