@@ -31,13 +31,13 @@ frmMoreResults::frmMoreResults(CalculatorServices& services, std::vector<Results
     connect(sscDone, &QPushButton::clicked, this, [this] { sscDone_Click(); });
 
     // The two series share the value axis: say what each one counts.
-    auto* legend = new QLabel(
+    legend_ = new QLabel(
         "C1: percentage of battles with that many armies destroyed.   C2: production turns "
         "lost in the last of those battles.",
         this);
+    legend_->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(legend);
-    buttons->addStretch(1);
+    buttons->addWidget(legend_, 1);
     buttons->addWidget(sscDone);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(mscDefMore, 1);
@@ -53,7 +53,7 @@ QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
     chart->setTitleFont(titleFont);
-    auto* series = new QBarSeries;
+    auto* series = series_[side] = new QBarSeries;
     for (int s = 0; s < 2; ++s) {
         sets_[side][s] = new QBarSet(s == 0 ? "C1" : "C2");
         for (int i = 0; i < 33; ++i) sets_[side][s]->append(0);
@@ -80,6 +80,21 @@ QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumHeight(300);
     return view;
+}
+
+void frmMoreResults::SetExact(const std::array<double, 33>& attacker,
+                              const std::array<double, 33>& defender) {
+    exact_[0] = attacker;
+    exact_[1] = defender;
+    if (hasExact_) return;
+    hasExact_ = true;
+    for (int side = 0; side < 2; ++side) {
+        sets_[side][2] = new QBarSet("Exact");
+        for (int i = 0; i < 33; ++i) sets_[side][2]->append(0);
+        series_[side]->append(sets_[side][2]);
+    }
+    legend_->setText(legend_->text() +
+                     "   Exact: the percentage computed from the combat rules, without sampling.");
 }
 
 void frmMoreResults::Form_Load() {
@@ -136,6 +151,14 @@ void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int sid
             set->replace(i, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
             top = std::max<double>(
                 top, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
+        }
+    }
+    if (QBarSet* exact = sets_[side][2]) {
+        for (int i = 0; i < 33; ++i) {
+            const double pct =
+                exact_[static_cast<std::size_t>(side)][static_cast<std::size_t>(i)] * 100.0;
+            exact->replace(i, pct);
+            top = std::max(top, pct);
         }
     }
     const auto axes = view->chart()->axes(Qt::Vertical);

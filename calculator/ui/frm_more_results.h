@@ -10,7 +10,9 @@
 
 #include "engine/battle_calc.h"
 
+class QBarSeries;
 class QBarSet;
+class QLabel;
 class QChartView;
 class QPushButton;
 
@@ -31,6 +33,11 @@ public:
     frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
                    b3::engine::Long numBattles, QWidget* parent = nullptr);
 
+    // The exact chances of each number of units destroyed, attacker and defender; charted beside
+    // the simulated percentages as a third series "Exact". Set before the window loads.
+    void SetExact(const std::array<double, 33>& attacker, const std::array<double, 33>& defender);
+    bool HasExact() const { return hasExact_; }
+
     // Centres the window and computes the tables and charts.
     void Form_Load();
     void sscDone_Click();
@@ -42,7 +49,8 @@ public:
 
     const ResultTable& AttackerTable() const { return att_; }
     const ResultTable& DefenderTable() const { return def_; }
-    // The two series of a chart: side 0 attacker, 1 defender; series 0 "C1", 1 "C2".
+    // The series of a chart: side 0 attacker, 1 defender; series 0 "C1", 1 "C2", 2 "Exact" (only
+    // with exact chances).
     QBarSet* Series(int side, int series) const { return sets_[side][series]; }
 
     QChartView* mscDefMore;
@@ -58,7 +66,11 @@ private:
     b3::engine::Long numBattles_;
     ResultTable att_{};
     ResultTable def_{};
-    QBarSet* sets_[2][2] = {};
+    QBarSet* sets_[2][3] = {};
+    QBarSeries* series_[2] = {};
+    QLabel* legend_ = nullptr;
+    bool hasExact_ = false;
+    std::array<std::array<double, 33>, 2> exact_{};
 };
 
 }  // namespace b3::oddslab

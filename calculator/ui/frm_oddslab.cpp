@@ -37,6 +37,7 @@
 #include "calculator/ui/frm_stats.h"
 #include "calculator/ui/services.h"
 #include "calculator/ui/updown_box.h"
+#include "engine/number_format.h"
 #include "engine/unit_list.h"
 
 namespace b3::oddslab {
@@ -279,7 +280,7 @@ QWidget* frmOddsLab::MakeSetupColumn() {
         label->setToolTip(tip);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setMinimumWidth(fontMetrics().horizontalAdvance("33.3333333333333%") + 8);
+        label->setMinimumWidth(fontMetrics().horizontalAdvance("33.3333333333333%") + 16);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
     };
@@ -301,13 +302,27 @@ QWidget* frmOddsLab::MakeSetupColumn() {
         {&Label8, "Avg. Def. Prod. Turns Lost:", &lblAvg[5],
          "The units lost, on average, by the defender add up to this many turns of production"},
     };
-    int r = 0;
+    // The exact figures stand in a second column under their own heading.
+    const QString exactTip =
+        "Computed from the probabilities of the combat rules, without sampling: the figure the "
+        "simulated one approaches as the number of battles grows";
+    lblExactHeader = new QLabel("Exact", fraQuickResults);
+    lblExactHeader->setToolTip(exactTip);
+    lblExactHeader->setAlignment(Qt::AlignCenter);
+    quick->addWidget(lblExactHeader, 0, 2);
+    int r = 1;
     for (const Row& row : rows) {
         *row.caption = new QLabel(row.text, fraQuickResults);
         (*row.caption)->setToolTip(row.tip);
         *row.value = value(row.tip);
         quick->addWidget(*row.caption, r, 0);
         quick->addWidget(*row.value, r, 1);
+        QLabel* exact = value(exactTip);
+        if (r == 1)
+            lblExactWinPercent = exact;
+        else
+            lblExactAvg[r] = exact;
+        quick->addWidget(exact, r, 2);
         ++r;
     }
 
@@ -720,12 +735,44 @@ void frmOddsLab::cmdAttack_Click() {
         cmdAttack->setEnabled(true);
         SetProgressVisible(false);
         // Only a completed run has results to chart.
-        if (completed) sscMoreResults->setEnabled(true);
+        if (completed) {
+            ShowExactOdds(cityLevel);
+            sscMoreResults->setEnabled(true);
+        }
     });
     if (closePending_) {
         closePending_ = false;
         close();
     }
+}
+
+void frmOddsLab::ShowExactOdds(Long CityLevel) {
+    exact_.reset();
+    QLabel* const labels[5] = {lblExactWinPercent, lblExactAvg[2], lblExactAvg[3], lblExactAvg[4],
+                               lblExactAvg[5]};
+    for (QLabel* label : labels) label->clear();
+    Trap(services_, "frmOddsLab::ShowExactOdds", [&] {
+        const std::string refusal = b3::engine::CheckExactOdds(*this, combatDice_);
+        if (!refusal.empty()) {
+            // The battle is beyond the exact calculation: say why where the figures would be.
+            for (QLabel* label : labels) {
+                label->setText("n/a");
+                label->setToolTip(QString::fromStdString(refusal));
+            }
+            return;
+        }
+        const b3::engine::ExactOdds odds =
+            b3::engine::CalculateExactOdds(*this, combatDice_, CityLevel);
+        const double values[4] = {odds.expectedAttackerUnitsLost, odds.expectedAttackerTurnsLost,
+                                  odds.expectedDefenderUnitsLost, odds.expectedDefenderTurnsLost};
+        lblExactWinPercent->setText(QString::fromStdString(
+            b3::engine::FormatGeneral(odds.attackerWinProbability * 100.0) + "%"));
+        for (int i = 0; i < 4; ++i)
+            lblExactAvg[i + 2]->setText(QString::fromStdString(
+                b3::engine::FormatGeneralSingle(static_cast<float>(values[i]))));
+        for (QLabel* label : labels) label->setToolTip(lblExactHeader->toolTip());
+        exact_ = odds;
+    });
 }
 
 void frmOddsLab::sscAbort_Click() {
@@ -763,6 +810,7 @@ void frmOddsLab::sscMoreResults_Click() {
         const auto& results = battle_->Results();
         auto* window =
             new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
+        if (exact_) window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
         window->setAttribute(Qt::WA_DeleteOnClose);
         moreResults_ = window;
         window->Form_Load();

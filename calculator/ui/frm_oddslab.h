@@ -11,11 +11,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "b3/edit_object.h"
 #include "engine/army.h"
 #include "engine/battle_calc.h"
+#include "engine/exact_odds.h"
 #include "engine/host.h"
 #include "engine/unit_list.h"
 
@@ -104,6 +106,11 @@ public:
     void AddAttacker(b3::engine::Long ArmyID, b3::engine::Long Slot);
     void AddDefender(b3::engine::Long ArmyID, b3::engine::Long Slot);
     bool CheckIfUndead(b3::engine::Long Row) const;
+    // Computes the exact odds of the sides just run and shows them beside the simulated ones
+    // (or why they cannot be computed).
+    void ShowExactOdds(b3::engine::Long CityLevel);
+    // The exact odds of the last completed run, when they could be computed.
+    const std::optional<b3::engine::ExactOdds>& LastExactOdds() const { return exact_; }
     bool VerifyForm();
     // Refuses a run whose first attacking stack or whose defending stack holds no army or hero
     // (only "None" entries), with a message naming the side.
@@ -201,6 +208,10 @@ public:
     QLabel* lblAttWinPercent;
     // Indices 2 to 5 are used.
     QLabel* lblAvg[6] = {};
+    // The exact figures beside the simulated ones, computed without sampling.
+    QLabel* lblExactHeader;
+    QLabel* lblExactWinPercent;
+    QLabel* lblExactAvg[6] = {};
     QPushButton* cmdAttack;
     QPushButton* sscAbort;
     QPushButton* sscExit;
@@ -252,6 +263,7 @@ private:
     int menuSide_ = -1;
     mutable std::int32_t pendingErrorNumber_ = 0;
     QPointer<frmMoreResults> moreResults_;
+    std::optional<b3::engine::ExactOdds> exact_;
     QWidget* stackColumn_[2] = {};
     QTimer* clock_ = nullptr;
     int rowHeight_ = 16;

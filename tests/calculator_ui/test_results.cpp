@@ -127,6 +127,33 @@ TEST(OddsLabMoreResults, ChartsShowBothSeriesOverAllThirtyThreeCategories) {
     EXPECT_GE(Values(w.mscAttMore)->max(), 300);
 }
 
+TEST(OddsLabMoreResults, ExactChancesAreAThirdSeries) {
+    ScriptServices services;
+    frmMoreResults w(services, TwoHundredBattles(), 200);
+    EXPECT_FALSE(w.HasExact());
+    EXPECT_EQ(w.Series(0, 2), nullptr);
+    std::array<double, 33> att{}, def{};
+    att[0] = 0.25;
+    att[32] = 0.75;
+    def[5] = 1.0;
+    w.SetExact(att, def);
+    w.Form_Load();
+    ASSERT_TRUE(w.HasExact());
+    for (QChartView* view : {w.mscAttMore, w.mscDefMore}) {
+        auto* series = qobject_cast<QBarSeries*>(view->chart()->series().value(0));
+        ASSERT_NE(series, nullptr);
+        ASSERT_EQ(series->count(), 3);
+        EXPECT_EQ(series->barSets()[2]->label(), "Exact");
+    }
+    EXPECT_EQ(w.Series(0, 2)->at(0), 25);
+    EXPECT_EQ(w.Series(0, 2)->at(32), 75);
+    EXPECT_EQ(w.Series(0, 2)->at(1), 0);
+    EXPECT_EQ(w.Series(1, 2)->at(5), 100);
+    // The simulated series are untouched.
+    EXPECT_EQ(w.Series(0, 0)->at(32), 92);
+    EXPECT_EQ(w.Series(0, 1)->at(32), 300);
+}
+
 TEST(OddsLabMoreResults, AttackerNeverLosingGivesRowZeroAllBattles) {
     ScriptServices services;
     std::vector<Row> rows(1000, Row{1, 0, 0, 2, 6});

@@ -2,6 +2,7 @@
 // first battle, progress, abort, closing during a run and the quick results.
 #include <gtest/gtest.h>
 
+#include <QBarSet>
 #include <QFont>
 #include <QTest>
 
@@ -507,6 +508,53 @@ TEST(OddsLabRunErrors, NamesFromTheGameAreShownAsPlainText) {
     EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(w.lblAttWinPercent->textFormat(), Qt::PlainText);
     EXPECT_TRUE(services.messages.empty());
+}
+
+// Knights (strength 6, 2 hits, 3 turns) against Archers (3, 1 hit) with 20 dice, no powers and
+// no terrain bonus: a melee point goes to the knights when only they score, 0.3 x 0.85 = 0.255,
+// and to the archers when only they do, 0.15 x 0.7 = 0.105. The archers win only by taking two
+// points before losing one: (0.105 / 0.36)^2 = 0.0850694...
+TEST_F(OddsLabRun, ExactOddsStandBesideTheSimulatedOnes) {
+    Pick(*w, 0, "Knights");
+    Pick(*w, 1, "Archers");
+    w->txtNumSimulations->setText("100");
+    EXPECT_EQ(w->lblExactHeader->text(), "Exact");
+    EXPECT_NE(w->lblExactHeader->toolTip().indexOf("without sampling"), -1);
+    EXPECT_TRUE(w->lblExactWinPercent->text().isEmpty());
+    w->cmdAttack->click();
+    const double lose = (0.105 / 0.36) * (0.105 / 0.36);
+    EXPECT_TRUE(w->lblExactWinPercent->text().endsWith('%'));
+    EXPECT_NEAR(Number(w->lblExactWinPercent->text()), (1 - lose) * 100, 1e-9);
+    EXPECT_NEAR(Number(w->lblExactAvg[2]->text()), lose, 1e-7);
+    EXPECT_NEAR(Number(w->lblExactAvg[3]->text()), 3 * lose, 1e-6);
+    EXPECT_NEAR(Number(w->lblExactAvg[4]->text()), 1 - lose, 1e-6);
+    EXPECT_NEAR(Number(w->lblExactAvg[5]->text()), 1 - lose, 1e-6);
+    EXPECT_NE(w->lblExactAvg[4]->toolTip().indexOf("without sampling"), -1);
+    ASSERT_TRUE(w->LastExactOdds().has_value());
+
+    // More Results charts the exact chances as a third series.
+    w->sscMoreResults->click();
+    frmMoreResults* more = w->MoreResults();
+    ASSERT_NE(more, nullptr);
+    ASSERT_TRUE(more->HasExact());
+    ASSERT_NE(more->Series(0, 2), nullptr);
+    EXPECT_EQ(more->Series(0, 2)->label(), "Exact");
+    EXPECT_NEAR(more->Series(0, 2)->at(0), (1 - lose) * 100, 1e-9);
+    EXPECT_NEAR(more->Series(0, 2)->at(1), lose * 100, 1e-9);
+    EXPECT_NEAR(more->Series(1, 2)->at(1), (1 - lose) * 100, 1e-9);
+    EXPECT_NEAR(more->Series(1, 2)->at(0), lose * 100, 1e-9);
+    EXPECT_EQ(more->Series(0, 2)->at(2), 0);
+    EXPECT_TRUE(services.messages.empty());
+
+    // Two equal armies: even odds.
+    more->close();
+    w->sscClearList[0]->click();
+    w->sscClearList[1]->click();
+    Pick(*w, 0, "Archers");
+    Pick(*w, 1, "Archers");
+    w->cmdAttack->click();
+    EXPECT_EQ(w->lblExactWinPercent->text(), "50%");
+    EXPECT_EQ(w->lblExactAvg[2]->text(), "0.5");
 }
 
 TEST_F(OddsLabRun, TooManyBattlesAreRefused) {
