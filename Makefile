@@ -51,7 +51,8 @@ demo: build
 	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli register $(DEMO_DIR)/game
 	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli info
 	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli report army $(DEMO_DIR)/armies.csv
-	@echo; echo "Army report ($(DEMO_DIR)/armies.csv):"; cat $(DEMO_DIR)/armies.csv
+	@echo; echo "Army report ($(DEMO_DIR)/armies.csv, Windows-1252 as the game's texts):"; \
+	  iconv -f WINDOWS-1252 -t UTF-8 $(DEMO_DIR)/armies.csv
 	@# With a display the combat calculator opens on the sample; without one a sample battle is
 	@# simulated on the command line instead.
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
@@ -69,6 +70,8 @@ demo: build
 
 bench: build
 	$(BUILD)/bin/b3bench
+	$(BUILD)/bin/b3bench_engine
+	$(BUILD)/bin/b3bench_exact
 
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))
