@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
