@@ -641,8 +641,11 @@ void MBattleCalc::ShowStats(const CStackAtt& att, const CStackAtt& def) {
     StackStatistics stats;
     try {
         stats = MakeStats(att, def);
+    } catch (const Error& e) {
+        host_->ReportError("MBattleCalc::ShowStats", e.number(), e.description());
+        return;
     } catch (const std::exception& e) {
-        host_->ReportError("MBattleCalc::ShowStats", e.what());
+        host_->ReportError("MBattleCalc::ShowStats", kErrInvalidArgument, e.what());
         return;
     }
     host_->ShowStats(stats);

@@ -54,8 +54,10 @@ public:
     virtual void ShowAverage(int /*index*/, const std::string& /*text*/) {}
     // Shows the statistics of the first battle and returns when the user has closed them.
     virtual void ShowStats(const StackStatistics& /*stats*/) {}
-    // A failure that a procedure trapped: its label ("MBattleCalc::ShowStats") and description.
-    virtual void ReportError(const std::string& /*label*/, const std::string& /*description*/) {}
+    // A failure that a procedure trapped: its label ("MBattleCalc::ShowStats"), the failure's
+    // number and its description.
+    virtual void ReportError(const std::string& /*label*/, std::int32_t /*number*/,
+                             const std::string& /*description*/) {}
 };
 
 }  // namespace b3::engine

@@ -52,14 +52,15 @@ public:
     void ShowStats(const StackStatistics& stats) override {
         if (onStats) onStats(stats);
     }
-    void ReportError(const std::string& label, const std::string& description) override {
-        if (onError) onError(label, description);
+    void ReportError(const std::string& label, std::int32_t number,
+                     const std::string& description) override {
+        if (onError) onError(label, number, description);
     }
 
     std::function<std::string(Long)> powerName;
     std::function<void(Long)> onProgress;
     std::function<void(const StackStatistics&)> onStats;
-    std::function<void(const std::string&, const std::string&)> onError;
+    std::function<void(const std::string&, std::int32_t, const std::string&)> onError;
     std::string winText;
     std::string averageTexts[4];
 

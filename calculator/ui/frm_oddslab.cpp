@@ -829,13 +829,7 @@ void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
 }
 
 std::string frmOddsLab::PowerTypeName(Long code) const {
-    try {
-        return editObject_.ConvertPowerTypeToName(static_cast<std::int16_t>(code));
-    } catch (const b3::Error& e) {
-        // The report that follows names the server's own number.
-        pendingErrorNumber_ = e.number();
-        throw;
-    }
+    return editObject_.ConvertPowerTypeToName(static_cast<std::int16_t>(code));
 }
 
 void frmOddsLab::SetBusy(bool busy) {
@@ -876,9 +870,8 @@ void frmOddsLab::ShowStats(const b3::engine::StackStatistics& stats) {
     });
 }
 
-void frmOddsLab::ReportError(const std::string& label, const std::string& description) {
-    const std::int32_t number = pendingErrorNumber_ ? pendingErrorNumber_ : b3::kErrInvalidArgument;
-    pendingErrorNumber_ = 0;
+void frmOddsLab::ReportError(const std::string& label, std::int32_t number,
+                             const std::string& description) {
     b3::oddslab::ReportError(services_, number, QString::fromStdString(label),
                              QString::fromStdString(description));
 }

@@ -169,7 +169,8 @@ public:
     void ShowAttWinPercent(const std::string& text) override;
     void ShowAverage(int index, const std::string& text) override;
     void ShowStats(const b3::engine::StackStatistics& stats) override;
-    void ReportError(const std::string& label, const std::string& description) override;
+    void ReportError(const std::string& label, std::int32_t number,
+                     const std::string& description) override;
 
     // ---- Controls (index 0 the attacking side, 1 the defending side)
     QGroupBox* fraAttack;
@@ -261,7 +262,6 @@ private:
     bool running_ = false;
     bool closePending_ = false;
     int menuSide_ = -1;
-    mutable std::int32_t pendingErrorNumber_ = 0;
     QPointer<frmMoreResults> moreResults_;
     std::optional<b3::engine::ExactOdds> exact_;
     QWidget* stackColumn_[2] = {};

@@ -115,8 +115,9 @@ public:
         averages.at(static_cast<std::size_t>(index)) = text;
     }
     void ShowStats(const StackStatistics& s) override { stats.push_back(s); }
-    void ReportError(const std::string& label, const std::string& description) override {
-        errors.push_back(label + ": " + description);
+    void ReportError(const std::string& label, std::int32_t number,
+                     const std::string& description) override {
+        errors.push_back(label + ": " + std::to_string(number) + " " + description);
     }
 
     std::string terrain = "field";

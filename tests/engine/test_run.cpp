@@ -234,8 +234,29 @@ TEST(RunErrors, AFailingPowerNameIsReportedAndTheRunGoesOn) {
     EXPECT_TRUE(calc.RunBattles(10, 20, true, 0));
     EXPECT_TRUE(host.stats.empty());
     ASSERT_EQ(host.errors.size(), 1u);
-    EXPECT_EQ(host.errors[0], "MBattleCalc::ShowStats: no name");
+    EXPECT_EQ(host.errors[0], "MBattleCalc::ShowStats: 5 no name");
     EXPECT_NE(host.winText, "(none)");
+}
+
+class ServerNamesHost : public TestHost {
+public:
+    std::string PowerTypeName(Long) const override {
+        throw b3::Error(b3::kErrNoName, "CEditObject::ConvertPowerTypeToName",
+                        "Error converting power type to name.");
+    }
+};
+
+TEST(RunErrors, TheReportCarriesTheServersOwnNumber) {
+    ServerNamesHost host;
+    const Long a = host.AddArmyRow({"A", 5, 1, 1});
+    host.Attack(a, 0);
+    host.Defend(a, 0);
+    MBattleCalc calc(host);
+    calc.SetSeed(9);
+    EXPECT_TRUE(calc.RunBattles(10, 20, true, 0));
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_EQ(host.errors[0],
+              "MBattleCalc::ShowStats: -2147219986 Error converting power type to name.");
 }
 
 TEST_F(RunTest, SeedsAndThreadsAreReproducible) {
