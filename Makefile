@@ -61,8 +61,8 @@ demo: build
 	else \
 	  echo; echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so OddsLab's window stays shut."; \
 	  if $(BUILD)/bin/b3cli odds --help >/dev/null 2>&1; then \
-	    echo "A sample battle instead (calculator/ui/demo_battle.json, 10000 battles):"; \
-	    B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli odds --seed 1 calculator/ui/demo_battle.json; \
+	    echo "A sample battle instead (calculator/ui/demo_battle.json: 10000 battles, then the exact odds):"; \
+	    B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli odds --seed 1 --exact calculator/ui/demo_battle.json; \
 	  fi; \
 	  echo; echo "To open the calculator on a desktop:"; \
 	  echo "  B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/OddsLab"; \

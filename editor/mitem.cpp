@@ -84,10 +84,6 @@ bool FillItemObjects(CItem& stored, CItem& working, const b3::DataArray& data, f
             throw EditorError(kErrNoItemPower, "MItem::FillItemObjects",
                               LoadResString(kMsgItemNeedsPower));
         }
-        // A list without a choice counts as "None".
-        auto power = [](QComboBox* c) {
-            return c->currentIndex() < 0 ? 0 : c->currentData().toInt();
-        };
         working.setShortName(stored.ShortName());
         working.setDisplayName(w.txtItemProps[2]->text());
         working.setDescription(w.txtItemProps[3]->text());
