@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "b3/edit_object.h"
 #include "cfile.h"
@@ -47,6 +48,9 @@ private:
     void FindInstallPath(const CreateOptions& options);
     void CheckPictureTemplates();
     void BuildEditObjectFileArray(int kind);
+    // The kind's file names in enumeration order; a folder that cannot be read is reported
+    // through the host's message sink and yields none.
+    std::vector<std::string> EnumerateKind(int kind);
     void WriteRecord(int kind, const ObjectArray& object);
     std::string RecordFilePath(int kind, const ObjectArray& object) const;
     void RequireSpellPath(const std::string& path, const char* source) const;

@@ -189,28 +189,32 @@ const std::string& CEditObject::KindPath(int kind) const {
 }
 
 std::int32_t CEditObject::CountEditObjectFiles(int kind) {
+    return static_cast<std::int32_t>(EnumerateKind(kind).size());
+}
+
+std::vector<std::string> CEditObject::EnumerateKind(int kind) {
     std::error_code ec;
-    const auto names =
+    auto names =
         platform::ListFiles(KindPath(kind), std::string("*") + LayoutOf(kind).extension, ec);
     if (ec) {
         const Error e =
             detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
         detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" +
                             e.description());
-        return 0;
+        return {};
     }
-    return static_cast<std::int32_t>(names.size());
+    return names;
 }
 
 void CEditObject::BuildEditObjectFileArray(int kind) {
     const RecordLayout& layout = LayoutOf(kind);
     const std::string& folder = KindPath(kind);
     try {
-        const std::int32_t count = CountEditObjectFiles(kind);
-        if (count == 0)
+        // One enumeration serves both the count and the rows, so the two always agree.
+        const std::vector<std::string> names = EnumerateKind(kind);
+        if (names.empty())
             throw detail::PlatformError(kErrNoFiles, "CEditObject::BuildEditObjectFileArray");
         std::error_code ec;
-        const auto names = platform::ListFiles(folder, std::string("*") + layout.extension, ec);
         DataArray build(names.size(), static_cast<std::size_t>(layout.columns));
         std::string bytes;
         for (std::size_t row = 0; row < names.size(); ++row) {
