@@ -2,9 +2,7 @@
 // of 8 against 32 defenders in a city, and a 1 against 1 duel; on one thread and on all cores.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,34 +10,13 @@
 #include "b3/edit_object.h"
 #include "engine/battle_calc.h"
 #include "engine/simple_host.h"
-#include "sample/sample.h"
+#include "sample_data.h"
 
-namespace fs = std::filesystem;
 using namespace b3::engine;
 
 namespace {
 
-// The sample installation's data arrays, read once.
-struct SampleData {
-    SampleData() {
-        const fs::path dir = fs::temp_directory_path() /
-                             ("b3bench-engine-" + std::to_string(std::random_device{}()));
-        b3::sample::WriteSampleInstallation(dir.string());
-        b3::CreateOptions options;
-        options.installFolder = dir.string();
-        const auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
-        armies = object->GetEditObjectData(b3::kArmy);
-        heroes = object->GetEditObjectData(b3::kHero);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    b3::DataArray armies, heroes;
-};
-
-const SampleData& Sample() {
-    static const SampleData data;
-    return data;
-}
+using b3bench::Sample;
 
 std::unique_ptr<SimpleHost> MakeHost(const std::vector<std::string>& attack,
                                      const std::vector<std::string>& defend,

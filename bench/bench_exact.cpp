@@ -6,9 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
-#include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -16,33 +14,13 @@
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/simple_host.h"
-#include "sample/sample.h"
+#include "sample_data.h"
 
-namespace fs = std::filesystem;
 using namespace b3::engine;
 
 namespace {
 
-struct SampleData {
-    SampleData() {
-        const fs::path dir =
-            fs::temp_directory_path() / ("b3bench-exact-" + std::to_string(std::random_device{}()));
-        b3::sample::WriteSampleInstallation(dir.string());
-        b3::CreateOptions options;
-        options.installFolder = dir.string();
-        const auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
-        armies = object->GetEditObjectData(b3::kArmy);
-        heroes = object->GetEditObjectData(b3::kHero);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    b3::DataArray armies, heroes;
-};
-
-const SampleData& Sample() {
-    static const SampleData data;
-    return data;
-}
+using b3bench::Sample;
 
 // A listed unit: its short name and its medals.
 struct Unit {

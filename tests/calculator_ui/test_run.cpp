@@ -467,7 +467,7 @@ TEST_F(OddsLabRun, CityLevelReachesTheRunOnlyInACity) {
 
 TEST(OddsLabRunErrors, AnUnnamedPowerIsReportedWithTheServersNumber) {
     auto game = std::make_unique<FakeEditObject>(
-        std::vector<ArmyRow>{{"Oddities", 4, 2, 1, "", 0, 99, 1}, {"Goblins", 3, 1}},
+        std::vector<ArmyRow>{{"Oddities", 4, 2, 1, "", 0, 99, 1}, {"Goblins", 3, 1, 1}},
         std::vector<HeroRow>{{"Sage", 4, 1}});
     ScriptServices services;
     frmOddsLab w(services, *game);
@@ -486,8 +486,9 @@ TEST(OddsLabRunErrors, AnUnnamedPowerIsReportedWithTheServersNumber) {
 }
 
 TEST(OddsLabRunErrors, NamesFromTheGameAreShownAsPlainText) {
-    auto game = std::make_unique<FakeEditObject>(std::vector<ArmyRow>{{"<b>Bold</b> & Co", 4, 2}},
-                                                 std::vector<HeroRow>{{"<i>Sly</i>", 4, 1}});
+    auto game =
+        std::make_unique<FakeEditObject>(std::vector<ArmyRow>{{"<b>Bold</b> & Co", 4, 2, 1}},
+                                         std::vector<HeroRow>{{"<i>Sly</i>", 4, 1}});
     ScriptServices services;
     frmOddsLab w(services, *game);
     Pick(w, 0, "<i>Sly</i>");

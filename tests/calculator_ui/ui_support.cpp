@@ -35,31 +35,10 @@ FakeEditObject::FakeEditObject(const std::vector<ArmyRow>& armies,
     : armies_(armies.size(), b3::kColumnCount[b3::kArmy]),
       heroes_(heroes.size(), b3::kColumnCount[b3::kHero]) {
     for (std::size_t r = 0; r < armies.size(); ++r) {
-        const ArmyRow& a = armies[r];
-        armies_.at(r, 0) = b3::Cell::long_(static_cast<std::int32_t>(r));
-        armies_.at(r, 1) = b3::Cell::text(a.name);
-        armies_.at(r, 3) = b3::Cell::text(a.name.substr(0, 8));
-        armies_.at(r, 5) = b3::Cell::byte(static_cast<std::uint8_t>(a.strength));
-        armies_.at(r, 7) = b3::Cell::byte(static_cast<std::uint8_t>(a.hits));
-        armies_.at(r, 8) = b3::Cell::byte(static_cast<std::uint8_t>(a.turns));
-        armies_.at(r, 11) = b3::Cell::text(a.type1);
-        armies_.at(r, 12) = b3::Cell::text(a.type2);
-        armies_.at(r, 13) = b3::Cell::text("");
-        armies_.at(r, 17) = b3::Cell::text(a.cbName);
-        armies_.at(r, 18) = b3::Cell::byte(static_cast<std::uint8_t>(a.cbValue));
-        armies_.at(r, 22) = b3::Cell::integer(static_cast<std::int16_t>(a.powerType));
-        armies_.at(r, 23) = b3::Cell::byte(static_cast<std::uint8_t>(a.powerValue));
+        armies_.setRow(r, b3test::ArmyCells(armies[r], static_cast<std::int32_t>(r)));
     }
     for (std::size_t r = 0; r < heroes.size(); ++r) {
-        const HeroRow& h = heroes[r];
-        heroes_.at(r, 0) = b3::Cell::long_(static_cast<std::int32_t>(r));
-        heroes_.at(r, 1) = b3::Cell::text(h.name);
-        heroes_.at(r, 4) = b3::Cell::text(h.name.substr(0, 7));
-        heroes_.at(r, 8) = b3::Cell::byte(static_cast<std::uint8_t>(h.strength));
-        heroes_.at(r, 10) = b3::Cell::byte(static_cast<std::uint8_t>(h.hits));
-        heroes_.at(r, 12) = b3::Cell::text("");
-        heroes_.at(r, 16) = b3::Cell::text(h.cbName);
-        heroes_.at(r, 17) = b3::Cell::byte(static_cast<std::uint8_t>(h.cbValue));
+        heroes_.setRow(r, b3test::HeroCells(heroes[r], static_cast<std::int32_t>(r)));
     }
 }
 
@@ -100,7 +79,7 @@ std::unique_ptr<FakeEditObject> MakeTinyGame() {
         {"Wall Guard", 5, 2, 2, "city", 2, 6, 2},
         {"Archers", 3, 1, 1},
         {"Knights", 6, 2, 3},
-        {"Wights", 3, 2, 2, "", 0, 0, 0, " Undead  ", "infantry"},
+        {"Wights", 3, 2, 2, "", 0, 0, 0, "", " Undead  ", "infantry"},
     };
     std::vector<HeroRow> heroes = {{"Brute", 20, 3}, {"Sage", 4, 1}, {"Scout", 5, 2}};
     return std::make_unique<FakeEditObject>(armies, heroes);

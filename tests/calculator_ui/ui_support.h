@@ -28,31 +28,12 @@
 #include "b3/edit_object.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
+#include "support/unit_rows.h"
 
 namespace b3::oddslab::test {
 
-// One hand-made army row.
-struct ArmyRow {
-    std::string name;
-    int strength = 4;
-    int hits = 2;
-    int turns = 1;
-    std::string cbName;
-    int cbValue = 0;
-    int powerType = 0;
-    int powerValue = 0;
-    std::string type1 = "human";
-    std::string type2 = "infantry";
-};
-
-// One hand-made hero row.
-struct HeroRow {
-    std::string name;
-    int strength = 5;
-    int hits = 2;
-    std::string cbName;
-    int cbValue = 0;
-};
+using b3test::ArmyRow;
+using b3test::HeroRow;
 
 // The edit object of a tiny made-up game: its army and hero tables, and names for the power
 // codes 0 "None", 2 "Chaos", 3 "Morale", 4 "Fear", 6 "Fortify", 37 "Banding"; any other code

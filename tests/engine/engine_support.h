@@ -12,33 +12,12 @@
 #include "engine/host.h"
 #include "engine/stack.h"
 #include "engine/unit_list.h"
+#include "support/unit_rows.h"
 
 namespace b3::engine::test {
 
-// One hand-made army row.
-struct ArmyRow {
-    std::string name;
-    int strength = 4;
-    int hits = 2;
-    int turns = 2;
-    std::string cbName;
-    int cbValue = 0;
-    int powerType = 0;
-    int powerValue = 0;
-    std::string moveBonus1;
-    std::string type1 = "human";
-    std::string type2 = "infantry";
-};
-
-// One hand-made hero row.
-struct HeroRow {
-    std::string name;
-    int strength = 5;
-    int hits = 2;
-    std::string cbName;
-    int cbValue = 0;
-    std::string moveBonus1;
-};
+using b3test::ArmyRow;
+using b3test::HeroRow;
 
 class TestHost : public CalculatorHost {
 public:
@@ -47,36 +26,13 @@ public:
     // Adds a row and returns its unit identifier. Heroes' identifiers depend on the number of
     // armies, so add every army first.
     Long AddArmyRow(const ArmyRow& a) {
-        ObjectArray row(kColumnCount[kArmy]);
         const auto r = static_cast<Long>(armies_.rows());
-        row[0] = Cell::long_(r);
-        row[1] = Cell::text(a.name);
-        row[3] = Cell::text(a.name);
-        row[5] = Cell::byte(static_cast<std::uint8_t>(a.strength));
-        row[7] = Cell::byte(static_cast<std::uint8_t>(a.hits));
-        row[8] = Cell::byte(static_cast<std::uint8_t>(a.turns));
-        row[11] = Cell::text(a.type1);
-        row[12] = Cell::text(a.type2);
-        row[13] = Cell::text(a.moveBonus1);
-        row[17] = Cell::text(a.cbName);
-        row[18] = Cell::byte(static_cast<std::uint8_t>(a.cbValue));
-        row[22] = Cell::integer(static_cast<std::int16_t>(a.powerType));
-        row[23] = Cell::integer(static_cast<std::int16_t>(a.powerValue));
-        Append(armies_, row);
+        Append(armies_, b3test::ArmyCells(a, r));
         return r;
     }
     Long AddHeroRow(const HeroRow& h) {
-        ObjectArray row(kColumnCount[kHero]);
         const auto r = static_cast<Long>(heroes_.rows());
-        row[0] = Cell::long_(r);
-        row[1] = Cell::text(h.name);
-        row[4] = Cell::text(h.name);
-        row[8] = Cell::byte(static_cast<std::uint8_t>(h.strength));
-        row[10] = Cell::byte(static_cast<std::uint8_t>(h.hits));
-        row[12] = Cell::text(h.moveBonus1);
-        row[16] = Cell::text(h.cbName);
-        row[17] = Cell::byte(static_cast<std::uint8_t>(h.cbValue));
-        Append(heroes_, row);
+        Append(heroes_, b3test::HeroCells(h, r));
         return static_cast<Long>(armies_.rows()) + r;
     }
 
