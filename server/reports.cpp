@@ -225,7 +225,7 @@ void CEditObject::PrintReport(const std::string& Path, const std::int32_t& Which
         throw detail::PlatformError(kErrSubscript, "CEditObject::PrintReport");
     }
     try {
-        const DataArray data = caches_[static_cast<std::size_t>(WhichType)];
+        const DataArray& data = caches_[static_cast<std::size_t>(WhichType)];  // never changes
         std::string text;
         switch (WhichType) {
             case kItem:
