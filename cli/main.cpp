@@ -1,6 +1,7 @@
 // b3cli: the edit server from the command line. It creates its CEditObject exactly as the GUI
 // programs do, and reports every failure of the server as "b3cli: error NUMBER in SOURCE:
 // DESCRIPTION" with exit status 1; usage errors exit with status 2.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -21,7 +23,9 @@
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
 #include "cli/odds_command.h"
+#include "platform/command_line.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
 #include "sample/sample.h"
@@ -107,7 +111,7 @@ std::string ReadInput(const std::string& file) {
         if (std::cin.bad()) throw CliError("cannot read standard input");
         return text.str();
     }
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(b3::platform::FsPath(file), std::ios::binary);
     if (!in) throw CliError("cannot open " + file);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw CliError("cannot read " + file);
@@ -228,17 +232,25 @@ void Name(const b3::CreateOptions& options, const std::string& what, long long c
 
 void Register(const std::string& dir) {
     std::error_code ec;
-    std::filesystem::path folder = std::filesystem::absolute(dir, ec);
+    std::filesystem::path folder = std::filesystem::absolute(b3::platform::FsPath(dir), ec);
     if (ec) throw CliError("cannot make " + dir + " absolute: " + ec.message());
     folder = folder.lexically_normal();
-    std::string text = folder.string();
+    std::string text = b3::platform::Utf8Path(folder);
     // The kind folders are the installation folder followed by "/Army" and so on, so the folder
     // is stored without a trailing separator.
     while (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
-    const std::string store = b3::platform::RegistryFilePath();
-    if (!b3::platform::StoreRegistryFileValue(store, b3::kInstallKey, b3::kInstallValue, text, ec))
-        throw CliError("cannot store the installation folder in " + store + ": " + ec.message());
-    std::cout << "Stored " << text << " as the installation folder in " << store << '\n';
+    const auto store =
+        b3::platform::StoreMachineValue(b3::kInstallKey, b3::kInstallValue, text, ec);
+    if (!store) {
+#ifdef _WIN32
+        throw CliError("cannot store the installation folder in the Windows registry: " +
+                       ec.message());
+#else
+        throw CliError("cannot store the installation folder in " +
+                       b3::platform::RegistryFilePath() + ": " + ec.message());
+#endif
+    }
+    std::cout << "Stored " << text << " as the installation folder in " << *store << '\n';
 }
 
 void Sample(const std::string& dir) {
@@ -306,8 +318,14 @@ int main(int argc, char** argv) {
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
 
+    // CLI11 takes the arguments without the program name, last first.
+    std::vector<std::string> arguments = b3::platform::Utf8Arguments(argc, argv);
+    if (!arguments.empty()) arguments.erase(arguments.begin());
+    std::reverse(arguments.begin(), arguments.end());
+    b3::platform::UseUtf8Console();
+
     try {
-        app.parse(argc, argv);
+        app.parse(arguments);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

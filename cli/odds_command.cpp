@@ -21,6 +21,7 @@
 #include "engine/number_format.h"
 #include "engine/simple_host.h"
 #include "engine/unit_list.h"
+#include "platform/native_path.h"
 
 namespace b3cli {
 namespace {
@@ -62,7 +63,7 @@ std::string ReadScenario(const std::string& file) {
         if (std::cin.bad()) throw ScenarioError("cannot read the scenario from standard input");
         return text.str();
     }
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(b3::platform::FsPath(file), std::ios::binary);
     if (!in) throw ScenarioError("cannot open the scenario " + file);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw ScenarioError("cannot read the scenario " + file);

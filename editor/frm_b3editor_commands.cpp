@@ -233,7 +233,7 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
             const std::string target = platform::JoinPath(
                 folder, platform::FindEntryIgnoreCase(folder, name->toStdString() + ".txt"));
             std::error_code ec;
-            if (!bytes || !platform::ReplaceFile(target, *bytes, ec)) ThrowSystemError(ec);
+            if (!bytes || !platform::ReplaceFileContents(target, *bytes, ec)) ThrowSystemError(ec);
         }
         proceed = true;
     });

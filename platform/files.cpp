@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 
 #ifdef _WIN32
@@ -207,9 +208,9 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view pattern,
                                    std::error_code& ec) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    const std::string query = JoinPath(folder, "*");
-    HANDLE h = ::FindFirstFileA(query.c_str(), &data);
+    WIN32_FIND_DATAW data;
+    const std::wstring query = WideFromUtf8(JoinPath(folder, "*"));
+    HANDLE h = ::FindFirstFileW(query.c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = ::GetLastError();
         if (err == ERROR_FILE_NOT_FOUND) {
@@ -223,8 +224,9 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view p
         const DWORD attrs = data.dwFileAttributes;
         if (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
             continue;
-        if (WildcardMatch(pattern, data.cFileName)) names.emplace_back(data.cFileName);
-    } while (::FindNextFileA(h, &data));
+        std::string name = Utf8FromWide(data.cFileName);
+        if (WildcardMatch(pattern, name)) names.push_back(std::move(name));
+    } while (::FindNextFileW(h, &data));
     ::FindClose(h);
     std::sort(names.begin(), names.end(), NameLess);
     ec.clear();
@@ -275,7 +277,7 @@ std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name
 bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
                    std::size_t limit) {
     out.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = ::_wfopen(WideFromUtf8(path).c_str(), L"rb");
     if (f == nullptr) {
         ec = std::error_code(errno, std::generic_category());
         return false;
@@ -300,9 +302,9 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
     return true;
 }
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec) {
-    const std::string temp = path + ".b3new";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec) {
+    const std::wstring temp = WideFromUtf8(path + ".b3new");
+    std::FILE* f = ::_wfopen(temp.c_str(), L"wb");
     if (f == nullptr) {
         ec = std::error_code(errno, std::generic_category());
         return false;
@@ -320,13 +322,13 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_cod
     if (!ok || inject) {
         ec = inject ? std::make_error_code(std::errc::no_space_on_device)
                     : std::make_error_code(std::errc::io_error);
-        ::DeleteFileA(temp.c_str());
+        ::DeleteFileW(temp.c_str());
         return false;
     }
-    if (!::MoveFileExA(temp.c_str(), path.c_str(),
+    if (!::MoveFileExW(temp.c_str(), WideFromUtf8(path).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
-        ::DeleteFileA(temp.c_str());
+        ::DeleteFileW(temp.c_str());
         return false;
     }
     ec.clear();
@@ -380,7 +382,7 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
     return true;
 }
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec) {
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec) {
     const std::string folder = ParentFolder(path);
     const std::string base = BaseName(path);
     if (base.empty()) {
@@ -454,7 +456,7 @@ bool CopyFileReplacing(const std::string& source, const std::string& destination
                        std::error_code& ec) {
     std::string bytes;
     if (!ReadFileBytes(source, bytes, ec)) return false;
-    return ReplaceFile(destination, bytes, ec);
+    return ReplaceFileContents(destination, bytes, ec);
 }
 
 void SetReplaceFailureAfterForTesting(long long bytes) {
@@ -464,35 +466,46 @@ void SetReplaceFailureAfterForTesting(long long bytes) {
 #ifdef _WIN32
 
 bool IsRegularFile(const std::string& path) {
-    const DWORD attrs = ::GetFileAttributesA(path.c_str());
+    const DWORD attrs = ::GetFileAttributesW(WideFromUtf8(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsDirectory(const std::string& path) {
-    const DWORD attrs = ::GetFileAttributesA(path.c_str());
+    const DWORD attrs = ::GetFileAttributesW(WideFromUtf8(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string ModuleFolderOf(const void* address) {
     HMODULE module = nullptr;
-    if (!::GetModuleHandleExA(
+    if (!::GetModuleHandleExW(
             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            static_cast<LPCSTR>(address), &module)) {
+            static_cast<LPCWSTR>(address), &module)) {
         return std::string();
     }
-    char buffer[MAX_PATH + 1];
-    const DWORD n = ::GetModuleFileNameA(module, buffer, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return std::string();
-    return ParentFolder(std::string(buffer, n));
+    // Long paths need more than MAX_PATH: grow the buffer until the name fits.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n =
+            ::GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return std::string();
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        if (buffer.size() >= 32768) return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+    return ParentFolder(Utf8FromWide(buffer));
 }
 
 bool StartProgram(const std::string& program, std::error_code& ec) {
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::string commandLine = "\"" + program + "\"";
-    if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &si, &pi)) {
+    const std::wstring application = WideFromUtf8(program);
+    std::wstring commandLine = L"\"" + application + L"\"";
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, nullptr, &si, &pi)) {
         ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
         return false;
     }

@@ -47,14 +47,14 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
 // Replaces (or creates) `path` with `bytes`: writes a temporary file in the same folder, flushes
 // it to disk, gives it the target's permissions (or the usual ones for a new file), then renames it
 // over the target. On failure the target is as it was and the temporary file is gone.
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec);
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec);
 
-// Copies `source` over `destination` through ReplaceFile.
+// Copies `source` over `destination` through ReplaceFileContents.
 bool CopyFileReplacing(const std::string& source, const std::string& destination,
                        std::error_code& ec);
 
-// Tests only: makes every ReplaceFile fail after writing `bytes` bytes of its temporary file
-// (ENOSPC), as a full disk would. A negative value turns the failure off.
+// Tests only: makes every ReplaceFileContents fail after writing `bytes` bytes of its temporary
+// file (ENOSPC), as a full disk would. A negative value turns the failure off.
 void SetReplaceFailureAfterForTesting(long long bytes);
 
 // Whether `path` exists as an ordinary file / as a folder.

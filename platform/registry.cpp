@@ -5,11 +5,10 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
 #endif
@@ -87,15 +86,6 @@ std::string TrimNulls(std::string s) {
     const auto nul = s.find('\0');
     if (nul != std::string::npos) s.resize(nul);
     return s;
-}
-
-// Whether a text value fits the 255-byte buffer the installation folder is read into, its
-// terminating NUL included. The registry hands the text out in the Windows code page when every
-// character fits it, so that is the length that counts; otherwise its UTF-8 length.
-bool FitsValueBuffer(const std::string& value) {
-    const auto encoded = EncodeCp1252(value);
-    const std::size_t bytes = encoded ? encoded->size() : value.size();
-    return bytes + 1 <= kRegistryValueBufferSize;
 }
 
 // UTF-16LE text (a .reg file exported by a newer registry editor) as UTF-8.
@@ -506,6 +496,14 @@ void AppendComponent(std::string& path, std::string_view component) {
 
 }  // namespace
 
+bool FitsRegistryValueBuffer(const std::string& value) {
+    // The registry hands the text out in the Windows code page when every character fits it,
+    // so that is the length that counts; otherwise its UTF-8 length.
+    const auto encoded = EncodeCp1252(value);
+    const std::size_t bytes = encoded ? encoded->size() : value.size();
+    return bytes + 1 <= kRegistryValueBufferSize;
+}
+
 RegistryDocument ParseRegistryText(std::string_view text) {
     std::string converted;
     if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
@@ -586,7 +584,7 @@ std::optional<RegistryHit> LookupRegistryFile(const std::string& filePath, std::
     if (!ReadFileBytes(filePath, bytes, ec, kMaxRegistryFileBytes)) return std::nullopt;
     const RegistryDocument doc = ParseRegistryText(bytes);
     auto value = TextValueOfMachineKey(doc, keyPath, valueName);
-    if (!value || !FitsValueBuffer(*value)) return std::nullopt;
+    if (!value || !FitsRegistryValueBuffer(*value)) return std::nullopt;
     return RegistryHit{TrimNulls(std::move(*value)), "registry file " + filePath};
 }
 
@@ -622,7 +620,7 @@ std::optional<RegistryHit> LookupWinePrefix(const std::string& prefix, std::stri
 
     for (const View& view : views) {
         auto value = FindTextValue(doc, view.path, valueName);
-        if (!value || !FitsValueBuffer(*value)) continue;
+        if (!value || !FitsRegistryValueBuffer(*value)) continue;
         const std::string windowsPath = TrimNulls(std::move(*value));
         return RegistryHit{MapWindowsPath(prefix, windowsPath),
                            "Wine prefix " + prefix + " (" + view.label + ")"};
@@ -688,43 +686,6 @@ std::string MapWindowsPath(const std::string& prefix, std::string_view windowsPa
     return result;
 }
 
-std::optional<RegistryHit> LookupMachineValue(std::string_view keyPath,
-                                              std::string_view valueName) {
-#ifdef _WIN32
-    struct Attempt {
-        REGSAM flags;
-        const char* source;
-    };
-#if defined(_WIN64)
-    const Attempt attempts[] = {{KEY_WOW64_32KEY, "Windows registry (32-bit view)"},
-                                {0, "Windows registry (64-bit view)"}};
-#else
-    const Attempt attempts[] = {{0, "Windows registry (32-bit view)"}};
-#endif
-    const std::string key(keyPath);
-    const std::string name(valueName);
-    for (const Attempt& attempt : attempts) {
-        HKEY handle = nullptr;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, 0x20019 | attempt.flags, &handle) !=
-            ERROR_SUCCESS) {
-            continue;
-        }
-        char buffer[kRegistryValueBufferSize] = {};
-        DWORD size = static_cast<DWORD>(kRegistryValueBufferSize);
-        const LONG rc = ::RegQueryValueExA(handle, name.c_str(), nullptr, nullptr,
-                                           reinterpret_cast<BYTE*>(buffer), &size);
-        ::RegCloseKey(handle);
-        if (rc != ERROR_SUCCESS) continue;
-        std::string bytes(buffer, kRegistryValueBufferSize);
-        return RegistryHit{DecodeCp1252(TrimNulls(std::move(bytes))), attempt.source};
-    }
-    return std::nullopt;
-#else
-    if (auto hit = LookupRegistryFile(RegistryFilePath(), keyPath, valueName)) return hit;
-    return LookupWinePrefix(WinePrefixPath(), keyPath, valueName);
-#endif
-}
-
 bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
                             std::string_view valueName, std::string_view value,
                             std::error_code& ec) {
@@ -754,7 +715,7 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
             ec = readError;
             return false;
         }
-        const fs::path parent = fs::path(filePath).parent_path();
+        const fs::path parent = FsPath(filePath).parent_path();
         if (!parent.empty()) {
             fs::create_directories(parent, ec);
             if (ec) return false;
@@ -764,7 +725,7 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
 
     if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
         const std::string fresh = "REGEDIT4\n\n" + keyLine + "\n" + valueLine + "\n";
-        return ReplaceFile(filePath, fresh, ec);
+        return ReplaceFileContents(filePath, fresh, ec);
     }
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -854,7 +815,7 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
         out += valueLine;
         out += eol;
     }
-    return ReplaceFile(filePath, out, ec);
+    return ReplaceFileContents(filePath, out, ec);
 }
 
 }  // namespace b3::platform

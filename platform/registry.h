@@ -19,6 +19,9 @@ namespace b3::platform {
 // A value's data is limited to this many bytes, its terminating NUL included.
 inline constexpr std::size_t kRegistryValueBufferSize = 255;
 
+// Whether a text value fits that buffer, its terminating NUL included.
+bool FitsRegistryValueBuffer(const std::string& value);
+
 struct RegistryValue {
     std::string name;     // the value name as written ("@" stands for the default value)
     std::string data;     // for text values the unescaped text, UTF-8
@@ -73,14 +76,23 @@ std::optional<RegistryHit> LookupWinePrefix(const std::string& prefix, std::stri
 // component that does not exist, is kept as written (the result then names no existing folder).
 std::string MapWindowsPath(const std::string& prefix, std::string_view windowsPath);
 
-// The whole lookup of the platform: the Windows registry on Windows; elsewhere the registry file,
-// then the Wine prefix. Values of kRegistryValueBufferSize bytes or more (in Windows-1252 where
-// the text fits it) are not found, as the registry read with that buffer fails.
+// The whole lookup of the platform. On Windows the registry: this user's hive first
+// (HKEY_CURRENT_USER), then the machine-wide key, 32-bit view before 64-bit; only text values
+// count. Elsewhere the registry file, then the Wine prefix. Values of kRegistryValueBufferSize
+// bytes or more (in Windows-1252 where the text fits it) are not found, as the registry read with
+// that buffer fails.
 std::optional<RegistryHit> LookupMachineValue(std::string_view keyPath, std::string_view valueName);
+
+// Stores `value` as `valueName` of `keyPath` where LookupMachineValue reads it first. On Windows
+// the registry: the machine-wide key (32-bit view) when it can be written, else this user's hive
+// (without elevation the machine-wide key is read-only). Elsewhere our registry file. Returns
+// where it went ("Windows registry, HKEY_CURRENT_USER\..."), or nothing with `ec` set.
+std::optional<std::string> StoreMachineValue(std::string_view keyPath, std::string_view valueName,
+                                             std::string_view value, std::error_code& ec);
 
 // Stores `value` as `valueName` of HKEY_LOCAL_MACHINE\`keyPath` in our registry file: makes the
 // file and its folders when missing, replaces only that value, keeps every other key and value as
-// it was, and writes through ReplaceFile.
+// it was, and writes through ReplaceFileContents.
 bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
                             std::string_view valueName, std::string_view value,
                             std::error_code& ec);

@@ -9,6 +9,7 @@
 
 #include "b3/record_layout.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 #include "sample/pcx.h"
 #include "sample/pictures.h"
@@ -100,14 +101,14 @@ void WriteSampleInstallation(const std::string& dir) {
     // Everything is ready in memory; only now does the disk change.
     for (const std::string& folder : folders) {
         std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
+        std::filesystem::create_directories(platform::FsPath(folder), ec);
         if (ec || !platform::IsDirectory(folder))
             throw std::runtime_error("cannot create the folder " + folder + ": " +
                                      (ec ? ec.message() : "a file of that name is in the way"));
     }
     for (const PendingFile& file : files) {
         std::error_code ec;
-        if (!platform::ReplaceFile(file.path, file.bytes, ec))
+        if (!platform::ReplaceFileContents(file.path, file.bytes, ec))
             throw std::runtime_error("cannot write " + file.path + ": " + ec.message());
     }
 }

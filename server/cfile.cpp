@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -66,10 +67,10 @@ void CFile::CloseAll() {
 
 void CFile::KillFile(const std::string& strFileToKill) {
     std::error_code ec;
-    if (std::filesystem::is_directory(strFileToKill, ec)) {
+    if (std::filesystem::is_directory(platform::FsPath(strFileToKill), ec)) {
         throw Error(kErrPathFileAccess, "CFile::KillFile", "Error attempting to delete file.");
     }
-    if (!std::filesystem::remove(strFileToKill, ec) && ec) {
+    if (!std::filesystem::remove(platform::FsPath(strFileToKill), ec) && ec) {
         if (ec == std::errc::no_such_file_or_directory) return;
         throw Error(detail::FileErrorNumber(ec), "CFile::KillFile",
                     "Error attempting to delete file.");
@@ -78,13 +79,13 @@ void CFile::KillFile(const std::string& strFileToKill) {
 
 void CFile::Rename(const std::string& OldName, const std::string& NewName) {
     std::error_code ec;
-    if (!std::filesystem::exists(OldName, ec)) {
+    if (!std::filesystem::exists(platform::FsPath(OldName), ec)) {
         throw detail::PlatformError(kErrFileNotFound, "CFile::Rename");
     }
-    if (std::filesystem::exists(NewName, ec)) {
+    if (std::filesystem::exists(platform::FsPath(NewName), ec)) {
         throw detail::PlatformError(58, "CFile::Rename");
     }
-    std::filesystem::rename(OldName, NewName, ec);
+    std::filesystem::rename(platform::FsPath(OldName), platform::FsPath(NewName), ec);
     if (ec) throw detail::FileError(ec, "CFile::Rename", NewName);
 }
 
@@ -124,23 +125,26 @@ std::int16_t CFile::OpenAppDefFile(const std::string& FilePath, const std::strin
     if (mode == "BINARY") {
         c.mode = Mode::Binary;
         if (platform::IsDirectory(FilePath)) fail(kErrPathFileAccess);
-        c.stream.open(FilePath, std::ios::in | std::ios::out | std::ios::binary);
+        c.stream.open(platform::FsPath(FilePath), std::ios::in | std::ios::out | std::ios::binary);
         if (!c.stream.is_open()) {
             errno = 0;
-            std::ofstream create(FilePath, std::ios::out | std::ios::binary | std::ios::app);
+            std::ofstream create(platform::FsPath(FilePath),
+                                 std::ios::out | std::ios::binary | std::ios::app);
             if (!create.is_open()) fail(detail::FileErrorNumber(LastError(), true));
             create.close();
-            c.stream.open(FilePath, std::ios::in | std::ios::out | std::ios::binary);
+            c.stream.open(platform::FsPath(FilePath),
+                          std::ios::in | std::ios::out | std::ios::binary);
             if (!c.stream.is_open()) fail(detail::FileErrorNumber(LastError()));
         }
     } else if (mode == "INPUT") {
         c.mode = Mode::Input;
         if (!platform::IsRegularFile(FilePath)) fail(kErrFileNotFound);
-        c.stream.open(FilePath, std::ios::in | std::ios::binary);
+        c.stream.open(platform::FsPath(FilePath), std::ios::in | std::ios::binary);
         if (!c.stream.is_open()) fail(detail::FileErrorNumber(LastError()));
     } else if (mode == "OUTPUT") {
         c.mode = Mode::Output;
-        c.stream.open(FilePath, std::ios::out | std::ios::trunc | std::ios::binary);
+        c.stream.open(platform::FsPath(FilePath),
+                      std::ios::out | std::ios::trunc | std::ios::binary);
         if (!c.stream.is_open()) fail(detail::FileErrorNumber(LastError(), true));
     }
     return number;

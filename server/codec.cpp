@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -39,7 +40,8 @@ Error FileError(const std::error_code& ec, std::string source, const std::string
         const auto slash = path.find_last_of("/\\");
         if (slash != std::string::npos) {
             std::error_code ignored;
-            pathMissing = !std::filesystem::is_directory(path.substr(0, slash), ignored);
+            pathMissing =
+                !std::filesystem::is_directory(platform::FsPath(path.substr(0, slash)), ignored);
         }
     }
     return PlatformError(FileErrorNumber(ec, pathMissing), std::move(source));

@@ -8,6 +8,7 @@
 
 #include "b3/record_layout.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
@@ -153,7 +154,7 @@ void CEditObject::CheckPictureTemplates() {
     if (armySeen && siteSeen) return;
     // A missing pictures folder is made, so that the templates can be placed in it.
     if (!platform::IsDirectory(picsPath_) && platform::IsDirectory(installPath_)) {
-        std::filesystem::create_directory(picsPath_, ec);
+        std::filesystem::create_directory(platform::FsPath(picsPath_), ec);
     }
     std::string libraryFolder;
     {
@@ -266,16 +267,16 @@ std::string CEditObject::FileInFolder(const std::string& folder, const std::stri
     return platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name));
 }
 
-void CEditObject::RequireSpellPath(const std::string& path, const char* source) const {
-    // The path must name a spell file directly inside the spell folder.
-    const std::string prefix = spellPath_ + platform::kPathSeparator;
-    const bool inside = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
-    const std::string name = inside ? path.substr(prefix.size()) : std::string();
+std::string CEditObject::RequireSpellPath(const std::string& path, const char* source) const {
+    // The path must name a spell file directly inside the spell folder, compared as the
+    // platform compares paths (on Windows any letter case and either separator).
+    const std::string name = platform::PathInsideFolder(path, spellPath_).value_or(std::string());
     const bool spellFile = name.size() > 4 && platform::AsciiUpper(name.substr(name.size() - 4)) ==
                                                   LayoutOf(kSpell).extension;
-    if (!inside || !spellFile || !detail::IsSafeShortName(name)) {
+    if (!spellFile || !detail::IsSafeShortName(name)) {
         throw detail::PlatformError(kErrInvalidArgument, source);
     }
+    return platform::JoinPath(spellPath_, name);
 }
 
 std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) const {
@@ -290,8 +291,7 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
     }
     const std::string name = object[static_cast<std::size_t>(layout.shortNameColumn)].toString();
     if (kind == kSpell) {
-        RequireSpellPath(name, source);
-        return name;
+        return RequireSpellPath(name, source);
     }
     if (!detail::IsSafeShortName(name)) throw detail::PlatformError(kErrInvalidArgument, source);
     return FileInFolder(KindPath(kind), name + layout.extension);
@@ -301,7 +301,7 @@ void CEditObject::WriteRecord(int kind, const ObjectArray& object) {
     const std::string path = RecordFilePath(kind, object);
     std::string existing;
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
+    if (std::filesystem::exists(platform::FsPath(path), ec)) {
         if (!platform::IsRegularFile(path)) {
             throw detail::PlatformError(kErrPathFileAccess, "CEditObject::WriteObject");
         }
@@ -312,7 +312,7 @@ void CEditObject::WriteRecord(int kind, const ObjectArray& object) {
     // Every field is checked before anything is written; the file is then replaced whole, so a
     // failure leaves an existing file as it was and no new file behind.
     const std::string bytes = EncodeRecord(kind, object, std::move(existing));
-    if (!platform::ReplaceFile(path, bytes, ec)) {
+    if (!platform::ReplaceFileContents(path, bytes, ec)) {
         throw detail::FileError(ec, "CEditObject::WriteObject", path);
     }
 }
@@ -330,8 +330,7 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
     if (WhichType < 0 || WhichType >= kKindCount) return;
     try {
         if (WhichType == kSpell) {
-            RequireSpellPath(ShortName, "CEditObject::Delete");
-            file_.KillFile(ShortName);
+            file_.KillFile(RequireSpellPath(ShortName, "CEditObject::Delete"));
             return;
         }
         if (!detail::IsSafeShortName(ShortName)) {

@@ -248,7 +248,7 @@ void CEditObject::PrintReport(const std::string& Path, const std::int32_t& Which
         if (!encoded) throw detail::PlatformError(kErrTypeMismatch, "CEditObject::PrintReport");
         // The report replaces the target whole, so a failure leaves the user's old file as it was.
         std::error_code ec;
-        if (!platform::ReplaceFile(Path, *encoded, ec)) {
+        if (!platform::ReplaceFileContents(Path, *encoded, ec)) {
             throw detail::FileError(ec, "CEditObject::PrintReport", Path);
         }
     } catch (const Error& e) {

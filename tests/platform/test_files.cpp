@@ -167,17 +167,17 @@ TEST_F(FolderTest, ReplaceFileReplacesContentAndKeepsPermissions) {
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
 
     std::error_code ec;
-    ASSERT_TRUE(ReplaceFile(target, "new", ec)) << ec.message();
+    ASSERT_TRUE(ReplaceFileContents(target, "new", ec)) << ec.message();
     EXPECT_FALSE(ec);
     EXPECT_EQ(ReadWholeFile(target), "new");
     EXPECT_EQ(ModeOf(target), 0640u);
     EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"KNIGHT.ARM"});
 
     ASSERT_EQ(::chmod(target.c_str(), 0604), 0);
-    ASSERT_TRUE(ReplaceFile(target, std::string(100000, 'x'), ec));
+    ASSERT_TRUE(ReplaceFileContents(target, std::string(100000, 'x'), ec));
     EXPECT_EQ(ReadWholeFile(target), std::string(100000, 'x'));
     EXPECT_EQ(ModeOf(target), 0604u);
-    ASSERT_TRUE(ReplaceFile(target, "", ec));
+    ASSERT_TRUE(ReplaceFileContents(target, "", ec));
     EXPECT_EQ(ReadWholeFile(target), "");
     EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"KNIGHT.ARM"});
 }
@@ -185,7 +185,7 @@ TEST_F(FolderTest, ReplaceFileReplacesContentAndKeepsPermissions) {
 TEST_F(FolderTest, ReplaceFileCreatesNewFileWithUsualPermissions) {
     const mode_t old = ::umask(027);
     std::error_code ec;
-    const bool ok = ReplaceFile(tmp / "new.reg", "REGEDIT4\n", ec);
+    const bool ok = ReplaceFileContents(tmp / "new.reg", "REGEDIT4\n", ec);
     ::umask(old);
     ASSERT_TRUE(ok) << ec.message();
     EXPECT_EQ(ReadWholeFile(tmp / "new.reg"), "REGEDIT4\n");
@@ -203,14 +203,14 @@ TEST_F(FolderTest, ReplaceFileFailureLeavesTargetUntouched) {
     for (const long long after : {0LL, 1LL, 14LL, 4096LL, 4999LL, 5000LL}) {
         SetReplaceFailureAfterForTesting(after);
         std::error_code ec;
-        EXPECT_FALSE(ReplaceFile(target, replacement, ec)) << after;
+        EXPECT_FALSE(ReplaceFileContents(target, replacement, ec)) << after;
         EXPECT_EQ(ec, std::errc::no_space_on_device) << after;
         EXPECT_EQ(ReadWholeFile(target), original) << after;
         EXPECT_EQ(ModeOf(target), 0640u);
         EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"HERO.HER"}) << after;
 
         // A target that did not exist stays absent.
-        EXPECT_FALSE(ReplaceFile(tmp / "absent.her", replacement, ec)) << after;
+        EXPECT_FALSE(ReplaceFileContents(tmp / "absent.her", replacement, ec)) << after;
         EXPECT_TRUE(ec);
         EXPECT_FALSE(fs::exists(tmp / "absent.her"));
         EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"HERO.HER"}) << after;
@@ -218,33 +218,33 @@ TEST_F(FolderTest, ReplaceFileFailureLeavesTargetUntouched) {
     // Failing after more bytes than are written does not fail.
     SetReplaceFailureAfterForTesting(5001);
     std::error_code ec;
-    EXPECT_TRUE(ReplaceFile(target, replacement, ec));
+    EXPECT_TRUE(ReplaceFileContents(target, replacement, ec));
     EXPECT_EQ(ReadWholeFile(target), replacement);
 
     SetReplaceFailureAfterForTesting(-1);
-    EXPECT_TRUE(ReplaceFile(target, "fine", ec));
+    EXPECT_TRUE(ReplaceFileContents(target, "fine", ec));
     EXPECT_EQ(ReadWholeFile(target), "fine");
 }
 
 TEST_F(FolderTest, ReplaceFileFailsWhereNothingCanBeWritten) {
     std::error_code ec;
     // No such folder.
-    EXPECT_FALSE(ReplaceFile(tmp / "no/such/folder/file", "x", ec));
+    EXPECT_FALSE(ReplaceFileContents(tmp / "no/such/folder/file", "x", ec));
     EXPECT_TRUE(ec);
     // A "folder" that is a file.
     WriteFile(tmp / "plain", "keep");
-    EXPECT_FALSE(ReplaceFile(tmp / "plain/file", "x", ec));
+    EXPECT_FALSE(ReplaceFileContents(tmp / "plain/file", "x", ec));
     EXPECT_TRUE(ec);
     EXPECT_EQ(ReadWholeFile(tmp / "plain"), "keep");
     // The target is a folder.
     fs::create_directory(tmp / "Army");
     WriteFile(tmp / "Army/inside", "in");
-    EXPECT_FALSE(ReplaceFile(tmp / "Army", "x", ec));
+    EXPECT_FALSE(ReplaceFileContents(tmp / "Army", "x", ec));
     EXPECT_TRUE(ec);
     EXPECT_TRUE(fs::is_directory(tmp / "Army"));
     EXPECT_EQ(ReadWholeFile(tmp / "Army/inside"), "in");
     // A file system that refuses new files even to the superuser.
-    EXPECT_FALSE(ReplaceFile("/proc/self/b3-replacement", "x", ec));
+    EXPECT_FALSE(ReplaceFileContents("/proc/self/b3-replacement", "x", ec));
     EXPECT_TRUE(ec);
     EXPECT_EQ(AllNames(tmp.path()), (std::vector<std::string>{"Army", "plain"}));
 }
@@ -263,9 +263,9 @@ TEST_F(FolderTest, ReplaceFileFailsInReadOnlyFolder) {
     if (child == 0) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
         std::error_code ec;
-        if (ReplaceFile(dir + "/ARMY.ARM", "new", ec)) ::_exit(11);
+        if (ReplaceFileContents(dir + "/ARMY.ARM", "new", ec)) ::_exit(11);
         if (ec != std::errc::permission_denied) ::_exit(12);
-        if (ReplaceFile(dir + "/NEW.ARM", "new", ec)) ::_exit(13);
+        if (ReplaceFileContents(dir + "/NEW.ARM", "new", ec)) ::_exit(13);
         ::_exit(0);
     }
     int status = 0;
