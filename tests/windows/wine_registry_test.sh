@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The Windows build under Wine: a game folder with a letter outside ASCII, registered in Wine's
+# registry as the game's 32-bit installer would, is found by b3cli.exe; `register` writes where
+# the lookup reads; a number in place of the folder is "installation not found"; a spell path in
+# other letter case and with / names the same file.
+#
+# Usage: wine_registry_test.sh WINE-RUN B3CLI.EXE
+# Exit status: 0 passed, 1 failed, 77 skipped (Wine is not installed).
+set -u
+
+run="$1"
+cli="$2"
+if ! command -v wine >/dev/null 2>&1; then
+    echo "wine is not installed: skipped"
+    exit 77
+fi
+export WINEDEBUG=-all
+export LC_ALL=C.UTF-8
+# The prefix of the build (made on first use by WINE-RUN), whose registry this test alone
+# changes (CTest keeps the other users of the registry apart).
+prefix="${B3_WINEPREFIX:-$(cd "$(dirname "$cli")/.." && pwd)/wineprefix}"
+export B3_WINEPREFIX="$prefix" WINEPREFIX="$prefix"
+key='HKLM\Software\Slate Crown Entertainment\Banerule III: Gloamkings Tide\1.0'
+folder='C:\Games\Légende III'
+game="$prefix/drive_c/Games/Légende III"
+
+cleanup() {
+    wine reg delete "$key" /f /reg:32 >/dev/null 2>&1
+    wine reg delete "${key/HKLM/HKCU}" /f >/dev/null 2>&1
+    rm -rf "$game"
+}
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+trap cleanup EXIT
+
+"$run" "$cli" --help >/dev/null 2>&1 || fail "b3cli.exe does not start under Wine"
+cleanup
+"$run" "$cli" sample "$folder" || fail "b3cli sample"
+[ -f "$game/Army/KNIGHT.ARM" ] || [ -n "$(ls "$game/Army")" ] || fail "no sample armies in $game"
+
+# 1. Registered by Wine's own tool in the 32-bit view, read with the wide call.
+wine reg add "$key" /v '$Install_ToDirectory$' /t REG_SZ /d "$folder" /f /reg:32 >/dev/null ||
+    fail "wine reg add"
+out=$("$run" "$cli" info 2>&1) || { echo "$out"; fail "b3cli info after wine reg add"; }
+echo "$out"
+grep -qxF "InstallPath: $folder" <<<"$out" || fail "InstallPath is not $folder"
+grep -qxF "SpellPath: $folder\\Spell" <<<"$out" || fail "SpellPath is not $folder\\Spell"
+grep -q '^NumEditObjects 1: [1-9]' <<<"$out" || fail "no armies read from $folder"
+
+# 2. A number where the folder belongs: installation not found, not a file error.
+wine reg add "$key" /v '$Install_ToDirectory$' /t REG_DWORD /d 5 /f /reg:32 >/dev/null ||
+    fail "wine reg add REG_DWORD"
+out=$("$run" "$cli" info 2>&1) && fail "b3cli info succeeded with a REG_DWORD value"
+echo "$out"
+grep -qF 'error -2147219992 in CEditObject::FindInstallPath' <<<"$out" ||
+    fail "a REG_DWORD value is not reported as installation not found"
+
+# 3. register writes where the lookup reads, and says where.
+out=$("$run" "$cli" register "$folder" 2>&1) || { echo "$out"; fail "b3cli register"; }
+echo "$out"
+grep -qF 'in the Windows registry at HKEY_' <<<"$out" || fail "register does not say where it stored"
+wine reg query "$key" /v '$Install_ToDirectory$' /reg:32 | grep -q REG_SZ ||
+    wine reg query "${key/HKLM/HKCU}" /v '$Install_ToDirectory$' | grep -q REG_SZ ||
+    fail "register left no text value in the registry"
+out=$("$run" "$cli" info 2>&1) || { echo "$out"; fail "b3cli info after register"; }
+grep -qxF "InstallPath: $folder" <<<"$out" || fail "the registered folder is not found"
+
+# 4. A spell path as Windows matches paths: other letter case, forward slashes.
+[ -f "$game/Spell/FIREBALL.SPL" ] || fail "the sample has no FIREBALL.SPL"
+"$run" "$cli" delete spell 'c:/games/LÉGENDE iii/spell/fireball.spl' ||
+    fail "a spell path in lower case with / is refused"
+[ ! -e "$game/Spell/FIREBALL.SPL" ] || fail "FIREBALL.SPL is still there"
+"$run" "$cli" delete spell 'C:\Games\Other\Spell\HEALING.SPL' 2>/dev/null &&
+    fail "a spell path outside the spell folder is accepted"
+[ -f "$game/Spell/HEALING.SPL" ] || fail "HEALING.SPL was deleted through another folder"
+echo "passed"
