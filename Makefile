@@ -7,7 +7,8 @@ DEMO_DIR    ?= $(CURDIR)/.demo
 # Debian packages the build needs, and those only the tests need.
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
                   libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
-TEST_PACKAGES  := wine wine64
+TEST_PACKAGES  := wine wine64 g++-mingw-w64-x86-64-posix
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 zip
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -23,7 +24,7 @@ define ensure_packages
 	fi
 endef
 
-.PHONY: all deps test-deps build test demo bench fuzz format clean
+.PHONY: all deps test-deps windows-deps build test windows qt-mingw demo bench fuzz format clean
 
 all: build
 
@@ -32,6 +33,9 @@ deps:
 
 test-deps: deps
 	$(call ensure_packages,$(TEST_PACKAGES))
+
+windows-deps: deps
+	$(call ensure_packages,$(WINDOWS_PACKAGES))
 
 # ccache, where installed, shares compiled objects between build folders and checkouts.
 CCACHE := $(shell command -v ccache 2>/dev/null)
@@ -43,9 +47,39 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-deps $(BUILD)/build.ninja
+test: test-deps $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@echo "The Windows build under Wine:"
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Windows build: cross-built with MinGW-w64 into its own folder, then the distribution
+# folder and zip in dist/. The GUI programs come along when a Qt 6 for MinGW-w64 is at QT_MINGW
+# (make qt-mingw builds one); without it b3cli.exe and B3EdtSvr.dll alone.
+WINDOWS_BUILD ?= build-windows
+WINDOWS_DIST  ?= $(CURDIR)/dist
+QT_MINGW      ?= $(abspath $(CURDIR)/../shared/qt6-mingw)
+VERSION       := $(shell grep -o 'B3Suite VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+QT_MINGW_FOUND = $(wildcard $(QT_MINGW)/lib/cmake/Qt6/Qt6Config.cmake)
+WINDOWS_QT_FLAGS = $(if $(QT_MINGW_FOUND),-DB3_WITH_QT=ON -DB3_QT_MINGW=$(QT_MINGW) \
+                     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake,\
+                     -DB3_WITH_QT=OFF)
+
+$(WINDOWS_BUILD)/build.ninja:
+	$(MAKE) windows-deps
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(WINDOWS_QT_FLAGS) $(CMAKE_LAUNCHER)
+
+windows: windows-deps $(WINDOWS_BUILD)/build.ninja
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	windows/make_distribution.sh $(WINDOWS_BUILD) $(VERSION) $(WINDOWS_DIST) \
+	  $(if $(QT_MINGW_FOUND),$(QT_MINGW))
+
+# Builds a Qt 6 for MinGW-w64 from Debian's own Qt 6.4.2 sources into QT_MINGW (about 45
+# minutes on two cores); see windows/build-qt-mingw.sh.
+qt-mingw: windows-deps
+	windows/build-qt-mingw.sh $(QT_MINGW)
 
 # Writes the sample installation into .demo/, registers it in a project-local registry file
 # (the user's own store is not touched) and shows what the suite reads from it.
@@ -89,4 +123,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(DEMO_DIR)
+	rm -rf $(BUILD) $(BUILD)-fuzz $(DEMO_DIR) $(WINDOWS_BUILD) $(WINDOWS_DIST)

@@ -9,6 +9,12 @@
 
 #include "b3/edit_object.h"
 
+// <windows.h>, where a user of this header has included it, makes CopyFile a macro for its own
+// CopyFileA/CopyFileW; the member keeps its name.
+#ifdef CopyFile
+#undef CopyFile
+#endif
+
 namespace b3 {
 
 class CFile {

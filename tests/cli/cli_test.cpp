@@ -1,10 +1,6 @@
 // Drives the real b3cli program: every run gets its own registry file, an empty Wine prefix and
 // its own home, so nothing outside the test's temporary folder is read or changed.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-extern char** environ;
+#include "support/portable.h"
 
 namespace {
 
@@ -44,9 +40,7 @@ struct Result {
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "b3cli-XXXXXX").string();
-        ASSERT_TRUE(mkdtemp(pattern.data()));
-        temp_ = pattern;
+        temp_ = b3::testing::MakeTempFolder("b3cli");
         fs::create_directories(temp_ / "wine");
         fs::create_directories(temp_ / "home");
         registry_ = temp_ / "registry.reg";
@@ -69,40 +63,19 @@ protected:
                 if (var.rfind(name, 0) == 0) return true;
             return false;
         };
-        for (char** e = environ; *e; ++e)
-            if (!replaced(*e)) env.push_back(*e);
+        for (const std::string& e : b3::testing::CurrentEnvironment())
+            if (!replaced(e)) env.push_back(e);
         env.push_back("B3_REGISTRY=" + registry_.string());
         env.push_back("WINEPREFIX=" + (temp_ / "wine").string());
         env.push_back("XDG_CONFIG_HOME=" + (temp_ / "home" / ".config").string());
         env.push_back("HOME=" + (temp_ / "home").string());
 
-        std::vector<std::string> argv = {B3CLI_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> cargv, cenv;
-        for (auto& a : argv) cargv.push_back(a.data());
-        cargv.push_back(nullptr);
-        for (auto& e : env) cenv.push_back(e.data());
-        cenv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, B3CLI_PATH, &actions, nullptr, cargv.data(), cenv.data());
-        posix_spawn_file_actions_destroy(&actions);
         Result result;
-        if (rc != 0) {
-            ADD_FAILURE() << "cannot start " << B3CLI_PATH << ": " << std::strerror(rc);
+        result.status = b3::testing::RunProgram(B3CLI_PATH, args, env, in, out, err, cwd);
+        if (result.status < 0) {
+            ADD_FAILURE() << "cannot start " << B3CLI_PATH;
             return result;
         }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         result.out = ReadAll(out);
         result.err = ReadAll(err);
         return result;

@@ -1,7 +1,6 @@
 // b3cli odds on the sample installation: output formats, figures against hand-worked odds,
 // reproducible seeds, and clear refusals of bad scenarios.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "sample/sample.h"
+#include "support/portable.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -24,9 +24,7 @@ namespace {
 class OddsCli : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        root_ =
-            fs::temp_directory_path() / ("b3-odds-test-" + std::to_string(std::random_device{}()));
-        fs::create_directories(root_);
+        root_ = b3::testing::MakeTempFolder("b3-odds-test");
         b3::sample::WriteSampleInstallation((root_ / "game").string());
     }
     static void TearDownTestSuite() {
@@ -43,13 +41,14 @@ protected:
     Result Odds(const std::string& scenario, const std::string& args = "") {
         const fs::path file = root_ / "scenario.json";
         std::ofstream(file) << scenario;
-        const std::string cmd = std::string(B3CLI_PATH) + " --install '" +
-                                (root_ / "game").string() + "' odds '" + file.string() + "' " +
-                                args + " >'" + (root_ / "out").string() + "' 2>'" +
-                                (root_ / "err").string() + "'";
+        std::vector<std::string> argv = {"--install", (root_ / "game").string(), "odds",
+                                         file.string()};
+        std::istringstream words(args);
+        for (std::string word; words >> word;) argv.push_back(word);
+        std::ofstream(root_ / "in").flush();
         Result r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.status = b3::testing::RunProgram(B3CLI_PATH, argv, b3::testing::CurrentEnvironment(),
+                                           root_ / "in", root_ / "out", root_ / "err");
         r.out = Slurp(root_ / "out");
         r.err = Slurp(root_ / "err");
         return r;

@@ -1,8 +1,6 @@
 // A fresh temporary folder for one test, removed with everything in it afterwards.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,24 +8,28 @@
 #include <string>
 #include <string_view>
 
+#include "platform/native_path.h"
+#include "support/portable.h"
+
 namespace b3::platform::testing {
 
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "b3platform-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
+        path_ = b3::platform::Utf8Path(b3::testing::MakeTempFolder("b3platform"));
     }
     ~TempFolder() {
         std::error_code ec;
         // Make everything removable again (tests may leave read-only folders behind).
-        for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+        const auto root = b3::platform::FsPath(path_);
+        for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
              !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-            if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
+            if (it->is_directory(ec) && !it->is_symlink(ec)) {
+                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::add, ec);
+            }
         }
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(root, ec);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -40,12 +42,12 @@ private:
 };
 
 inline void WriteFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(b3::platform::FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(b3::platform::FsPath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

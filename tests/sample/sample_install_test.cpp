@@ -12,6 +12,7 @@
 #include "sample/pcx.h"
 #include "sample/pictures.h"
 #include "sample/sample.h"
+#include "support/portable.h"
 
 namespace {
 
@@ -21,9 +22,7 @@ using namespace std::string_literals;
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "b3sample-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        path_ = b3::testing::MakeTempFolder("b3sample");
     }
     ~TempFolder() {
         std::error_code ec;

@@ -15,6 +15,7 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "support/portable.h"
 
 namespace b3test {
 
@@ -160,19 +161,9 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value) {
-            ::setenv(name, value->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
+        b3::testing::SetEnvironment(name, value);
     }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
+    ~ScopedEnv() { b3::testing::SetEnvironment(name_.c_str(), old_); }
 
 private:
     std::string name_;

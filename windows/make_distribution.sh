@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Assembles the Windows distribution folder and its zip from a cross-build:
+#   make_distribution.sh BUILD-DIR VERSION OUT-DIR [QT-PREFIX]
+# The folder B3Tools-VERSION-win64 holds the programs, B3EdtSvr.dll, the picture templates, the
+# MinGW runtime and the licence texts; with QT-PREFIX (a Qt 6 for MinGW-w64) and the GUI
+# programs built, also B3Tools.exe, OddsLab.exe and the Qt DLLs and plugins they load.
+set -euo pipefail
+
+build=$1
+version=$2
+out=$3
+qt=${4:-}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+name="B3Tools-$version-win64"
+dist="$out/$name"
+bin="$build/bin"
+
+rm -rf "$dist" "$out/$name.zip"
+mkdir -p "$dist/licenses"
+
+for f in b3cli.exe B3EdtSvr.dll NEWARMY.PCX NEWSITE.PCX libstdc++-6.dll libgcc_s_seh-1.dll \
+    libwinpthread-1.dll; do
+    [ -f "$bin/$f" ] || { echo "make_distribution: $bin/$f is missing; build first" >&2; exit 1; }
+    cp "$bin/$f" "$dist/"
+done
+
+gui=no
+if [ -n "$qt" ] && [ -f "$bin/B3Tools.exe" ] && [ -f "$bin/OddsLab.exe" ]; then
+    gui=yes
+    cp "$bin/B3Tools.exe" "$bin/OddsLab.exe" "$dist/"
+    for dll in Qt6Core Qt6Gui Qt6Widgets Qt6Charts; do
+        cp "$qt/bin/$dll.dll" "$dist/"
+    done
+    mkdir -p "$dist/platforms" "$dist/styles" "$dist/imageformats"
+    cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
+    cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
+    cp "$qt/plugins/imageformats/qico.dll" "$dist/imageformats/"
+fi
+
+# Licence texts of everything shipped.
+tr_crlf() { sed 's/$/\r/' "$1" > "$2"; }
+tr_crlf "$source_dir/LICENSE" "$dist/LICENSE.txt"
+tr_crlf /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright \
+    "$dist/licenses/MinGW-GCC-runtime.txt"
+tr_crlf /usr/share/doc/mingw-w64-common/copyright "$dist/licenses/MinGW-w64-winpthreads.txt"
+if [ "$gui" = yes ]; then
+    tr_crlf /usr/share/common-licenses/LGPL-3 "$dist/licenses/Qt-LGPL-3.txt"
+    tr_crlf /usr/share/common-licenses/GPL-3 "$dist/licenses/Qt-Charts-GPL-3.txt"
+fi
+{
+    echo "B3Tools $version for 64-bit Windows"
+    echo
+    echo "b3cli.exe      the edit server from the command line (b3cli --help)"
+    echo "B3EdtSvr.dll   the edit server"
+    if [ "$gui" = yes ]; then
+        echo "B3Tools.exe    the definition editor"
+        echo "OddsLab.exe    the combat calculator"
+    fi
+    echo
+    echo "The game's installation folder is read from the registry, as the game's installer"
+    echo "wrote it. To point the suite at another folder: b3cli register \"C:\\Games\\...\"."
+    echo
+    echo "B3Tools is free software under the GNU General Public License, version 3 or later"
+    echo "(LICENSE.txt). The licences of the parts it ships are in the licenses folder:"
+    echo "the MinGW-w64 GCC runtime (GPL 3 with the GCC Runtime Library Exception) and"
+    echo "winpthreads (MIT/BSD style)"$([ "$gui" = yes ] && echo ", Qt 6 (LGPL 3) and Qt Charts (GPL 3)")"."
+} | sed 's/$/\r/' > "$dist/README.txt"
+
+(cd "$out" && rm -f "$name.zip" && zip -qr -X "$name.zip" "$name")
+echo "$out/$name.zip"
+(cd "$out" && unzip -l "$name.zip" | tail -n +4 | head -n -2 | awk '{print "  " $4}')
