@@ -89,7 +89,35 @@ std::string ParentFolder(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// A Windows error as the portable condition callers compare with (std::errc), so that a missing
+// file or a refused write is told apart the same way on every platform.
+std::error_code ErrorFromWindows(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+            return std::make_error_code(std::errc::permission_denied);
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return std::make_error_code(std::errc::no_space_on_device);
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return std::make_error_code(std::errc::too_many_files_open);
+        case ERROR_DIRECTORY:
+            return std::make_error_code(std::errc::not_a_directory);
+        default:
+            return std::error_code(static_cast<int>(error), std::system_category());
+    }
+}
+
+#else
 
 std::error_code LastError() {
     return std::error_code(errno, std::generic_category());
@@ -216,7 +244,7 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view p
         if (err == ERROR_FILE_NOT_FOUND) {
             ec.clear();
         } else {
-            ec = std::error_code(static_cast<int>(err), std::system_category());
+            ec = ErrorFromWindows(err);
         }
         return names;
     }
@@ -327,7 +355,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
     }
     if (!::MoveFileExW(temp.c_str(), WideFromUtf8(path).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+        ec = ErrorFromWindows(::GetLastError());
         ::DeleteFileW(temp.c_str());
         return false;
     }
@@ -506,7 +534,7 @@ bool StartProgram(const std::string& program, std::error_code& ec) {
     std::wstring commandLine = L"\"" + application + L"\"";
     if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                           nullptr, nullptr, &si, &pi)) {
-        ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+        ec = ErrorFromWindows(::GetLastError());
         return false;
     }
     ::CloseHandle(pi.hThread);

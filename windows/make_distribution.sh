@@ -31,10 +31,16 @@ if [ -n "$qt" ] && [ -f "$bin/B3Tools.exe" ] && [ -f "$bin/OddsLab.exe" ]; then
     for dll in Qt6Core Qt6Gui Qt6Widgets Qt6Charts; do
         cp "$qt/bin/$dll.dll" "$dist/"
     done
-    mkdir -p "$dist/platforms" "$dist/styles" "$dist/imageformats"
+    mkdir -p "$dist/platforms" "$dist/imageformats"
     cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
-    cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
     cp "$qt/plugins/imageformats/qico.dll" "$dist/imageformats/"
+    # The native look of Windows 10 and 11; a Qt without it falls back to its own Fusion style.
+    if [ -f "$qt/plugins/styles/qwindowsvistastyle.dll" ]; then
+        mkdir -p "$dist/styles"
+        cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
+    else
+        echo "make_distribution: $qt has no styles/qwindowsvistastyle.dll; shipped without it" >&2
+    fi
 fi
 
 # Licence texts of everything shipped.

@@ -31,6 +31,25 @@ void WriteAll(const fs::path& path, const std::string& text) {
     out << text;
 }
 
+// Lines as LF-terminated text: on Windows the program's text output ends its lines with CR LF.
+std::string Unix(std::string text) {
+#ifdef _WIN32
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+#else
+    return text;
+#endif
+}
+
+// The separator the server joins folders with.
+#ifdef _WIN32
+const std::string kSep = "\\";
+#else
+const std::string kSep = "/";
+#endif
+
 struct Result {
     int status = -1;
     std::string out;
@@ -76,8 +95,8 @@ protected:
             ADD_FAILURE() << "cannot start " << B3CLI_PATH;
             return result;
         }
-        result.out = ReadAll(out);
-        result.err = ReadAll(err);
+        result.out = Unix(ReadAll(out));
+        result.err = Unix(ReadAll(err));
         return result;
     }
 
@@ -125,12 +144,12 @@ TEST_F(Cli, SampleThenInfoWithInstall) {
     const std::string g = game_.string();
     const std::vector<std::string> expected = {
         "InstallPath: " + g,
-        "ItemPath: " + g + "/Items",
-        "ArmyPath: " + g + "/Army",
-        "HeroPath: " + g + "/Hero",
-        "SitePath: " + g + "/Sites",
-        "SpellPath: " + g + "/Spell",
-        "PicsPath: " + g + "/EDPICTS",
+        "ItemPath: " + g + kSep + "Items",
+        "ArmyPath: " + g + kSep + "Army",
+        "HeroPath: " + g + kSep + "Hero",
+        "SitePath: " + g + kSep + "Sites",
+        "SpellPath: " + g + kSep + "Spell",
+        "PicsPath: " + g + kSep + "EDPICTS",
         "NumEditObjects 0: 8",
         "NumEditObjects 1: " + std::to_string(SampleJson("armies.json").size()),
         "NumEditObjects 2: 4",
@@ -144,6 +163,9 @@ TEST_F(Cli, SampleThenInfoWithInstall) {
 }
 
 TEST_F(Cli, RegisterThenInfoThroughTheRegistryFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows register writes the Windows registry, tested by wine_registry";
+#endif
     MakeSample();
     // A relative folder with a detour and a trailing separator is stored absolute and clean.
     const Result reg = Run({"register", "sub/../game/"}, "", temp_);
@@ -162,8 +184,11 @@ TEST_F(Cli, RegisterThenInfoThroughTheRegistryFile) {
 
 TEST_F(Cli, RegisterNeedsNoInstallationAndSampleNeedsNoRegistry) {
     // Neither command creates the edit object, so neither fails for want of a game.
+#ifndef _WIN32
+    // (On Windows this would change the Windows registry; wine_registry tests register there.)
     const Result reg = Run({"register", (temp_ / "nowhere").string()});
     EXPECT_EQ(reg.status, 0) << reg.err;
+#endif
     const Result sample = Run({"sample", (temp_ / "other").string()});
     EXPECT_EQ(sample.status, 0) << sample.err;
     EXPECT_TRUE(fs::is_regular_file(temp_ / "other" / "Army" / "KNIGHTS.ARM"));

@@ -15,6 +15,9 @@ constexpr std::int32_t kNotFound = -2147219992;  // component base + 1512
 constexpr std::int32_t kNoFiles = -2147219991;   // component base + 1513
 
 TEST(Construction, FailsWithoutARegistryEntry) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the folder is read from the Windows registry (wine_registry)";
+#endif
     IsolatedRegistry registry;
     auto e = Failure([] { b3::CreateObject(b3::CLSID_CEditObject); });
     ASSERT_TRUE(e);
@@ -25,6 +28,9 @@ TEST(Construction, FailsWithoutARegistryEntry) {
 }
 
 TEST(Construction, ReadsTheRegisteredFolderAndDerivesTheKindFolders) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the folder is read from the Windows registry (wine_registry)";
+#endif
     IsolatedRegistry registry;
     Installation install;
     install.withOneOfEach();
@@ -44,6 +50,9 @@ TEST(Construction, ReadsTheRegisteredFolderAndDerivesTheKindFolders) {
 }
 
 TEST(Construction, ATooLongRegistryValueIsNotFound) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the folder is read from the Windows registry (wine_registry)";
+#endif
     IsolatedRegistry registry;
     registry.registerFolder("/" + std::string(254, 'x'));  // 255 bytes: no room for the NUL
     auto e = Failure([] { b3::CreateObject(b3::CLSID_CEditObject); });
@@ -98,12 +107,18 @@ TEST(Construction, AFolderThatDoesNotExistFailsCleanly) {
 TEST(Construction, KindFoldersAndFilesAreFoundWhateverTheirLetterCase) {
     Installation install;
     install.withOneOfEach();
-    fs::rename(install.folder("Army"), install.folder("ARMY"));
-    fs::rename(install.folder("Sites"), install.folder("sites"));
-    fs::rename(install.path("ARMY", "KNIGHT.ARM"), install.path("ARMY", "knight.arm"));
+    RenameCase(install.folder("Army"), install.folder("ARMY"));
+    RenameCase(install.folder("Sites"), install.folder("sites"));
+    RenameCase(install.path("ARMY", "KNIGHT.ARM"), install.path("ARMY", "knight.arm"));
     auto object = install.open();
+#ifdef _WIN32
+    // Windows finds a folder in any letter case itself; the name stays the one derived.
+    EXPECT_EQ(object->ArmyPath(), install.root() + "\\Army");
+    EXPECT_EQ(object->SitePath(), install.root() + "\\Sites");
+#else
     EXPECT_EQ(object->ArmyPath(), install.root() + "/ARMY");
     EXPECT_EQ(object->SitePath(), install.root() + "/sites");
+#endif
     ASSERT_EQ(object->NumEditObjects(1), 1);
     EXPECT_EQ(object->GetEditObjectData(1).at(0, 3).str(), "knight");
 }
@@ -169,8 +184,8 @@ TEST(Construction, TheBuiltTemplatesLieBesideTheLibrary) {
 TEST(Construction, TemplatesInAnotherLetterCaseAreNotCopiedAgain) {
     Installation install;
     install.withOneOfEach();
-    fs::rename(install.path("EDPICTS", "NEWARMY.PCX"), install.path("EDPICTS", "newarmy.pcx"));
-    fs::rename(install.path("EDPICTS", "NEWSITE.PCX"), install.path("EDPICTS", "NewSite.Pcx"));
+    RenameCase(install.path("EDPICTS", "NEWARMY.PCX"), install.path("EDPICTS", "newarmy.pcx"));
+    RenameCase(install.path("EDPICTS", "NEWSITE.PCX"), install.path("EDPICTS", "NewSite.Pcx"));
     b3test::TempDir empty;  // a copy from here would fail
     b3::detail::SetTemplateFolderForTesting(empty.str());
     auto e = Failure([&] { install.open(); });
@@ -233,7 +248,7 @@ TEST(Interface, ShortNameFromPath) {
     auto object = install.open();
     EXPECT_EQ(object->ShortNameFromPath(object->SpellPath() + "/FIREBALL.SPL", 4), "FIREBALL");
     const std::string bolt = object->GetEditObjectData(4).at(0, 20).str();
-    EXPECT_EQ(bolt, object->SpellPath() + "/BOLT.SPL");
+    EXPECT_EQ(bolt, b3::platform::JoinPath(object->SpellPath(), "BOLT.SPL"));
     EXPECT_EQ(object->ShortNameFromPath(bolt, 4), "BOLT");
     // Characters, not bytes: a folder or name with accented letters.
     EXPECT_EQ(object->ShortNameFromPath(object->SpellPath() + "/ÉCLAIR.SPL", 4), "ÉCLAIR");

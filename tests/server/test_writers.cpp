@@ -300,7 +300,7 @@ TEST(WriteItem, TheIconNumberReadsBackAndKeepsTheLowBits) {
 
 TEST(WriteObject, AnExistingFileIsFoundWhateverItsLetterCase) {
     Fixture f;
-    fs::rename(f.install.path("Army", "KNIGHT.ARM"), f.install.path("Army", "Knight.arm"));
+    RenameCase(f.install.path("Army", "KNIGHT.ARM"), f.install.path("Army", "Knight.arm"));
     auto row = f.army();
     row[3] = Cell::text("KNIGHT");
     row[5] = Cell::byte(9);

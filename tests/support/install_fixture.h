@@ -15,6 +15,7 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "platform/native_path.h"
 #include "support/portable.h"
 
 namespace b3test {
@@ -40,23 +41,34 @@ public:
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    std::string str() const { return path_.string(); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string str() const { return b3::platform::Utf8Path(path_); }
+    std::string operator/(const std::string& name) const {
+        return b3::platform::Utf8Path(path_ / b3::platform::FsPath(name));
+    }
 
 private:
     fs::path path_;
 };
 
+// Renames `from` to `to` where the two differ only in letter case, through a third name: a file
+// system that ignores case may otherwise keep the old spelling.
+inline void RenameCase(const std::string& from, const std::string& to) {
+    const fs::path a = b3::platform::FsPath(from), b = b3::platform::FsPath(to);
+    const fs::path between = a.parent_path() / "b3-renaming";
+    fs::rename(a, between);
+    fs::rename(between, b);
+}
+
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(b3::platform::FsPath(path), std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
 }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    fs::create_directories(b3::platform::FsPath(path).parent_path());
+    std::ofstream out(b3::platform::FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
@@ -64,8 +76,8 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 inline std::vector<std::string> FolderNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(folder, ec))
-        names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(b3::platform::FsPath(folder), ec))
+        names.push_back(b3::platform::Utf8Path(e.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -110,7 +122,7 @@ public:
     Installation() {
         root_ = dir_ / "game";
         for (const char* f : {"Items", "Army", "Hero", "Sites", "Spell", "EDPICTS"}) {
-            fs::create_directories(fs::path(root_) / f);
+            fs::create_directories(b3::platform::FsPath(root_) / b3::platform::FsPath(f));
         }
         WriteBytes(path("EDPICTS", "NEWARMY.PCX"), "army template");
         WriteBytes(path("EDPICTS", "NEWSITE.PCX"), "site template");
@@ -125,10 +137,11 @@ public:
         return *this;
     }
     std::string path(const std::string& folder, const std::string& name) const {
-        return (fs::path(root_) / folder / name).string();
+        return b3::platform::Utf8Path(b3::platform::FsPath(root_) / b3::platform::FsPath(folder) /
+                                      b3::platform::FsPath(name));
     }
     std::string folder(const std::string& folder) const {
-        return (fs::path(root_) / folder).string();
+        return b3::platform::Utf8Path(b3::platform::FsPath(root_) / b3::platform::FsPath(folder));
     }
     void write(const std::string& folder, const std::string& name, const std::string& bytes) const {
         WriteBytes(path(folder, name), bytes);
