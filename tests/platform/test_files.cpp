@@ -125,6 +125,13 @@ TEST_F(FolderTest, ListFilesOfMissingFolderSetsError) {
 }
 
 TEST_F(FolderTest, FindEntryIgnoreCase) {
+#ifdef _WIN32
+    // The Windows file system finds any letter case itself: the name is kept as asked.
+    fs::create_directory(tmp / "ARMY");
+    EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "Army"), "Army");
+    EXPECT_TRUE(IsDirectory(JoinPath(tmp.path(), FindEntryIgnoreCase(tmp.path(), "army"))));
+    return;
+#endif
     fs::create_directory(tmp / "ARMY");
     EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "Army"), "ARMY");
     EXPECT_EQ(FindEntryIgnoreCase(tmp.path(), "army"), "ARMY");

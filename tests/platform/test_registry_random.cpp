@@ -121,7 +121,10 @@ TEST(RegistryRandom, ParserSurvivesRandomTexts) {
     const std::string prefix = tmp / "pfx";
     std::filesystem::create_directories(prefix + "/dosdevices");
     std::filesystem::create_directories(prefix + "/drive_c/Games");
+#ifndef _WIN32
+    // (Windows has no drive links to map through; the mapping then keeps the path as written.)
     std::filesystem::create_directory_symlink("../drive_c", prefix + "/dosdevices/c:");
+#endif
 
     for (int i = 0; i < 300000; ++i) {
         const std::string text = RandomText(rng);

@@ -10,6 +10,12 @@
 
 #include "support/install_fixture.h"
 
+// On Windows the test framework brings in <windows.h>, whose CopyFile macro would rename the
+// member called below.
+#ifdef CopyFile
+#undef CopyFile
+#endif
+
 namespace b3 {
 void PrintTo(const Cell& c, std::ostream* os) {
     *os << Cell::typeName(c.type()) << "(" << c.toString() << ")";
@@ -263,8 +269,10 @@ TEST(FlexPut, UnknownWidthWritesNothing) {
 TEST(OpenAppDefFile, ModeIsNotCaseSensitiveAndMissingFilesAreCreated) {
     TempDir dir;
     CFile file;
+    int n = 0;
     for (const char* mode : {"binary", "BINARY", "Binary", "bInArY"}) {
-        const std::string path = dir / (std::string(mode) + ".bin");
+        // Numbered, as names that differ only in case are one file on Windows.
+        const std::string path = dir / (std::to_string(++n) + mode + ".bin");
         ASSERT_FALSE(fs::exists(path));
         const auto ch = file.OpenAppDefFile(path, mode);
         EXPECT_TRUE(fs::exists(path)) << mode;

@@ -6,7 +6,7 @@
 #
 # Usage: wine_registry_test.sh WINE-RUN B3CLI.EXE
 # Exit status: 0 passed, 1 failed, 77 skipped (Wine is not installed).
-set -u
+set -u -o pipefail
 
 run="$1"
 cli="$2"
@@ -43,7 +43,8 @@ cleanup
 # 1. Registered by Wine's own tool in the 32-bit view, read with the wide call.
 wine reg add "$key" /v '$Install_ToDirectory$' /t REG_SZ /d "$folder" /f /reg:32 >/dev/null ||
     fail "wine reg add"
-out=$("$run" "$cli" info 2>&1) || { echo "$out"; fail "b3cli info after wine reg add"; }
+# (The program's text output ends its lines with CR LF, as Windows programs do.)
+out=$("$run" "$cli" info 2>&1 | tr -d '\r') || { echo "$out"; fail "b3cli info after wine reg add"; }
 echo "$out"
 grep -qxF "InstallPath: $folder" <<<"$out" || fail "InstallPath is not $folder"
 grep -qxF "SpellPath: $folder\\Spell" <<<"$out" || fail "SpellPath is not $folder\\Spell"
@@ -52,19 +53,20 @@ grep -q '^NumEditObjects 1: [1-9]' <<<"$out" || fail "no armies read from $folde
 # 2. A number where the folder belongs: installation not found, not a file error.
 wine reg add "$key" /v '$Install_ToDirectory$' /t REG_DWORD /d 5 /f /reg:32 >/dev/null ||
     fail "wine reg add REG_DWORD"
-out=$("$run" "$cli" info 2>&1) && fail "b3cli info succeeded with a REG_DWORD value"
+"$run" "$cli" info >/dev/null 2>&1 && fail "b3cli info succeeded with a REG_DWORD value"
+out=$("$run" "$cli" info 2>&1 | tr -d '\r')
 echo "$out"
 grep -qF 'error -2147219992 in CEditObject::FindInstallPath' <<<"$out" ||
     fail "a REG_DWORD value is not reported as installation not found"
 
 # 3. register writes where the lookup reads, and says where.
-out=$("$run" "$cli" register "$folder" 2>&1) || { echo "$out"; fail "b3cli register"; }
+out=$("$run" "$cli" register "$folder" 2>&1 | tr -d '\r') || { echo "$out"; fail "b3cli register"; }
 echo "$out"
 grep -qF 'in the Windows registry at HKEY_' <<<"$out" || fail "register does not say where it stored"
 wine reg query "$key" /v '$Install_ToDirectory$' /reg:32 | grep -q REG_SZ ||
     wine reg query "${key/HKLM/HKCU}" /v '$Install_ToDirectory$' | grep -q REG_SZ ||
     fail "register left no text value in the registry"
-out=$("$run" "$cli" info 2>&1) || { echo "$out"; fail "b3cli info after register"; }
+out=$("$run" "$cli" info 2>&1 | tr -d '\r') || { echo "$out"; fail "b3cli info after register"; }
 grep -qxF "InstallPath: $folder" <<<"$out" || fail "the registered folder is not found"
 
 # 4. A spell path as Windows matches paths: other letter case, forward slashes.
