@@ -7,8 +7,8 @@ DEMO_DIR    ?= $(CURDIR)/.demo
 # Debian packages the build needs, and those only the tests need.
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
                   libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
-TEST_PACKAGES  := wine wine64 g++-mingw-w64-x86-64-posix
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 zip fonts-dejavu-core
+TEST_PACKAGES  := wine wine64 g++-mingw-w64-x86-64-posix zip unzip fonts-dejavu-core
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 zip unzip fonts-dejavu-core
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

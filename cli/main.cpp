@@ -270,6 +270,8 @@ int main(int argc, char** argv) {
     CLI::App app{"The edit server's objects from the command line.", "b3cli"};
     app.require_subcommand(1);
     app.fallthrough();
+    // A folder such as /games/b3 is an argument, never a Windows-style /option.
+    app.allow_windows_style_options(false);
 
     std::string install;
     auto* installOption =

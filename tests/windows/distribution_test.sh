@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The Windows zip: assembled from the build, unpacked into a fresh folder, its b3cli.exe runs
+# under Wine with nothing but what the zip holds (the MinGW runtime included) and reads the
+# sample installation; the licence texts are there.
+#
+# Usage: distribution_test.sh WINE-RUN BUILD-DIR VERSION [QT-PREFIX]
+# Exit status: 0 passed, 1 failed, 77 skipped (Wine or zip is not installed).
+set -u -o pipefail
+
+run=$1
+build=$2
+version=$3
+qt=${4:-}
+for tool in wine zip unzip; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "$tool is not installed: skipped"; exit 77; }
+done
+export WINEDEBUG=-all LC_ALL=C.UTF-8
+export B3_WINEPREFIX="${B3_WINEPREFIX:-$(cd "$build" && pwd)/wineprefix}"
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/b3-distribution-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+"$source_dir/windows/make_distribution.sh" "$build" "$version" "$work/out" $qt >"$work/log" 2>&1 ||
+    { cat "$work/log"; fail "make_distribution.sh"; }
+zip="$work/out/B3Tools-$version-win64.zip"
+[ -f "$zip" ] || fail "no $zip"
+mkdir "$work/unpacked"
+unzip -q "$zip" -d "$work/unpacked" || fail "the zip does not unpack"
+dist="$work/unpacked/B3Tools-$version-win64"
+for f in b3cli.exe B3EdtSvr.dll NEWARMY.PCX NEWSITE.PCX libstdc++-6.dll libgcc_s_seh-1.dll \
+    libwinpthread-1.dll LICENSE.txt licenses/MinGW-GCC-runtime.txt; do
+    [ -f "$dist/$f" ] || fail "the zip lacks $f"
+done
+grep -q "GNU GENERAL PUBLIC LICENSE" "$dist/LICENSE.txt" || fail "LICENSE.txt is not the GPL"
+if [ -n "$qt" ]; then
+    for f in B3Tools.exe OddsLab.exe Qt6Core.dll Qt6Charts.dll platforms/qwindows.dll \
+        licenses/Qt-LGPL-3.txt; do
+        [ -f "$dist/$f" ] || fail "the zip lacks $f"
+    done
+fi
+
+# Wine's own folder: Windows sees it as a drive letter path; the unpacked program as is.
+"$run" "$dist/b3cli.exe" sample "$work/game" >/dev/null || fail "b3cli.exe from the zip: sample"
+out=$("$run" "$dist/b3cli.exe" --install "$work/game" info 2>&1 | tr -d '\r') ||
+    { echo "$out"; fail "b3cli.exe from the zip: info"; }
+grep -q '^NumEditObjects 1: [1-9]' <<<"$out" || { echo "$out"; fail "no armies read"; }
+echo "passed"
