@@ -1,12 +1,18 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Runs a Windows program of the cross-build under Wine. The prefix is B3_WINEPREFIX, else one
 # beside the program's build folder, made on first use (never the user's own ~/.wine).
 set -e
 program=$1
 shift
-if [ -z "$B3_WINEPREFIX" ]; then
-    dir=$(cd "$(dirname "$program")/.." && pwd)
-    B3_WINEPREFIX=$dir/wineprefix
+build=$(cd "$(dirname "$program")/.." && pwd)
+if [ -z "${B3_WINEPREFIX:-}" ]; then
+    B3_WINEPREFIX=$build/wineprefix
+fi
+# The build's programs folder (B3EdtSvr.dll and the runtime) is searched for DLLs too, so that
+# the helper programs in tools/ run; Wine sees the root folder as drive Z:.
+if [ -d "$build/bin" ]; then
+    bin="Z:$build/bin"
+    export WINEPATH="${bin//\//\\}${WINEPATH:+;$WINEPATH}"
 fi
 export WINEPREFIX="$B3_WINEPREFIX" WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 # One prefix for the whole run: the first caller makes it, the others wait for it.
