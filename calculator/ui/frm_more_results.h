@@ -12,6 +12,7 @@
 
 class QBarSeries;
 class QBarSet;
+class QChart;
 class QLabel;
 class QChartView;
 class QPushButton;
@@ -37,6 +38,12 @@ public:
     // the simulated percentages as a third series "Exact". Set before the window loads.
     void SetExact(const std::array<double, 33>& attacker, const std::array<double, 33>& defender);
     bool HasExact() const { return hasExact_; }
+    // Which run the window shows ("Run 2: 1000 battles, ...").
+    void SetRunDescription(const QString& text);
+    // What the bar under the pointer shows (also as a tool tip).
+    QString HoverText() const;
+    // A bar of `series` (as for Series) at `index` entered (status true) or left by the pointer.
+    void Hovered(int side, int series, bool status, int index);
 
     // Centres the window and computes the tables and charts.
     void Form_Load();
@@ -56,9 +63,14 @@ public:
     QChartView* mscDefMore;
     QChartView* mscAttMore;
     QPushButton* sscDone;
+    QLabel* lblRun;
+    QLabel* lblHover;
 
 private:
     QChartView* MakeChart(const QString& title, int side);
+    QBarSet* NewSet(const QString& label, int side, int series);
+    QBarSet* NewStandIn(int side);
+    static void LabelLegend(QChart* chart);
     void FillOne(QChartView* chart, const ResultTable& table, int side);
 
     CalculatorServices& services_;
@@ -67,7 +79,10 @@ private:
     ResultTable att_{};
     ResultTable def_{};
     QBarSet* sets_[2][3] = {};
+    // Per side: the percentages (left axis) and the production turns (right axis).
     QBarSeries* series_[2] = {};
+    QBarSeries* turnSeries_[2] = {};
+    std::vector<QBarSet*> standIns_[2];
     QLabel* legend_ = nullptr;
     bool hasExact_ = false;
     std::array<std::array<double, 33>, 2> exact_{};
