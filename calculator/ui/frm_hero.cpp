@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -79,7 +80,6 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
     unit->addWidget(new QLabel("Stands at:", fraUnitInfo), 1, 0);
     lblPlace = new QLabel(fraUnitInfo);
     lblPlace->setTextFormat(Qt::PlainText);
-    lblPlace->setWordWrap(true);
     lblPlace->setAccessibleName("Stands at");
     unit->addWidget(lblPlace, 1, 1);
     const std::pair<const char*, UpDownBox*> unitRows[] = {
@@ -132,6 +132,11 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
 
 void frmHero::SetPlace(const QString& place) {
     lblPlace->setText(place);
+    // The dialog takes the width the text needs.
+    fraUnitInfo->layout()->invalidate();
+    fraUnitInfo->layout()->activate();
+    layout()->invalidate();
+    layout()->activate();
     setFixedSize(sizeHint());
 }
 

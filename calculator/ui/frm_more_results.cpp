@@ -65,15 +65,12 @@ QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
     chart->setTitleFont(titleFont);
     // The percentages and the production turns have axes of their own, so they are two bar
-    // series; each holds an empty stand-in where the other's bars stand, which keeps the bars of
-    // a category side by side instead of on top of each other.
+    // series; the chart draws the bars of the two series side by side in each category.
     auto* series = series_[side] = new QBarSeries;
     auto* turns = turnSeries_[side] = new QBarSeries;
     sets_[side][0] = NewSet("C1", side, 0);
     sets_[side][1] = NewSet("C2", side, 1);
     series->append(sets_[side][0]);
-    series->append(NewStandIn(side));
-    turns->append(NewStandIn(side));
     turns->append(sets_[side][1]);
     chart->addSeries(series);
     chart->addSeries(turns);
@@ -115,22 +112,11 @@ QBarSet* frmMoreResults::NewSet(const QString& label, int side, int series) {
     return set;
 }
 
-QBarSet* frmMoreResults::NewStandIn(int side) {
-    auto* set = new QBarSet(QString());
-    for (int i = 0; i < 33; ++i) set->append(0);
-    set->setColor(Qt::transparent);
-    set->setBorderColor(Qt::transparent);
-    standIns_[side].push_back(set);
-    return set;
-}
-
-// The legend names each series in words beside its short name; the stand-ins have none.
+// The legend names each series in words beside its short name.
 void frmMoreResults::LabelLegend(QChart* chart) {
     for (QLegendMarker* marker : chart->legend()->markers()) {
         const QString label = marker->label();
-        if (label.isEmpty())
-            marker->setVisible(false);
-        else if (label == "C1")
+        if (label == "C1")
             marker->setLabel("C1: % of battles");
         else if (label == "C2")
             marker->setLabel("C2: production turns lost");
@@ -186,7 +172,6 @@ void frmMoreResults::SetExact(const std::array<double, 33>& attacker,
     for (int side = 0; side < 2; ++side) {
         sets_[side][2] = NewSet("Exact", side, 2);
         series_[side]->append(sets_[side][2]);
-        turnSeries_[side]->append(NewStandIn(side));
         LabelLegend((side == 0 ? mscAttMore : mscDefMore)->chart());
     }
     legend_->setText(legend_->text() +

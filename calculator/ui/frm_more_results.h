@@ -69,7 +69,6 @@ public:
 private:
     QChartView* MakeChart(const QString& title, int side);
     QBarSet* NewSet(const QString& label, int side, int series);
-    QBarSet* NewStandIn(int side);
     static void LabelLegend(QChart* chart);
     void FillOne(QChartView* chart, const ResultTable& table, int side);
 
@@ -82,7 +81,6 @@ private:
     // Per side: the percentages (left axis) and the production turns (right axis).
     QBarSeries* series_[2] = {};
     QBarSeries* turnSeries_[2] = {};
-    std::vector<QBarSet*> standIns_[2];
     QLabel* legend_ = nullptr;
     bool hasExact_ = false;
     std::array<std::array<double, 33>, 2> exact_{};

@@ -42,6 +42,9 @@ public:
             }
             hero->cmdProceed_Click();
         } else if (auto* stats = qobject_cast<b3::oddslab::frmStats*>(&dialog)) {
+            // As it opens on a 1024x768 screen.
+            stats->resize(stats->size().expandedTo(QSize(1000, 700)).boundedTo(QSize(1000, 700)));
+            QApplication::processEvents();
             stats->grab().save(out_ + "/oddslab-stats.png");
             stats->sscDone_Click();
         }
