@@ -1,0 +1,37 @@
+#!/bin/bash
+# Builds the Debian package from the build folder and checks it: lintian finds no error, the
+# dependencies are the Qt 6 runtime libraries (no development or build tools), and the package
+# holds the programs, the edit server with its templates and the desktop files.
+#   package_lintian.sh BUILD-FOLDER WORK-FOLDER
+set -euo pipefail
+build=$1
+work=$2
+
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
+    fail "cpack: $(cat "$work/cpack.log")"
+package=$(find "$work" -maxdepth 1 -name '*.deb')
+[ -n "$package" ] || fail "cpack wrote no package"
+
+depends=$(dpkg-deb --field "$package" Depends)
+for library in libqt6widgets6 libqt6charts6 libqt6gui6 libqt6core6 libstdc++6 qt6-qpa-plugins; do
+    grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
+if grep -qE -- '-dev\b|cmake|g\+\+' <<<"$depends"; then fail "Depends names a build tool: $depends"; fi
+
+contents=$(dpkg-deb --contents "$package")
+for file in ./usr/bin/b3cli ./usr/bin/B3Tools ./usr/bin/OddsLab /libB3EdtSvr.so /NEWARMY.PCX \
+    /NEWSITE.PCX ./usr/share/applications/org.b3tools.B3Tools.desktop \
+    ./usr/share/metainfo/org.b3tools.OddsLab.metainfo.xml ./usr/share/man/man1/b3cli.1.gz \
+    ./usr/share/doc/b3tools/copyright; do
+    grep -qF -- "$file" <<<"$contents" || fail "the package lacks $file"
+done
+
+lintian --fail-on error --no-tag-display-limit "$package" | tee "$work/lintian.log"
+echo "package checked: $(basename "$package")"
