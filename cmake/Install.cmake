@@ -8,6 +8,10 @@ include(GNUInstallDirs)
 set(B3_PACKAGE_NAME b3tools)
 if(WIN32)
     set(B3_INSTALL_LIBDIR ${CMAKE_INSTALL_BINDIR})
+elseif(CMAKE_LIBRARY_ARCHITECTURE AND CMAKE_INSTALL_LIBDIR STREQUAL "lib")
+    # A multiarch system (Debian) keeps a program's private libraries in its architecture's
+    # folder whatever the prefix, so that the package does not ask for ldconfig to run.
+    set(B3_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/${B3_PACKAGE_NAME})
 else()
     set(B3_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR}/${B3_PACKAGE_NAME})
 endif()

@@ -9,19 +9,17 @@ set(CPACK_PACKAGE_CONTACT "B3Tools developers <maintainers@b3tools.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${B3_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "definition editor and combat calculator for Banerule III
 Tools for players and modders of the turn-based strategy game Banerule III:
 Gloamkings Tide, used beside an installed copy of the game (for example under
-Wine):
- - B3Tools, a definition editor for the game's items, armies, heroes, sites
-   and spells, with their pictures;
- - OddsLab, a combat calculator that shows the attacker's win odds and the
-   losses of a battle, simulated and computed exactly;
- - b3cli, a command-line companion for scripts and batch work.")
+Wine). B3Tools edits the game's items, armies, heroes, sites and spells with
+their pictures; OddsLab shows the attacker's win odds and the losses of a
+battle, simulated and computed exactly; b3cli is a command-line companion for
+scripts and batch work.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")

@@ -33,5 +33,5 @@ for file in ./usr/bin/b3cli ./usr/bin/B3Tools ./usr/bin/OddsLab /libB3EdtSvr.so 
     grep -qF -- "$file" <<<"$contents" || fail "the package lacks $file"
 done
 
-lintian --fail-on error --no-tag-display-limit "$package" | tee "$work/lintian.log"
+lintian --fail-on error --tag-display-limit 0 "$package" | tee "$work/lintian.log"
 echo "package checked: $(basename "$package")"
