@@ -1,6 +1,9 @@
 # The Debian package: `make package` (cpack -G DEB in the build folder). Its dependencies are
 # the Debian libraries the installed programs link against, found by dpkg-shlibdeps, and the
 # platform plugins Qt needs to open a window.
+if(NOT UNIX OR APPLE)
+    return()
+endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${B3_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

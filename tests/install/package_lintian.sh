@@ -25,6 +25,11 @@ for library in libqt6widgets6 libqt6charts6 libqt6gui6 libqt6core6 libstdc++6 qt
 done
 if grep -qE -- '-dev\b|cmake|g\+\+' <<<"$depends"; then fail "Depends names a build tool: $depends"; fi
 
+# The change log's newest entry is this version.
+version=$(dpkg-deb --field "$package" Version)
+dpkg-deb --fsys-tarfile "$package" | tar -xO ./usr/share/doc/b3tools/changelog.gz | gzip -dc |
+    head -n 1 | grep -qF "b3tools ($version)" || fail "the change log's newest entry is not $version"
+
 contents=$(dpkg-deb --contents "$package")
 for file in ./usr/bin/b3cli ./usr/bin/B3Tools ./usr/bin/OddsLab /libB3EdtSvr.so /NEWARMY.PCX \
     /NEWSITE.PCX ./usr/share/applications/org.b3tools.B3Tools.desktop \
