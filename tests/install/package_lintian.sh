@@ -3,17 +3,9 @@
 # dependencies are the Qt 6 runtime libraries (no development or build tools), and the package
 # holds the programs, the edit server with its templates and the desktop files.
 #   package_lintian.sh BUILD-FOLDER WORK-FOLDER
-set -euo pipefail
-build=$1
-work=$2
-
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+# shellcheck source-path=SCRIPTDIR
+# shellcheck source=test_folders.sh
+source "$(dirname "$0")/test_folders.sh"
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
     fail "cpack: $(cat "$work/cpack.log")"
 package=$(find "$work" -maxdepth 1 -name '*.deb')

@@ -2,17 +2,9 @@
 # Installs the build into a staging folder (DESTDIR) and runs the installed programs from there:
 # they must find the edit server, its picture templates and Qt without the build folder.
 #   staged_install.sh BUILD-FOLDER WORK-FOLDER
-set -euo pipefail
-build=$1
-work=$2
-
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+# shellcheck source-path=SCRIPTDIR
+# shellcheck source=test_folders.sh
+source "$(dirname "$0")/test_folders.sh"
 DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >"$work/install.log"
 root=$work/stage/usr
 
@@ -26,8 +18,9 @@ library=$(find "$root/lib" -name 'libB3EdtSvr.so*' -type f)
 for program in b3cli B3Tools OddsLab; do
     [ -x "$root/bin/$program" ] || fail "$program is not installed in $root/bin"
     loaded=$(ldd "$root/bin/$program" | awk '$1 == "libB3EdtSvr.so" { print $3 }')
-    [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath "$library")" ] ||
+    if [ -z "$loaded" ] || [ "$(realpath "$loaded")" != "$(realpath "$library")" ]; then
         fail "$program does not load the installed edit server but '$loaded'"
+    fi
 done
 
 # The server copies a missing template from its own folder into the installation.
@@ -67,6 +60,7 @@ warnings=$(MANWIDTH=80 man --warnings -l "$man_page" 2>&1 >/dev/null || true)
 completion_commands=$(
     # shellcheck disable=SC1091
     source /usr/share/bash-completion/bash_completion
+    # shellcheck disable=SC1091
     source "$root/share/bash-completion/completions/b3cli"
     COMP_WORDS=(b3cli "")
     COMP_CWORD=1
