@@ -1,7 +1,6 @@
 # Desktop integration on Linux: menu entries, icons, AppStream metadata, the manual page and the
 # bash completion of b3cli, and the copyright and change log a Debian package carries.
 set(B3_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/desktop)
-set(B3_HOMEPAGE "https://b3tools.org" CACHE STRING "The project's web site, named by the AppStream metadata")
 # The date of this release, shown by the manual page and the AppStream metadata.
 set(B3_RELEASE_DATE 2026-12-07)
 

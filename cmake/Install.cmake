@@ -6,6 +6,8 @@
 include(GNUInstallDirs)
 
 set(B3_PACKAGE_NAME b3tools)
+set(B3_HOMEPAGE "https://b3tools.org" CACHE STRING
+    "The project's web site, named by the package and the AppStream metadata")
 if(WIN32)
     set(B3_INSTALL_LIBDIR ${CMAKE_INSTALL_BINDIR})
 elseif(CMAKE_LIBRARY_ARCHITECTURE AND CMAKE_INSTALL_LIBDIR STREQUAL "lib")
