@@ -222,21 +222,21 @@ public:
     UpDownBox* updCombatDice;
     QComboBox* cboTerrain;
     QLineEdit* txtNumSimulations = nullptr;
-    QComboBox* cboCityLevel;
+    QComboBox* cboCityLevel = nullptr;
     QCheckBox* sschkViewStats;
-    QLabel* lblAttWinPercent;
+    QLabel* lblAttWinPercent = nullptr;
     // Indices 2 to 5 are used.
     QLabel* lblAvg[6] = {};
     // The heading over the simulated figures ("Simulated", with the battle count) and the half
     // width of each figure's 95% interval ("± 1.6"), indices as for the figures.
-    QLabel* lblSimHeader;
-    QLabel* lblAttWinPm;
+    QLabel* lblSimHeader = nullptr;
+    QLabel* lblAttWinPm = nullptr;
     QLabel* lblAvgPm[6] = {};
     // Why the figures are out of date (hidden while they are current).
-    QLabel* lblResultsNote;
+    QLabel* lblResultsNote = nullptr;
     // The exact figures beside the simulated ones, computed without sampling.
-    QLabel* lblExactHeader;
-    QLabel* lblExactWinPercent;
+    QLabel* lblExactHeader = nullptr;
+    QLabel* lblExactWinPercent = nullptr;
     QLabel* lblExactAvg[6] = {};
     QPushButton* cmdAttack;
     QPushButton* sscAbort;

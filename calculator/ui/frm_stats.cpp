@@ -105,6 +105,7 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
     msfgStackStats[index] = MakeGrid(attacking ? 8 : 32, attacking ? kAttWidths : kDefWidths,
                                      "Dsiplays information about " + side + " armies", frame);
     QTableWidget* grid = msfgStackStats[index];
+    grid->setAccessibleName(attacking ? "Attacking Stack" : "Defending Stack");
     // At least four rows are always in view; the grids share the height the window has, and a
     // grid shorter than its rows scrolls.
     const int header = grid->horizontalHeader()->sizeHint().height() + 2 * grid->frameWidth() + 2;
@@ -127,6 +128,7 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
         *raw[i] = ValueLabel("The " + power + " value for the " + side +
                                  " stack, NOT including any effects from the opposing stack",
                              frame);
+        (*raw[i])->setAccessibleName("Raw " + power + ", " + side + " stack");
         columns[i / 3]->addRow("Raw " + power + ":", *raw[i]);
     }
     for (int i = 0; i < 3; ++i) {
@@ -138,12 +140,14 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
                                       " stack, adjusted for the effects of the enemy stack's " +
                                       kAgainst[i] + " bonus";
         *adjusted[i] = ValueLabel(tip, frame);
+        (*adjusted[i])->setAccessibleName("Adjusted " + power + ", " + side + " stack");
         columns[2]->addRow("Adjusted " + power + ":", *adjusted[i]);
     }
     *bonus = ValueLabel(
         "The final stack bonus, ajusted into the range of -3 to +5, and applied to the stregth of "
         "each army in the stack",
         frame);
+    (*bonus)->setAccessibleName("Total Stack Bonus, " + side + " stack");
     QFont bold = (*bonus)->font();
     bold.setBold(true);
     (*bonus)->setFont(bold);

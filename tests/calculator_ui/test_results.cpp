@@ -261,6 +261,14 @@ TEST(OddsLabStatsWindow, FitsASmallScreenAndItsGridsGrow) {
     QCoreApplication::processEvents();
     EXPECT_GE(w.msfgStackStats[1]->width(), grid.width() + 250);
     EXPECT_GE(w.msfgStackStats[1]->height(), grid.height() + 100);
+    // Each value is named for screen readers by itself.
+    QStringList names;
+    for (QLabel* value : w.findChildren<QLabel*>())
+        if (value->frameShape() == QFrame::Panel) names << value->accessibleName();
+    EXPECT_EQ(names.size(), 20);
+    EXPECT_FALSE(names.contains(QString()));
+    EXPECT_EQ(names.removeDuplicates(), 0);
+    EXPECT_EQ(w.lblDefAdjFor->accessibleName(), "Adjusted Fortification, defending stack");
 }
 
 TEST(OddsLabSample, AWholeRunOnTheSampleInstallation) {
