@@ -203,6 +203,7 @@ QGroupBox* frmOddsLab::MakeSideFrame(int side) {
     QLabel* dupLabel = new QLabel("Number of Duplicates", frame);
     dupLabel->setWordWrap(true);
     dupLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    dupLabel->setMinimumHeight(2 * dupLabel->fontMetrics().lineSpacing());
     (att ? Label12 : Label13) = dupLabel;
     sscClearList[side] = new QPushButton("Clear List", frame);
     sscClearList[side]->setToolTip("Remove all armies from the list");
@@ -379,6 +380,11 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     lblResultsNote = new QLabel(fraQuickResults);
     lblResultsNote->setWordWrap(true);
     lblResultsNote->setAccessibleName("Results note");
+    // Its line is kept while it is hidden, so that the window does not change its layout when
+    // the figures go out of date.
+    QSizePolicy keep = lblResultsNote->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    lblResultsNote->setSizePolicy(keep);
     lblResultsNote->setVisible(false);
     quick->addWidget(lblResultsNote, r, 0, 1, 4);
 

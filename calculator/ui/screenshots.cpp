@@ -126,6 +126,12 @@ int main(int argc, char** argv) {
     w.lstArmies[1]->setCurrentRow(-1);
     app.processEvents();
     w.grab().save(out + "/oddslab-main.png");
+    // The same figures once the setup has changed: out of date.
+    w.updCombatDice->setValue(24);
+    app.processEvents();
+    w.grab().save(out + "/oddslab-main-stale.png");
+    w.updCombatDice->setValue(20);
+    app.processEvents();
 
     w.sscMoreResults_Click();
     app.processEvents();
