@@ -1,6 +1,6 @@
 // The detailed results window: for each side, how often each number of its units was destroyed
 // over the battles of the last run, as a chart of the percentage of battles ("C1") and the
-// production turns lost ("C2") over the numbers 0 to 32.
+// production turns lost ("C2", on an axis of its own) over the numbers 0 to 32.
 #pragma once
 
 #include <QWidget>
@@ -34,8 +34,9 @@ public:
     frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
                    b3::engine::Long numBattles, QWidget* parent = nullptr);
 
-    // The exact chances of each number of units destroyed, attacker and defender; charted beside
-    // the simulated percentages as a third series "Exact". Set before the window loads.
+    // The exact chances of each number of units destroyed, attacker and defender; charted as the
+    // series "Exact" beside the simulated percentages, against the same axis. Set before the
+    // window loads.
     void SetExact(const std::array<double, 33>& attacker, const std::array<double, 33>& defender);
     bool HasExact() const { return hasExact_; }
     // Which run the window shows ("Run 2: 1000 battles, ...").
