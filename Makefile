@@ -7,8 +7,13 @@ DEMO_DIR    ?= $(CURDIR)/.demo
 # Debian packages the build needs, and those only the tests need.
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
                   libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
-TEST_PACKAGES  := wine wine64 g++-mingw-w64-x86-64-posix zip unzip fonts-dejavu-core
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 zip unzip fonts-dejavu-core
+# What `make package` needs beside the build: dpkg-shlibdeps and file find the dependencies.
+PACKAGE_PACKAGES := dpkg-dev file
+# The Windows cross-build: compilers, Wine to run its programs, zip, a font for Qt's offscreen
+# platform there, and icotool for the programs' icons.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 zip unzip fonts-dejavu-core icoutils
+TEST_PACKAGES  := wine wine64 desktop-file-utils appstream lintian bash-completion man-db \
+                  $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -24,7 +29,8 @@ define ensure_packages
 	fi
 endef
 
-.PHONY: all deps test-deps windows-deps build test windows qt-mingw demo bench fuzz format clean
+.PHONY: all deps test-deps package-deps windows-deps build test demo package windows qt-mingw \
+        bench fuzz format clean
 
 all: build
 
@@ -33,6 +39,9 @@ deps:
 
 test-deps: deps
 	$(call ensure_packages,$(TEST_PACKAGES))
+
+package-deps: deps
+	$(call ensure_packages,$(PACKAGE_PACKAGES))
 
 windows-deps: deps
 	$(call ensure_packages,$(WINDOWS_PACKAGES))
@@ -105,6 +114,11 @@ demo: build
 	  echo; echo "To open the calculator on a desktop:"; \
 	  echo "  B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/OddsLab"; \
 	fi
+
+# The Debian package, in the build folder: sudo apt install ./build/b3tools_*.deb
+package: package-deps build
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/*.deb
 
 bench: build
 	$(BUILD)/bin/b3bench
