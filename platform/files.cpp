@@ -124,7 +124,8 @@ std::error_code LastError() {
 }
 
 // All entry names of a folder except "." and "..", or nothing when it cannot be read.
-std::optional<std::vector<std::string>> ReadFolder(const std::string& folder, std::error_code& ec) {
+std::optional<std::vector<std::string> > ReadFolder(const std::string& folder,
+                                                    std::error_code& ec) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr) {
         ec = LastError();

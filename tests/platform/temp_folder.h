@@ -15,9 +15,7 @@ namespace b3::platform::testing {
 
 class TempFolder {
 public:
-    TempFolder() {
-        path_ = b3::platform::Utf8Path(b3::testing::MakeTempFolder("b3platform"));
-    }
+    TempFolder() { path_ = b3::platform::Utf8Path(b3::testing::MakeTempFolder("b3platform")); }
     ~TempFolder() {
         std::error_code ec;
         // Make everything removable again (tests may leave read-only folders behind).

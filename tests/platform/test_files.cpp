@@ -371,8 +371,7 @@ TEST(ModuleFolderOf, ProgramAndSharedLibrary) {
     const std::string exeFolder = Utf8Path(fs::path(std::wstring(exe, n)).parent_path());
     EXPECT_EQ(ModuleFolderOf(reinterpret_cast<const void*>(&LocalFunction)), exeFolder);
     EXPECT_EQ(ModuleFolderOf(reinterpret_cast<const void*>(&ModuleFolderOf)), exeFolder);
-    const std::string systemFolder =
-        ModuleFolderOf(reinterpret_cast<const void*>(&::GetTickCount));
+    const std::string systemFolder = ModuleFolderOf(reinterpret_cast<const void*>(&::GetTickCount));
     EXPECT_NE(systemFolder, exeFolder);
     EXPECT_TRUE(IsRegularFile(JoinPath(systemFolder, "kernel32.dll"))) << systemFolder;
 #else

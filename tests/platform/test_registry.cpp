@@ -443,7 +443,9 @@ protected:
     void WriteSystemReg(const std::string& body, const char* header = kWineHeader) {
         WriteFile(prefix + "/system.reg", header + body);
     }
-    std::optional<RegistryHit> Lookup() { return LookupWinePrefix(prefix, kKey, kValue); }
+    std::optional<RegistryHit> Lookup() {
+        return LookupWinePrefix(prefix, kKey, kValue);
+    }
 
     TempFolder tmp;
     std::string prefix = tmp / "pfx";

@@ -21,9 +21,7 @@ using namespace std::string_literals;
 
 class TempFolder {
 public:
-    TempFolder() {
-        path_ = b3::testing::MakeTempFolder("b3sample");
-    }
+    TempFolder() { path_ = b3::testing::MakeTempFolder("b3sample"); }
     ~TempFolder() {
         std::error_code ec;
         fs::remove_all(path_, ec);

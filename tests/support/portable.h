@@ -16,10 +16,10 @@
 #include "platform/native_path.h"
 #else
 #include <fcntl.h>
-#include <cerrno>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 
 extern char** environ;
 #endif
@@ -102,8 +102,7 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
     auto open = [&](const std::filesystem::path& p, bool write) {
         return ::CreateFileW(p.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                              FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                             nullptr);
+                             write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -112,9 +111,9 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
     si.hStdOutput = open(out, true);
     si.hStdError = open(err, true);
     PROCESS_INFORMATION pi{};
-    const BOOL started = ::CreateProcessW(
-        nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-        block.data(), cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
+    const BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                          CREATE_UNICODE_ENVIRONMENT, block.data(),
+                                          cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
     for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
         if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
     if (!started) return -1;
@@ -141,8 +140,7 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = 0;
-    const int rc =
-        posix_spawn(&pid, program.c_str(), &actions, nullptr, cargv.data(), cenv.data());
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, cargv.data(), cenv.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return -1;
     int status = 0;
