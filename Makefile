@@ -4,6 +4,18 @@ BUILD_TYPE  ?= RelWithDebInfo
 JOBS        ?= $(shell nproc)
 DEMO_DIR    ?= $(CURDIR)/.demo
 
+# The Windows build: cross-built with MinGW-w64 into its own folder, then the distribution
+# folder and zip in dist/. The GUI programs come along when a Qt 6 for MinGW-w64 is at QT_MINGW
+# (make qt-mingw builds one); without it b3cli.exe and B3EdtSvr.dll alone.
+WINDOWS_BUILD ?= build-windows
+WINDOWS_DIST  ?= $(CURDIR)/dist
+QT_MINGW      ?= $(abspath $(CURDIR)/../shared/qt6-mingw)
+VERSION       := $(shell grep -o 'B3Suite VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+QT_MINGW_FOUND = $(wildcard $(QT_MINGW)/lib/cmake/Qt6/Qt6Config.cmake)
+WINDOWS_QT_FLAGS = $(if $(QT_MINGW_FOUND),-DB3_WITH_QT=ON -DB3_QT_MINGW=$(QT_MINGW) \
+                     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake,\
+                     -DB3_WITH_QT=OFF)
+
 # Debian packages the build needs, and those only the tests need.
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
                   libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
@@ -62,18 +74,6 @@ test: test-deps $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja
 	@echo "The Windows build under Wine:"
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
-
-# The Windows build: cross-built with MinGW-w64 into its own folder, then the distribution
-# folder and zip in dist/. The GUI programs come along when a Qt 6 for MinGW-w64 is at QT_MINGW
-# (make qt-mingw builds one); without it b3cli.exe and B3EdtSvr.dll alone.
-WINDOWS_BUILD ?= build-windows
-WINDOWS_DIST  ?= $(CURDIR)/dist
-QT_MINGW      ?= $(abspath $(CURDIR)/../shared/qt6-mingw)
-VERSION       := $(shell grep -o 'B3Suite VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
-QT_MINGW_FOUND = $(wildcard $(QT_MINGW)/lib/cmake/Qt6/Qt6Config.cmake)
-WINDOWS_QT_FLAGS = $(if $(QT_MINGW_FOUND),-DB3_WITH_QT=ON -DB3_QT_MINGW=$(QT_MINGW) \
-                     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake,\
-                     -DB3_WITH_QT=OFF)
 
 $(WINDOWS_BUILD)/build.ninja:
 	$(MAKE) windows-deps
