@@ -1,6 +1,5 @@
 #include "cli/suggest_command.h"
 
-#include <cstdio>
 #include <ostream>
 
 #include <nlohmann/json.hpp>
@@ -15,18 +14,6 @@ namespace {
 
 using ordered_json = nlohmann::ordered_json;
 using b3::engine::Long;
-
-std::string Percent(double p) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f%%", p * 100.0);
-    return text;
-}
-
-std::string Names(const std::vector<std::string>& names) {
-    std::string out;
-    for (const auto& n : names) out += (out.empty() ? "" : " + ") + n;
-    return out;
-}
 
 }  // namespace
 
@@ -88,26 +75,7 @@ void RunSuggest(const SuggestOptions& options, const b3::CreateOptions& install,
         out << doc.dump(-1, ' ', false, ordered_json::error_handler_t::replace) << '\n';
         return;
     }
-    out << "Attacker wins now: " << Percent(answer.current) << " (target " << Percent(answer.target)
-        << ")\n";
-    if (answer.Reached()) {
-        out << "The attacking list already reaches the target.\n";
-        return;
-    }
-    if (answer.options.empty()) {
-        out << "No addition of at most " << options.maxAdd << " armies reaches the target";
-        if (!answer.best.add.empty())
-            out << "; the best found: " << Names(answer.best.add) << ", " << answer.best.turns
-                << " turns, " << Percent(answer.best.winProbability);
-        out << ".\n";
-    } else {
-        for (const auto& o : answer.options)
-            out << "Add " << Names(o.add) << ": " << o.turns << " turns, attacker wins "
-                << Percent(o.winProbability) << '\n';
-    }
-    if (!answer.complete)
-        out << "The search stopped after " << options.timeLimit
-            << " s; cheaper options were all tried, dearer ones may be missing.\n";
+    out << b3::engine::SuggestionText(answer, options.maxAdd);
 }
 
 }  // namespace b3cli

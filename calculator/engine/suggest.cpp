@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 
 #include "engine/battle_calc.h"
@@ -180,6 +181,44 @@ Suggestion Suggest(CalculatorHost& host, Long attackListSize, Long CombatDice, L
     if (reaching.size() > options.options) reaching.resize(options.options);
     s.options = std::move(reaching);
     return s;
+}
+
+namespace {
+
+std::string Percent(double p) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f%%", p * 100.0);
+    return text;
+}
+
+std::string Names(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) out += (out.empty() ? "" : " + ") + n;
+    return out;
+}
+
+}  // namespace
+
+std::string SuggestionText(const Suggestion& s, Long maxAdd) {
+    std::string out =
+        "Attacker wins now: " + Percent(s.current) + " (target " + Percent(s.target) + ")\n";
+    if (s.Reached()) return out + "The attacking list already reaches the target.\n";
+    if (s.options.empty()) {
+        out += "No addition of at most " + std::to_string(maxAdd) + " armies reaches the target";
+        if (!s.best.add.empty())
+            out += "; the best found: " + Names(s.best.add) + ", " + std::to_string(s.best.turns) +
+                   " turns, " + Percent(s.best.winProbability);
+        out += ".\n";
+    } else {
+        for (const auto& o : s.options)
+            out += "Add " + Names(o.add) + ": " + std::to_string(o.turns) +
+                   " turns, attacker wins " + Percent(o.winProbability) + "\n";
+    }
+    if (!s.complete)
+        out +=
+            "The search stopped early: every cheaper addition was tried, dearer ones may be "
+            "missing.\n";
+    return out;
 }
 
 }  // namespace b3::engine

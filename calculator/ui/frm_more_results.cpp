@@ -6,8 +6,12 @@
 #include <QChart>
 #include <QChartView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -15,6 +19,7 @@
 
 #include "calculator/ui/errors.h"
 #include "calculator/ui/services.h"
+#include "engine/exact_odds.h"
 
 namespace b3::oddslab {
 
@@ -36,12 +41,37 @@ frmMoreResults::frmMoreResults(CalculatorServices& services, std::vector<Results
         "lost in the last of those battles.",
         this);
     legend_->setWordWrap(true);
+    optExactlyN = new QRadioButton("Exactly N", this);
+    optNOrMore = new QRadioButton("N or more", this);
+    optExactlyN->setChecked(true);
+    optExactlyN->setToolTip("Each bar: the battles in which exactly that many armies fell.");
+    optNOrMore->setToolTip("Each bar: the battles in which that many armies or more fell.");
+    connect(optNOrMore, &QRadioButton::toggled, this, [this](bool on) { SetAtLeast(on); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(legend_, 1);
+    buttons->addWidget(optExactlyN);
+    buttons->addWidget(optNOrMore);
     buttons->addWidget(sscDone);
+
+    auto* losses = new QWidget(this);
+    auto* chartsLayout = new QVBoxLayout(losses);
+    chartsLayout->setContentsMargins(0, 0, 0, 0);
+    chartsLayout->addWidget(mscDefMore, 1);
+    chartsLayout->addWidget(mscAttMore, 1);
+
+    grdSurvival = new QTableWidget(0, 5, this);
+    grdSurvival->setHorizontalHeaderLabels(
+        {"Side", "Position", "Unit", "Survives (exact)", "Survived (simulated)"});
+    grdSurvival->verticalHeader()->hide();
+    grdSurvival->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdSurvival->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    grdSurvival->setAccessibleName("Survival of each listed unit");
+
+    tabResults = new QTabWidget(this);
+    tabResults->addTab(losses, "Losses");
+    tabResults->addTab(grdSurvival, "Survival");
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(mscDefMore, 1);
-    layout->addWidget(mscAttMore, 1);
+    layout->addWidget(tabResults, 1);
     layout->addLayout(buttons);
     resize(1000, 780);
 }
@@ -97,6 +127,39 @@ void frmMoreResults::SetExact(const std::array<double, 33>& attacker,
                      "   Exact: the percentage computed from the combat rules, without sampling.");
 }
 
+void frmMoreResults::SetSurvival(const SideSurvival& attacker, const SideSurvival& defender) {
+    auto percent = [](const std::vector<std::optional<double>>& v, int i) -> QString {
+        const auto k = static_cast<std::size_t>(i);
+        if (k >= v.size() || !v[k]) return "";
+        return QString::number(*v[k] * 100.0, 'f', 1) + "%";
+    };
+    grdSurvival->setRowCount(0);
+    const SideSurvival* sides[2] = {&attacker, &defender};
+    for (int side = 0; side < 2; ++side) {
+        const SideSurvival& s = *sides[side];
+        for (int i = 0; i < s.units.size(); ++i) {
+            const int row = grdSurvival->rowCount();
+            grdSurvival->insertRow(row);
+            const QString cells[5] = {side == 0 ? "Attacker" : "Defender", QString::number(i + 1),
+                                      s.units[i], percent(s.exact, i), percent(s.simulated, i)};
+            for (int c = 0; c < 5; ++c) {
+                auto* item = new QTableWidgetItem(cells[c]);
+                if (c == 1 || c >= 3) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                grdSurvival->setItem(row, c, item);
+            }
+        }
+    }
+    grdSurvival->resizeColumnsToContents();
+}
+
+void frmMoreResults::SetAtLeast(bool atLeast) {
+    if (atLeast_ == atLeast) return;
+    atLeast_ = atLeast;
+    optNOrMore->setChecked(atLeast);
+    optExactlyN->setChecked(!atLeast);
+    FillChart();
+}
+
 void frmMoreResults::Form_Load() {
     Trap(services_, "frmMoreResults::Form_Load", [&] {
         CentreOnScreen(*this);
@@ -145,19 +208,30 @@ void frmMoreResults::CalculateResultPercent() {
 
 void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int side) {
     double top = 0;
+    // With "N or more" the battle counts and exact chances are summed from the top; the
+    // production turns of C2 stay as they are.
+    std::array<double, 33> share{};
+    double battles = 0;
+    for (int i = 32; i >= 0; --i) {
+        const auto k = static_cast<std::size_t>(i);
+        battles += table[k][0];
+        share[k] = atLeast_ ? (numBattles_ > 0 ? battles / numBattles_ * 100.0 : 0.0) : table[k][1];
+    }
+    std::array<double, 33> exact = exact_[static_cast<std::size_t>(side)];
+    if (atLeast_) b3::engine::AtLeast(exact_[static_cast<std::size_t>(side)], exact);
     for (int col = 1; col <= 2; ++col) {
         QBarSet* set = sets_[side][col - 1];
         for (int i = 0; i < 33; ++i) {
-            set->replace(i, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
-            top = std::max<double>(
-                top, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
+            const auto k = static_cast<std::size_t>(i);
+            const double value = col == 1 ? share[k] : table[k][2];
+            set->replace(i, value);
+            top = std::max(top, value);
         }
     }
-    if (QBarSet* exact = sets_[side][2]) {
+    if (QBarSet* exactSet = sets_[side][2]) {
         for (int i = 0; i < 33; ++i) {
-            const double pct =
-                exact_[static_cast<std::size_t>(side)][static_cast<std::size_t>(i)] * 100.0;
-            exact->replace(i, pct);
+            const double pct = exact[static_cast<std::size_t>(i)] * 100.0;
+            exactSet->replace(i, pct);
             top = std::max(top, pct);
         }
     }

@@ -3,9 +3,11 @@
 // production turns lost ("C2") over the numbers 0 to 32.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/battle_calc.h"
@@ -13,6 +15,9 @@
 class QBarSeries;
 class QBarSet;
 class QLabel;
+class QRadioButton;
+class QTableWidget;
+class QTabWidget;
 class QChartView;
 class QPushButton;
 
@@ -38,6 +43,20 @@ public:
     void SetExact(const std::array<double, 33>& attacker, const std::array<double, 33>& defender);
     bool HasExact() const { return hasExact_; }
 
+    // Who survives: for each side (0 attacker, 1 defender) the listed units' texts and, per
+    // entry, the exact chance and the share of simulated battles in which it survived (nothing
+    // for "None" entries or figures that could not be computed). Shown on the "Survival" tab.
+    struct SideSurvival {
+        QStringList units;
+        std::vector<std::optional<double>> exact, simulated;
+    };
+    void SetSurvival(const SideSurvival& attacker, const SideSurvival& defender);
+
+    // The charts show how often exactly N armies were destroyed (false, the default) or N or
+    // more (true).
+    void SetAtLeast(bool atLeast);
+    bool AtLeast() const { return atLeast_; }
+
     // Centres the window and computes the tables and charts.
     void Form_Load();
     void sscDone_Click();
@@ -56,6 +75,11 @@ public:
     QChartView* mscDefMore;
     QChartView* mscAttMore;
     QPushButton* sscDone;
+    QTabWidget* tabResults;
+    QRadioButton* optExactlyN;
+    QRadioButton* optNOrMore;
+    // Columns: side, position, unit, exact survival, simulated survival.
+    QTableWidget* grdSurvival;
 
 private:
     QChartView* MakeChart(const QString& title, int side);
@@ -70,6 +94,7 @@ private:
     QBarSeries* series_[2] = {};
     QLabel* legend_ = nullptr;
     bool hasExact_ = false;
+    bool atLeast_ = false;
     std::array<std::array<double, 33>, 2> exact_{};
 };
 

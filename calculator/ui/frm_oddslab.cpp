@@ -38,6 +38,7 @@
 #include "calculator/ui/services.h"
 #include "calculator/ui/updown_box.h"
 #include "engine/number_format.h"
+#include "engine/survival.h"
 #include "engine/unit_list.h"
 
 namespace b3::oddslab {
@@ -46,7 +47,7 @@ using b3::engine::Long;
 
 namespace {
 
-const char* const kTerrains[] = {"city", "ice", "hills", "marsh", "field", "woods"};
+const auto& kTerrains = b3::engine::kScenarioTerrains;
 constexpr int kFieldEntry = 4;
 constexpr int kCityEntry = 0;
 
@@ -121,6 +122,7 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     setCentralWidget(central);
     MakeStatusBar();
     MakePopupMenu();
+    MakeScenarioMenu();
 
     gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
     gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
@@ -671,15 +673,21 @@ void frmOddsLab::FillArmyCollections() {
 
 void frmOddsLab::AddAttacker(Long ArmyID, Long Slot) {
     Trap(services_, "frmOddsLab::AddAttacker", [&] {
+        askingSide_ = 0;
+        askingPosition_ = static_cast<int>(Slot);
         b3::engine::AddListedUnit(*gobjCAttArmies, {&armies_, &heroes_}, ArmyID, Slot,
                                   MarksOf(0, Slot));
+        askingSide_ = askingPosition_ = -1;
     });
 }
 
 void frmOddsLab::AddDefender(Long ArmyID, Long Slot) {
     Trap(services_, "frmOddsLab::AddDefender", [&] {
+        askingSide_ = 1;
+        askingPosition_ = static_cast<int>(Slot);
         b3::engine::AddListedUnit(*gobjCDefArmies, {&armies_, &heroes_}, ArmyID, Slot,
                                   MarksOf(1, Slot));
+        askingSide_ = askingPosition_ = -1;
     });
 }
 
@@ -811,11 +819,33 @@ void frmOddsLab::sscMoreResults_Click() {
         auto* window =
             new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
         if (exact_) window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
+        FillSurvival(*window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         moreResults_ = window;
         window->Form_Load();
         window->show();
     });
+}
+
+void frmOddsLab::FillSurvival(frmMoreResults& window) {
+    // A side's armies die in the order they fight, so the battles by armies lost give every
+    // entry's survival.
+    std::array<double, 33> lost[2] = {};
+    for (const auto& row : battle_->Results()) {
+        if (row[1] >= 0 && row[1] <= 32) lost[0][static_cast<std::size_t>(row[1])] += 1;
+        if (row[3] >= 0 && row[3] <= 32) lost[1][static_cast<std::size_t>(row[3])] += 1;
+    }
+    frmMoreResults::SideSurvival sides[2];
+    for (int side = 0; side < 2; ++side) {
+        const Long count = lstArmies[side]->count();
+        const auto order = b3::engine::FightingOrder(*this, side == 0, count);
+        for (int p = 0; p < count; ++p) sides[side].units << lstArmies[side]->item(p)->text();
+        sides[side].simulated = b3::engine::SurvivalChances(order, lost[side]);
+        if (exact_)
+            sides[side].exact = b3::engine::SurvivalChances(
+                order, side == 0 ? exact_->attackerUnitsLost : exact_->defenderUnitsLost);
+    }
+    window.SetSurvival(sides[0], sides[1]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -825,7 +855,22 @@ void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
     frmHero dialog(services_, this);
     dialog.SetHero(&hero);
     dialog.Form_Load();
+    // The bonuses last entered for this entry (or opened with a scenario) are offered again.
+    QListWidgetItem* item =
+        askingSide_ >= 0 ? lstArmies[askingSide_]->item(askingPosition_) : nullptr;
+    b3::engine::SimpleHost::Bonuses kept = {};
+    if (askingSide_ >= 0 && EntryBonuses(askingSide_, askingPosition_, kept)) {
+        for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
+            if (kept[i]) dialog.SetValue(static_cast<b3::engine::HeroBonus>(i), *kept[i]);
+        dialog.SendHeroInfoToScreen();
+    }
     services_.execDialog(dialog);
+    if (item) {
+        QVariantList values;
+        for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
+            values << dialog.Value(static_cast<b3::engine::HeroBonus>(i));
+        item->setData(kBonusRole, values);
+    }
 }
 
 std::string frmOddsLab::PowerTypeName(Long code) const {

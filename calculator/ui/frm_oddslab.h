@@ -19,10 +19,13 @@
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/host.h"
+#include "engine/scenario.h"
 #include "engine/unit_list.h"
 
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -62,6 +65,13 @@ inline constexpr int kMedals = 4;
 inline constexpr int kBlacksmith = 5;
 inline constexpr int kWeaponsmaster = 6;
 inline constexpr int kFlying = 7;
+
+// The text after a marked unit's name in the lists.
+inline constexpr const char* kMarkSuffix = " *";
+
+// A hero's list entry keeps the bonuses last entered for it under this item role: a list of
+// kHeroBonusCount values, each a number or invalid (as loaded).
+inline constexpr int kBonusRole = Qt::UserRole + 1;
 
 // A list holds at most this many units.
 inline constexpr int kMaxListUnits = 32;
@@ -115,6 +125,25 @@ public:
     // Refuses a run whose first attacking stack or whose defending stack holds no army or hero
     // (only "None" entries), with a message naming the side.
     bool VerifyStacks();
+
+    // ---- Scenario files (the format of b3cli odds) and what it takes to win
+    // The window's battle as a scenario: both lists with their marks, the heroes' bonuses as
+    // last entered or opened, the dice, terrain, city level and number of battles.
+    b3::engine::Scenario CurrentScenario() const;
+    // Replaces the window's battle by the scenario; throws b3::engine::ScenarioError, changing
+    // nothing, when an entry names no unit of the installation.
+    void ShowScenario(const b3::engine::Scenario& s);
+    // Open and save through the file dialog, or with a given file; false (after a message)
+    // when the file cannot be read or written.
+    bool OpenScenarioFile(const QString& file);
+    bool SaveScenarioFile(const QString& file);
+    void mnuOpenScenario_Click();
+    void mnuSaveScenario_Click();
+    void mnuSuggest_Click();
+    // The most recently opened or saved scenarios, newest first (at most 8).
+    QStringList RecentScenarios() const;
+    // The bonuses kept on a hero's list entry; false when it has none.
+    bool EntryBonuses(int side, int position, b3::engine::SimpleHost::Bonuses& bonuses) const;
 
     void cboArmies_Click(int Index);
     void cboTerrain_Click();
@@ -229,16 +258,27 @@ public:
     QAction* mnuPopupItemMedals[5];
     QAction* mnuSep1;
     QAction* mnuPopupDelete;
+    QAction* mnuOpenScenario;
+    QAction* mnuSaveScenario;
+    QMenu* mnuRecentScenarios;
+    QAction* mnuSuggest;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QGroupBox* MakeSideFrame(int side);
     QWidget* MakeSetupColumn();
     void MakeStatusBar();
     void MakePopupMenu();
+    void MakeScenarioMenu();
+    // Who survived the last run on `side`: the listed units, exact and simulated shares.
+    void FillSurvival(frmMoreResults& window);
+    void RememberScenario(const QString& file);
+    void FillRecentMenu();
     void PlaceStackLabels(int side);
     void SetProgressVisible(bool visible);
     void UpdateClock();
@@ -267,6 +307,9 @@ private:
     QWidget* stackColumn_[2] = {};
     QTimer* clock_ = nullptr;
     int rowHeight_ = 16;
+    // The list entry whose hero the hero dialog is asked for (side, position), or -1.
+    int askingSide_ = -1;
+    int askingPosition_ = -1;
 };
 
 // The caption of the window and the title of its messages.
