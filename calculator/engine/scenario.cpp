@@ -113,7 +113,8 @@ ordered_json EntryJson(const ScenarioEntry& e) {
     const bool marked = e.marks.blessed || e.marks.diseased || e.marks.poisoned ||
                         e.marks.medals != none.medals || e.marks.blacksmith ||
                         e.marks.weaponsmaster || e.marks.flying;
-    if (!marked && !e.hasBonuses && e.kind == ScenarioEntry::Kind::Any) return e.name;
+    // A plain name finds an army before a hero, so a hero is always named as one.
+    if (!marked && !e.hasBonuses && e.kind != ScenarioEntry::Kind::Hero) return e.name;
     ordered_json o;
     o[e.kind == ScenarioEntry::Kind::Hero ? "hero" : "army"] = e.name;
     HealthMarks marks = e.marks;

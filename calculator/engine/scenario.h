@@ -49,7 +49,7 @@ Scenario ParseScenario(const std::string& text, const std::string& file);
 Scenario LoadScenario(const std::string& file);
 
 // The scenario as JSON text that ParseScenario reads back unchanged: plain short names for
-// entries without marks or bonuses, objects for the others, and every key.
+// armies without marks, objects for the others, and every key.
 std::string ScenarioJson(const Scenario& s);
 // Writes the scenario to `file` through a temporary file renamed over it, so that a failure
 // leaves an existing file as it was. Throws ScenarioError naming the file.

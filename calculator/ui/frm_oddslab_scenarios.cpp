@@ -16,6 +16,7 @@
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/frm_suggest.h"
 #include "calculator/ui/services.h"
+#include "calculator/ui/updown_box.h"
 #include "engine/simple_host.h"
 #include "engine/suggest.h"
 
@@ -68,7 +69,14 @@ Scenario frmOddsLab::CurrentScenario() const {
 }
 
 void frmOddsLab::ShowScenario(const Scenario& s) {
-    // Every entry is found before anything changes.
+    // Every value is checked and every entry found before anything changes.
+    if (s.dice < updCombatDice->minimum() || s.dice > updCombatDice->maximum())
+        throw ScenarioError("dice must be from " + std::to_string(updCombatDice->minimum()) +
+                            " to " + std::to_string(updCombatDice->maximum()) +
+                            " in this window, not " + std::to_string(s.dice));
+    if (s.battles > kMaxBattles)
+        throw ScenarioError("battles must be at most " + std::to_string(kMaxBattles) +
+                            " in this window, not " + std::to_string(s.battles));
     const b3::engine::UnitData data{&armies_, &heroes_};
     std::vector<Long> ids[2];
     for (int side = 0; side < 2; ++side) {
@@ -114,7 +122,7 @@ void frmOddsLab::ShowScenario(const Scenario& s) {
             list->addItem(item);
         }
     }
-    txtCombatDice->setText(QString::number(s.dice));
+    updCombatDice->setValue(static_cast<int>(s.dice));
     txtNumSimulations->setText(QString::number(s.battles));
     for (int t = 0; t < cboTerrain->count(); ++t)
         if (cboTerrain->itemText(t) == QString::fromStdString(s.terrain))
