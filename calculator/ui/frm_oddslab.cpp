@@ -123,6 +123,7 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     MakeStatusBar();
     MakePopupMenu();
     MakeScenarioMenu();
+    MakeResultsPanel();
 
     gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
     gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
@@ -746,6 +747,7 @@ void frmOddsLab::cmdAttack_Click() {
         if (completed) {
             ShowExactOdds(cityLevel);
             sscMoreResults->setEnabled(true);
+            ResultsShown();
         }
     });
     if (closePending_) {

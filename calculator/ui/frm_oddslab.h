@@ -79,6 +79,15 @@ inline constexpr int kMaxListUnits = 32;
 // megabytes.
 inline constexpr b3::engine::Long kMaxBattles = 10'000'000;
 
+// The five quick figures of a run (the win percentage and the four averages), simulated as
+// shown and exact when they could be computed.
+inline constexpr int kFigureCount = 5;
+struct QuickFigures {
+    bool valid = false;
+    double simulated[kFigureCount] = {};
+    std::optional<double> exact[kFigureCount];
+};
+
 class frmOddsLab : public QMainWindow, public b3::engine::CalculatorHost {
     Q_OBJECT
 public:
@@ -144,6 +153,17 @@ public:
     QStringList RecentScenarios() const;
     // The bonuses kept on a hero's list entry; false when it has none.
     bool EntryBonuses(int side, int position, b3::engine::SimpleHost::Bonuses& bonuses) const;
+
+    // ---- Comparing and exporting results
+    QuickFigures CurrentFigures() const;
+    const QuickFigures& PinnedFigures() const { return pinned_; }
+    void sscPin_Click();
+    // The quick results and both loss distributions, cells split by `separator` (tab for the
+    // clipboard, comma for CSV).
+    QString ResultsText(QChar separator) const;
+    void mnuCopyResults_Click();
+    void mnuExportResults_Click();
+    bool ExportResults(const QString& file);
 
     void cboArmies_Click(int Index);
     void cboTerrain_Click();
@@ -262,6 +282,12 @@ public:
     QAction* mnuSaveScenario;
     QMenu* mnuRecentScenarios;
     QAction* mnuSuggest;
+    QAction* mnuCopyResults;
+    QAction* mnuExportResults;
+    QGroupBox* grpPinned;
+    QPushButton* sscPin;
+    // Rows: the five figures; columns: pinned, change, pinned exact, change exact.
+    QLabel* lblPinned[kFigureCount][4] = {};
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -277,6 +303,10 @@ private:
     void MakeScenarioMenu();
     // Who survived the last run on `side`: the listed units, exact and simulated shares.
     void FillSurvival(frmMoreResults& window);
+    void MakeResultsPanel();
+    // A completed run's figures are shown: comparing and exporting become possible.
+    void ResultsShown();
+    void ShowComparison();
     void RememberScenario(const QString& file);
     void FillRecentMenu();
     void PlaceStackLabels(int side);
@@ -310,6 +340,8 @@ private:
     // The list entry whose hero the hero dialog is asked for (side, position), or -1.
     int askingSide_ = -1;
     int askingPosition_ = -1;
+    bool hasResults_ = false;
+    QuickFigures pinned_;
 };
 
 // The caption of the window and the title of its messages.

@@ -1,10 +1,12 @@
 // Scenario files in the calculator's window on the sample installation: a file opened and run in
 // the window gives b3cli's figures, what the window saves reads back the same, bad files are
-// refused without touching the lists, and the detailed results show survival and "N or more".
+// refused without touching the lists, the detailed results show survival and "N or more", a
+// pinned run is compared with the next, and the results export as text and CSV.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <QBarSet>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -16,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -178,6 +181,57 @@ TEST_F(ScenarioWindow, SuggestListsOptionsThatReachTheTarget) {
     ASSERT_FALSE(answer.options.empty());
     for (const auto& o : answer.options) EXPECT_GE(o.winProbability, 0.995);
     EXPECT_EQ(w.lstArmies[0]->count(), 4);  // the window's lists are left alone
+}
+
+TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
+    frmOddsLab& w = *window;
+    ASSERT_TRUE(w.OpenScenarioFile(file));
+    EXPECT_FALSE(w.sscPin->isEnabled());
+    w.BattleCalc().SetSeed(1);
+    w.cmdAttack->click();
+    ASSERT_TRUE(w.sscPin->isEnabled());
+    w.sscPin->click();
+    const QuickFigures first = w.PinnedFigures();
+    ASSERT_TRUE(first.valid);
+    EXPECT_EQ(w.lblPinned[0][0]->text() + "%", w.lblAttWinPercent->text());
+    EXPECT_EQ(w.lblPinned[0][1]->text(), "0");
+
+    // A weaker attack: every change is the new figure less the pinned one.
+    w.lstArmies[0]->takeItem(3);
+    w.BattleCalc().SetSeed(2);
+    w.cmdAttack->click();
+    const QuickFigures now = w.CurrentFigures();
+    for (int r = 0; r < kFigureCount; ++r) {
+        EXPECT_NEAR(w.lblPinned[r][1]->text().toDouble(), now.simulated[r] - first.simulated[r],
+                    1e-4 * (1 + std::abs(now.simulated[r])))
+            << r;
+        ASSERT_TRUE(now.exact[r] && first.exact[r]);
+        EXPECT_NEAR(w.lblPinned[r][3]->text().toDouble(), *now.exact[r] - *first.exact[r],
+                    1e-4 * (1 + std::abs(*now.exact[r])))
+            << r;
+    }
+    EXPECT_LT(now.exact[0].value(), first.exact[0].value());
+
+    // CSV: the five figures, then one row per number of armies destroyed, 0 to 32.
+    const QString csv = temp.filePath("results.csv");
+    ASSERT_TRUE(w.ExportResults(csv));
+    const QStringList lines = QString::fromStdString(Slurp(csv)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + kFigureCount + 1 + 33);
+    EXPECT_EQ(lines[1].section(',', 0, 1) + "%", "Attacker Wins (%)," + w.lblAttWinPercent->text());
+    long long battles = 0;
+    for (int n = 0; n <= 32; ++n) {
+        const QStringList cells = lines[7 + n].split(',');
+        ASSERT_EQ(cells.size(), 7);
+        EXPECT_EQ(cells[0].toInt(), n);
+        battles += cells[4].toLongLong();
+    }
+    EXPECT_EQ(battles, 400);
+    // The clipboard gets the same text with tabs.
+    w.mnuCopyResults->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), w.ResultsText('\t'));
+    // A folder that does not exist: a message, no file.
+    EXPECT_FALSE(w.ExportResults(temp.filePath("missing/results.csv")));
+    EXPECT_FALSE(services.messages.empty());
 }
 
 }  // namespace
