@@ -53,10 +53,12 @@ frmSuggest::frmSuggest(CalculatorServices& services, Search search, QWidget* par
     buttons->addWidget(cmdSearch);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(
+    auto* intro = new QLabel(
         "The cheapest armies, in production turns, to append to the attacking list so that the "
         "exact chance of an attacker's win reaches the target.",
-        this));
+        this);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
     layout->addLayout(form);
     layout->addWidget(grdOptions, 1);
     layout->addWidget(lblAnswer);
