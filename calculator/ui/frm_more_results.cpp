@@ -5,6 +5,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -47,8 +48,16 @@ frmMoreResults::frmMoreResults(CalculatorServices& services, std::vector<Results
     optExactlyN->setToolTip("Each bar: the battles in which exactly that many armies fell.");
     optNOrMore->setToolTip("Each bar: the battles in which that many armies or more fell.");
     connect(optNOrMore, &QRadioButton::toggled, this, [this](bool on) { SetAtLeast(on); });
+    cboOutcome = new QComboBox(this);
+    cboOutcome->addItems({"All battles", "Attacker won", "Defender won"});
+    cboOutcome->setToolTip("Chart every battle, or only those that ended this way");
+    cboOutcome->setAccessibleName("Battles charted");
+    connect(cboOutcome, &QComboBox::currentIndexChanged, this, [this](int index) {
+        SetOutcome(index == 0 ? -1 : index == 1 ? 1 : 0);
+    });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(legend_, 1);
+    buttons->addWidget(cboOutcome);
     buttons->addWidget(optExactlyN);
     buttons->addWidget(optNOrMore);
     buttons->addWidget(sscDone);
@@ -152,6 +161,20 @@ void frmMoreResults::SetSurvival(const SideSurvival& attacker, const SideSurviva
     grdSurvival->resizeColumnsToContents();
 }
 
+void frmMoreResults::SetExactGiven(const std::array<std::array<double, 33>, 2>& attacker,
+                                   const std::array<std::array<double, 33>, 2>& defender) {
+    exactGiven_[0] = attacker;
+    exactGiven_[1] = defender;
+}
+
+void frmMoreResults::SetOutcome(int outcome) {
+    if (outcome < -1 || outcome > 1 || outcome_ == outcome) return;
+    outcome_ = outcome;
+    const int index = outcome == -1 ? 0 : outcome == 1 ? 1 : 2;
+    if (cboOutcome->currentIndex() != index) cboOutcome->setCurrentIndex(index);
+    FillChart();
+}
+
 void frmMoreResults::SetAtLeast(bool atLeast) {
     if (atLeast_ == atLeast) return;
     atLeast_ = atLeast;
@@ -208,22 +231,45 @@ void frmMoreResults::CalculateResultPercent() {
 
 void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int side) {
     double top = 0;
+    const auto sideIndex = static_cast<std::size_t>(side);
+    // The battles shown: all of them (the table's counts and whole percentages), or those of
+    // one outcome, counted here from the results.
+    ResultTable shown = table;
+    double base = static_cast<double>(numBattles_);
+    std::array<double, 33> exact = exact_[sideIndex];
+    if (outcome_ >= 0) {
+        for (auto& row : shown) row.fill(0);
+        base = 0;
+        const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(numBattles_, 0)),
+                                             results_.size());
+        for (std::size_t b = 0; b < n; ++b) {
+            const ResultsRow& r = results_[b];
+            if (r[0] != outcome_) continue;
+            const std::int32_t lost = r[side == 0 ? 1 : 3];
+            if (lost < 0 || lost > 32) continue;
+            shown[static_cast<std::size_t>(lost)][0] += 1;
+            shown[static_cast<std::size_t>(lost)][2] = r[side == 0 ? 2 : 4];
+            base += 1;
+        }
+        exact = exactGiven_[sideIndex][static_cast<std::size_t>(outcome_)];
+    }
     // With "N or more" the battle counts and exact chances are summed from the top; the
     // production turns of C2 stay as they are.
     std::array<double, 33> share{};
     double battles = 0;
     for (int i = 32; i >= 0; --i) {
         const auto k = static_cast<std::size_t>(i);
-        battles += table[k][0];
-        share[k] = atLeast_ ? (numBattles_ > 0 ? battles / numBattles_ * 100.0 : 0.0) : table[k][1];
+        battles += shown[k][0];
+        const double count = atLeast_ ? battles : shown[k][0];
+        share[k] =
+            outcome_ < 0 && !atLeast_ ? shown[k][1] : (base > 0 ? count / base * 100.0 : 0.0);
     }
-    std::array<double, 33> exact = exact_[static_cast<std::size_t>(side)];
-    if (atLeast_) b3::engine::AtLeast(exact_[static_cast<std::size_t>(side)], exact);
+    if (atLeast_) b3::engine::AtLeast(std::array<double, 33>(exact), exact);
     for (int col = 1; col <= 2; ++col) {
         QBarSet* set = sets_[side][col - 1];
         for (int i = 0; i < 33; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            const double value = col == 1 ? share[k] : table[k][2];
+            const double value = col == 1 ? share[k] : shown[k][2];
             set->replace(i, value);
             top = std::max(top, value);
         }

@@ -14,6 +14,7 @@
 
 class QBarSeries;
 class QBarSet;
+class QComboBox;
 class QLabel;
 class QRadioButton;
 class QTableWidget;
@@ -57,6 +58,15 @@ public:
     void SetAtLeast(bool atLeast);
     bool AtLeast() const { return atLeast_; }
 
+    // The exact loss distributions given each outcome ([0] the defender won, [1] the attacker
+    // won; all zero when that outcome cannot happen), and which battles the charts show: -1 all
+    // (the default), 1 those the attacker won, 0 those the defender won. Given one outcome, C1
+    // is the share of those battles only.
+    void SetExactGiven(const std::array<std::array<double, 33>, 2>& attacker,
+                       const std::array<std::array<double, 33>, 2>& defender);
+    void SetOutcome(int outcome);
+    int Outcome() const { return outcome_; }
+
     // Centres the window and computes the tables and charts.
     void Form_Load();
     void sscDone_Click();
@@ -76,6 +86,7 @@ public:
     QChartView* mscAttMore;
     QPushButton* sscDone;
     QTabWidget* tabResults;
+    QComboBox* cboOutcome;
     QRadioButton* optExactlyN;
     QRadioButton* optNOrMore;
     // Columns: side, position, unit, exact survival, simulated survival.
@@ -95,6 +106,8 @@ private:
     QLabel* legend_ = nullptr;
     bool hasExact_ = false;
     bool atLeast_ = false;
+    int outcome_ = -1;
+    std::array<std::array<std::array<double, 33>, 2>, 2> exactGiven_{};
     std::array<std::array<double, 33>, 2> exact_{};
 };
 

@@ -820,7 +820,10 @@ void frmOddsLab::sscMoreResults_Click() {
         const auto& results = battle_->Results();
         auto* window =
             new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
-        if (exact_) window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
+        if (exact_) {
+            window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
+            window->SetExactGiven(exact_->attackerUnitsLostGiven, exact_->defenderUnitsLostGiven);
+        }
         FillSurvival(*window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         moreResults_ = window;

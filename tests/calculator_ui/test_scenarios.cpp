@@ -162,6 +162,27 @@ TEST_F(ScenarioWindow, DetailedResultsShowSurvivalAndNOrMore) {
     more->optExactlyN->setChecked(true);
     EXPECT_FALSE(more->AtLeast());
     EXPECT_NEAR(more->Series(1, 2)->at(3), w.LastExactOdds()->defenderUnitsLost[3] * 100.0, 1e-9);
+
+    // Given an outcome: a win costs the defender all three, a loss the attacker its three; the
+    // attacker's losses given a win are shares of the won battles only.
+    more->cboOutcome->setCurrentIndex(1);
+    EXPECT_EQ(more->Outcome(), 1);
+    EXPECT_DOUBLE_EQ(more->Series(1, 0)->at(3), 100.0);
+    EXPECT_NEAR(more->Series(1, 2)->at(3), 100.0, 1e-9);
+    double shares = 0, exact = 0;
+    for (int n = 0; n < 33; ++n) {
+        shares += more->Series(0, 0)->at(n);
+        exact += more->Series(0, 2)->at(n);
+        EXPECT_NEAR(
+            more->Series(0, 2)->at(n),
+            w.LastExactOdds()->attackerUnitsLostGiven[1][static_cast<std::size_t>(n)] * 100.0,
+            1e-9);
+    }
+    EXPECT_NEAR(shares, 100.0, 1e-9);
+    EXPECT_NEAR(exact, 100.0, 1e-9);
+    more->SetOutcome(0);
+    EXPECT_DOUBLE_EQ(more->Series(0, 0)->at(3), 100.0);
+    EXPECT_NEAR(more->Series(0, 2)->at(3), 100.0, 1e-9);
 }
 
 TEST_F(ScenarioWindow, SuggestListsOptionsThatReachTheTarget) {
