@@ -76,9 +76,10 @@ TEST_F(SuggestTest, SingleAdditionsAreCompleteAndExact) {
     EXPECT_EQ(s.options[0].add, std::vector<std::string>{"Middle"});
 }
 
-TEST_F(SuggestTest, TwoCheapArmiesBeatOneDearArmy) {
-    // Two "Cheap" (2 turns) after the weak one lift the win chance past 0.6 while a single
-    // Middle (2 turns) reaches more; both cost 2 and the likelier win ranks first.
+TEST_F(SuggestTest, GroupsAreRankedAndHoldTheirClaims) {
+    // Groups of two compete with single armies: two "Cheap" (2 turns) against one "Middle"
+    // (2 turns). Every option is cheapest first, the likelier win first at equal cost, and
+    // computing its battle again gives its chance.
     SuggestOptions o;
     o.target = 0.6;
     o.maxAdd = 2;
