@@ -1,6 +1,6 @@
 // The detailed results window: for each side, how often each number of its units was destroyed
 // over the battles of the last run, as a chart of the percentage of battles ("C1") and the
-// production turns lost ("C2") over the numbers 0 to 32.
+// production turns lost ("C2", on an axis of its own) over the numbers 0 to 32.
 #pragma once
 
 #include <QStringList>
@@ -15,6 +15,7 @@
 class QBarSeries;
 class QBarSet;
 class QComboBox;
+class QChart;
 class QLabel;
 class QRadioButton;
 class QTableWidget;
@@ -39,10 +40,17 @@ public:
     frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
                    b3::engine::Long numBattles, QWidget* parent = nullptr);
 
-    // The exact chances of each number of units destroyed, attacker and defender; charted beside
-    // the simulated percentages as a third series "Exact". Set before the window loads.
+    // The exact chances of each number of units destroyed, attacker and defender; charted as the
+    // series "Exact" beside the simulated percentages, against the same axis. Set before the
+    // window loads.
     void SetExact(const std::array<double, 33>& attacker, const std::array<double, 33>& defender);
     bool HasExact() const { return hasExact_; }
+    // Which run the window shows ("Run 2: 1000 battles, ...").
+    void SetRunDescription(const QString& text);
+    // What the bar under the pointer shows (also as a tool tip).
+    QString HoverText() const;
+    // A bar of `series` (as for Series) at `index` entered (status true) or left by the pointer.
+    void Hovered(int side, int series, bool status, int index);
 
     // Who survives: for each side (0 attacker, 1 defender) the listed units' texts and, per
     // entry, the exact chance and the share of simulated battles in which it survived (nothing
@@ -91,9 +99,13 @@ public:
     QRadioButton* optNOrMore;
     // Columns: side, position, unit, exact survival, simulated survival.
     QTableWidget* grdSurvival;
+    QLabel* lblRun;
+    QLabel* lblHover;
 
 private:
     QChartView* MakeChart(const QString& title, int side);
+    QBarSet* NewSet(const QString& label, int side, int series);
+    static void LabelLegend(QChart* chart);
     void FillOne(QChartView* chart, const ResultTable& table, int side);
 
     CalculatorServices& services_;
@@ -102,7 +114,9 @@ private:
     ResultTable att_{};
     ResultTable def_{};
     QBarSet* sets_[2][3] = {};
+    // Per side: the percentages (left axis) and the production turns (right axis).
     QBarSeries* series_[2] = {};
+    QBarSeries* turnSeries_[2] = {};
     QLabel* legend_ = nullptr;
     bool hasExact_ = false;
     bool atLeast_ = false;

@@ -16,7 +16,6 @@
 #include "calculator/ui/errors.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
-#include "engine/number_format.h"
 
 namespace b3::oddslab {
 
@@ -28,8 +27,13 @@ const char* const kFigureNames[kFigureCount] = {"Attacker Wins (%)", "Avg. Att. 
                                                 "Avg. Att. Prod. Turns Lost", "Avg. Def Units Lost",
                                                 "Avg. Def. Prod. Turns Lost"};
 
+// The same, short, for the narrow pinned panel.
+const char* const kShortNames[kFigureCount] = {"Win %", "Att. units", "Att. turns", "Def. units",
+                                               "Def. turns"};
+
+// Four significant digits keep the panel narrow.
 QString Number(double v) {
-    return QString::fromStdString(b3::engine::FormatGeneralSingle(static_cast<float>(v)));
+    return QString::number(v, 'g', 4);
 }
 
 QString Signed(double v) {
@@ -67,19 +71,22 @@ QuickFigures frmOddsLab::CurrentFigures() const {
 void frmOddsLab::MakeResultsPanel() {
     grpPinned = new QGroupBox("Pinned Results", fraQuickResults->parentWidget());
     auto* grid = new QGridLayout(grpPinned);
-    const char* const headers[] = {"Pinned", "Change", "Pinned exact", "Change exact"};
+    const char* const headers[] = {"Pinned", "Change", "Exact", "Change"};
     for (int c = 0; c < 4; ++c) {
         auto* h = new QLabel(headers[c], grpPinned);
         h->setAlignment(Qt::AlignCenter);
         grid->addWidget(h, 0, c + 1);
     }
     for (int r = 0; r < kFigureCount; ++r) {
-        grid->addWidget(new QLabel(QString(kFigureNames[r]) + ":", grpPinned), r + 1, 0);
+        auto* caption = new QLabel(QString(kShortNames[r]) + ":", grpPinned);
+        caption->setToolTip(kFigureNames[r]);
+        grid->addWidget(caption, r + 1, 0);
         for (int c = 0; c < 4; ++c) {
             auto* v = lblPinned[r][c] = new QLabel(grpPinned);
             v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             v->setTextFormat(Qt::PlainText);
-            v->setAccessibleName(QString("%1, %2").arg(kFigureNames[r], headers[c]));
+            v->setAccessibleName(
+                QString("%1, %2%3").arg(kFigureNames[r], headers[c], c == 3 ? " (exact)" : ""));
             grid->addWidget(v, r + 1, c + 1);
         }
     }
