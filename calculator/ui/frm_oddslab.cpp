@@ -1029,9 +1029,15 @@ void frmOddsLab::FillSurvival(frmMoreResults& window) {
     }
     frmMoreResults::SideSurvival sides[2];
     for (int side = 0; side < 2; ++side) {
-        const Long count = lstArmies[side]->count();
+        // The units of the run shown, which the lists may no longer hold.
+        const auto& entries = record_.Shown().lists[static_cast<std::size_t>(side)];
+        const auto count = static_cast<Long>(entries.size());
         const auto order = b3::engine::FightingOrder(*this, side == 0, count);
-        for (int p = 0; p < count; ++p) sides[side].units << lstArmies[side]->item(p)->text();
+        for (const ListedEntry& e : entries) {
+            const bool marked =
+                std::any_of(e.marks.begin(), e.marks.end(), [](std::int16_t m) { return m != 0; });
+            sides[side].units << UnitText(e.id) + (marked ? kMarkSuffix : "");
+        }
         sides[side].simulated = b3::engine::SurvivalChances(order, lost[side]);
         if (exact_)
             sides[side].exact = b3::engine::SurvivalChances(

@@ -143,12 +143,15 @@ TEST_F(ScenarioWindow, DetailedResultsShowSurvivalAndNOrMore) {
     ASSERT_TRUE(w.OpenScenarioFile(file));
     w.BattleCalc().SetSeed(3);
     w.cmdAttack->click();
+    // Editing the lists after the run does not change whom its figures are about.
+    delete w.lstArmies[0]->takeItem(3);
     w.sscMoreResults->click();
     frmMoreResults* more = w.MoreResults();
     ASSERT_NE(more, nullptr);
     QTableWidget* grid = more->grdSurvival;
     ASSERT_EQ(grid->rowCount(), 7);
     EXPECT_EQ(grid->item(2, 2)->text(), "None");
+    EXPECT_EQ(grid->item(3, 2)->text(), "Griffons");
     EXPECT_EQ(grid->item(2, 3)->text(), "");
     // The first defender falls exactly when the attacker wins.
     const double win = w.LastExactOdds()->attackerWinProbability;
