@@ -23,6 +23,7 @@
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
 #include "cli/odds_command.h"
+#include "cli/suggest_command.h"
 #include "platform/command_line.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
@@ -319,6 +320,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::SuggestOptions suggestOptions;
+    auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
 
     // CLI11 takes the arguments without the program name, last first.
     std::vector<std::string> arguments = b3::platform::Utf8Arguments(argc, argv);
@@ -377,6 +380,8 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (*suggest)
+            b3cli::RunSuggest(suggestOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
     } catch (const b3::Error& e) {
