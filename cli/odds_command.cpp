@@ -360,11 +360,9 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
         {"city_level", s.cityLevel},
     };
     if (simulate) {
-        std::vector<long long> attLost(33, 0), defLost(33, 0);
-        for (const auto& row : calc.Results()) {
-            if (row[1] >= 0 && row[1] <= 32) ++attLost[static_cast<std::size_t>(row[1])];
-            if (row[3] >= 0 && row[3] <= 32) ++defLost[static_cast<std::size_t>(row[3])];
-        }
+        std::vector<long long> attLost, defLost;
+        for (const auto& bin : calc.Statistics().Lost(0)) attLost.push_back(bin.battles);
+        for (const auto& bin : calc.Statistics().Lost(1)) defLost.push_back(bin.battles);
         // The averages as shown: single precision, at most 7 significant digits.
         auto shown = [&](int i) { return std::stod(host.averageTexts[i]); };
         result["attacker_win_percent"] = std::stod(host.winText.substr(0, host.winText.size() - 1));

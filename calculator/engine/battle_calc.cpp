@@ -7,7 +7,10 @@
 #include <memory>
 #include <thread>
 
+#include "engine/battle_chain.h"
 #include "engine/duel_rules.h"
+#include "engine/duel_states.h"
+#include "engine/exact_odds.h"
 #include "engine/number_format.h"
 #include "engine/unit_list.h"
 
@@ -34,6 +37,8 @@ struct BusyPointer {
 
 MBattleCalc::MBattleCalc(CalculatorHost& host) : host_(&host) {}
 
+MBattleCalc::~MBattleCalc() = default;
+
 // A worker of a threaded run: the master's stacks, settings and derived tables, its own stream
 // and fronts, writing into the master's results table.
 MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
@@ -45,7 +50,9 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
       defStack_(master.defStack_),
       numAttStacks_(master.numAttStacks_),
       combatDice_(master.combatDice_),
+      keepTable_(master.keepTable_),
       resultsRows_(master.resultsRows_),
+      lineup_(master.lineup_),
       fliesByMoveBonus_(master.fliesByMoveBonus_),
       numArmies_(master.numArmies_) {
     for (int s = 0; s < 4; ++s) attStacks_[s] = master.attStacks_[s];
@@ -78,8 +85,13 @@ std::string MBattleCalc::CheckRun(Long NumBattles, Long CombatDice) const {
 
 void MBattleCalc::PrepareRun(Long CombatDice, Long NumBattles) {
     combatDice_ = CombatDice;
-    results_.assign(static_cast<std::size_t>(NumBattles < 0 ? 0 : NumBattles), ResultsRow{});
+    results_.clear();
+    if (keepTable_)
+        results_.assign(static_cast<std::size_t>(NumBattles < 0 ? 0 : NumBattles), ResultsRow{});
+    results_.shrink_to_fit();
     resultsRows_ = results_.data();
+    row_ = {};
+    stats_.Clear();
 
     // The chance that a roll scores, by medals and strength.
     for (int m = 0; m < 5; ++m)
@@ -112,6 +124,12 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     }
     BuildStacks();
     currentAttStack_ = 0;
+    // Every battle after the first is drawn duel by duel, unless every exchange is to be rolled,
+    // the stream is scripted, or the battle has more duel states than are worth keeping.
+    lineup_.reset();
+    chain_.reset();
+    if (!exact_ && !rng_.Scripted() && NumBattles > 1 && CheckExactOdds(*host_, CombatDice).empty())
+        lineup_ = std::make_shared<const Lineup>(BuildLineup(*host_, CombatDice, CityLevel));
     host_->ShowProgressBar();
 
     const int threads =
@@ -121,11 +139,15 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     } else {
         for (Long i = 1; i <= NumBattles; ++i) {
             if (abort_.exchange(false, std::memory_order_relaxed)) return false;
-            SetUpBattle(CityLevel);
-            CacheStartHits(defFront_);
-            if (i == 1 && ViewStats) ShowStats(attFront_, defFront_);
-            Row(i)[0] = Fight(attFront_, defFront_, i);
-            currentAttStack_ = 0;
+            if (i > 1 && DrawsWholeDuels()) {
+                DrawBattle(i);
+            } else {
+                SetUpBattle(CityLevel);
+                CacheStartHits(defFront_);
+                if (i == 1 && ViewStats) ShowStats(attFront_, defFront_);
+                FinishBattle(i, Fight(attFront_, defFront_, i));
+                currentAttStack_ = 0;
+            }
             ShowProgress(NumBattles, i);
         }
     }
@@ -161,10 +183,29 @@ void MBattleCalc::SetUpBattle(Long CityLevel) {
 }
 
 void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
+    if (battle > 1 && DrawsWholeDuels()) {
+        DrawBattle(battle);
+        return;
+    }
     SetUpBattle(CityLevel);
     CacheStartHits(defFront_);
-    Row(battle)[0] = Fight(attFront_, defFront_, battle);
+    FinishBattle(battle, Fight(attFront_, defFront_, battle));
     currentAttStack_ = 0;
+}
+
+void MBattleCalc::DrawBattle(Long battle) {
+    if (!chain_) chain_ = std::make_unique<BattleChain>(lineup_, *this, combatDice_);
+    ResultsRow& row = Row(battle);
+    row = chain_->Draw(rng_);
+    stats_.Book(row);
+    if (!keepTable_) row = {};
+}
+
+void MBattleCalc::FinishBattle(Long battle, Long outcome) {
+    ResultsRow& row = Row(battle);
+    row[0] = outcome;
+    stats_.Book(row);
+    if (!keepTable_) row = {};
 }
 
 // Battles 1..N in contiguous blocks, one per thread; this thread fights the first block (and so
@@ -208,9 +249,15 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                 aborted = true;
                 break;
             }
+            if (i > 1) {
+                FightBattle(i, CityLevel);
+                report(done.fetch_add(1, std::memory_order_relaxed) + 1);
+                if (stop.load()) break;
+                continue;
+            }
             SetUpBattle(CityLevel);
             CacheStartHits(defFront_);
-            if (i == 1) {
+            {
                 if (ViewStats) ShowStats(attFront_, defFront_);
                 for (int t = 1; t < threads; ++t) {
                     pool.emplace_back([&, t] {
@@ -230,7 +277,7 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                     });
                 }
             }
-            Row(i)[0] = Fight(attFront_, defFront_, i);
+            FinishBattle(i, Fight(attFront_, defFront_, i));
             currentAttStack_ = 0;
             report(done.fetch_add(1, std::memory_order_relaxed) + 1);
             if (stop.load()) break;
@@ -252,6 +299,8 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
     joinAll();
     for (auto& f : failures)
         if (f) std::rethrow_exception(f);
+    // The workers' blocks follow this thread's, in order.
+    for (int t = 1; t < threads; ++t) stats_.Merge(workers[static_cast<std::size_t>(t)]->stats_);
     if (aborted) return false;
     report(done.load());
     return true;
@@ -586,17 +635,11 @@ void MBattleCalc::ShowProgress(Long NumBattles, Long battle) {
 }
 
 double MBattleCalc::WinPercent(Long NumBattles) const {
-    std::int64_t sum = 0;
-    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i)
-        sum += results_[static_cast<std::size_t>(i)][0];
-    return static_cast<double>(sum) / NumBattles * 100.0;
+    return static_cast<double>(stats_.Sum(1)) / NumBattles * 100.0;
 }
 
 float MBattleCalc::Average(Long NumBattles, int column) const {
-    std::int64_t sum = 0;
-    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i)
-        sum += results_[static_cast<std::size_t>(i)][static_cast<std::size_t>(column - 1)];
-    return static_cast<float>(static_cast<double>(sum) / NumBattles);
+    return static_cast<float>(static_cast<double>(stats_.Sum(column)) / NumBattles);
 }
 
 void MBattleCalc::DisplayResults(Long NumBattles) {
