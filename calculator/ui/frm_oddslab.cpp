@@ -703,11 +703,6 @@ void frmOddsLab::cmdAttack_Click() {
         sscExit->setEnabled(false);
         sscMoreResults->setEnabled(false);
         if (!VerifyForm() || !VerifyStacks()) return;
-        if (numBattles_ > kMaxBattles) {
-            Message(QString("A run can simulate at most %1 battles.")
-                        .arg(QLocale().toString(kMaxBattles)));
-            return;
-        }
         gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
         gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
         cmdAttack->setEnabled(false);
@@ -807,9 +802,7 @@ void frmOddsLab::sscMoreResults_Click() {
             moreResults_->activateWindow();
             return;
         }
-        const auto& results = battle_->Results();
-        auto* window =
-            new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
+        auto* window = new frmMoreResults(services_, battle_->Statistics(), nullptr);
         if (exact_) window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
         window->setAttribute(Qt::WA_DeleteOnClose);
         moreResults_ = window;

@@ -65,10 +65,6 @@ inline constexpr int kFlying = 7;
 
 // A list holds at most this many units.
 inline constexpr int kMaxListUnits = 32;
-// The largest number of battles a run accepts: its results table stays within a few hundred
-// megabytes.
-inline constexpr b3::engine::Long kMaxBattles = 10'000'000;
-
 class frmOddsLab : public QMainWindow, public b3::engine::CalculatorHost {
     Q_OBJECT
 public:
