@@ -359,6 +359,9 @@ int main(int argc, char** argv) {
             b3cli::RunOdds(oddsOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
+    } catch (const b3cli::Interrupted& e) {
+        std::cerr << "b3cli: " << e.what() << std::endl;
+        return 130;
     } catch (const b3::Error& e) {
         std::cerr << "b3cli: error " << e.number() << " in " << e.source() << ": "
                   << e.description() << std::endl;

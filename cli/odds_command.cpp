@@ -1,13 +1,15 @@
 #include "cli/odds_command.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <limits>
-#include <new>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -246,12 +248,15 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
+// Drawn on standard error once the run has lasted more than a moment, so that short runs print
+// nothing but their results.
 class ProgressBar {
 public:
-    explicit ProgressBar(bool shown) : shown_(shown) {}
+    explicit ProgressBar(bool shown) : shown_(shown), start_(std::chrono::steady_clock::now()) {}
     ~ProgressBar() { Finish(); }
     void Show(Long percent) {
         if (!shown_) return;
+        if (!drawn_ && std::chrono::steady_clock::now() - start_ < kMoment) return;
         const int width = 40;
         const int filled = static_cast<int>(percent * width / 100);
         std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
@@ -265,8 +270,42 @@ public:
     }
 
 private:
+    static constexpr std::chrono::milliseconds kMoment{500};
     bool shown_;
+    std::chrono::steady_clock::time_point start_;
     bool drawn_ = false;
+};
+
+// While it lives, Ctrl+C (SIGINT) asks the run to stop before its next battle instead of ending
+// the process; a second Ctrl+C ends it as usual.
+class InterruptStopsRun {
+public:
+    explicit InterruptStopsRun(b3::engine::MBattleCalc& calc) {
+        run_ = &calc;
+        interrupted_ = 0;
+        struct sigaction action = {};
+        action.sa_handler = &OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptStopsRun() {
+        sigaction(SIGINT, &previous_, nullptr);
+        run_ = nullptr;
+    }
+    InterruptStopsRun(const InterruptStopsRun&) = delete;
+    InterruptStopsRun& operator=(const InterruptStopsRun&) = delete;
+    static bool Interrupted() { return interrupted_ != 0; }
+
+private:
+    static void OnInterrupt(int) {
+        interrupted_ = 1;
+        // Setting the run's atomic abort flag is safe inside a signal handler.
+        if (run_) run_->RequestAbort();
+    }
+    static inline b3::engine::MBattleCalc* volatile run_ = nullptr;
+    static inline volatile std::sig_atomic_t interrupted_ = 0;
+    struct sigaction previous_ = {};
 };
 
 }  // namespace
@@ -286,6 +325,7 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
     odds->add_flag("--json", options.json, "Print one JSON object");
     odds->add_flag("--exact", options.exact,
                    "Also compute the exact odds and expected losses of one battle");
+    odds->add_flag("--quiet", options.quiet, "Show no progress bar");
     odds->callback([&options] {
         if (options.battles && *options.battles == 0 && !options.exact)
             throw CLI::ValidationError("--battles", "0 battles simulate nothing; add --exact");
@@ -318,18 +358,20 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
     if (simulate) {
         calc.SetThreads(options.threads);
         calc.SetSeed(options.seed);
-        ProgressBar bar(isatty(STDERR_FILENO) != 0);
-        host.onProgress = [&bar](Long percent) { bar.Show(percent); };
         const std::string refusal = calc.CheckRun(s.battles, s.dice);
         if (!refusal.empty()) throw ScenarioError(refusal);
-        try {
-            calc.RunBattles(s.battles, s.dice, false, s.cityLevel);
-        } catch (const std::bad_alloc&) {
-            throw std::runtime_error("not enough memory for the results of " +
-                                     std::to_string(s.battles) + " battles");
+        ProgressBar bar(!options.quiet && isatty(STDERR_FILENO) != 0);
+        host.onProgress = [&bar](Long percent) { bar.Show(percent); };
+        bool completed = false;
+        {
+            InterruptStopsRun interrupt(calc);
+            completed = calc.RunBattles(s.battles, s.dice, false, s.cityLevel);
         }
         bar.Finish();
         host.onProgress = nullptr;
+        if (!completed)
+            throw Interrupted("interrupted after " + std::to_string(calc.Statistics().Battles()) +
+                              " of " + std::to_string(s.battles) + " battles; nothing printed");
     }
     std::optional<b3::engine::ExactOdds> exact;
     if (options.exact) exact = b3::engine::CalculateExactOdds(host, s.dice, s.cityLevel);

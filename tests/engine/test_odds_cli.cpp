@@ -100,6 +100,23 @@ TEST_F(OddsCli, TextOutputHasTheFiveQuickResultLines) {
         r.out);
 }
 
+TEST_F(OddsCli, InterruptStopsTheRunCleanly) {
+    // Ctrl+C during a run of two billion battles: the run stops before its next battle, prints no
+    // results and exits with 130; --quiet is accepted.
+    const fs::path file = root_ / "long.json";
+    std::ofstream(file) << R"({"attack": ["KNIGHTS"], "defend": ["ORCS"]})";
+    const std::string cmd = "timeout --preserve-status -s INT 0.5 " + std::string(B3CLI_PATH) +
+                            " --install '" + (root_ / "game").string() + "' odds '" +
+                            file.string() + "' --quiet --battles 2000000000 >'" +
+                            (root_ / "out").string() + "' 2>'" + (root_ / "err").string() + "'";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_EQ(Slurp(root_ / "out"), "");
+    EXPECT_NE(Slurp(root_ / "err").find("interrupted after"), std::string::npos)
+        << Slurp(root_ / "err");
+}
+
 TEST_F(OddsCli, JsonOutputAndHistograms) {
     const json j = OddsJson(R"({"attack": ["spearmen", "SPEARMEN", "None", "ARCHERS"],
                                "defend": ["ORCS", "DWARVES"], "terrain": "hills"})",
