@@ -12,20 +12,20 @@ BattleChain::BattleChain(std::shared_ptr<const Lineup> line, const MBattleCalc& 
 
 void BattleChain::Reset() {
     keys_.clear();
-    spans_.clear();
+    blocks_.clear();
     steps_.clear();
     index_.clear();
     keys_.push_back({});
-    spans_.push_back({});
+    blocks_.push_back(kUnworked);
     // The root chooses the states in which the first two armies enter.
     std::vector<Way> ways;
     for (const auto& ea : line_->attackers.front().entries)
         for (const auto& ed : line_->defenders.front().entries)
-            ways.push_back({ea.p * ed.p, Intern(State{0, ea.carried, ed.carried}, 0)});
-    spans_[0] = AddWays(ways);
+            ways.push_back({ea.p * ed.p, kNode | Intern(State{0, ea.carried, ed.carried}, 0)});
+    blocks_[0] = AddBlock(ways);
 }
 
-BattleChain::Span BattleChain::AddWays(const std::vector<Way>& ways) {
+std::uint32_t BattleChain::AddBlock(const std::vector<Way>& ways) {
     // Vose's alias method: each column keeps its own way with chance `keep` and gives the rest
     // of its share to a way whose share is larger than one column.
     const std::size_t n = ways.size();
@@ -37,9 +37,10 @@ BattleChain::Span BattleChain::AddWays(const std::vector<Way>& ways) {
         share[i] = ways[i].p / total * static_cast<double>(n);
         (share[i] < 1.0 ? small : large).push_back(i);
     }
-    const Span span{static_cast<std::uint32_t>(steps_.size()), static_cast<std::uint32_t>(n)};
+    const auto block = static_cast<std::uint32_t>(steps_.size());
+    steps_.push_back({0.0, static_cast<std::uint32_t>(n), 0});
     for (const Way& w : ways) steps_.push_back({1.0, w.next, w.next});
-    Step* column = &steps_[span.first];
+    Step* column = &steps_[block + 1];
     while (!small.empty() && !large.empty()) {
         const std::size_t s = small.back(), l = large.back();
         small.pop_back();
@@ -52,21 +53,22 @@ BattleChain::Span BattleChain::AddWays(const std::vector<Way>& ways) {
         }
     }
     // The columns left over keep their own way whole (their share is one up to rounding).
-    return span;
+    return block;
 }
 
-std::int32_t BattleChain::Intern(const State& state, Long level) {
+std::uint32_t BattleChain::Intern(const State& state, Long level) {
     const Key key{state, level};
-    const auto [it, added] = index_.try_emplace(key, static_cast<std::int32_t>(keys_.size()));
+    const auto [it, added] = index_.try_emplace(key, static_cast<std::uint32_t>(keys_.size()));
     if (added) {
         keys_.push_back(key);
-        spans_.push_back({});
+        blocks_.push_back(kUnworked);
     }
     return it->second;
 }
 
-void BattleChain::Expand(std::int32_t node) {
-    const Key key = keys_[static_cast<std::size_t>(node)];
+std::uint32_t BattleChain::BlockOf(std::uint32_t node) {
+    if (blocks_[node] != kUnworked) return blocks_[node];
+    const Key key = keys_[node];
     const Long ka = key.state.attackersLost;
     const Long kd = key.level - ka;
     CArmy a = line_->attackers[static_cast<std::size_t>(ka)].army;
@@ -80,17 +82,19 @@ void BattleChain::Expand(std::int32_t node) {
         FollowDuel(
             *line_, key.state, key.level, e,
             [&](const State& n, double pn) {
-                ways.push_back({e.p * pn, Intern(n, key.level + 1)});
+                ways.push_back({e.p * pn, kNode | Intern(n, key.level + 1)});
             },
             [&](Long outcome, Long lostA, Long lostD) {
-                ways.push_back({e.p, -1 - ((outcome * 33 + lostA) * 33 + lostD)});
+                ways.push_back(
+                    {e.p, kFinished | static_cast<std::uint32_t>((outcome * 33 + lostA) * 33 + lostD)});
             });
     }
-    spans_[static_cast<std::size_t>(node)] = AddWays(ways);
+    blocks_[node] = AddBlock(ways);
+    return blocks_[node];
 }
 
-BattleRow BattleChain::Finished(std::int32_t code) const {
-    const std::int32_t c = -1 - code;
+BattleRow BattleChain::Finished(std::uint32_t code) const {
+    const auto c = static_cast<Long>(code & ~kFinished);
     const Long lostD = c % 33;
     const Long lostA = c / 33 % 33;
     const Long outcome = c / (33 * 33);
@@ -100,21 +104,26 @@ BattleRow BattleChain::Finished(std::int32_t code) const {
 
 BattleRow BattleChain::Draw(RandomSource& rng) {
     if (keys_.size() > kMaxStates) Reset();
-    std::int32_t node = 0;
+    std::uint32_t block = blocks_[0];
     for (;;) {
-        if (spans_[static_cast<std::size_t>(node)].count == 0) Expand(node);
-        const Span n = spans_[static_cast<std::size_t>(node)];
-        const Step* step = &steps_[n.first];
-        std::int32_t next = step->next;
+        const std::uint32_t count = steps_[block].next;
+        std::size_t column = block + 1;
+        bool alias = false;
         // A duel with one way to end draws nothing.
-        if (n.count > 1) {
-            const double x = rng.Next() * n.count;
+        if (count > 1) {
+            const double x = rng.Next() * count;
             const auto k = static_cast<std::uint32_t>(x);
-            step += k;
-            next = x - k < step->keep ? step->next : step->alias;
+            column += k;
+            alias = !(x - k < steps_[column].keep);
         }
-        if (next < 0) return Finished(next);
-        node = next;
+        std::uint32_t to = alias ? steps_[column].alias : steps_[column].next;
+        if (to & kFinished) return Finished(to);
+        if (to & kNode) {
+            // First use of this link: look the node's block up once and keep its offset.
+            to = BlockOf(to & ~kNode);
+            (alias ? steps_[column].alias : steps_[column].next) = to;
+        }
+        block = to;
     }
 }
 

@@ -41,40 +41,41 @@ private:
             return StateHash{}(k.state) ^ (static_cast<std::size_t>(k.level) * 0x9e3779b97f4a7c15ULL);
         }
     };
-    // The ways a node's duel ends, as an alias table: a draw u picks column k = floor(u * count)
-    // and takes its own way when the rest of u * count is below `keep`, else its alias. A way is
-    // the next state's node, or a finished battle coded as -1 - ((outcome * 33 + attackers lost)
-    // * 33 + defenders lost).
+    // A node's ways, once worked out, are a block of steps_: a header step whose `next` holds
+    // the number of ways, then an alias table of that many columns. A draw u picks column
+    // k = floor(u * count) and takes its own way when the rest of u * count is below `keep`, else
+    // its alias. A way is a finished battle (kFinished | (outcome * 33 + attackers lost) * 33 +
+    // defenders lost), a node not yet looked up (kNode | node), or, once looked up, the offset of
+    // the node's block, so that the walk follows one link per duel.
     struct Step {
         double keep;
-        std::int32_t next;
-        std::int32_t alias;
+        std::uint32_t next;
+        std::uint32_t alias;
     };
-    // A node's ways in steps_; count 0 until the node's ends are worked out.
-    struct Span {
-        std::uint32_t first = 0;
-        std::uint32_t count = 0;
-    };
+    static constexpr std::uint32_t kFinished = 0x80000000u;
+    static constexpr std::uint32_t kNode = 0x40000000u;
+    static constexpr std::uint32_t kUnworked = 0xffffffffu;
 
     void Reset();
-    // Appends the alias table of `ways` (chance, way) to the steps and returns its span.
     struct Way {
         double p;
-        std::int32_t next;
+        std::uint32_t next;
     };
-    Span AddWays(const std::vector<Way>& ways);
-    std::int32_t Intern(const State& state, Long level);
-    void Expand(std::int32_t node);
-    BattleRow Finished(std::int32_t code) const;
+    // Appends the block of `ways` to the steps and returns its offset.
+    std::uint32_t AddBlock(const std::vector<Way>& ways);
+    std::uint32_t Intern(const State& state, Long level);
+    // The offset of a node's block, working out its ways first when needed.
+    std::uint32_t BlockOf(std::uint32_t node);
+    BattleRow Finished(std::uint32_t code) const;
 
     std::shared_ptr<const Lineup> line_;
     Duels duels_;
     // Node 0 stands before the first duel and chooses the states in which the first armies
-    // enter; every other node is a duel state. The walk reads only the spans and steps.
+    // enter; every other node is a duel state.
     std::vector<Key> keys_;
-    std::vector<Span> spans_;
+    std::vector<std::uint32_t> blocks_;  // by node: its block's offset, or kUnworked
     std::vector<Step> steps_;
-    std::unordered_map<Key, std::int32_t, KeyHash> index_;
+    std::unordered_map<Key, std::uint32_t, KeyHash> index_;
     std::vector<DuelEnd> ends_;
 };
 
