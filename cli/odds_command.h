@@ -36,8 +36,8 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options);
 
 // Runs the scenario and writes its results to `out`; a progress bar goes to standard error when
 // it is a terminal and the run lasts more than a moment. Ctrl+C stops the run before its next
-// battle and throws Interrupted. Throws std::runtime_error with a message naming the offending entry for a bad
-// scenario, and b3::Error when the edit server fails.
+// battle and throws Interrupted. Throws std::runtime_error with a message naming the offending
+// entry for a bad scenario, and b3::Error when the edit server fails.
 void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::ostream& out);
 
 }  // namespace b3cli

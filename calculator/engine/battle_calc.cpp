@@ -7,9 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "engine/battle_chain.h"
+#include "engine/battle_sampler.h"
 #include "engine/duel_rules.h"
-#include "engine/duel_states.h"
 #include "engine/exact_odds.h"
 #include "engine/number_format.h"
 #include "engine/unit_list.h"
@@ -52,7 +51,7 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
       combatDice_(master.combatDice_),
       keepTable_(master.keepTable_),
       resultsRows_(master.resultsRows_),
-      lineup_(master.lineup_),
+      sampler_(master.sampler_),
       fliesByMoveBonus_(master.fliesByMoveBonus_),
       numArmies_(master.numArmies_) {
     for (int s = 0; s < 4; ++s) attStacks_[s] = master.attStacks_[s];
@@ -124,12 +123,12 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     }
     BuildStacks();
     currentAttStack_ = 0;
-    // Every battle after the first is drawn duel by duel, unless every exchange is to be rolled,
-    // the stream is scripted, or the battle has more duel states than are worth keeping.
-    lineup_.reset();
-    chain_.reset();
+    // Every battle after the first is drawn whole, unless every exchange is to be rolled, the
+    // stream is scripted, or the battle is beyond the exact odds.
+    sampler_.reset();
     if (!exact_ && !rng_.Scripted() && NumBattles > 1 && CheckExactOdds(*host_, CombatDice).empty())
-        lineup_ = std::make_shared<const Lineup>(BuildLineup(*host_, CombatDice, CityLevel));
+        sampler_ = std::make_shared<const BattleSampler>(
+            CalculateExactOdds(*host_, CombatDice, CityLevel));
     host_->ShowProgressBar();
 
     const int threads =
@@ -139,7 +138,7 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     } else {
         for (Long i = 1; i <= NumBattles; ++i) {
             if (abort_.exchange(false, std::memory_order_relaxed)) return false;
-            if (i > 1 && DrawsWholeDuels()) {
+            if (i > 1 && DrawsWholeBattles()) {
                 DrawBattle(i);
             } else {
                 SetUpBattle(CityLevel);
@@ -183,7 +182,7 @@ void MBattleCalc::SetUpBattle(Long CityLevel) {
 }
 
 void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
-    if (battle > 1 && DrawsWholeDuels()) {
+    if (battle > 1 && DrawsWholeBattles()) {
         DrawBattle(battle);
         return;
     }
@@ -194,9 +193,8 @@ void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
 }
 
 void MBattleCalc::DrawBattle(Long battle) {
-    if (!chain_) chain_ = std::make_unique<BattleChain>(lineup_, *this, combatDice_);
     ResultsRow& row = Row(battle);
-    row = chain_->Draw(rng_);
+    row = sampler_->Draw(rng_);
     stats_.Book(row);
     if (!keepTable_) row = {};
 }

@@ -19,8 +19,7 @@
 
 namespace b3::engine {
 
-class BattleChain;
-struct Lineup;
+class BattleSampler;
 
 // A run refused before it starts (nothing of the previous run is changed).
 class RunRefused : public std::invalid_argument {
@@ -59,9 +58,10 @@ public:
     void SetThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     // Exact exchanges: every exchange of a melee and every missile shot rolls its combat dice as
     // the rules describe. Otherwise (the default) the first battle draws the deciding exchange of
-    // each melee point and the outcome of each shot directly, and every later battle draws each
-    // whole duel's end at once from its distribution under the rules (battle_chain.h); both give
-    // every observable of a battle the same distribution at a fraction of the draws.
+    // each melee point and the outcome of each shot directly, and every later battle is drawn
+    // whole from the joint distribution of its outcome and losses under the rules
+    // (battle_sampler.h); both give every observable of a battle the same distribution at a
+    // fraction of the draws.
     void SetExactExchanges(bool exact) { exact_ = exact; }
     bool ExactExchanges() const { return exact_; }
     // Also keep every battle's row in a table (Results), for tests that follow single battles;
@@ -171,11 +171,11 @@ private:
 
     void SetUpBattle(Long CityLevel);
     void FightBattle(Long battle, Long CityLevel);
-    // Whether battles after the first are drawn duel by duel from the chain of duel states.
-    bool DrawsWholeDuels() const { return lineup_ != nullptr; }
+    // Whether battles after the first are drawn whole.
+    bool DrawsWholeBattles() const { return sampler_ != nullptr; }
     // Books the battle's outcome and its row into the statistics.
     void FinishBattle(Long battle, Long outcome);
-    // Draws a whole battle from the chain of duel states and books it.
+    // Draws a whole battle and books it.
     void DrawBattle(Long battle);
     bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
     ResultsRow& Row(Long battle) { return keepTable_ ? resultsRows_[battle - 1] : row_; }
@@ -209,10 +209,8 @@ private:
     ResultsRow* resultsRows_ = nullptr;
     ResultsRow row_{};  // the battle being fought, when no table is kept
     RunStatistics stats_;
-    // The battle's armies in fighting order, shared by the workers, and this one's chain.
-    std::shared_ptr<const Lineup> lineup_;
-    std::unique_ptr<BattleChain> chain_;
-
+    // The distribution whole battles are drawn from, shared by the workers.
+    std::shared_ptr<const BattleSampler> sampler_;
 
     // Derived per run: the chance to score of each strength (1..14) with 0..4 medals, and which
     // unit identifiers fly by their first move bonus.

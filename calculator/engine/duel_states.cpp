@@ -245,7 +245,8 @@ Lineup BuildLineup(CalculatorHost& host, Long CombatDice, Long CityLevel) {
     // Production turns lost by the number of armies destroyed, in the order they die.
     auto prefix = [](const std::vector<Fighter>& side, std::vector<std::int64_t>& turns) {
         turns.assign(side.size() + 1, 0);
-        for (std::size_t k = 0; k < side.size(); ++k) turns[k + 1] = turns[k] + side[k].army.Turns();
+        for (std::size_t k = 0; k < side.size(); ++k)
+            turns[k + 1] = turns[k] + side[k].army.Turns();
     };
     prefix(line.attackers, line.attTurns);
     prefix(line.defenders, line.defTurns);

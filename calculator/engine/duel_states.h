@@ -123,8 +123,7 @@ void FollowDuel(const Lineup& line, const State& state, Long level, const DuelEn
     const Fighter& incoming = line.attackers[static_cast<std::size_t>(ka) + 1];
     Carried survivor = e.survivor;
     // A new attacking stack: the defender returns to its start-of-battle hits.
-    if (incoming.stack != line.attackers[static_cast<std::size_t>(ka)].stack)
-    {
+    if (incoming.stack != line.attackers[static_cast<std::size_t>(ka)].stack) {
         survivor.startHits = ClampLong(survivor.startHits, 1, 4);
         survivor.hits = survivor.startHits;
     }

@@ -85,6 +85,10 @@ ExactOdds CalculateExactOdds(CalculatorHost& host, Long CombatDice, Long CityLev
 
     const std::vector<std::int64_t>& attTurns = line.attTurns;
     const std::vector<std::int64_t>& defTurns = line.defTurns;
+    for (std::size_t k = 0; k < attTurns.size() && k < 33; ++k)
+        odds.attackerTurnsLost[k] = attTurns[k];
+    for (std::size_t k = 0; k < defTurns.size() && k < 33; ++k)
+        odds.defenderTurnsLost[k] = defTurns[k];
     for (std::size_t o = 0; o < 2; ++o) {
         for (std::size_t ka = 0; ka <= static_cast<std::size_t>(A); ++ka) {
             for (std::size_t kd = 0; kd <= static_cast<std::size_t>(D); ++kd) {

@@ -77,8 +77,7 @@ TEST_P(StreamingStatistics, AgreeWithThePerBattleTable) {
     // The figures shown are the table's: sums over N in double, then single precision.
     EXPECT_DOUBLE_EQ(table.WinPercent(n), static_cast<double>(f.sums[0]) / n * 100.0);
     for (int c = 2; c <= 5; ++c)
-        EXPECT_EQ(table.Average(n, c),
-                  static_cast<float>(static_cast<double>(f.sums[c - 1]) / n));
+        EXPECT_EQ(table.Average(n, c), static_cast<float>(static_cast<double>(f.sums[c - 1]) / n));
 
     // Without the table the same seeded run keeps the same statistics and shows the same texts.
     MBattleCalc plain(host);
