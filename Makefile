@@ -12,6 +12,7 @@ PACKAGE_PACKAGES := dpkg-dev file
 TEST_PACKAGES  := wine wine64 desktop-file-utils appstream lintian bash-completion man-db \
                   $(PACKAGE_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
+BENCH_PACKAGES := time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -84,9 +85,11 @@ package: package-deps build
 	@ls $(BUILD)/*.deb
 
 bench: build
+	$(call ensure_packages,$(BENCH_PACKAGES))
 	$(BUILD)/bin/b3bench
 	$(BUILD)/bin/b3bench_engine
 	$(BUILD)/bin/b3bench_exact
+	bench/time_odds.sh $(BUILD)
 
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))
