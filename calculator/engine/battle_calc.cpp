@@ -239,6 +239,8 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
         workers[static_cast<std::size_t>(t)].reset(new MBattleCalc(*this, t));
 
     bool aborted = false;
+    constexpr Long kBatch = 256;
+    Long pending = 0;
     try {
         // The first battle is set up (and its statistics shown) before the others start.
         const Long end0 = first[1] - 1;
@@ -249,8 +251,13 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
             }
             if (i > 1) {
                 FightBattle(i, CityLevel);
-                report(done.fetch_add(1, std::memory_order_relaxed) + 1);
-                if (stop.load()) break;
+                // Battles are counted in batches: a shared counter touched by every battle of
+                // every thread would cost more than the battles.
+                if (++pending == kBatch || i == end0) {
+                    report(done.fetch_add(pending, std::memory_order_relaxed) + pending);
+                    pending = 0;
+                }
+                if (stop.load(std::memory_order_relaxed)) break;
                 continue;
             }
             SetUpBattle(CityLevel);
@@ -263,11 +270,16 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                             MBattleCalc& worker = *workers[static_cast<std::size_t>(t)];
                             const Long b = first[static_cast<std::size_t>(t)];
                             const Long e = first[static_cast<std::size_t>(t) + 1] - 1;
+                            Long count = 0;
                             for (Long j = b; j <= e; ++j) {
                                 if (stop.load(std::memory_order_relaxed)) break;
                                 worker.FightBattle(j, CityLevel);
-                                done.fetch_add(1, std::memory_order_relaxed);
+                                if (++count == kBatch) {
+                                    done.fetch_add(count, std::memory_order_relaxed);
+                                    count = 0;
+                                }
                             }
+                            done.fetch_add(count, std::memory_order_relaxed);
                         } catch (...) {
                             failures[static_cast<std::size_t>(t)] = std::current_exception();
                             stop.store(true);
