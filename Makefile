@@ -89,6 +89,7 @@ bench: build
 	$(BUILD)/bin/b3bench
 	$(BUILD)/bin/b3bench_engine
 	$(BUILD)/bin/b3bench_exact
+	$(BUILD)/bin/b3bench_suggest
 	bench/time_odds.sh $(BUILD)
 
 fuzz:

@@ -21,6 +21,7 @@
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
 #include "cli/odds_command.h"
+#include "cli/suggest_command.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -305,6 +306,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::SuggestOptions suggestOptions;
+    auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
 
     try {
         app.parse(argc, argv);
@@ -357,6 +360,8 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (*suggest)
+            b3cli::RunSuggest(suggestOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
     } catch (const b3cli::Interrupted& e) {

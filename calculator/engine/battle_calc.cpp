@@ -652,6 +652,17 @@ float MBattleCalc::Average(Long NumBattles, int column) const {
     return static_cast<float>(static_cast<double>(stats_.Sum(column)) / NumBattles);
 }
 
+RunTotals MBattleCalc::Totals(Long /*NumBattles*/) const {
+    RunTotals t;
+    t.battles = stats_.Battles();
+    t.wins = stats_.Sum(1);
+    for (int c = 0; c < 4; ++c) {
+        t.sums[static_cast<std::size_t>(c)] = static_cast<double>(stats_.Sum(c + 2));
+        t.sumSquares[static_cast<std::size_t>(c)] = static_cast<double>(stats_.SumOfSquares(c + 2));
+    }
+    return t;
+}
+
 void MBattleCalc::DisplayResults(Long NumBattles) {
     ShowWinPercent(NumBattles);
     for (int column = 2; column <= 5; ++column) ShowAverages(NumBattles, column);

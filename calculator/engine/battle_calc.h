@@ -13,6 +13,7 @@
 
 #include "engine/army.h"
 #include "engine/host.h"
+#include "engine/intervals.h"
 #include "engine/random.h"
 #include "engine/run_statistics.h"
 #include "engine/stack.h"
@@ -145,6 +146,9 @@ public:
     float Average(Long NumBattles, int column) const;
     // What the last run kept of its battles (after an aborted run: of those fought by then).
     const RunStatistics& Statistics() const { return stats_; }
+    // The counts and sums (with sums of squares) of the last run's battles (NumBattles of them
+    // when it completed), from which the figures' intervals follow.
+    RunTotals Totals(Long NumBattles) const;
 
     // ---- State
     CStackAtt& DefendingStack() { return defStack_; }

@@ -24,7 +24,14 @@ inline constexpr SumOf kSumOf[] = {
     [](const BattleRow& r) -> std::int64_t { return r[2]; },  // their production turns
     [](const BattleRow& r) -> std::int64_t { return r[3]; },  // defending armies lost
     [](const BattleRow& r) -> std::int64_t { return r[4]; },  // their production turns
+    // The squares of the four loss columns, for the spread of their averages.
+    [](const BattleRow& r) -> std::int64_t { return std::int64_t{r[1]} * r[1]; },
+    [](const BattleRow& r) -> std::int64_t { return std::int64_t{r[2]} * r[2]; },
+    [](const BattleRow& r) -> std::int64_t { return std::int64_t{r[3]} * r[3]; },
+    [](const BattleRow& r) -> std::int64_t { return std::int64_t{r[4]} * r[4]; },
 };
+// Where the sums of squares of the loss columns 2..5 start among the sums.
+inline constexpr std::size_t kSquaresAt = 5;
 inline constexpr std::size_t kSumCount = std::size(kSumOf);
 
 // The number of units a side can lose in a battle, 0 to 32, is one loss bin.
@@ -45,27 +52,35 @@ public:
         for (std::size_t i = 0; i < kSumCount; ++i) sums_[i] += kSumOf[i](row);
         BookLoss(lost_[0], row[1], row[2]);
         BookLoss(lost_[1], row[3], row[4]);
+        if (row[0] == 0 || row[0] == 1) {
+            BookLoss(lostGiven_[static_cast<std::size_t>(row[0])][0], row[1], row[2]);
+            BookLoss(lostGiven_[static_cast<std::size_t>(row[0])][1], row[3], row[4]);
+        }
     }
     // Adds the battles of `later`, all fought after the ones booked here.
     void Merge(const RunStatistics& later) {
         battles_ += later.battles_;
         for (std::size_t i = 0; i < kSumCount; ++i) sums_[i] += later.sums_[i];
         for (std::size_t s = 0; s < 2; ++s) {
-            for (std::size_t k = 0; k < kLossBins; ++k) {
-                const LossBin& b = later.lost_[s][k];
-                if (b.battles == 0) continue;
-                lost_[s][k].battles += b.battles;
-                lost_[s][k].lastTurns = b.lastTurns;
-            }
+            MergeLoss(lost_[s], later.lost_[s]);
+            for (std::size_t o = 0; o < 2; ++o) MergeLoss(lostGiven_[o][s], later.lostGiven_[o][s]);
         }
     }
     void Clear() { *this = RunStatistics{}; }
 
     std::int64_t Battles() const { return battles_; }
-    // The sum of a battle column (1..5) over the booked battles.
+    // The sum of a battle column (1..5) over the booked battles, and of the squares of a loss
+    // column (2..5).
     std::int64_t Sum(int column) const { return sums_[static_cast<std::size_t>(column - 1)]; }
-    // Side 0 the attacker, 1 the defender.
+    std::int64_t SumOfSquares(int column) const {
+        return sums_[kSquaresAt + static_cast<std::size_t>(column - 2)];
+    }
+    // Side 0 the attacker, 1 the defender: over all battles, and over the battles of one outcome
+    // (1 attacker won, 0 defender won).
     const LossBins& Lost(int side) const { return lost_[static_cast<std::size_t>(side)]; }
+    const LossBins& LostGiven(int outcome, int side) const {
+        return lostGiven_[static_cast<std::size_t>(outcome)][static_cast<std::size_t>(side)];
+    }
 
     bool operator==(const RunStatistics&) const = default;
 
@@ -78,9 +93,18 @@ private:
         b.lastTurns = turns;
     }
 
+    static void MergeLoss(LossBins& bins, const LossBins& later) {
+        for (std::size_t k = 0; k < kLossBins; ++k) {
+            if (later[k].battles == 0) continue;
+            bins[k].battles += later[k].battles;
+            bins[k].lastTurns = later[k].lastTurns;
+        }
+    }
+
     std::int64_t battles_ = 0;
     std::array<std::int64_t, kSumCount> sums_{};
     std::array<LossBins, 2> lost_{};
+    std::array<std::array<LossBins, 2>, 2> lostGiven_{};  // [outcome][side]
 };
 
 }  // namespace b3::engine

@@ -32,17 +32,24 @@ void MixedBattle(TestHost& host) {
 // The figures as read from a table of rows, battle by battle.
 struct TableFigures {
     std::int64_t sums[5] = {};
+    std::int64_t squares[4] = {};
     RunStatistics::LossBins lost[2] = {};
+    RunStatistics::LossBins given[2][2] = {};  // [outcome][side]
 };
 
 TableFigures FromTable(const std::vector<MBattleCalc::ResultsRow>& rows) {
     TableFigures f;
     for (const auto& row : rows) {
         for (int c = 0; c < 5; ++c) f.sums[c] += row[static_cast<std::size_t>(c)];
+        for (int c = 1; c < 5; ++c)
+            f.squares[c - 1] +=
+                std::int64_t{row[static_cast<std::size_t>(c)]} * row[static_cast<std::size_t>(c)];
         for (int side = 0; side < 2; ++side) {
-            auto& bin = f.lost[side][static_cast<std::size_t>(row[1 + 2 * side])];
-            ++bin.battles;
-            bin.lastTurns = row[2 + 2 * side];
+            const auto k = static_cast<std::size_t>(row[1 + 2 * side]);
+            for (auto* bin : {&f.lost[side][k], &f.given[row[0]][side][k]}) {
+                ++bin->battles;
+                bin->lastTurns = row[2 + 2 * side];
+            }
         }
     }
     return f;
@@ -69,7 +76,13 @@ TEST_P(StreamingStatistics, AgreeWithThePerBattleTable) {
     const RunStatistics& s = table.Statistics();
     EXPECT_EQ(s.Battles(), n);
     for (int c = 1; c <= 5; ++c) EXPECT_EQ(s.Sum(c), f.sums[c - 1]) << "column " << c;
-    for (int side = 0; side < 2; ++side) EXPECT_EQ(s.Lost(side), f.lost[side]) << "side " << side;
+    for (int c = 2; c <= 5; ++c) EXPECT_EQ(s.SumOfSquares(c), f.squares[c - 2]) << "column " << c;
+    for (int side = 0; side < 2; ++side) {
+        EXPECT_EQ(s.Lost(side), f.lost[side]) << "side " << side;
+        for (int o = 0; o < 2; ++o)
+            EXPECT_EQ(s.LostGiven(o, side), f.given[o][side])
+                << "side " << side << " outcome " << o;
+    }
     // Some bins were met more than once with different turns, so "the last" is tested.
     int binsMet = 0;
     for (const auto& bin : s.Lost(0)) binsMet += bin.battles > 0;
