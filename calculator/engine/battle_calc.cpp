@@ -136,7 +136,9 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     if (threads > 1) {
         if (!RunThreaded(NumBattles, ViewStats, CityLevel)) return false;
     } else {
-        for (Long i = 1; i <= NumBattles; ++i) {
+        // Counted in 64 bits: a Long counter could not pass the largest count of battles.
+        for (std::int64_t n = 1; n <= NumBattles; ++n) {
+            const auto i = static_cast<Long>(n);
             if (abort_.exchange(false, std::memory_order_relaxed)) return false;
             if (i > 1 && DrawsWholeBattles()) {
                 DrawBattle(i);
@@ -244,7 +246,8 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
     try {
         // The first battle is set up (and its statistics shown) before the others start.
         const Long end0 = first[1] - 1;
-        for (Long i = 1; i <= end0; ++i) {
+        for (std::int64_t n = 1; n <= end0; ++n) {
+            const auto i = static_cast<Long>(n);
             if (abort_.exchange(false, std::memory_order_relaxed)) {
                 aborted = true;
                 break;
@@ -271,7 +274,8 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                             const Long b = first[static_cast<std::size_t>(t)];
                             const Long e = first[static_cast<std::size_t>(t) + 1] - 1;
                             Long count = 0;
-                            for (Long j = b; j <= e; ++j) {
+                            for (std::int64_t n = b; n <= e; ++n) {
+                                const auto j = static_cast<Long>(n);
                                 if (stop.load(std::memory_order_relaxed)) break;
                                 worker.FightBattle(j, CityLevel);
                                 if (++count == kBatch) {
