@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "b3/edit_object.h"
+#include "cli/table_commands.h"
 
 namespace b3cli {
 
@@ -34,13 +35,6 @@ BatchCommands AddBatchCommands(CLI::App& app, BatchOptions& options);
 // b3::Error when the edit server fails.
 int RunBatch(const BatchCommands& commands, const BatchOptions& options,
              const b3::CreateOptions& install, std::ostream& out);
-
-// The commands themselves.
-void ExportTable(const b3::_CEditObject& object, int kind, const std::string& file,
-                 std::ostream& out);
-void ImportTable(b3::_CEditObject& object, int kind, const std::string& file, bool dryRun,
-                 std::ostream& out);
-int CheckInstallation(const b3::_CEditObject& object, bool json, std::ostream& out);
 
 // The kind code of a kind name or number; -1 for anything else.
 int KindCode(const std::string& text);

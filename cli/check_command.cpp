@@ -5,7 +5,7 @@
 
 #include "b3/install_check.h"
 #include "b3/record_layout.h"
-#include "cli/batch_commands.h"
+#include "cli/table_commands.h"
 
 namespace b3cli {
 

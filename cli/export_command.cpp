@@ -5,7 +5,7 @@
 
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
-#include "cli/batch_commands.h"
+#include "cli/table_commands.h"
 #include "cli/table_file.h"
 #include "platform/files.h"
 

@@ -12,7 +12,7 @@
 
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
-#include "cli/batch_commands.h"
+#include "cli/table_commands.h"
 #include "cli/table_file.h"
 #include "platform/files.h"
 #include "platform/text1252.h"
@@ -86,7 +86,7 @@ public:
         std::map<std::string, std::string> seen;
         for (std::size_t i = 0; i < table.rows.size(); ++i) {
             const auto& cells = table.rows[i];
-            std::string key = cells[keyIndex_];
+            std::string key = cells[keyIndex_].value_or(std::string());
             if (kind_ == b3::kSpell && !key.empty()) key = SpellFileKey(key);
             const std::string label = table.labels[i] + " (" + key + ")";
             const auto [it, added] = seen.emplace(Upper(key), table.labels[i]);
@@ -103,17 +103,18 @@ public:
                 p.isNew ? NewObject(key, table.header) : data_.row(found->second);
             p.object = before;
             for (std::size_t j = 0; j < columns.size(); ++j) {
-                if (j == keyIndex_) continue;
+                if (j == keyIndex_ || !cells[j]) continue;
                 const b3::TableColumn& c = columns[j];
+                const std::string& text = *cells[j];
                 b3::Cell cell;
                 try {
-                    cell = b3::CellFromText(c, cells[j]);
+                    cell = b3::CellFromText(c, text);
                 } catch (const b3::Error& e) {
-                    Fail(label, c.name, cells[j], e.description());
+                    Fail(label, c.name, text, e.description());
                 }
                 auto& target = p.object[static_cast<std::size_t>(c.column)];
                 if (!c.writable && cell != target) {
-                    Fail(label, c.name, cells[j],
+                    Fail(label, c.name, text,
                          "this field is kept as the game's file holds it; leave it as " +
                              Show(target));
                 }

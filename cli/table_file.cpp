@@ -1,5 +1,6 @@
 #include "cli/table_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -174,7 +175,7 @@ TextTable ReadCsv(std::string_view text, const std::string& name) {
                                      std::to_string(cells.size()) + " fields; the header has " +
                                      std::to_string(table.header.size()));
         }
-        table.rows.push_back(std::move(cells));
+        table.rows.emplace_back(cells.begin(), cells.end());
         table.labels.push_back("row " + std::to_string(r + 1));
     }
     if (!haveHeader) throw std::runtime_error(name + " holds no header line of column names");
@@ -195,32 +196,32 @@ TextTable ReadJson(std::string_view text, const std::string& name) {
         const json& object = doc[r];
         if (!object.is_object())
             throw std::runtime_error(name + ": " + label + " is not a JSON object");
-        if (r == 0)
-            for (const auto& item : object.items()) table.header.push_back(item.key());
-        if (object.size() != table.header.size()) {
-            throw std::runtime_error(name + ": " + label + " has " + std::to_string(object.size()) +
-                                     " keys; object 1 has " + std::to_string(table.header.size()));
-        }
-        std::vector<std::string> cells;
+        for (const auto& item : object.items())
+            if (std::find(table.header.begin(), table.header.end(), item.key()) ==
+                table.header.end())
+                table.header.push_back(item.key());
+        table.rows.push_back({});
+        table.labels.push_back(label);
+    }
+    for (std::size_t r = 0; r < doc.size(); ++r) {
+        const json& object = doc[r];
+        auto& cells = table.rows[r];
         for (const std::string& key : table.header) {
             const auto it = object.find(key);
-            if (it == object.end())
-                throw std::runtime_error(name + ": " + label + " lacks the key \"" + key + "\"");
-            if (it->is_null()) {
-                cells.emplace_back();
+            if (it == object.end()) {
+                cells.emplace_back(std::nullopt);
+            } else if (it->is_null()) {
+                cells.emplace_back(std::string());
             } else if (it->is_string()) {
-                cells.push_back(it->get<std::string>());
+                cells.emplace_back(it->get<std::string>());
             } else if (it->is_number_integer()) {
-                cells.push_back(it->dump());
+                cells.emplace_back(it->dump());
             } else {
-                throw std::runtime_error(name + ": " + label + ", key \"" + key + "\": " +
+                throw std::runtime_error(name + ": " + table.labels[r] + ", key \"" + key + "\": " +
                                          it->dump() + " is neither a text nor a whole number");
             }
         }
-        table.rows.push_back(std::move(cells));
-        table.labels.push_back(label);
     }
     return table;
 }
-
 }  // namespace b3cli

@@ -2,6 +2,7 @@
 // with a byte order mark) and JSON (an array of objects keyed by column name).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,11 +12,11 @@
 namespace b3cli {
 
 // A table as read from a file: the column names and, for each row, its cells as texts (numbers
-// in decimal) and a label that names the row in messages ("row 3" for CSV, counting the header
-// as row 1 as spreadsheets do; "object 2" for JSON).
+// in decimal; nothing where a JSON object lacks the key) and a label that names the row in messages
+// ("row 3" for CSV, counting the header as row 1 as spreadsheets do; "object 2" for JSON).
 struct TextTable {
     std::vector<std::string> header;
-    std::vector<std::vector<std::string>> rows;
+    std::vector<std::vector<std::optional<std::string>>> rows;
     std::vector<std::string> labels;
 };
 
@@ -41,9 +42,9 @@ std::string JsonText(const std::vector<std::string>& header,
 // for text that is not UTF-8, an unclosed quote or a row with a different number of fields.
 TextTable ReadCsv(std::string_view text, const std::string& name);
 
-// Reads a JSON array of objects; every object must have the same keys in any order, each value a
-// string, an integer or null (read as the empty text). Throws std::runtime_error naming `name`,
-// the object and the key otherwise.
+// Reads a JSON array of objects; the header is every key in the order first met, an object may
+// lack keys, each value is a string, an integer or null (read as the empty text). Throws
+// std::runtime_error naming `name`, the object and the key otherwise.
 TextTable ReadJson(std::string_view text, const std::string& name);
 
 }  // namespace b3cli
