@@ -9,10 +9,21 @@
 #include "calculator/ui/errors.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
+#include "common_ui/program_options.h"
 
 int main(int argc, char** argv) {
+    const QString description = "The combat calculator of Banerule III: Gloamkings Tide.";
+    if (const auto status = b3::ui::AnswerHelpOrVersion(argc, argv, "OddsLab", description))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("OddsLab");
+    QApplication::setOrganizationName("b3tools");
+    const b3::ui::ProgramOptions options =
+        b3::ui::ParseProgramOptions(QApplication::arguments(), description);
+    if (options.exit) {
+        b3::ui::PrintProgramOutput(options);
+        return options.status;
+    }
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1x%1/oddslab.png").arg(size));
@@ -25,7 +36,7 @@ int main(int argc, char** argv) {
     b3::SetEventPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     std::unique_ptr<b3::_CEditObject> editObject;
     try {
-        editObject = b3::CreateObject(b3::CLSID_CEditObject);
+        editObject = b3::CreateObject(b3::CLSID_CEditObject, options.create);
     } catch (...) {
         b3::oddslab::ReportCurrentException(services, "MMAin::Main");
         return 1;
