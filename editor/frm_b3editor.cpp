@@ -168,6 +168,8 @@ frmB3Editor::frmB3Editor(EditorServices& services, QWidget* parent)
             [this] { cboEditObject_Click(); });
 
     Form_Load();
+    buildSession();
+    RestoreWindowState();
 }
 
 frmB3Editor::~frmB3Editor() = default;
@@ -827,7 +829,8 @@ void frmB3Editor::Initialize(std::int16_t& kind) {
         cboEditObject->clear();
         FillEditObjectSelectComboBox(kind);
         SyncingList = false;
-        setNumEditObjects(static_cast<std::int32_t>(DataArray().rows()));
+        // The objects listed: all of the kind, or those the filter lets through.
+        setNumEditObjects(static_cast<std::int32_t>(cboEditObject->count()));
         updBrowse->setMax(NumEditObjects() - 1);
         BrowseAligned = true;
         updBrowse->setValue(updBrowse->min());
@@ -864,6 +867,7 @@ void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
         const int nameColumn = kind == kItem ? 2 : 1;
         const auto& data = DataArray();
         for (std::size_t r = 0; r < data.rows(); ++r) {
+            if (!MatchesFilter(static_cast<int>(r))) continue;
             cboEditObject->addItem(CellText(data.at(r, static_cast<std::size_t>(nameColumn))),
                                    CellInt(data.at(r, 0)));
         }
@@ -1010,6 +1014,7 @@ void frmB3Editor::ExitProgram() {
 
 void frmB3Editor::closeEvent(QCloseEvent* event) {
     // Closing discards any unsaved working copy without asking.
+    SaveWindowState();
     ExitProgram();
     event->accept();
 }

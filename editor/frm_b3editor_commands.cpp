@@ -6,6 +6,9 @@
 
 #include <cerrno>
 
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
@@ -295,12 +298,14 @@ bool frmB3Editor::GetPrintPath(std::int16_t kind) {
         if (kind < 0 || kind > 4) return;
         FileDialogRequest request;
         request.title = QString("Save %1 Report As").arg(kKindWord[kind]);
-        request.initialFolder = QString::fromStdString(KindFolder(kind));
-        request.filter = "Text files (*.txt)|*.txt";
+        // Reports are the user's documents, not the game's files.
+        request.initialFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        request.filter = "CSV files (*.csv)|*.csv";
         request.save = true;
         const auto chosen = services_.fileDialog(this, request);
         if (!chosen) return;
         ReportPath = *chosen;
+        if (QFileInfo(ReportPath).suffix().isEmpty()) ReportPath += ".csv";
         proceed = true;
     });
     return proceed;
