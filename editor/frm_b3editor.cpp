@@ -30,6 +30,7 @@
 #include "editor/services.h"
 #include "editor/strings.h"
 #include "editor/updown.h"
+#include "editor/working_copy_history.h"
 #include "platform/files.h"
 
 namespace b3::editor {

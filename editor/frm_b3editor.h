@@ -28,6 +28,7 @@ namespace b3::editor {
 class EditorServices;
 class UpDown;
 class frmHeroProps;
+class WorkingCopyHistory;
 
 // The markers "+" beside power and bonus values, by place.
 enum PlusMarker : int {
@@ -130,6 +131,10 @@ public:
     void UpdateTitle();
     void SaveWindowState();
     void RestoreWindowState();
+    // The undo history of the working copy on show (Edit > Undo and Redo).
+    WorkingCopyHistory& history() const { return *history_; }
+    QAction* mnuUndo = nullptr;
+    QAction* mnuRedo = nullptr;
 
     // -- window state
     std::int16_t CurrentKind = 0;
@@ -247,7 +252,9 @@ private:
     QString programFolder_;
     bool exiting_ = false;
     QString filter_;
+    std::unique_ptr<WorkingCopyHistory> history_;
     void fillRecentMenu();
+    void buildHistory();
 };
 
 }  // namespace b3::editor

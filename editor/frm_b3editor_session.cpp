@@ -2,12 +2,15 @@
 // filter over the object list, the window title and status bar, the keyboard shortcuts, and the
 // size, place and tab remembered between runs.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -16,11 +19,13 @@
 #include <QTabWidget>
 
 #include "b3/record_layout.h"
+#include "b3/table_columns.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
 #include "editor/services.h"
 #include "editor/updown.h"
+#include "editor/working_copy_history.h"
 
 namespace b3::editor {
 
@@ -29,6 +34,21 @@ namespace {
 constexpr const char* kRecentKey = "editor/recentInstallations";
 constexpr const char* kGeometryKey = "editor/geometry";
 constexpr const char* kTabKey = "editor/tab";
+
+// "CombatBonusTerrain" as "Combat Bonus Terrain", "Level3XP" as "Level 3 XP".
+QString FieldWords(const std::string& name) {
+    QString out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char ch = name[i];
+        const char before = i > 0 ? name[i - 1] : ' ';
+        const bool digit = ch >= '0' && ch <= '9', beforeDigit = before >= '0' && before <= '9';
+        const bool upper = ch >= 'A' && ch <= 'Z', beforeUpper = before >= 'A' && before <= 'Z';
+        if (i > 0 && ((upper && !beforeUpper) || (digit && !beforeDigit) || (upper && beforeDigit)))
+            out += ' ';
+        out += QChar(ch);
+    }
+    return out;
+}
 
 QString CellString(const b3::Cell& cell) {
     return QString::fromStdString(cell.toString());
@@ -113,13 +133,6 @@ void frmB3Editor::buildSession() {
     connect(txtFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
         Trap(services_, "frmB3Editor::ApplyFilter", [&] { ApplyFilter(text); });
     });
-    auto* find = new QAction(this);
-    find->setShortcut(QKeySequence::Find);
-    connect(find, &QAction::triggered, txtFilter, [this] {
-        txtFilter->setFocus();
-        txtFilter->selectAll();
-    });
-    addAction(find);
 
     lblStatusObject = new QLabel(this);
     lblStatusObject->setObjectName("lblStatusObject");
@@ -132,9 +145,87 @@ void frmB3Editor::buildSession() {
         QSettings().setValue(kTabKey, tab);
         UpdateTitle();
     });
+    buildHistory();
     if (MMain::HasEditObject())
         RememberInstallation(QString::fromStdString(MMain::EditObject().InstallPath()));
     UpdateTitle();
+}
+
+void frmB3Editor::buildHistory() {
+    QGroupBox* const frames[kKindCount] = {fraItemEdit, fraArmyEdit, fraHeroEdit, fraSiteEdit,
+                                           fraSpellEdit};
+    history_ = std::make_unique<WorkingCopyHistory>(
+        [this] {
+            QGroupBox* const edit[kKindCount] = {fraItemEdit, fraArmyEdit, fraHeroEdit, fraSiteEdit,
+                                                 fraSpellEdit};
+            return CurrentKind >= 0 && CurrentKind < kKindCount
+                       ? static_cast<QWidget*>(edit[CurrentKind])
+                       : nullptr;
+        },
+        this);
+    for (QGroupBox* frame : frames) history_->watch(frame);
+
+    // Each control's change is named after its field.
+    const auto name = [](int kind, int column) {
+        for (const b3::TableColumn& c : b3::TableColumns(kind))
+            if (c.column == column) return FieldWords(c.name);
+        return QString("Field");
+    };
+    const auto label = [&](int kind, auto& boxes, auto& spinners) {
+        for (std::size_t c = 0; c < boxes.size(); ++c) {
+            if (boxes[c]) history_->setLabel(boxes[c], name(kind, static_cast<int>(c)));
+            if (spinners[c]) history_->setLabel(spinners[c], name(kind, static_cast<int>(c)));
+        }
+    };
+    label(kItem, txtItemProps, updItemProps);
+    label(kArmy, txtArmyProps, updArmyProps);
+    label(kHero, txtHeroProps, updHeroProps);
+    label(kSite, txtSiteProps, chkSite);
+    label(kSpell, txtSpellProps, updSpellProps);
+    history_->setLabel(updPicSelect, "Icon Number");
+    history_->setLabel(cboItemPowers[0], "Power 1 Type");
+    history_->setLabel(cboItemPowers[1], "Power 2 Type");
+    history_->setLabel(cboArmyPowers, "Power Type");
+    history_->setLabel(lstMoveBonuses, "Move Bonuses");
+    history_->setLabel(cboMoveBonus, "Move Bonuses");
+    history_->setLabel(cboBonusTerrain, "Combat Bonus Terrain");
+    history_->setLabel(cboSound, "Sound");
+    history_->setLabel(cboFacing, "Default Facing");
+    history_->setLabel(cboHeroSound, "Sound");
+    history_->setLabel(cboHeroFacing, "Facing");
+    history_->setLabel(cboSitePowers, "Power 1 Type");
+    for (int p = 0; p < 4; ++p) {
+        history_->setLabel(cboSpellPowers[p], QString("Power %1 Type").arg(p + 1));
+        history_->setLabel(cboSpellArmy[p], QString("Power %1 Description").arg(p + 1));
+    }
+
+    // Another object, another tab or the files read again: a new working copy.
+    connect(cboEditObject, &QComboBox::currentIndexChanged, history_.get(),
+            [this] { history_->restart(); });
+    connect(sstEditor, &QTabWidget::currentChanged, history_.get(),
+            [this] { history_->restart(); });
+    // The toolbar's Undo puts the stored object back as one change that can itself be undone.
+    connect(tbrButtons[5], &QAction::triggered, history_.get(),
+            [this] { history_->nameNextChange("Undo Changes"); });
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    edit->setObjectName("mnuEdit");
+    mnuUndo = history_->stack().createUndoAction(this, "&Undo");
+    mnuUndo->setObjectName("mnuUndo");
+    mnuUndo->setShortcut(QKeySequence::Undo);
+    mnuRedo = history_->stack().createRedoAction(this, "&Redo");
+    mnuRedo->setObjectName("mnuRedo");
+    mnuRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    edit->addAction(mnuUndo);
+    edit->addAction(mnuRedo);
+    edit->addSeparator();
+    QAction* find = edit->addAction("&Find", this, [this] {
+        txtFilter->setFocus();
+        txtFilter->selectAll();
+    });
+    find->setShortcut(QKeySequence::Find);
+    history_->restart();
 }
 
 void frmB3Editor::fillRecentMenu() {

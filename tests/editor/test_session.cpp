@@ -3,12 +3,15 @@
 // and the command line of the window programs.
 #include <QKeySequence>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolButton>
 
 #include "common_ui/program_options.h"
+#include "editor/working_copy_history.h"
 #include "editor_harness.h"
 
 namespace b3edtest {
@@ -132,6 +135,55 @@ TEST_F(EditorTest, WindowRemembersItsSizeAndTab) {
     EXPECT_EQ(again.sstEditor->currentIndex(), 3);
     EXPECT_EQ(again.CurrentKind, 3);
     EXPECT_EQ(again.size(), QSize(1100, 780));
+}
+
+TEST_F(EditorTest, UndoAndRedoStepThroughSeveralEdits) {
+    const auto settle = [] { QCoreApplication::processEvents(); };
+    tab(1);
+    choose("Orcs");
+    settle();
+    EXPECT_FALSE(w->mnuUndo->isEnabled());  // a fresh object has nothing to undo
+    const QString strength = w->txtArmyProps[5]->text();
+
+    setText(w->txtArmyProps[1], "Gob");
+    settle();
+    setText(w->txtArmyProps[1], "Goblins");  // typing in one box is one step
+    settle();
+    w->updArmyProps[5]->upButton()->click();
+    settle();
+    delete w->lstMoveBonuses->takeItem(0);
+    settle();
+    EXPECT_EQ(w->history().stack().count(), 3);
+    EXPECT_EQ(w->mnuUndo->text(), "&Undo Change Move Bonuses");
+
+    w->mnuUndo->trigger();
+    EXPECT_EQ(w->lstMoveBonuses->count(), 1);
+    w->mnuUndo->trigger();
+    EXPECT_EQ(w->txtArmyProps[5]->text(), strength);
+    EXPECT_EQ(w->updArmyProps[5]->value(), strength.toInt());
+    w->mnuUndo->trigger();
+    EXPECT_EQ(w->txtArmyProps[1]->text(), "Orcs");
+    EXPECT_FALSE(w->mnuUndo->isEnabled());
+    w->mnuRedo->trigger();
+    w->mnuRedo->trigger();
+    EXPECT_EQ(w->txtArmyProps[1]->text(), "Goblins");
+    EXPECT_EQ(w->updArmyProps[5]->value(), strength.toInt() + 1);
+    EXPECT_EQ(w->mnuRedo->text(), "&Redo Change Move Bonuses");
+
+    // The toolbar's Undo puts the stored object back, and can itself be undone.
+    press("Undo");
+    settle();
+    EXPECT_EQ(w->txtArmyProps[1]->text(), "Orcs");
+    EXPECT_EQ(w->mnuUndo->text(), "&Undo Undo Changes");
+    w->mnuUndo->trigger();
+    EXPECT_EQ(w->txtArmyProps[1]->text(), "Goblins");
+
+    // What Save writes is the working copy as undone and redone.
+    press("Save");
+    EXPECT_GE(rowWith(reread(1), 1, "Goblins"), 0);
+    settle();
+    EXPECT_FALSE(w->mnuUndo->isEnabled());  // saved and read again: a new history
+    EXPECT_EQ(w->mnuRedo->shortcuts().value(0), QKeySequence(Qt::CTRL | Qt::Key_Y));
 }
 
 TEST(ProgramOptions, InstallHelpVersionAndMistakes) {
