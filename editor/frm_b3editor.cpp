@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
@@ -122,6 +123,14 @@ QComboBox* ListBox(QWidget* parent, const QString& tooltip) {
     return c;
 }
 
+QScrollArea* Scrolled(QWidget* tab) {
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(tab);
+    return area;
+}
+
 QIcon CalculatorIcon() {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
@@ -155,11 +164,12 @@ frmB3Editor::frmB3Editor(EditorServices& services, QWidget* parent)
     column->addWidget(updBrowse->parentWidget());
 
     sstEditor = new QTabWidget(central);
-    sstEditor->addTab(buildItemTab(), "Items");
-    sstEditor->addTab(buildArmyTab(), "Armies");
-    sstEditor->addTab(buildHeroTab(), "Heroes");
-    sstEditor->addTab(buildSiteTab(), "Sites");
-    sstEditor->addTab(buildSpellTab(), "Spells");
+    // Each tab scrolls, so that the window fits small screens (1024 by 600).
+    sstEditor->addTab(Scrolled(buildItemTab()), "Items");
+    sstEditor->addTab(Scrolled(buildArmyTab()), "Armies");
+    sstEditor->addTab(Scrolled(buildHeroTab()), "Heroes");
+    sstEditor->addTab(Scrolled(buildSiteTab()), "Sites");
+    sstEditor->addTab(Scrolled(buildSpellTab()), "Spells");
     column->addWidget(sstEditor, 1);
     setCentralWidget(central);
 
@@ -768,10 +778,18 @@ QWidget* frmB3Editor::buildSpellTab() {
 
 void frmB3Editor::Form_Load() {
     Trap(services_, "frmB3Editor::Form_Load", [&] {
+        // Large enough for the largest tab without scrolling, where the screen allows.
         adjustSize();
-        resize(std::max(width(), 900), std::max(height(), 600));
+        QSize content;
+        for (int i = 0; i < sstEditor->count(); ++i)
+            if (auto* area = qobject_cast<QScrollArea*>(sstEditor->widget(i)))
+                content = content.expandedTo(area->widget()->sizeHint());
+        resize(std::max({width(), content.width() + 40, 900}),
+               std::max({height(), content.height() + height() - sstEditor->height() + 40, 600}));
         if (const QScreen* screen = QApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();
+            // Never larger than the screen: the tabs scroll instead.
+            resize(std::min(width(), area.width()), std::min(height(), area.height()));
             move(area.left() + (area.width() - width()) / 2,
                  area.top() + (area.height() - height()) / 2);
         }
