@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "b3/table_columns.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
@@ -286,6 +287,9 @@ void frmB3Editor::WriteObject(std::int16_t kind) {
     Trap(services_, "frmB3Editor::WriteObject", [&] {
         const b3::ObjectArray array = ConvertObjectToArray(kind);
         if (array.empty()) return;
+        // Say which field cannot be stored, and why, before the server is asked.
+        if (const auto problem = b3::ObjectProblem(kind, array))
+            throw b3::Error(kErrInvalidArgument, "", *problem);
         MMain::EditObject().WriteObject(array, kind);
         written = true;
     });

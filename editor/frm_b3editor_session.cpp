@@ -35,19 +35,8 @@ constexpr const char* kRecentKey = "editor/recentInstallations";
 constexpr const char* kGeometryKey = "editor/geometry";
 constexpr const char* kTabKey = "editor/tab";
 
-// "CombatBonusTerrain" as "Combat Bonus Terrain", "Level3XP" as "Level 3 XP".
 QString FieldWords(const std::string& name) {
-    QString out;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char ch = name[i];
-        const char before = i > 0 ? name[i - 1] : ' ';
-        const bool digit = ch >= '0' && ch <= '9', beforeDigit = before >= '0' && before <= '9';
-        const bool upper = ch >= 'A' && ch <= 'Z', beforeUpper = before >= 'A' && before <= 'Z';
-        if (i > 0 && ((upper && !beforeUpper) || (digit && !beforeDigit) || (upper && beforeDigit)))
-            out += ' ';
-        out += QChar(ch);
-    }
-    return out;
+    return QString::fromStdString(b3::ColumnWords(name));
 }
 
 QString CellString(const b3::Cell& cell) {

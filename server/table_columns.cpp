@@ -212,6 +212,31 @@ Cell CellFromText(const TableColumn& column, std::string_view text) {
     }
 }
 
+std::string ColumnWords(std::string_view name) {
+    std::string out;
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char ch = name[i], before = i > 0 ? name[i - 1] : ' ';
+        if (i > 0 && ((upper(ch) && !upper(before)) || (digit(ch) && !digit(before)))) out += ' ';
+        out += ch;
+    }
+    return out;
+}
+
+std::optional<std::string> ObjectProblem(int kind, const ObjectArray& object) {
+    for (const TableColumn& c : TableColumns(kind)) {
+        const auto column = static_cast<std::size_t>(c.column);
+        if (!c.writable || column >= object.size() || object[column].isEmpty()) continue;
+        // Numbers given as text are the writer's to convert or refuse.
+        if (c.type != Cell::Type::Text && object[column].isText()) continue;
+        if (kind == kSpell && c.column == LayoutOf(kind).shortNameColumn) continue;
+        if (auto problem = ValueProblem(c, object[column]))
+            return ColumnWords(c.name) + ": " + *problem;
+    }
+    return std::nullopt;
+}
+
 int ShortNameLimit(int kind) {
     return kind == kHero ? 7 : 8;
 }

@@ -186,6 +186,20 @@ TEST_F(EditorTest, UndoAndRedoStepThroughSeveralEdits) {
     EXPECT_EQ(w->mnuRedo->shortcuts().value(0), QKeySequence(Qt::CTRL | Qt::Key_Y));
 }
 
+TEST_F(EditorTest, AFailingSaveNamesTheFieldAndTheCharacter) {
+    tab(1);
+    choose("Orcs");
+    const auto before = snapshot();
+    setText(w->txtArmyProps[1], QString::fromUtf8("\xC5\x81upieżcy"));
+    press("Save");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_TRUE(services.messages[0].text.endsWith(
+        QString::fromUtf8("Display Name: the character '\xC5\x81' cannot be stored in the "
+                          "game's files")))
+        << services.messages[0].text.toStdString();
+    EXPECT_EQ(snapshot(), before);
+}
+
 TEST(ProgramOptions, InstallHelpVersionAndMistakes) {
     const QString d = "The editor.";
     const auto install = b3::ui::ParseProgramOptions({"B3Tools", "--install", "/games/b3/"}, d);

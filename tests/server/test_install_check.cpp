@@ -141,6 +141,22 @@ TEST(TableColumns, CellsFromTextKeepToTheirFields) {
               "the character '\xC5\x81' cannot be stored in the game's files");
 }
 
+TEST(TableColumns, ObjectProblemNamesTheFirstFieldThatCannotBeStored) {
+    EXPECT_EQ(b3::ColumnWords("CombatBonusTerrain"), "Combat Bonus Terrain");
+    EXPECT_EQ(b3::ColumnWords("Level3XP"), "Level 3 XP");
+    b3::ObjectArray army(28);
+    army[1] = b3::Cell::text("Knights");
+    army[5] = b3::Cell::byte(6);
+    EXPECT_FALSE(b3::ObjectProblem(b3::kArmy, army));
+    army[2] = b3::Cell::text("Caf\xC3\xA9 \xE2\x82\xAC \xC5\x81");  // é and € fit, Ł does not
+    EXPECT_EQ(b3::ObjectProblem(b3::kArmy, army).value_or(""),
+              "Description: the character '\xC5\x81' cannot be stored in the game's files");
+    army[2] = b3::Cell::text("");
+    army[20] = b3::Cell::long_(40000);
+    EXPECT_EQ(b3::ObjectProblem(b3::kArmy, army).value_or(""),
+              "Build Cost: 40000 does not fit: -32768 to 32767");
+}
+
 TEST(TableColumns, FileNamesWindowsCannotHold) {
     EXPECT_FALSE(b3::FileNameProblem("KNIGHTS"));
     EXPECT_FALSE(b3::FileNameProblem("Caf\xC3\xA9"));

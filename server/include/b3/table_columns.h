@@ -42,6 +42,15 @@ B3EDTSVR_EXPORT std::optional<std::string> ValueProblem(const TableColumn& colum
 // "TableColumn" and a description from ValueProblem.
 B3EDTSVR_EXPORT Cell CellFromText(const TableColumn& column, std::string_view text);
 
+// A column name in words, for messages: "CombatBonusTerrain" as "Combat Bonus Terrain",
+// "Level3XP" as "Level 3 XP".
+B3EDTSVR_EXPORT std::string ColumnWords(std::string_view name);
+
+// The first value of `object` (an object array of `kind`) that its field cannot hold, as
+// "Display Name: the character 'Ł' cannot be stored in the game's files"; nothing when every
+// written field can hold its value. Empty cells are left to the writer.
+B3EDTSVR_EXPORT std::optional<std::string> ObjectProblem(int kind, const ObjectArray& object);
+
 // The longest short name of a kind's files: 8 characters, 7 for heroes (whose two picture files
 // add "m" and "f").
 B3EDTSVR_EXPORT int ShortNameLimit(int kind);
