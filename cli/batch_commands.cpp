@@ -19,23 +19,22 @@ BatchCommands AddBatchCommands(CLI::App& app, BatchOptions& options) {
                                        : "KIND must be item, army, hero, site, spell or 0 to 4";
         },
         "KIND", "kind");
+    // KIND and FILE, the arguments of both table commands.
+    const auto table = [&](const char* name, const char* help, const char* fileHelp) {
+        CLI::App* command = app.add_subcommand(name, help);
+        command->add_option("KIND", options.kind, "item, army, hero, site or spell")
+            ->required()
+            ->check(kind);
+        command->add_option("FILE", options.file, fileHelp)->required();
+        return command;
+    };
     BatchCommands commands;
-    commands.exportCommand = app.add_subcommand(
-        "export", "Write every object of a kind as CSV, or as JSON for FILE.json and -");
-    commands.exportCommand->add_option("KIND", options.kind, "item, army, hero, site or spell")
-        ->required()
-        ->check(kind);
-    commands.exportCommand
-        ->add_option("FILE", options.file, "The table file (.csv or .json), - for standard output")
-        ->required();
-    commands.importCommand = app.add_subcommand(
-        "import", "Write the objects of a CSV or JSON table that differ from the installation");
-    commands.importCommand->add_option("KIND", options.kind, "item, army, hero, site or spell")
-        ->required()
-        ->check(kind);
-    commands.importCommand
-        ->add_option("FILE", options.file, "The table file (.csv or .json), - for standard input")
-        ->required();
+    commands.exportCommand =
+        table("export", "Write every object of a kind as CSV, or as JSON for FILE.json and -",
+              "The table file (.csv or .json), - for standard output");
+    commands.importCommand = table(
+        "import", "Write the objects of a CSV or JSON table that differ from the installation",
+        "The table file (.csv or .json), - for standard input");
     commands.importCommand->add_flag("--dry-run", options.dryRun,
                                      "Print the changes field by field and write nothing");
     commands.checkCommand =

@@ -57,6 +57,13 @@ std::optional<int> AnswerHelpOrVersion(int argc, char** argv, const QString& app
     return options.status;
 }
 
+std::optional<int> ReadProgramOptions(const QString& description, ProgramOptions& options) {
+    options = ParseProgramOptions(QCoreApplication::arguments(), description);
+    if (!options.exit) return std::nullopt;
+    PrintProgramOutput(options);
+    return options.status;
+}
+
 void PrintProgramOutput(const ProgramOptions& options) {
     const QByteArray text = options.output.toUtf8();
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()),

@@ -25,6 +25,10 @@ ProgramOptions ParseProgramOptions(const QStringList& arguments, const QString& 
 std::optional<int> AnswerHelpOrVersion(int argc, char** argv, const QString& applicationName,
                                        const QString& description);
 
+// Reads the running application's arguments; prints what --help, --version or a mistake ask for.
+// The exit status when the program is to end there, else nothing.
+std::optional<int> ReadProgramOptions(const QString& description, ProgramOptions& options);
+
 // Prints the options' output (standard output for status 0, standard error otherwise).
 void PrintProgramOutput(const ProgramOptions& options);
 

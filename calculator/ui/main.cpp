@@ -18,12 +18,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("OddsLab");
     QApplication::setOrganizationName("b3tools");
-    const b3::ui::ProgramOptions options =
-        b3::ui::ParseProgramOptions(QApplication::arguments(), description);
-    if (options.exit) {
-        b3::ui::PrintProgramOutput(options);
-        return options.status;
-    }
+    b3::ui::ProgramOptions options;
+    if (const auto status = b3::ui::ReadProgramOptions(description, options)) return *status;
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1x%1/oddslab.png").arg(size));
