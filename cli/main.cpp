@@ -23,6 +23,7 @@
 #include "cli/batch_commands.h"
 #include "cli/odds_command.h"
 #include "cli/table_file.h"
+#include "cli/suggest_command.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -295,6 +296,8 @@ int main(int argc, char** argv) {
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
     b3cli::BatchOptions batchOptions;
     const b3cli::BatchCommands batch = b3cli::AddBatchCommands(app, batchOptions);
+    b3cli::SuggestOptions suggestOptions;
+    auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
 
     try {
         app.parse(argc, argv);
@@ -350,6 +353,8 @@ int main(int argc, char** argv) {
             b3cli::RunOdds(oddsOptions, options, std::cout);
         else if (batch.ran())
             status = b3cli::RunBatch(batch, batchOptions, options, std::cout);
+        else if (*suggest)
+            b3cli::RunSuggest(suggestOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
         return status;
