@@ -20,8 +20,10 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "cli/batch_commands.h"
 #include "cli/odds_command.h"
 #include "cli/suggest_command.h"
+#include "cli/table_file.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -101,20 +103,6 @@ void Dump(const b3::CreateOptions& options, int kind) {
     std::cout << out.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-std::string ReadInput(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        if (std::cin.bad()) throw CliError("cannot read standard input");
-        return text.str();
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw CliError("cannot open " + file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CliError("cannot read " + file);
-    return text;
-}
-
 // The encoding of the field that the writer fills from `column`, if any.
 std::optional<b3::FieldEncoding> ColumnEncoding(int kind, std::size_t column) {
     for (const b3::FieldLayout& field : b3::LayoutOf(kind).fields)
@@ -182,7 +170,7 @@ b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::str
 
 void Write(const b3::CreateOptions& options, int kind, const std::string& file) {
     // Read and check the input before the installation is touched.
-    const b3::ObjectArray object = ObjectFromJson(kind, file, ReadInput(file));
+    const b3::ObjectArray object = ObjectFromJson(kind, file, b3cli::ReadInputFile(file));
     const auto server = CreateEditObject(options);
     server->WriteObject(object, kind);
 }
@@ -306,6 +294,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::BatchOptions batchOptions;
+    const b3cli::BatchCommands batch = b3cli::AddBatchCommands(app, batchOptions);
     b3cli::SuggestOptions suggestOptions;
     auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
 
@@ -340,6 +330,7 @@ int main(int argc, char** argv) {
     const int kind = KindFromText(kindText).value_or(-1);
 
     try {
+        int status = 0;
         if (*info)
             Info(options);
         else if (*dump)
@@ -360,10 +351,13 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (batch.ran())
+            status = b3cli::RunBatch(batch, batchOptions, options, std::cout);
         else if (*suggest)
             b3cli::RunSuggest(suggestOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
+        return status;
     } catch (const b3cli::Interrupted& e) {
         std::cerr << "b3cli: " << e.what() << std::endl;
         return 130;
