@@ -226,8 +226,9 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
     Long reported = 0;
     const Long step = std::max<Long>(1, NumBattles / 100);
     auto report = [&](Long upTo) {
-        for (Long m = (reported / step + 1) * step; m <= upTo; m += step)
-            ShowProgress(NumBattles, m);
+        // In 64 bits: the step after the last one may lie beyond the largest Long.
+        for (std::int64_t m = (std::int64_t{reported} / step + 1) * step; m <= upTo; m += step)
+            ShowProgress(NumBattles, static_cast<Long>(m));
         reported = upTo;
     };
     auto joinAll = [&] {
