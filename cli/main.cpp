@@ -20,6 +20,7 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "cli/json_input.h"
 #include "cli/odds_command.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -100,20 +101,6 @@ void Dump(const b3::CreateOptions& options, int kind) {
     std::cout << out.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-std::string ReadInput(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        if (std::cin.bad()) throw CliError("cannot read standard input");
-        return text.str();
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw CliError("cannot open " + file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CliError("cannot read " + file);
-    return text;
-}
-
 // The encoding of the field that the writer fills from `column`, if any.
 std::optional<b3::FieldEncoding> ColumnEncoding(int kind, std::size_t column) {
     for (const b3::FieldLayout& field : b3::LayoutOf(kind).fields)
@@ -148,13 +135,8 @@ b3::Cell IntegerCell(int kind, std::size_t column, const json& value) {
 }
 
 b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::string& text) {
-    const std::string name = file == "-" ? "standard input" : file;
-    json doc;
-    try {
-        doc = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw CliError(name + " is not valid JSON: " + e.what());
-    }
+    const std::string name = b3cli::InputName(file);
+    const json doc = b3cli::ParseJsonInput(text, file);
     if (!doc.is_array())
         throw CliError(name + " must hold a JSON array of cells (null, integers and texts)");
     b3::ObjectArray object;
@@ -181,7 +163,7 @@ b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::str
 
 void Write(const b3::CreateOptions& options, int kind, const std::string& file) {
     // Read and check the input before the installation is touched.
-    const b3::ObjectArray object = ObjectFromJson(kind, file, ReadInput(file));
+    const b3::ObjectArray object = ObjectFromJson(kind, file, b3cli::ReadJsonInput(file));
     const auto server = CreateEditObject(options);
     server->WriteObject(object, kind);
 }
@@ -362,6 +344,10 @@ int main(int argc, char** argv) {
     } catch (const b3::Error& e) {
         std::cerr << "b3cli: error " << e.number() << " in " << e.source() << ": "
                   << e.description() << std::endl;
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "b3cli: out of memory; free some memory or raise the limit and try again"
+                  << std::endl;
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "b3cli: " << e.what() << std::endl;

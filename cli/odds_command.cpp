@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -15,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/json_input.h"
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/hero_dialog.h"
@@ -55,30 +57,16 @@ struct Scenario {
     std::vector<Entry> attack, defend;
 };
 
-std::string ReadScenario(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        if (std::cin.bad()) throw ScenarioError("cannot read the scenario from standard input");
-        return text.str();
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw ScenarioError("cannot open the scenario " + file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw ScenarioError("cannot read the scenario " + file);
-    return text;
-}
-
 // A whole number in [lo, hi], or a clear refusal naming `what`.
 long long WholeNumber(const json& value, const std::string& what, long long lo, long long hi) {
     if (!value.is_number_integer())
-        throw ScenarioError(what + " must be a whole number, not " + value.dump());
+        throw ScenarioError(what + " must be a whole number, not " + Excerpt(value));
     long long v = 0;
     if (value.is_number_unsigned()) {
         const auto u = value.get<std::uint64_t>();
         if (u > static_cast<std::uint64_t>(hi))
             throw ScenarioError(what + " must be from " + std::to_string(lo) + " to " +
-                                std::to_string(hi) + ", not " + value.dump());
+                                std::to_string(hi) + ", not " + Excerpt(value));
         v = static_cast<long long>(u);
     } else {
         v = value.get<long long>();
@@ -91,7 +79,7 @@ long long WholeNumber(const json& value, const std::string& what, long long lo, 
 
 bool Flag(const json& value, const std::string& what) {
     if (!value.is_boolean())
-        throw ScenarioError(what + " must be true or false, not " + value.dump());
+        throw ScenarioError(what + " must be true or false, not " + Excerpt(value));
     return value.get<bool>();
 }
 
@@ -104,13 +92,13 @@ Entry ParseEntry(const json& value, const std::string& where) {
     }
     if (!value.is_object())
         throw ScenarioError(where + " must be \"None\", a short name or an object, not " +
-                            value.dump());
+                            Excerpt(value));
     const bool army = value.contains("army"), hero = value.contains("hero");
     if (army == hero) throw ScenarioError(where + " needs exactly one of \"army\" and \"hero\"");
     const json& name = value.at(army ? "army" : "hero");
     if (!name.is_string())
         throw ScenarioError(where + "." + (army ? "army" : "hero") + " must be a short name, not " +
-                            name.dump());
+                            Excerpt(name));
     e.name = name.get<std::string>();
     e.kind = army ? Entry::Kind::Army : Entry::Kind::Hero;
     for (const auto& [key, v] : value.items()) {
@@ -120,11 +108,11 @@ Entry ParseEntry(const json& value, const std::string& where) {
             e.marks.medals = static_cast<Long>(WholeNumber(v, at, 0, 4));
         } else if (key == "bonuses") {
             if (!hero) throw ScenarioError(at + ": only a hero has bonuses");
-            if (!v.is_object()) throw ScenarioError(at + " must be an object, not " + v.dump());
+            if (!v.is_object()) throw ScenarioError(at + " must be an object, not " + Excerpt(v));
             e.hasBonuses = true;
             for (const auto& [bonusName, amount] : v.items()) {
                 const auto bonus = b3::engine::HeroBonusFromName(bonusName);
-                if (!bonus) throw ScenarioError(at + ": unknown bonus \"" + bonusName + "\"");
+                if (!bonus) throw ScenarioError(at + ": unknown bonus " + Excerpt(json(bonusName)));
                 const auto range = b3::engine::SpinnerRange(*bonus);
                 e.bonuses[static_cast<int>(*bonus)] = static_cast<Long>(
                     WholeNumber(amount, at + "." + bonusName, range.lo, range.hi));
@@ -137,7 +125,7 @@ Entry ParseEntry(const json& value, const std::string& where) {
             if (key == kMarks[3]) mark = &e.marks.blacksmith;
             if (key == kMarks[4]) mark = &e.marks.weaponsmaster;
             if (key == kMarks[5]) mark = &e.marks.flying;
-            if (!mark) throw ScenarioError(where + ": unknown key \"" + key + "\"");
+            if (!mark) throw ScenarioError(where + ": unknown key " + Excerpt(json(key)));
             *mark = Flag(v, at);
         }
     }
@@ -155,35 +143,30 @@ std::vector<Entry> ParseSide(const json& value, const std::string& side) {
 }
 
 Scenario ParseScenario(const std::string& text, const std::string& file) {
-    json doc;
-    try {
-        doc = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw ScenarioError(file + " is not valid JSON: " + e.what());
-    }
-    if (!doc.is_object()) throw ScenarioError(file + " must hold one JSON object");
+    const json doc = ParseJsonInput(text, file);
+    if (!doc.is_object()) throw ScenarioError(InputName(file) + " must hold one JSON object");
     Scenario s;
     for (const auto& [key, v] : doc.items()) {
         if (key == "dice")
             s.dice = static_cast<Long>(WholeNumber(v, "dice", 15, 1000));
         else if (key == "terrain") {
-            if (!v.is_string()) throw ScenarioError("terrain must be a text, not " + v.dump());
+            if (!v.is_string()) throw ScenarioError("terrain must be a text, not " + Excerpt(v));
             s.terrain = v.get<std::string>();
             bool known = false;
             for (const char* t : kTerrains) known = known || s.terrain == t;
             if (!known)
                 throw ScenarioError(
                     "terrain must be one of city, ice, hills, marsh, field, "
-                    "woods, not \"" +
-                    s.terrain + "\"");
+                    "woods, not " +
+                    Excerpt(v));
         } else if (key == "city_level" || key == "battles" || key == "attack" || key == "defend")
             continue;
         else
-            throw ScenarioError(file + ": unknown key \"" + key + "\"");
+            throw ScenarioError(InputName(file) + ": unknown key " + Excerpt(json(key)));
     }
     if (doc.contains("battles"))
         s.battles = static_cast<Long>(
-            WholeNumber(doc["battles"], "battles", 1, std::numeric_limits<Long>::max()));
+            WholeNumber(doc["battles"], "battles", 0, std::numeric_limits<Long>::max()));
     if (s.terrain == "city") {
         s.cityLevel = 1;
         if (doc.contains("city_level"))
@@ -192,9 +175,9 @@ Scenario ParseScenario(const std::string& text, const std::string& file) {
         s.cityLevel = static_cast<Long>(WholeNumber(doc["city_level"], "city_level", 0, 0));
     }
     if (!doc.contains("attack"))
-        throw ScenarioError(file + " lists no attacking units (\"attack\")");
+        throw ScenarioError(InputName(file) + " lists no attacking units (\"attack\")");
     if (!doc.contains("defend"))
-        throw ScenarioError(file + " lists no defending units (\"defend\")");
+        throw ScenarioError(InputName(file) + " lists no defending units (\"defend\")");
     s.attack = ParseSide(doc["attack"], "attack");
     s.defend = ParseSide(doc["defend"], "defend");
     if (s.defend.size() > 8 && s.terrain != "city")
@@ -221,8 +204,8 @@ Long ResolveUnit(const b3::engine::SimpleHost& host, const Entry& e, const std::
     const char* what = e.kind == Entry::Kind::Army   ? "army"
                        : e.kind == Entry::Kind::Hero ? "hero"
                                                      : "army or hero";
-    throw ScenarioError(where + ": no " + std::string(what) + " has the short name \"" + e.name +
-                        "\"");
+    throw ScenarioError(where + ": no " + std::string(what) + " has the short name " +
+                        Excerpt(json(e.name)));
 }
 
 void AddSide(b3::engine::SimpleHost& host, const std::vector<Entry>& entries, bool attacking) {
@@ -269,6 +252,19 @@ private:
     bool drawn_ = false;
 };
 
+// A seed is written as plain decimal digits of an unsigned 64-bit number: a sign, a fraction or
+// an exponent would otherwise be wrapped or rounded into some other seed.
+const CLI::Validator kSeedValidator(
+    [](std::string& text) -> std::string {
+        std::uint64_t value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (text.empty() || ec != std::errc() || ptr != end)
+            return "SEED must be a whole number from 0 to 18446744073709551615, not " + text;
+        return std::string();
+    },
+    "SEED", "seed");
+
 }  // namespace
 
 CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
@@ -279,7 +275,8 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
     odds->add_option("--battles", options.battles,
                      "Number of battles (overrides the scenario); 0 with --exact")
         ->check(CLI::Range(0LL, static_cast<long long>(std::numeric_limits<Long>::max())));
-    odds->add_option("--seed", options.seed, "Seed for a reproducible run");
+    odds->add_option("--seed", options.seed, "Seed for a reproducible run (0 to 2^64 - 1)")
+        ->check(kSeedValidator);
     odds->add_option("--threads", options.threads, "Split the battles over T threads")
         ->check(CLI::Range(1, 256))
         ->type_name("T");
@@ -294,8 +291,12 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
 }
 
 void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::ostream& out) {
-    Scenario s = ParseScenario(ReadScenario(options.scenario), options.scenario);
+    Scenario s = ParseScenario(ReadJsonInput(options.scenario), options.scenario);
     if (options.battles) s.battles = static_cast<Long>(*options.battles);
+    // No battles is the exact odds alone, from the file as from the command line.
+    if (s.battles == 0 && !options.exact)
+        throw ScenarioError(
+            "\"battles\": 0 simulates nothing; add --exact for the exact odds alone");
 
     const auto object = b3::CreateObject(b3::CLSID_CEditObject, install);
     b3::engine::SimpleHost host(object->GetEditObjectData(b3::kArmy),
