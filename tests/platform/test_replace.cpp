@@ -128,7 +128,9 @@ TEST(ReplaceFileKeeps, AWritableFileInAReadOnlyFolderWritable) {
     fs::create_directory(folder);
     const std::string target = folder + "/SITE.SIT";
     WriteFile(target, "old contents, longer");
-    if (::geteuid() == 0) ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+    }
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
 
     EXPECT_TRUE(AsOrdinaryUser([&] {
@@ -186,7 +188,9 @@ TEST(ReplaceFileKeepTail, CopiesTheRestOfAHugeSparseFileAsHoles) {
     ASSERT_EQ(::stat(target.c_str(), &after), 0);
     EXPECT_EQ(after.st_size, kSize);
     const bool sparse = before.st_blocks * 512 < (off_t{16} << 20);
-    if (sparse) EXPECT_LT(after.st_blocks * 512, off_t{16} << 20);  // still holes, not 1 GiB
+    if (sparse) {
+        EXPECT_LT(after.st_blocks * 512, off_t{16} << 20);  // still holes, not 1 GiB
+    }
     char head[8];
     char tail[3];
     const int fd = ::open(target.c_str(), O_RDONLY);

@@ -9,6 +9,7 @@
 
 #include "cedit_object.h"
 #include "platform/files.h"
+#include "server_internal.h"
 #include "support/install_fixture.h"
 
 using namespace b3test;
@@ -164,8 +165,9 @@ TEST(FileSafety, AHugeSparseFileIsWrittenWithoutReadingOrFillingIt) {
     struct stat after;
     ASSERT_EQ(::stat(knight.c_str(), &after), 0);
     EXPECT_EQ(after.st_size, kSize);
-    if (before.st_blocks * 512 < (off_t{16} << 20))
+    if (before.st_blocks * 512 < (off_t{16} << 20)) {
         EXPECT_LT(after.st_blocks * 512, off_t{16} << 20);
+    }
     EXPECT_EQ(install.open()->GetEditObjectData(b3::kArmy).at(0, 5), Cell::byte(12));
     char tail[3];
     const int fd = ::open(knight.c_str(), O_RDONLY);
