@@ -95,7 +95,12 @@ void SetEventPump(EventPump pump) {
 InstallLocation LocateInstallation(const CreateOptions& options) {
     if (options.installFolder) return {detail::TrimNulls(*options.installFolder), "--install"};
     auto hit = platform::LookupMachineValue(kInstallKey, kInstallValue);
-    if (!hit) throw detail::PlatformError(kErrInstallNotFound, "CEditObject::FindInstallPath");
+    if (!hit) {
+        throw Error(kErrInstallNotFound, "CEditObject::FindInstallPath",
+                    DescribeError(kErrInstallNotFound) +
+                        ": no installation folder of the game is registered (b3cli register DIR "
+                        "records one)");
+    }
     return {detail::TrimNulls(hit->folder), hit->source};
 }
 

@@ -188,6 +188,17 @@ TEST(FileSafety, MessagesNameTheColumnAndTheFolder) {
     EXPECT_NE(e->description().find("column 4"), std::string::npos) << e->description();
     EXPECT_NE(e->description().find("0 to 255"), std::string::npos) << e->description();
 
+    const b3::CreateOptions nowhere{};
+    {
+        // With no registry entry anywhere, the message says how to make one.
+        const ScopedEnv registry("B3_REGISTRY", install.temp() / "none.reg");
+        const ScopedEnv prefix("WINEPREFIX", install.temp() / "noprefix");
+        e = Failure([&] { b3::CreateObject(b3::CLSID_CEditObject, nowhere); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->number(), b3::kErrInstallNotFound);
+        EXPECT_NE(e->description().find("register"), std::string::npos) << e->description();
+    }
+
     fs::remove(install.path("Sites", "TOWER.SIT"));
     e = Failure([&] { install.open(); });
     ASSERT_TRUE(e);
