@@ -19,19 +19,12 @@ namespace b3::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::AllNames;
 using testing::ReadWholeFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
 constexpr uid_t kNobody = 65534;
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Runs `body` as an ordinary user: in a child process that drops the superuser's rights, or
 // here when the tests do not run as the superuser. The result is the body's.
@@ -56,7 +49,7 @@ TEST(ReplaceFileRefuses, AFileTheUserMadeReadOnlyWhoeverWrites) {
     EXPECT_FALSE(ReplaceFile(target, "new", ec));
     EXPECT_EQ(ec, std::errc::permission_denied);
     EXPECT_EQ(ReadWholeFile(target), "kept");
-    EXPECT_EQ(Names(tmp.path()), std::vector<std::string>{"KNIGHT.ARM"});
+    EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"KNIGHT.ARM"});
 }
 
 TEST(ReplaceFileRefuses, SpecialFilesButWritesDevicesWhenAsked) {
@@ -101,7 +94,8 @@ TEST(ReplaceFileLinks, AreWrittenThroughInsideTheirFolderOnly) {
     ASSERT_TRUE(ReplaceFile(tmp / "Army/AWAY.ARM", "new", ec, anywhere)) << ec.message();
     EXPECT_TRUE(fs::is_symlink(tmp / "Army/AWAY.ARM"));
     EXPECT_EQ(ReadWholeFile(tmp / "elsewhere/OUT.ARM"), "new");
-    EXPECT_EQ(Names(tmp / "Army"), (std::vector<std::string>{"AWAY.ARM", "LINK.ARM", "REAL.ARM"}));
+    EXPECT_EQ(AllNames(tmp / "Army"),
+              (std::vector<std::string>{"AWAY.ARM", "LINK.ARM", "REAL.ARM"}));
 }
 
 TEST(ReplaceFileKeeps, TheOwnerAndGroupOfTheFile) {
@@ -141,7 +135,7 @@ TEST(ReplaceFileKeeps, AWritableFileInAReadOnlyFolderWritable) {
                ReplaceFile(target, "NE", ec, keep) && ReadWholeFile(target) == "NEw";
     }));
     EXPECT_EQ(ReadWholeFile(target), "NEw");
-    EXPECT_EQ(Names(folder), std::vector<std::string>{"SITE.SIT"});
+    EXPECT_EQ(AllNames(folder), std::vector<std::string>{"SITE.SIT"});
 }
 
 TEST(ReplaceFileTemporaries, OfKilledWritesAreRemovedByTheNextWrite) {
@@ -162,8 +156,9 @@ TEST(ReplaceFileTemporaries, OfKilledWritesAreRemovedByTheNextWrite) {
 
     std::error_code ec;
     ASSERT_TRUE(ReplaceFile(tmp / "KNIGHT.ARM", "new", ec)) << ec.message();
-    EXPECT_EQ(Names(tmp.path()), (std::vector<std::string>{
-                                     running, ".hidden", ".x.b3tmp-12-notanumber", "KNIGHT.ARM"}));
+    EXPECT_EQ(
+        AllNames(tmp.path()),
+        (std::vector<std::string>{running, ".hidden", ".x.b3tmp-12-notanumber", "KNIGHT.ARM"}));
 }
 
 TEST(ReplaceFileKeepTail, CopiesTheRestOfAHugeSparseFileAsHoles) {
