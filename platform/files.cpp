@@ -538,6 +538,10 @@ bool ResolveTarget(const std::string& path, const ReplaceOptions& options, std::
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
     char* real = ::realpath(path.c_str(), nullptr);
     if (real == nullptr) {
+        // A link to something without a path (standard output on a pipe): the checks of what
+        // the link leads to decide.
+        struct stat linked;
+        if (::stat(path.c_str(), &linked) == 0 && !S_ISREG(linked.st_mode)) return true;
         ec = LastError();
         return false;
     }

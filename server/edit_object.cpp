@@ -213,7 +213,7 @@ std::vector<std::string> CEditObject::EnumerateKind(int kind) {
         const Error e =
             detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
         detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" +
-                            e.description());
+                            e.description() + ": " + KindPath(kind));
         return {};
     }
     return names;

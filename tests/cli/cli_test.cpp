@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -487,6 +488,21 @@ TEST_F(Cli, ReportsOntoSpecialFilesAndStoresThatWouldLoseSomething) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not an ordinary file"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::is_fifo(pipe));
+    // Standard output that leads to a file writes the file; on a pipe it is refused as a pipe.
+    r = RunInstalled({"report", "army", "/dev/stdout"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"KNIGHTS\""), std::string::npos);
+    if (std::FILE* piped = ::popen(("'" + std::string(B3CLI_PATH) + "' --install '" +
+                                    game_.string() + "' report army /dev/stdout 2>&1")
+                                       .c_str(),
+                                   "r")) {
+        std::string text;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, piped) != nullptr) text += buffer;
+        const int status = ::pclose(piped);
+        EXPECT_EQ(WEXITSTATUS(status), 1) << text;
+        EXPECT_NE(text.find("not an ordinary file"), std::string::npos) << text;
+    }
     r = RunInstalled({"report", "army", "/dev/null"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
