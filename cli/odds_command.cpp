@@ -20,6 +20,7 @@
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/hero_dialog.h"
+#include "engine/intervals.h"
 #include "engine/number_format.h"
 #include "engine/simple_host.h"
 #include "engine/unit_list.h"
@@ -374,6 +375,17 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
                               {"attacker_turns_lost", shown(1)},
                               {"defender_units_lost", shown(2)},
                               {"defender_turns_lost", shown(3)}};
+        // The 95% interval of each figure, as the calculator's window shows it.
+        const b3::engine::RunTotals totals = calc.Totals(s.battles);
+        auto bounds = [](const b3::engine::Interval& i) {
+            return std::vector<double>{i.low, i.high};
+        };
+        result["intervals_95"] = {
+            {"attacker_win_percent", bounds(b3::engine::WinInterval(totals))},
+            {"attacker_units_lost", bounds(b3::engine::AverageInterval(totals, 0))},
+            {"attacker_turns_lost", bounds(b3::engine::AverageInterval(totals, 1))},
+            {"defender_units_lost", bounds(b3::engine::AverageInterval(totals, 2))},
+            {"defender_turns_lost", bounds(b3::engine::AverageInterval(totals, 3))}};
         result["attacker_units_lost_histogram"] = attLost;
         result["defender_units_lost_histogram"] = defLost;
     }

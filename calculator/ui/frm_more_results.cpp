@@ -5,9 +5,12 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QPushButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -30,20 +33,28 @@ frmMoreResults::frmMoreResults(CalculatorServices& services, std::vector<Results
     sscDone = new QPushButton("&Done", this);
     connect(sscDone, &QPushButton::clicked, this, [this] { sscDone_Click(); });
 
-    // The two series share the value axis: say what each one counts.
+    // Say what each series counts.
     legend_ = new QLabel(
-        "C1: percentage of battles with that many armies destroyed.   C2: production turns "
-        "lost in the last of those battles.",
+        "C1: percentage of battles with that many armies destroyed (left axis).   C2: production "
+        "turns lost in the last of those battles (right axis).",
         this);
     legend_->setWordWrap(true);
+    lblRun = new QLabel(this);
+    lblRun->setTextFormat(Qt::PlainText);
+    lblRun->setAccessibleName("Run shown");
+    lblHover = new QLabel("Point at a bar to read its value.", this);
+    lblHover->setTextFormat(Qt::PlainText);
+    lblHover->setAccessibleName("Value of the bar under the pointer");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(legend_, 1);
     buttons->addWidget(sscDone);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblRun);
     layout->addWidget(mscDefMore, 1);
     layout->addWidget(mscAttMore, 1);
+    layout->addWidget(lblHover);
     layout->addLayout(buttons);
-    resize(1000, 780);
+    resize(1000, 700);
 }
 
 QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
@@ -53,13 +64,16 @@ QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
     chart->setTitleFont(titleFont);
+    // The percentages and the production turns have axes of their own, so they are two bar
+    // series; the chart draws the bars of the two series side by side in each category.
     auto* series = series_[side] = new QBarSeries;
-    for (int s = 0; s < 2; ++s) {
-        sets_[side][s] = new QBarSet(s == 0 ? "C1" : "C2");
-        for (int i = 0; i < 33; ++i) sets_[side][s]->append(0);
-        series->append(sets_[side][s]);
-    }
+    auto* turns = turnSeries_[side] = new QBarSeries;
+    sets_[side][0] = NewSet("C1", side, 0);
+    sets_[side][1] = NewSet("C2", side, 1);
+    series->append(sets_[side][0]);
+    turns->append(sets_[side][1]);
     chart->addSeries(series);
+    chart->addSeries(turns);
     auto* categories = new QBarCategoryAxis;
     for (int i = 0; i < 33; ++i) categories->append(QString::number(i));
     categories->setTitleText("Number of Armies Destroyed");
@@ -68,18 +82,85 @@ QChartView* frmMoreResults::MakeChart(const QString& title, int side) {
     categories->setLabelsFont(small);
     chart->addAxis(categories, Qt::AlignBottom);
     series->attachAxis(categories);
+    turns->attachAxis(categories);
     auto* values = new QValueAxis;
     values->setTitleText("% Chance");
     values->setLabelFormat("%d");
     values->setRange(0, 100);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(values);
+    auto* turnAxis = new QValueAxis;
+    turnAxis->setTitleText("Production Turns");
+    turnAxis->setLabelFormat("%d");
+    turnAxis->setRange(0, 10);
+    chart->addAxis(turnAxis, Qt::AlignRight);
+    turns->attachAxis(turnAxis);
     chart->legend()->setAlignment(Qt::AlignTop);
     chart->setMargins(QMargins(4, 4, 4, 4));
     auto* view = new QChartView(chart, this);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumHeight(300);
+    view->setMinimumHeight(260);
+    LabelLegend(chart);
     return view;
+}
+
+QBarSet* frmMoreResults::NewSet(const QString& label, int side, int series) {
+    auto* set = new QBarSet(label);
+    for (int i = 0; i < 33; ++i) set->append(0);
+    connect(set, &QBarSet::hovered, this,
+            [this, side, series](bool status, int index) { Hovered(side, series, status, index); });
+    return set;
+}
+
+// The legend names each series in words beside its short name.
+void frmMoreResults::LabelLegend(QChart* chart) {
+    for (QLegendMarker* marker : chart->legend()->markers()) {
+        const QString label = marker->label();
+        if (label == "C1")
+            marker->setLabel("C1: % of battles");
+        else if (label == "C2")
+            marker->setLabel("C2: production turns lost");
+        else if (label == "Exact")
+            marker->setLabel("Exact: % chance, computed");
+    }
+}
+
+void frmMoreResults::Hovered(int side, int series, bool status, int index) {
+    if (!status) {
+        QToolTip::hideText();
+        return;
+    }
+    const ResultTable& table = side == 0 ? att_ : def_;
+    const auto row = static_cast<std::size_t>(std::clamp(index, 0, 32));
+    const QString who = side == 0 ? "Attacking" : "Defending";
+    QString text;
+    if (series == 0)
+        text = QString("%1 side, %2 armies destroyed: C1 %3% of battles (%4 battles)")
+                   .arg(who)
+                   .arg(index)
+                   .arg(table[row][1])
+                   .arg(table[row][0]);
+    else if (series == 1)
+        text = QString("%1 side, %2 armies destroyed: C2 %3 production turns lost")
+                   .arg(who)
+                   .arg(index)
+                   .arg(table[row][2]);
+    else
+        text = QString("%1 side, %2 armies destroyed: exact chance %3%")
+                   .arg(who)
+                   .arg(index)
+                   .arg(exact_[static_cast<std::size_t>(side)][row] * 100.0, 0, 'f', 4);
+    lblHover->setText(text);
+    QToolTip::showText(QCursor::pos(), text);
+}
+
+QString frmMoreResults::HoverText() const {
+    return lblHover->text();
+}
+
+void frmMoreResults::SetRunDescription(const QString& text) {
+    lblRun->setText(text);
+    lblRun->setVisible(!text.isEmpty());
 }
 
 void frmMoreResults::SetExact(const std::array<double, 33>& attacker,
@@ -89,9 +170,9 @@ void frmMoreResults::SetExact(const std::array<double, 33>& attacker,
     if (hasExact_) return;
     hasExact_ = true;
     for (int side = 0; side < 2; ++side) {
-        sets_[side][2] = new QBarSet("Exact");
-        for (int i = 0; i < 33; ++i) sets_[side][2]->append(0);
+        sets_[side][2] = NewSet("Exact", side, 2);
         series_[side]->append(sets_[side][2]);
+        LabelLegend((side == 0 ? mscAttMore : mscDefMore)->chart());
     }
     legend_->setText(legend_->text() +
                      "   Exact: the percentage computed from the combat rules, without sampling.");
@@ -145,12 +226,13 @@ void frmMoreResults::CalculateResultPercent() {
 
 void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int side) {
     double top = 0;
+    double topTurns = 0;
     for (int col = 1; col <= 2; ++col) {
         QBarSet* set = sets_[side][col - 1];
         for (int i = 0; i < 33; ++i) {
-            set->replace(i, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
-            top = std::max<double>(
-                top, table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)]);
+            const double v = table[static_cast<std::size_t>(i)][static_cast<std::size_t>(col)];
+            set->replace(i, v);
+            (col == 1 ? top : topTurns) = std::max(col == 1 ? top : topTurns, v);
         }
     }
     if (QBarSet* exact = sets_[side][2]) {
@@ -161,10 +243,12 @@ void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int sid
             top = std::max(top, pct);
         }
     }
-    const auto axes = view->chart()->axes(Qt::Vertical);
-    if (!axes.isEmpty()) {
-        auto* axis = static_cast<QValueAxis*>(axes.first());
-        axis->setRange(0, std::max(100.0, top));
+    for (QAbstractAxis* a : view->chart()->axes(Qt::Vertical)) {
+        auto* axis = static_cast<QValueAxis*>(a);
+        if (axis->alignment() == Qt::AlignLeft)
+            axis->setRange(0, std::max(100.0, top));
+        else
+            axis->setRange(0, std::max(10.0, topTurns));
         axis->applyNiceNumbers();
     }
 }

@@ -1,6 +1,6 @@
 // The detailed results window: for each side, how often each number of its units was destroyed
 // over the battles of the last run, as a chart of the percentage of battles ("C1") and the
-// production turns lost ("C2") over the numbers 0 to 32.
+// production turns lost ("C2", on an axis of its own) over the numbers 0 to 32.
 #pragma once
 
 #include <QWidget>
@@ -12,6 +12,7 @@
 
 class QBarSeries;
 class QBarSet;
+class QChart;
 class QLabel;
 class QChartView;
 class QPushButton;
@@ -33,10 +34,17 @@ public:
     frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
                    b3::engine::Long numBattles, QWidget* parent = nullptr);
 
-    // The exact chances of each number of units destroyed, attacker and defender; charted beside
-    // the simulated percentages as a third series "Exact". Set before the window loads.
+    // The exact chances of each number of units destroyed, attacker and defender; charted as the
+    // series "Exact" beside the simulated percentages, against the same axis. Set before the
+    // window loads.
     void SetExact(const std::array<double, 33>& attacker, const std::array<double, 33>& defender);
     bool HasExact() const { return hasExact_; }
+    // Which run the window shows ("Run 2: 1000 battles, ...").
+    void SetRunDescription(const QString& text);
+    // What the bar under the pointer shows (also as a tool tip).
+    QString HoverText() const;
+    // A bar of `series` (as for Series) at `index` entered (status true) or left by the pointer.
+    void Hovered(int side, int series, bool status, int index);
 
     // Centres the window and computes the tables and charts.
     void Form_Load();
@@ -56,9 +64,13 @@ public:
     QChartView* mscDefMore;
     QChartView* mscAttMore;
     QPushButton* sscDone;
+    QLabel* lblRun;
+    QLabel* lblHover;
 
 private:
     QChartView* MakeChart(const QString& title, int side);
+    QBarSet* NewSet(const QString& label, int side, int series);
+    static void LabelLegend(QChart* chart);
     void FillOne(QChartView* chart, const ResultTable& table, int side);
 
     CalculatorServices& services_;
@@ -67,7 +79,9 @@ private:
     ResultTable att_{};
     ResultTable def_{};
     QBarSet* sets_[2][3] = {};
+    // Per side: the percentages (left axis) and the production turns (right axis).
     QBarSeries* series_[2] = {};
+    QBarSeries* turnSeries_[2] = {};
     QLabel* legend_ = nullptr;
     bool hasExact_ = false;
     std::array<std::array<double, 33>, 2> exact_{};

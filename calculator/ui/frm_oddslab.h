@@ -13,8 +13,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "b3/edit_object.h"
+#include "calculator/ui/run_record.h"
+#include "calculator/ui/unit_chooser.h"
 #include "engine/army.h"
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
@@ -106,9 +109,9 @@ public:
     void AddAttacker(b3::engine::Long ArmyID, b3::engine::Long Slot);
     void AddDefender(b3::engine::Long ArmyID, b3::engine::Long Slot);
     bool CheckIfUndead(b3::engine::Long Row) const;
-    // Computes the exact odds of the sides just run and shows them beside the simulated ones
-    // (or why they cannot be computed).
-    void ShowExactOdds(b3::engine::Long CityLevel);
+    // Computes the exact odds of the sides just run, with the dice and city level the run started
+    // with, and shows them beside the simulated ones (or why they cannot be computed).
+    void ShowExactOdds(const RunSetup& run);
     // The exact odds of the last completed run, when they could be computed.
     const std::optional<b3::engine::ExactOdds>& LastExactOdds() const { return exact_; }
     bool VerifyForm();
@@ -143,12 +146,27 @@ public:
     void MoveOnlyOne(int Index);
     void MoveArmyInList(int Side, int Position, int Direction);
     static void MoveArmyInHealthArray(HealthArray& health, int Row, int Direction);
-    void RefreshHealthArray();
+    // Resets the marks of one side's list.
+    void RefreshHealthArray(int Side);
+    // Whether the battle uses marks for the entry at `Position`: a unit (not "None") with any
+    // mark.
+    bool UsesMarks(int Side, int Position) const;
+    // Gives every entry of a side's list its unit's name, followed by " *" exactly when the
+    // battle uses marks for it, and updates the state of the results.
+    void ListChanged(int Side);
     static bool AsteriskEligible(const QString& Text);
     bool RemoveAsteriskEligible(const QString& Text, int Position, int Side) const;
     void EvaluateHealthConflicts(int Side);
     void DisableMenuItems();
     void EnableMenuItems();
+
+    // ---- Which run the figures come from, and whether they still match the setup
+    // The setup on screen, as a run would take it.
+    RunSetup CurrentSetup() const;
+    const RunRecord& Record() const { return record_; }
+    // Greys the figures and shows why when they no longer describe the setup on screen.
+    void UpdateResultState();
+    bool ResultsStale() const;
 
     // ---- State, for the windows the run opens and for tests
     const HealthArray& Health(int side) const { return health_[side]; }
@@ -190,7 +208,7 @@ public:
     QLabel* Label11;
     QLabel* Label12;
     QLabel* Label13;
-    QComboBox* cboArmies[2];
+    UnitChooser* cboArmies[2];
     QListWidget* lstArmies[2] = {};
     // 0 and 1 "Army Up" and "Army Dn" of the attacking list, 2 and 3 of the defending list.
     QPushButton* sscListArrow[4];
@@ -204,14 +222,21 @@ public:
     UpDownBox* updCombatDice;
     QComboBox* cboTerrain;
     QLineEdit* txtNumSimulations = nullptr;
-    QComboBox* cboCityLevel;
+    QComboBox* cboCityLevel = nullptr;
     QCheckBox* sschkViewStats;
-    QLabel* lblAttWinPercent;
+    QLabel* lblAttWinPercent = nullptr;
     // Indices 2 to 5 are used.
     QLabel* lblAvg[6] = {};
+    // The heading over the simulated figures ("Simulated", with the battle count) and the half
+    // width of each figure's 95% interval ("± 1.6"), indices as for the figures.
+    QLabel* lblSimHeader = nullptr;
+    QLabel* lblAttWinPm = nullptr;
+    QLabel* lblAvgPm[6] = {};
+    // Why the figures are out of date (hidden while they are current).
+    QLabel* lblResultsNote = nullptr;
     // The exact figures beside the simulated ones, computed without sampling.
-    QLabel* lblExactHeader;
-    QLabel* lblExactWinPercent;
+    QLabel* lblExactHeader = nullptr;
+    QLabel* lblExactWinPercent = nullptr;
     QLabel* lblExactAvg[6] = {};
     QPushButton* cmdAttack;
     QPushButton* sscAbort;
@@ -247,6 +272,10 @@ private:
     b3::engine::Long ItemId(int side, int position) const;
     bool HoldsUnit(int side, int from, int to) const;
     void Message(const QString& text);
+    void ShowIntervals(b3::engine::Long NumBattles);
+    void ClearIntervals();
+    // The figure labels of the quick results: simulated, interval and exact.
+    std::vector<QLabel*> FigureLabels() const;
 
     CalculatorServices& services_;
     b3::_CEditObject& editObject_;
@@ -264,7 +293,11 @@ private:
     int menuSide_ = -1;
     QPointer<frmMoreResults> moreResults_;
     std::optional<b3::engine::ExactOdds> exact_;
+    RunRecord record_;
+    // Where the hero whose dialog is about to open stands (side and list position).
+    QString heroPlace_;
     QWidget* stackColumn_[2] = {};
+    QWidget* resultsRow_ = nullptr;
     QTimer* clock_ = nullptr;
     int rowHeight_ = 16;
 };

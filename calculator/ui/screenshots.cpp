@@ -42,6 +42,9 @@ public:
             }
             hero->cmdProceed_Click();
         } else if (auto* stats = qobject_cast<b3::oddslab::frmStats*>(&dialog)) {
+            // As it opens on a 1024x768 screen.
+            stats->resize(stats->size().expandedTo(QSize(1000, 700)).boundedTo(QSize(1000, 700)));
+            QApplication::processEvents();
             stats->grab().save(out_ + "/oddslab-stats.png");
             stats->sscDone_Click();
         }
@@ -123,6 +126,12 @@ int main(int argc, char** argv) {
     w.lstArmies[1]->setCurrentRow(-1);
     app.processEvents();
     w.grab().save(out + "/oddslab-main.png");
+    // The same figures once the setup has changed: out of date.
+    w.updCombatDice->setValue(24);
+    app.processEvents();
+    w.grab().save(out + "/oddslab-main-stale.png");
+    w.updCombatDice->setValue(20);
+    app.processEvents();
 
     w.sscMoreResults_Click();
     app.processEvents();

@@ -134,6 +134,20 @@ TEST_F(OddsCli, JsonOutputAndHistograms) {
     const std::string text = j["attacker_wins_text"];
     EXPECT_EQ(text.back(), '%');
     EXPECT_NEAR(std::stod(text), j["attacker_win_percent"].get<double>(), 1e-9);
+    // Each figure lies inside its 95% interval, which narrows with the battles (about 1.96
+    // standard errors each way).
+    const auto win = j["intervals_95"]["attacker_win_percent"].get<std::vector<double>>();
+    ASSERT_EQ(win.size(), 2u);
+    const double p = j["attacker_win_percent"].get<double>();
+    EXPECT_LT(win[0], p);
+    EXPECT_GT(win[1], p);
+    EXPECT_NEAR((win[1] - win[0]) / 2, 1.96 * std::sqrt(p * (100 - p) / 3000), 0.05);
+    for (const char* figure : {"attacker_units_lost", "defender_units_lost"}) {
+        const auto i = j["intervals_95"][figure].get<std::vector<double>>();
+        const double v = j["averages"][figure].get<double>();
+        EXPECT_LE(i[0], v) << figure;
+        EXPECT_GE(i[1], v) << figure;
+    }
     // Same seed and threads: the same figures.
     EXPECT_EQ(OddsJson(R"({"attack": ["spearmen", "SPEARMEN", "None", "ARCHERS"],
                           "defend": ["ORCS", "DWARVES"], "terrain": "hills"})",
