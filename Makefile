@@ -54,8 +54,8 @@ test: test-deps $(BUILD)/build.ninja
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer (at -O1, without
-# the benchmarks) and run with the GUI ones offscreen; any report fails the run. The Wine prefix
-# test only drives the program through Wine and is left to `make test`.
+# the benchmarks) and run with the GUI ones offscreen; any report fails the run. The Wine prefix,
+# installation and package tests only drive the built programs and are left to `make test`.
 SANITIZE_BUILD := $(BUILD)-sanitize
 SANITIZE_FLAGS := -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
 
@@ -70,7 +70,7 @@ sanitize: test-deps
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/.ci/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS) -E '^wine_prefix$$'
+	  ctest --output-on-failure -j $(JOBS) -E '^(wine_prefix|staged_install|package_lintian)$$'
 
 # Writes the sample installation into .demo/, registers it in a project-local registry file
 # (the user's own store is not touched) and shows what the suite reads from it.
