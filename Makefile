@@ -106,6 +106,7 @@ bench: build
 	$(BUILD)/bin/b3bench
 	$(BUILD)/bin/b3bench_engine
 	$(BUILD)/bin/b3bench_exact
+	$(BUILD)/bin/b3bench_suggest
 
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))

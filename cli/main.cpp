@@ -20,8 +20,9 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
-#include "cli/json_input.h"
 #include "cli/odds_command.h"
+#include "cli/suggest_command.h"
+#include "engine/json_input.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -135,8 +136,8 @@ b3::Cell IntegerCell(int kind, std::size_t column, const json& value) {
 }
 
 b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::string& text) {
-    const std::string name = b3cli::InputName(file);
-    const json doc = b3cli::ParseJsonInput(text, file);
+    const std::string name = b3::engine::InputName(file);
+    const json doc = b3::engine::ParseJsonInput(text, file);
     if (!doc.is_array())
         throw CliError(name + " must hold a JSON array of cells (null, integers and texts)");
     b3::ObjectArray object;
@@ -163,7 +164,7 @@ b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::str
 
 void Write(const b3::CreateOptions& options, int kind, const std::string& file) {
     // Read and check the input before the installation is touched.
-    const b3::ObjectArray object = ObjectFromJson(kind, file, b3cli::ReadJsonInput(file));
+    const b3::ObjectArray object = ObjectFromJson(kind, file, b3::engine::ReadJsonInput(file));
     const auto server = CreateEditObject(options);
     server->WriteObject(object, kind);
 }
@@ -287,6 +288,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::SuggestOptions suggestOptions;
+    auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
 
     try {
         app.parse(argc, argv);
@@ -339,6 +342,8 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (*suggest)
+            b3cli::RunSuggest(suggestOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
     } catch (const b3::Error& e) {

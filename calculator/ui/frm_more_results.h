@@ -3,17 +3,23 @@
 // production turns lost ("C2", on an axis of its own) over the numbers 0 to 32.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/battle_calc.h"
 
 class QBarSeries;
 class QBarSet;
+class QComboBox;
 class QChart;
 class QLabel;
+class QRadioButton;
+class QTableWidget;
+class QTabWidget;
 class QChartView;
 class QPushButton;
 
@@ -46,6 +52,29 @@ public:
     // A bar of `series` (as for Series) at `index` entered (status true) or left by the pointer.
     void Hovered(int side, int series, bool status, int index);
 
+    // Who survives: for each side (0 attacker, 1 defender) the listed units' texts and, per
+    // entry, the exact chance and the share of simulated battles in which it survived (nothing
+    // for "None" entries or figures that could not be computed). Shown on the "Survival" tab.
+    struct SideSurvival {
+        QStringList units;
+        std::vector<std::optional<double>> exact, simulated;
+    };
+    void SetSurvival(const SideSurvival& attacker, const SideSurvival& defender);
+
+    // The charts show how often exactly N armies were destroyed (false, the default) or N or
+    // more (true).
+    void SetAtLeast(bool atLeast);
+    bool AtLeast() const { return atLeast_; }
+
+    // The exact loss distributions given each outcome ([0] the defender won, [1] the attacker
+    // won; all zero when that outcome cannot happen), and which battles the charts show: -1 all
+    // (the default), 1 those the attacker won, 0 those the defender won. Given one outcome, C1
+    // is the share of those battles only.
+    void SetExactGiven(const std::array<std::array<double, 33>, 2>& attacker,
+                       const std::array<std::array<double, 33>, 2>& defender);
+    void SetOutcome(int outcome);
+    int Outcome() const { return outcome_; }
+
     // Centres the window and computes the tables and charts.
     void Form_Load();
     void sscDone_Click();
@@ -64,6 +93,12 @@ public:
     QChartView* mscDefMore;
     QChartView* mscAttMore;
     QPushButton* sscDone;
+    QTabWidget* tabResults;
+    QComboBox* cboOutcome;
+    QRadioButton* optExactlyN;
+    QRadioButton* optNOrMore;
+    // Columns: side, position, unit, exact survival, simulated survival.
+    QTableWidget* grdSurvival;
     QLabel* lblRun;
     QLabel* lblHover;
 
@@ -84,6 +119,9 @@ private:
     QBarSeries* turnSeries_[2] = {};
     QLabel* legend_ = nullptr;
     bool hasExact_ = false;
+    bool atLeast_ = false;
+    int outcome_ = -1;
+    std::array<std::array<std::array<double, 33>, 2>, 2> exactGiven_{};
     std::array<std::array<double, 33>, 2> exact_{};
 };
 

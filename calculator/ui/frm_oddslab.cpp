@@ -42,6 +42,7 @@
 #include "calculator/ui/updown_box.h"
 #include "engine/intervals.h"
 #include "engine/number_format.h"
+#include "engine/survival.h"
 #include "engine/unit_list.h"
 
 namespace b3::oddslab {
@@ -50,7 +51,7 @@ using b3::engine::Long;
 
 namespace {
 
-const char* const kTerrains[] = {"city", "ice", "hills", "marsh", "field", "woods"};
+const auto& kTerrains = b3::engine::kScenarioTerrains;
 constexpr int kFieldEntry = 4;
 constexpr int kCityEntry = 0;
 
@@ -128,6 +129,8 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     setCentralWidget(central);
     MakeStatusBar();
     MakePopupMenu();
+    MakeScenarioMenu();
+    MakeResultsPanel();
 
     gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
     gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
@@ -746,16 +749,22 @@ void frmOddsLab::AddAttacker(Long ArmyID, Long Slot) {
     Trap(services_, "frmOddsLab::AddAttacker", [&] {
         heroPlace_ =
             QString("Attacking side, list position %1 (Stack %2)").arg(Slot + 1).arg(Slot / 8 + 1);
+        askingSide_ = 0;
+        askingPosition_ = static_cast<int>(Slot);
         b3::engine::AddListedUnit(*gobjCAttArmies, {&armies_, &heroes_}, ArmyID, Slot,
                                   MarksOf(0, Slot));
+        askingSide_ = askingPosition_ = -1;
     });
 }
 
 void frmOddsLab::AddDefender(Long ArmyID, Long Slot) {
     Trap(services_, "frmOddsLab::AddDefender", [&] {
         heroPlace_ = QString("Defending side, list position %1").arg(Slot + 1);
+        askingSide_ = 1;
+        askingPosition_ = static_cast<int>(Slot);
         b3::engine::AddListedUnit(*gobjCDefArmies, {&armies_, &heroes_}, ArmyID, Slot,
                                   MarksOf(1, Slot));
+        askingSide_ = askingPosition_ = -1;
     });
 }
 
@@ -822,6 +831,7 @@ void frmOddsLab::cmdAttack_Click() {
             ShowIntervals(run.numBattles);
             ShowExactOdds(run);
             sscMoreResults->setEnabled(true);
+            ResultsShown();
         } else {
             record_.Aborted();
         }
@@ -996,13 +1006,44 @@ void frmOddsLab::sscMoreResults_Click() {
         const auto& results = battle_->Results();
         auto* window =
             new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
-        if (exact_) window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
+        if (exact_) {
+            window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
+            window->SetExactGiven(exact_->attackerUnitsLostGiven, exact_->defenderUnitsLostGiven);
+        }
+        FillSurvival(*window);
         window->SetRunDescription(QString::fromStdString(record_.Describe()));
         window->setAttribute(Qt::WA_DeleteOnClose);
         moreResults_ = window;
         window->Form_Load();
         window->show();
     });
+}
+
+void frmOddsLab::FillSurvival(frmMoreResults& window) {
+    // A side's armies die in the order they fight, so the battles by armies lost give every
+    // entry's survival.
+    std::array<double, 33> lost[2] = {};
+    for (const auto& row : battle_->Results()) {
+        if (row[1] >= 0 && row[1] <= 32) lost[0][static_cast<std::size_t>(row[1])] += 1;
+        if (row[3] >= 0 && row[3] <= 32) lost[1][static_cast<std::size_t>(row[3])] += 1;
+    }
+    frmMoreResults::SideSurvival sides[2];
+    for (int side = 0; side < 2; ++side) {
+        // The units of the run shown, which the lists may no longer hold.
+        const auto& entries = record_.Shown().lists[static_cast<std::size_t>(side)];
+        const auto count = static_cast<Long>(entries.size());
+        const auto order = b3::engine::FightingOrder(*this, side == 0, count);
+        for (const ListedEntry& e : entries) {
+            const bool marked =
+                std::any_of(e.marks.begin(), e.marks.end(), [](std::int16_t m) { return m != 0; });
+            sides[side].units << UnitText(e.id) + (marked ? kMarkSuffix : "");
+        }
+        sides[side].simulated = b3::engine::SurvivalChances(order, lost[side]);
+        if (exact_)
+            sides[side].exact = b3::engine::SurvivalChances(
+                order, side == 0 ? exact_->attackerUnitsLost : exact_->defenderUnitsLost);
+    }
+    window.SetSurvival(sides[0], sides[1]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1013,7 +1054,22 @@ void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
     dialog.SetHero(&hero);
     dialog.SetPlace(heroPlace_);
     dialog.Form_Load();
+    // The bonuses last entered for this entry (or opened with a scenario) are offered again.
+    QListWidgetItem* item =
+        askingSide_ >= 0 ? lstArmies[askingSide_]->item(askingPosition_) : nullptr;
+    b3::engine::SimpleHost::Bonuses kept = {};
+    if (askingSide_ >= 0 && EntryBonuses(askingSide_, askingPosition_, kept)) {
+        for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
+            if (kept[i]) dialog.SetValue(static_cast<b3::engine::HeroBonus>(i), *kept[i]);
+        dialog.SendHeroInfoToScreen();
+    }
     services_.execDialog(dialog);
+    if (item) {
+        QVariantList values;
+        for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
+            values << dialog.Value(static_cast<b3::engine::HeroBonus>(i));
+        item->setData(kBonusRole, values);
+    }
 }
 
 std::string frmOddsLab::PowerTypeName(Long code) const {

@@ -22,10 +22,13 @@
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/host.h"
+#include "engine/scenario.h"
 #include "engine/unit_list.h"
 
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -66,11 +69,27 @@ inline constexpr int kBlacksmith = 5;
 inline constexpr int kWeaponsmaster = 6;
 inline constexpr int kFlying = 7;
 
+// The text after a marked unit's name in the lists.
+inline constexpr const char* kMarkSuffix = " *";
+
+// A hero's list entry keeps the bonuses last entered for it under this item role: a list of
+// kHeroBonusCount values, each a number or invalid (as loaded).
+inline constexpr int kBonusRole = Qt::UserRole + 1;
+
 // A list holds at most this many units.
 inline constexpr int kMaxListUnits = 32;
 // The largest number of battles a run accepts: its results table stays within a few hundred
 // megabytes.
 inline constexpr b3::engine::Long kMaxBattles = 10'000'000;
+
+// The five quick figures of a run (the win percentage and the four averages), simulated as
+// shown and exact when they could be computed.
+inline constexpr int kFigureCount = 5;
+struct QuickFigures {
+    bool valid = false;
+    double simulated[kFigureCount] = {};
+    std::optional<double> exact[kFigureCount];
+};
 
 class frmOddsLab : public QMainWindow, public b3::engine::CalculatorHost {
     Q_OBJECT
@@ -118,6 +137,36 @@ public:
     // Refuses a run whose first attacking stack or whose defending stack holds no army or hero
     // (only "None" entries), with a message naming the side.
     bool VerifyStacks();
+
+    // ---- Scenario files (the format of b3cli odds) and what it takes to win
+    // The window's battle as a scenario: both lists with their marks, the heroes' bonuses as
+    // last entered or opened, the dice, terrain, city level and number of battles.
+    b3::engine::Scenario CurrentScenario() const;
+    // Replaces the window's battle by the scenario; throws b3::engine::ScenarioError, changing
+    // nothing, when an entry names no unit of the installation.
+    void ShowScenario(const b3::engine::Scenario& s);
+    // Open and save through the file dialog, or with a given file; false (after a message)
+    // when the file cannot be read or written.
+    bool OpenScenarioFile(const QString& file);
+    bool SaveScenarioFile(const QString& file);
+    void mnuOpenScenario_Click();
+    void mnuSaveScenario_Click();
+    void mnuSuggest_Click();
+    // The most recently opened or saved scenarios, newest first (at most 8).
+    QStringList RecentScenarios() const;
+    // The bonuses kept on a hero's list entry; false when it has none.
+    bool EntryBonuses(int side, int position, b3::engine::SimpleHost::Bonuses& bonuses) const;
+
+    // ---- Comparing and exporting results
+    QuickFigures CurrentFigures() const;
+    const QuickFigures& PinnedFigures() const { return pinned_; }
+    void sscPin_Click();
+    // The quick results and both loss distributions, cells split by `separator` (tab for the
+    // clipboard, comma for CSV).
+    QString ResultsText(QChar separator) const;
+    void mnuCopyResults_Click();
+    void mnuExportResults_Click();
+    bool ExportResults(const QString& file);
 
     void cboArmies_Click(int Index);
     void cboTerrain_Click();
@@ -254,16 +303,37 @@ public:
     QAction* mnuPopupItemMedals[5];
     QAction* mnuSep1;
     QAction* mnuPopupDelete;
+    QAction* mnuOpenScenario;
+    QAction* mnuSaveScenario;
+    QMenu* mnuRecentScenarios;
+    QAction* mnuSuggest;
+    QAction* mnuCopyResults;
+    QAction* mnuExportResults;
+    QGroupBox* grpPinned;
+    QPushButton* sscPin;
+    // Rows: the five figures; columns: pinned, change, pinned exact, change exact.
+    QLabel* lblPinned[kFigureCount][4] = {};
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QGroupBox* MakeSideFrame(int side);
     QWidget* MakeSetupColumn();
     void MakeStatusBar();
     void MakePopupMenu();
+    void MakeScenarioMenu();
+    // Who survived the last run on `side`: the listed units, exact and simulated shares.
+    void FillSurvival(frmMoreResults& window);
+    void MakeResultsPanel();
+    // A completed run's figures are shown: comparing and exporting become possible.
+    void ResultsShown();
+    void ShowComparison();
+    void RememberScenario(const QString& file);
+    void FillRecentMenu();
     void PlaceStackLabels(int side);
     void SetProgressVisible(bool visible);
     void UpdateClock();
@@ -300,6 +370,11 @@ private:
     QWidget* resultsRow_ = nullptr;
     QTimer* clock_ = nullptr;
     int rowHeight_ = 16;
+    // The list entry whose hero the hero dialog is asked for (side, position), or -1.
+    int askingSide_ = -1;
+    int askingPosition_ = -1;
+    bool hasResults_ = false;
+    QuickFigures pinned_;
 };
 
 // The caption of the window and the title of its messages.

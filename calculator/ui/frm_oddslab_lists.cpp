@@ -14,13 +14,6 @@
 
 namespace b3::oddslab {
 
-namespace {
-
-// The marks a unit's text announces with its suffix.
-constexpr const char* kMarkSuffix = " *";
-
-}  // namespace
-
 int frmOddsLab::FocusedSide() const {
     QWidget* focus = focusWidget();
     if (focus == lstArmies[0]) return 0;
@@ -220,10 +213,13 @@ void frmOddsLab::MoveArmyInList(int Side, int Position, int Direction) {
         QListWidgetItem* b = list->item(other);
         const QString text = a->text();
         const QVariant data = a->data(Qt::UserRole);
+        const QVariant bonuses = a->data(kBonusRole);
         a->setText(b->text());
         a->setData(Qt::UserRole, b->data(Qt::UserRole));
+        a->setData(kBonusRole, b->data(kBonusRole));
         b->setText(text);
         b->setData(Qt::UserRole, data);
+        b->setData(kBonusRole, bonuses);
         list->selectionModel()->setCurrentIndex(list->model()->index(other, 0),
                                                 QItemSelectionModel::NoUpdate);
         b->setSelected(true);
@@ -250,6 +246,7 @@ void frmOddsLab::sscDup_Click(int Index) {
             if (list->count() < 1 || list->count() >= kMaxListUnits) continue;
             auto* copy = new QListWidgetItem(text);
             copy->setData(Qt::UserRole, data);
+            copy->setData(kBonusRole, list->item(p)->data(kBonusRole));
             copy->setSizeHint(list->item(p)->sizeHint());
             list->addItem(copy);
             // A duplicate carries the marks of its original.

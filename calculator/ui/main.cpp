@@ -13,6 +13,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("OddsLab");
+    // The recent scenarios are kept beside the suite's registry file:
+    // ~/.config/b3tools/OddsLab.conf.
+    QApplication::setOrganizationName("b3tools");
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1x%1/oddslab.png").arg(size));

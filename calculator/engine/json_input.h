@@ -1,5 +1,5 @@
-// JSON input of b3cli (objects to write, battle scenarios): read with a size limit, parsed with a
-// depth limit, and quoted in messages only by a short excerpt.
+// JSON input of the suite (objects to write, battle scenarios): read with a size limit, parsed with
+// a depth limit, and quoted in messages only by a short excerpt.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace b3cli {
+namespace b3::engine {
 
 // Inputs larger than this are refused before they are parsed.
 inline constexpr std::size_t kMaxJsonInputBytes = 1u << 20;
@@ -36,4 +36,4 @@ nlohmann::json ParseJsonInput(const std::string& text, const std::string& file);
 // text quoted and cut after 40 characters, a list or an object by its size only.
 std::string Excerpt(const nlohmann::json& value);
 
-}  // namespace b3cli
+}  // namespace b3::engine

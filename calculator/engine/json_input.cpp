@@ -1,10 +1,10 @@
-#include "cli/json_input.h"
+#include "engine/json_input.h"
 
 #include <algorithm>
 #include <fstream>
 #include <iostream>
 
-namespace b3cli {
+namespace b3::engine {
 namespace {
 
 using nlohmann::json;
@@ -99,4 +99,4 @@ std::string Excerpt(const json& value) {
            (cut < text.size() ? "..." : "");
 }
 
-}  // namespace b3cli
+}  // namespace b3::engine
