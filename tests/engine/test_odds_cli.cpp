@@ -331,6 +331,76 @@ TEST_F(OddsCli, BadScenariosAreRefusedNamingTheEntry) {
     EXPECT_EQ(Odds(R"({"attack": ["ORCS"], "defend": ["ORCS"]})", "--threads 0").status, 2);
 }
 
+TEST_F(OddsCli, ExactJsonHasSurvivalAndLossViews) {
+    const std::string scenario = R"({"attack": ["SPEARMEN", {"army": "KNIGHTS", "medals": 1},
+                                               "None", "ORCS"],
+                                    "defend": ["ORCS", "SPEARMEN", "KNIGHTS"]})";
+    const json j = OddsJson(scenario, "--exact --battles 20000 --seed 5");
+    const json& e = j["exact"];
+    ASSERT_EQ(e["survival"]["attack"].size(), 4u);
+    ASSERT_EQ(e["survival"]["defend"].size(), 3u);
+    EXPECT_TRUE(e["survival"]["attack"][2].is_null());
+    EXPECT_TRUE(j["survival"]["attack"][2].is_null());
+    // The first listed defender falls exactly when the attacker wins; every entry's simulated
+    // share is near its exact chance.
+    const double win = e["attacker_win_probability"];
+    EXPECT_NEAR(e["survival"]["defend"][0].get<double>(), 1 - win, 1e-12);
+    for (const char* side : {"attack", "defend"})
+        for (std::size_t i = 0; i < j["survival"][side].size(); ++i) {
+            if (j["survival"][side][i].is_null()) continue;
+            const double p = e["survival"][side][i];
+            EXPECT_NEAR(j["survival"][side][i].get<double>(), p,
+                        4.5 * std::sqrt(p * (1 - p) / 20000) + 1e-9)
+                << side << i;
+        }
+    for (const char* key : {"attacker_units_lost_at_least", "defender_units_lost_at_least",
+                            "attacker_units_lost_given_win", "attacker_units_lost_given_loss",
+                            "defender_units_lost_given_win", "defender_units_lost_given_loss"}) {
+        ASSERT_EQ(e[key].size(), 33u) << key;
+        double sum = 0;
+        for (const auto& v : e[key]) sum += v.get<double>();
+        if (std::string(key).find("given") != std::string::npos) EXPECT_NEAR(sum, 1.0, 1e-12);
+    }
+    EXPECT_NEAR(e["defender_units_lost_at_least"][3].get<double>(), win, 1e-12);
+    EXPECT_NEAR(j["defender_units_lost_at_least"][3].get<double>(),
+                j["attacker_win_percent"].get<double>() / 100, 1e-9);
+}
+
+TEST_F(OddsCli, SuggestionsHoldWhatTheyClaim) {
+    const std::string base = R"({"attack": ["SPEARMEN", "ORCS"], "defend": ["KNIGHTS", "ORCS"]})";
+    const Result r = Run("suggest", base, "--max-add 2 --target 0.8 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j["target"], 0.8);
+    EXPECT_NEAR(j["current"].get<double>(),
+                OddsJson(base, "--exact --battles 0")["exact"]["attacker_win_probability"], 1e-15);
+    ASSERT_FALSE(j["options"].empty());
+    EXPECT_LE(j["options"].size(), 5u);
+    long long lastTurns = 0;
+    for (const auto& o : j["options"]) {
+        // Appending the named armies and computing again gives the claimed chance.
+        std::string attack = R"("SPEARMEN", "ORCS")";
+        for (const auto& name : o["add"]) attack += ", \"" + name.get<std::string>() + "\"";
+        const json check =
+            OddsJson(R"({"attack": [)" + attack + R"(], "defend": ["KNIGHTS", "ORCS"]})",
+                     "--exact --battles 0");
+        EXPECT_NEAR(check["exact"]["attacker_win_probability"].get<double>(),
+                    o["win_probability"].get<double>(), 1e-15);
+        EXPECT_GE(o["win_probability"].get<double>(), 0.8);
+        EXPECT_GE(o["turns"].get<long long>(), lastTurns);
+        lastTurns = o["turns"];
+    }
+    // Already reached, in words; and options out of range are usage errors.
+    const Result easy = Run("suggest", base, "--target 0.01");
+    EXPECT_EQ(easy.status, 0);
+    EXPECT_NE(easy.out.find("already reaches"), std::string::npos) << easy.out;
+    EXPECT_EQ(Run("suggest", base, "--target 2").status, 2);
+    EXPECT_EQ(Run("suggest", base, "--max-add 0").status, 2);
+    const Result bad = Run("suggest", R"({"attack": ["NOBODY"], "defend": ["ORCS"]})", "");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("attack[0]"), std::string::npos) << bad.err;
+}
+
 TEST_F(OddsCli, HostileScenariosAreRefusedBrieflyAndSeedsExactly) {
     const std::string units = R"("attack": ["ORCS"], "defend": ["ORCS"])";
     struct Case {
@@ -368,78 +438,6 @@ TEST_F(OddsCli, HostileScenariosAreRefusedBrieflyAndSeedsExactly) {
     EXPECT_EQ(Odds(fine, "--battles 10 --seed 18446744073709551615").status, 0);
     for (const char* bad : {"-1", "1e23", "18446744073709551616", "1.5", "x"})
         EXPECT_EQ(Odds(fine, std::string("--battles 10 --seed ") + bad).status, 2) << bad;
-
-    TEST_F(OddsCli, ExactJsonHasSurvivalAndLossViews) {
-        const std::string scenario = R"({"attack": ["SPEARMEN", {"army": "KNIGHTS", "medals": 1},
-                                               "None", "ORCS"],
-                                    "defend": ["ORCS", "SPEARMEN", "KNIGHTS"]})";
-        const json j = OddsJson(scenario, "--exact --battles 20000 --seed 5");
-        const json& e = j["exact"];
-        ASSERT_EQ(e["survival"]["attack"].size(), 4u);
-        ASSERT_EQ(e["survival"]["defend"].size(), 3u);
-        EXPECT_TRUE(e["survival"]["attack"][2].is_null());
-        EXPECT_TRUE(j["survival"]["attack"][2].is_null());
-        // The first listed defender falls exactly when the attacker wins; every entry's simulated
-        // share is near its exact chance.
-        const double win = e["attacker_win_probability"];
-        EXPECT_NEAR(e["survival"]["defend"][0].get<double>(), 1 - win, 1e-12);
-        for (const char* side : {"attack", "defend"})
-            for (std::size_t i = 0; i < j["survival"][side].size(); ++i) {
-                if (j["survival"][side][i].is_null()) continue;
-                const double p = e["survival"][side][i];
-                EXPECT_NEAR(j["survival"][side][i].get<double>(), p,
-                            4.5 * std::sqrt(p * (1 - p) / 20000) + 1e-9)
-                    << side << i;
-            }
-        for (const char* key :
-             {"attacker_units_lost_at_least", "defender_units_lost_at_least",
-              "attacker_units_lost_given_win", "attacker_units_lost_given_loss",
-              "defender_units_lost_given_win", "defender_units_lost_given_loss"}) {
-            ASSERT_EQ(e[key].size(), 33u) << key;
-            double sum = 0;
-            for (const auto& v : e[key]) sum += v.get<double>();
-            if (std::string(key).find("given") != std::string::npos) EXPECT_NEAR(sum, 1.0, 1e-12);
-        }
-        EXPECT_NEAR(e["defender_units_lost_at_least"][3].get<double>(), win, 1e-12);
-        EXPECT_NEAR(j["defender_units_lost_at_least"][3].get<double>(),
-                    j["attacker_win_percent"].get<double>() / 100, 1e-9);
-    }
-
-    TEST_F(OddsCli, SuggestionsHoldWhatTheyClaim) {
-        const std::string base =
-            R"({"attack": ["SPEARMEN", "ORCS"], "defend": ["KNIGHTS", "ORCS"]})";
-        const Result r = Run("suggest", base, "--max-add 2 --target 0.8 --json");
-        ASSERT_EQ(r.status, 0) << r.err;
-        const json j = json::parse(r.out);
-        EXPECT_EQ(j["target"], 0.8);
-        EXPECT_NEAR(j["current"].get<double>(),
-                    OddsJson(base, "--exact --battles 0")["exact"]["attacker_win_probability"],
-                    1e-15);
-        ASSERT_FALSE(j["options"].empty());
-        EXPECT_LE(j["options"].size(), 5u);
-        long long lastTurns = 0;
-        for (const auto& o : j["options"]) {
-            // Appending the named armies and computing again gives the claimed chance.
-            std::string attack = R"("SPEARMEN", "ORCS")";
-            for (const auto& name : o["add"]) attack += ", \"" + name.get<std::string>() + "\"";
-            const json check =
-                OddsJson(R"({"attack": [)" + attack + R"(], "defend": ["KNIGHTS", "ORCS"]})",
-                         "--exact --battles 0");
-            EXPECT_NEAR(check["exact"]["attacker_win_probability"].get<double>(),
-                        o["win_probability"].get<double>(), 1e-15);
-            EXPECT_GE(o["win_probability"].get<double>(), 0.8);
-            EXPECT_GE(o["turns"].get<long long>(), lastTurns);
-            lastTurns = o["turns"];
-        }
-        // Already reached, in words; and options out of range are usage errors.
-        const Result easy = Run("suggest", base, "--target 0.01");
-        EXPECT_EQ(easy.status, 0);
-        EXPECT_NE(easy.out.find("already reaches"), std::string::npos) << easy.out;
-        EXPECT_EQ(Run("suggest", base, "--target 2").status, 2);
-        EXPECT_EQ(Run("suggest", base, "--max-add 0").status, 2);
-        const Result bad = Run("suggest", R"({"attack": ["NOBODY"], "defend": ["ORCS"]})", "");
-        EXPECT_EQ(bad.status, 1);
-        EXPECT_NE(bad.err.find("attack[0]"), std::string::npos) << bad.err;
-    }
+}
 
 }  // namespace
