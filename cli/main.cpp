@@ -20,8 +20,10 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "cli/batch_commands.h"
 #include "cli/odds_command.h"
 #include "cli/suggest_command.h"
+#include "cli/table_file.h"
 #include "engine/json_input.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -288,6 +290,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::BatchOptions batchOptions;
+    const b3cli::BatchCommands batch = b3cli::AddBatchCommands(app, batchOptions);
     b3cli::SuggestOptions suggestOptions;
     auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
 
@@ -322,6 +326,7 @@ int main(int argc, char** argv) {
     const int kind = KindFromText(kindText).value_or(-1);
 
     try {
+        int status = 0;
         if (*info)
             Info(options);
         else if (*dump)
@@ -342,10 +347,13 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (batch.ran())
+            status = b3cli::RunBatch(batch, batchOptions, options, std::cout);
         else if (*suggest)
             b3cli::RunSuggest(suggestOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
+        return status;
     } catch (const b3::Error& e) {
         std::cerr << "b3cli: error " << e.number() << " in " << e.source() << ": "
                   << e.description() << std::endl;

@@ -561,4 +561,34 @@ TEST_F(Cli, NoInstallationAnywhere) {
     }
 }
 
+TEST_F(Cli, ExportImportAndCheckFromTheCommandLine) {
+    MakeSample();
+    const Result exported = RunInstalled({"export", "site", "-"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const json sites = json::parse(exported.out);
+    ASSERT_FALSE(sites.empty());
+    EXPECT_TRUE(sites[0].contains("ShortName"));
+
+    json changed = json::array({{{"ShortName", sites[0]["ShortName"]}, {"Power1Value", 7}}});
+    const Result dry = RunInstalled({"import", "site", "-", "--dry-run"}, changed.dump());
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(Lines(dry.out).front(), "site " + sites[0]["ShortName"].get<std::string>() +
+                                          ": Power1Value: " + sites[0]["Power1Value"].dump() +
+                                          " -> 7");
+    EXPECT_EQ(RunInstalled({"export", "site", "-"}).out, exported.out);
+
+    changed[0]["Power1Value"] = 70000;
+    const Result bad = RunInstalled({"import", "site", "-"}, changed.dump());
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("column Power1Value, value \"70000\""), std::string::npos) << bad.err;
+
+    const Result clean = RunInstalled({"check"});
+    EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
+    fs::remove(game_ / "Army" / "KNIGHTS.PCX");
+    const Result problems = RunInstalled({"check", "--json"});
+    EXPECT_EQ(problems.status, 1);
+    EXPECT_EQ(json::parse(problems.out).size(), 1u) << problems.out;
+    EXPECT_EQ(RunInstalled({"import", "dragon", "x.csv"}).status, 2);
+}
+
 }  // namespace
