@@ -24,6 +24,7 @@
 #include "cli/odds_command.h"
 #include "cli/suggest_command.h"
 #include "cli/table_file.h"
+#include "engine/json_input.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -137,13 +138,8 @@ b3::Cell IntegerCell(int kind, std::size_t column, const json& value) {
 }
 
 b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::string& text) {
-    const std::string name = file == "-" ? "standard input" : file;
-    json doc;
-    try {
-        doc = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw CliError(name + " is not valid JSON: " + e.what());
-    }
+    const std::string name = b3::engine::InputName(file);
+    const json doc = b3::engine::ParseJsonInput(text, file);
     if (!doc.is_array())
         throw CliError(name + " must hold a JSON array of cells (null, integers and texts)");
     b3::ObjectArray object;
@@ -170,7 +166,7 @@ b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::str
 
 void Write(const b3::CreateOptions& options, int kind, const std::string& file) {
     // Read and check the input before the installation is touched.
-    const b3::ObjectArray object = ObjectFromJson(kind, file, b3cli::ReadInputFile(file));
+    const b3::ObjectArray object = ObjectFromJson(kind, file, b3::engine::ReadJsonInput(file));
     const auto server = CreateEditObject(options);
     server->WriteObject(object, kind);
 }
@@ -364,6 +360,10 @@ int main(int argc, char** argv) {
     } catch (const b3::Error& e) {
         std::cerr << "b3cli: error " << e.number() << " in " << e.source() << ": "
                   << e.description() << std::endl;
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "b3cli: out of memory; free some memory or raise the limit and try again"
+                  << std::endl;
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "b3cli: " << e.what() << std::endl;

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -132,6 +133,19 @@ private:
     struct sigaction previous_ = {};
 };
 
+// A seed is written as plain decimal digits of an unsigned 64-bit number: a sign, a fraction or
+// an exponent would otherwise be wrapped or rounded into some other seed.
+const CLI::Validator kSeedValidator(
+    [](std::string& text) -> std::string {
+        std::uint64_t value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (text.empty() || ec != std::errc() || ptr != end)
+            return "SEED must be a whole number from 0 to 18446744073709551615, not " + text;
+        return std::string();
+    },
+    "SEED", "seed");
+
 }  // namespace
 
 CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
@@ -142,7 +156,8 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
     odds->add_option("--battles", options.battles,
                      "Number of battles (overrides the scenario); 0 with --exact")
         ->check(CLI::Range(0LL, static_cast<long long>(std::numeric_limits<Long>::max())));
-    odds->add_option("--seed", options.seed, "Seed for a reproducible run");
+    odds->add_option("--seed", options.seed, "Seed for a reproducible run (0 to 2^64 - 1)")
+        ->check(kSeedValidator);
     odds->add_option("--threads", options.threads, "Split the battles over T threads")
         ->check(CLI::Range(1, 256))
         ->type_name("T");
@@ -161,6 +176,10 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
     using b3::engine::ScenarioError;
     b3::engine::Scenario s = b3::engine::LoadScenario(options.scenario);
     if (options.battles) s.battles = static_cast<Long>(*options.battles);
+    // No battles is the exact odds alone, from the file as from the command line.
+    if (s.battles == 0 && !options.exact)
+        throw ScenarioError(
+            "\"battles\": 0 simulates nothing; add --exact for the exact odds alone");
 
     const auto object = b3::CreateObject(b3::CLSID_CEditObject, install);
     b3::engine::SimpleHost host(object->GetEditObjectData(b3::kArmy),

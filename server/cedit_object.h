@@ -53,7 +53,8 @@ private:
     std::vector<std::string> EnumerateKind(int kind);
     void WriteRecord(int kind, const ObjectArray& object);
     std::string RecordFilePath(int kind, const ObjectArray& object) const;
-    void RequireSpellPath(const std::string& path, const char* source) const;
+    // The spell file that `path` names inside the spell folder; fails with 5 for anything else.
+    std::string SpellFile(const std::string& path, const char* source) const;
     std::string TemplatePath(const char* name) const;
     std::string FileInFolder(const std::string& folder, const std::string& name) const;
 

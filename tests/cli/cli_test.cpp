@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -475,6 +477,53 @@ TEST_F(Cli, ReportWritesTheFile) {
     ASSERT_EQ(lines.size(), SampleJson("armies.json").size() + 1);
     EXPECT_EQ(lines[0].rfind("\"File Name\",\"Display Name\"", 0), 0u) << lines[0];
     EXPECT_NE(ReadAll(report).find("\"KNIGHTS\",\"Knights\""), std::string::npos);
+}
+
+TEST_F(Cli, ReportsOntoSpecialFilesAndStoresThatWouldLoseSomething) {
+    MakeSample();
+    // A pipe is refused and stays a pipe; a character device is written in place.
+    const fs::path pipe = temp_ / "pipe.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    Result r = RunInstalled({"report", "army", pipe.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not an ordinary file"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    // Standard output that leads to a file writes the file; on a pipe it is refused as a pipe.
+    r = RunInstalled({"report", "army", "/dev/stdout"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"KNIGHTS\""), std::string::npos);
+    if (std::FILE* piped = ::popen(("'" + std::string(B3CLI_PATH) + "' --install '" +
+                                    game_.string() + "' report army /dev/stdout 2>&1")
+                                       .c_str(),
+                                   "r")) {
+        std::string text;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, piped) != nullptr) text += buffer;
+        const int status = ::pclose(piped);
+        EXPECT_EQ(WEXITSTATUS(status), 1) << text;
+        EXPECT_NE(text.find("not an ordinary file"), std::string::npos) << text;
+    }
+    r = RunInstalled({"report", "army", "/dev/null"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // A registry file too large to rewrite is refused, not cut short.
+    { std::ofstream(registry_) << "REGEDIT4\n"; }
+    const auto huge = static_cast<std::uintmax_t>(300) << 20;
+    fs::resize_file(registry_, huge);
+    r = Run({"register", game_.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("256 MiB"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(fs::file_size(registry_), huge);
+    fs::remove(registry_);
+
+    // A folder the game could not read back from the registry is not stored.
+    const fs::path deep = temp_ / std::string(250, 'd');
+    r = Run({"register", deep.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("254"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(registry_));
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwo) {
