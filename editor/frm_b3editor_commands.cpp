@@ -6,6 +6,10 @@
 
 #include <cerrno>
 
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "b3/table_columns.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
@@ -283,6 +287,9 @@ void frmB3Editor::WriteObject(std::int16_t kind) {
     Trap(services_, "frmB3Editor::WriteObject", [&] {
         const b3::ObjectArray array = ConvertObjectToArray(kind);
         if (array.empty()) return;
+        // Say which field cannot be stored, and why, before the server is asked.
+        if (const auto problem = b3::ObjectProblem(kind, array))
+            throw b3::Error(kErrInvalidArgument, "", *problem);
         MMain::EditObject().WriteObject(array, kind);
         written = true;
     });
@@ -295,12 +302,14 @@ bool frmB3Editor::GetPrintPath(std::int16_t kind) {
         if (kind < 0 || kind > 4) return;
         FileDialogRequest request;
         request.title = QString("Save %1 Report As").arg(kKindWord[kind]);
-        request.initialFolder = QString::fromStdString(KindFolder(kind));
-        request.filter = "Text files (*.txt)|*.txt";
+        // Reports are the user's documents, not the game's files.
+        request.initialFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        request.filter = "CSV files (*.csv)|*.csv";
         request.save = true;
         const auto chosen = services_.fileDialog(this, request);
         if (!chosen) return;
         ReportPath = *chosen;
+        if (QFileInfo(ReportPath).suffix().isEmpty()) ReportPath += ".csv";
         proceed = true;
     });
     return proceed;

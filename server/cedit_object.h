@@ -53,9 +53,9 @@ private:
     std::vector<std::string> EnumerateKind(int kind);
     void WriteRecord(int kind, const ObjectArray& object);
     std::string RecordFilePath(int kind, const ObjectArray& object) const;
-    // The spell file `path` names inside the spell folder, spelt with that folder; fails with
-    // `source` for any other path.
-    std::string RequireSpellPath(const std::string& path, const char* source) const;
+    // The spell file that `path` names inside the spell folder (compared as the platform compares
+    // paths); fails with 5 for anything else.
+    std::string SpellFile(const std::string& path, const char* source) const;
     std::string TemplatePath(const char* name) const;
     std::string FileInFolder(const std::string& folder, const std::string& name) const;
 

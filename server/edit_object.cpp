@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "b3/record_layout.h"
+#include "platform/file_names.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/registry.h"
@@ -95,7 +96,12 @@ void SetEventPump(EventPump pump) {
 InstallLocation LocateInstallation(const CreateOptions& options) {
     if (options.installFolder) return {detail::TrimNulls(*options.installFolder), "--install"};
     auto hit = platform::LookupMachineValue(kInstallKey, kInstallValue);
-    if (!hit) throw detail::PlatformError(kErrInstallNotFound, "CEditObject::FindInstallPath");
+    if (!hit) {
+        throw Error(kErrInstallNotFound, "CEditObject::FindInstallPath",
+                    DescribeError(kErrInstallNotFound) +
+                        ": no installation folder of the game is registered (b3cli register DIR "
+                        "records one)");
+    }
     return {detail::TrimNulls(hit->folder), hit->source};
 }
 
@@ -123,7 +129,7 @@ CEditObject::CEditObject(const CreateOptions& options) {
         file_.CloseAll();
         throw e.withSource("CEditObject::Class_Initialize");
     } catch (const std::bad_alloc&) {
-        throw detail::PlatformError(7, "CEditObject::Class_Initialize");
+        throw detail::PlatformError(kErrOutOfMemory, "CEditObject::Class_Initialize");
     }
 }
 
@@ -164,14 +170,21 @@ void CEditObject::CheckPictureTemplates() {
     if (libraryFolder.empty()) {
         libraryFolder = platform::ModuleFolderOf(reinterpret_cast<const void*>(&ModuleAnchor));
     }
-    if (!armySeen) {
-        file_.CopyFile(platform::JoinPath(libraryFolder, kArmyTemplate),
-                       platform::JoinPath(picsPath_, kArmyTemplate));
-    }
-    if (!siteSeen) {
-        file_.CopyFile(platform::JoinPath(libraryFolder, kSiteTemplate),
-                       platform::JoinPath(picsPath_, kSiteTemplate));
-    }
+    // A copy of the game that cannot be written (a CD, a read-only mount) is still read; a
+    // template that could not be placed makes a later CopyPictureTemplate fail instead.
+    auto place = [&](const char* name) {
+        try {
+            file_.CopyFile(platform::JoinPath(libraryFolder, name),
+                           platform::JoinPath(picsPath_, name));
+        } catch (const Error& e) {
+            const bool unwritable =
+                e.number() == kErrPermissionDenied ||
+                (e.number() == kErrPathNotFound && !platform::IsDirectory(picsPath_));
+            if (!unwritable) throw;
+        }
+    };
+    if (!armySeen) place(kArmyTemplate);
+    if (!siteSeen) place(kSiteTemplate);
 }
 
 const std::string& CEditObject::KindPath(int kind) const {
@@ -201,7 +214,7 @@ std::vector<std::string> CEditObject::EnumerateKind(int kind) {
         const Error e =
             detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
         detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" +
-                            e.description());
+                            e.description() + ": " + KindPath(kind));
         return {};
     }
     return names;
@@ -213,8 +226,11 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
     try {
         // One enumeration serves both the count and the rows, so the two always agree.
         const std::vector<std::string> names = EnumerateKind(kind);
-        if (names.empty())
-            throw detail::PlatformError(kErrNoFiles, "CEditObject::BuildEditObjectFileArray");
+        if (names.empty()) {
+            throw Error(kErrNoFiles, "CEditObject::BuildEditObjectFileArray",
+                        DescribeError(kErrNoFiles) + ": no " + layout.extension +
+                            " file in the folder " + folder);
+        }
         std::error_code ec;
         DataArray build(names.size(), static_cast<std::size_t>(layout.columns));
         std::string bytes;
@@ -224,8 +240,12 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
                                          static_cast<std::size_t>(layout.recordLength))) {
                 throw detail::FileError(ec, kBuilderNames[kind], path);
             }
-            const std::string name =
-                kind == kSpell ? path : DropCharacters(names[row], 0, 4).value_or(std::string());
+            // A name that is not UTF-8 is read as Windows-1252, as the game reads it; writing
+            // and deleting find the file again by that text.
+            const std::string text = platform::FileNameText(names[row]);
+            const std::string name = kind == kSpell
+                                         ? platform::JoinPath(folder, text)
+                                         : DropCharacters(text, 0, 4).value_or(std::string());
             build.setRow(row, DecodeRecord(kind, bytes, static_cast<std::int32_t>(row), name));
         }
         counts_[static_cast<std::size_t>(kind)] = static_cast<std::int32_t>(names.size());
@@ -267,16 +287,17 @@ std::string CEditObject::FileInFolder(const std::string& folder, const std::stri
     return platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name));
 }
 
-std::string CEditObject::RequireSpellPath(const std::string& path, const char* source) const {
+std::string CEditObject::SpellFile(const std::string& path, const char* source) const {
     // The path must name a spell file directly inside the spell folder, compared as the
-    // platform compares paths (on Windows any letter case and either separator).
+    // platform compares paths (on Windows either separator); the file is found there without
+    // regard to letter case, as the files of every other kind.
     const std::string name = platform::PathInsideFolder(path, spellPath_).value_or(std::string());
     const bool spellFile = name.size() > 4 && platform::AsciiUpper(name.substr(name.size() - 4)) ==
                                                   LayoutOf(kSpell).extension;
-    if (!spellFile || !detail::IsSafeShortName(name)) {
+    if (!spellFile || !detail::IsSafeShortName(name.substr(0, name.size() - 4))) {
         throw detail::PlatformError(kErrInvalidArgument, source);
     }
-    return platform::JoinPath(spellPath_, name);
+    return FileInFolder(spellPath_, name);
 }
 
 std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) const {
@@ -290,9 +311,7 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
         throw detail::PlatformError(kErrSubscript, source);
     }
     const std::string name = object[static_cast<std::size_t>(layout.shortNameColumn)].toString();
-    if (kind == kSpell) {
-        return RequireSpellPath(name, source);
-    }
+    if (kind == kSpell) return SpellFile(name, source);
     if (!detail::IsSafeShortName(name)) throw detail::PlatformError(kErrInvalidArgument, source);
     return FileInFolder(KindPath(kind), name + layout.extension);
 }
@@ -303,16 +322,21 @@ void CEditObject::WriteRecord(int kind, const ObjectArray& object) {
     std::error_code ec;
     if (std::filesystem::exists(platform::FsPath(path), ec)) {
         if (!platform::IsRegularFile(path)) {
-            throw detail::PlatformError(kErrPathFileAccess, "CEditObject::WriteObject");
+            throw detail::FileError(std::make_error_code(std::errc::not_supported),
+                                    "CEditObject::WriteObject", path);
         }
-        if (!platform::ReadFileBytes(path, existing, ec)) {
+        // Only the record is read; whatever follows it in the file is copied over unread.
+        if (!platform::ReadFileBytes(path, existing, ec,
+                                     static_cast<std::size_t>(LayoutOf(kind).recordLength))) {
             throw detail::FileError(ec, "CEditObject::WriteObject", path);
         }
     }
     // Every field is checked before anything is written; the file is then replaced whole, so a
     // failure leaves an existing file as it was and no new file behind.
     const std::string bytes = EncodeRecord(kind, object, std::move(existing));
-    if (!platform::ReplaceFileContents(path, bytes, ec)) {
+    platform::ReplaceOptions options;
+    options.keepTail = true;
+    if (!platform::ReplaceFileContents(path, bytes, ec, options)) {
         throw detail::FileError(ec, "CEditObject::WriteObject", path);
     }
 }
@@ -323,6 +347,8 @@ void CEditObject::WriteObject(const ObjectArray& DataToWrite, const std::int32_t
         WriteRecord(ObjectType, DataToWrite);
     } catch (const Error& e) {
         throw e.withSource("CEditObject::WriteObject");
+    } catch (const std::bad_alloc&) {
+        throw detail::PlatformError(kErrOutOfMemory, "CEditObject::WriteObject");
     }
 }
 
@@ -330,7 +356,7 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
     if (WhichType < 0 || WhichType >= kKindCount) return;
     try {
         if (WhichType == kSpell) {
-            file_.KillFile(RequireSpellPath(ShortName, "CEditObject::Delete"));
+            file_.KillFile(SpellFile(ShortName, "CEditObject::Delete"));
             return;
         }
         if (!detail::IsSafeShortName(ShortName)) {

@@ -21,6 +21,7 @@ namespace b3::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::AllNames;
 using testing::ReadWholeFile;
 using testing::TempFolder;
 using testing::WriteFile;
@@ -32,16 +33,6 @@ mode_t ModeOf(const std::string& path) {
     return st.st_mode & 07777;
 }
 #endif
-
-// Every name in a folder, hidden ones included, in sorted order.
-std::vector<std::string> AllNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(WildcardMatch, StarsQuestionMarksAndCase) {
     EXPECT_TRUE(WildcardMatch("*.ARM", "knight.arm"));
