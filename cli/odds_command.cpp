@@ -1,7 +1,11 @@
 #include "cli/odds_command.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <signal.h>
 #include <unistd.h>
+#endif
 
 #include <charconv>
 #include <chrono>
@@ -108,29 +112,46 @@ public:
     explicit InterruptStopsRun(b3::engine::MBattleCalc& calc) {
         run_ = &calc;
         interrupted_ = 0;
+#ifdef _WIN32
+        previous_ = std::signal(SIGINT, &OnInterrupt);
+#else
         struct sigaction action = {};
         action.sa_handler = &OnInterrupt;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESETHAND;
         sigaction(SIGINT, &action, &previous_);
+#endif
     }
     ~InterruptStopsRun() {
+#ifdef _WIN32
+        std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_);
+#else
         sigaction(SIGINT, &previous_, nullptr);
+#endif
         run_ = nullptr;
     }
     InterruptStopsRun(const InterruptStopsRun&) = delete;
     InterruptStopsRun& operator=(const InterruptStopsRun&) = delete;
-    static bool Interrupted() { return interrupted_ != 0; }
+    static bool Interrupted() {
+        return interrupted_ != 0;
+    }
 
 private:
     static void OnInterrupt(int) {
+#ifdef _WIN32
+        std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the process
+#endif
         interrupted_ = 1;
         // Setting the run's atomic abort flag is safe inside a signal handler.
         if (run_) run_->RequestAbort();
     }
     static inline b3::engine::MBattleCalc* volatile run_ = nullptr;
     static inline volatile std::sig_atomic_t interrupted_ = 0;
+#ifdef _WIN32
+    void (*previous_)(int) = SIG_DFL;
+#else
     struct sigaction previous_ = {};
+#endif
 };
 
 // A seed is written as plain decimal digits of an unsigned 64-bit number: a sign, a fraction or
@@ -202,7 +223,11 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
         calc.SetSeed(options.seed);
         const std::string refusal = calc.CheckRun(s.battles, s.dice);
         if (!refusal.empty()) throw ScenarioError(refusal);
+#ifdef _WIN32
+        ProgressBar bar(!options.quiet && _isatty(_fileno(stderr)) != 0);
+#else
         ProgressBar bar(!options.quiet && isatty(STDERR_FILENO) != 0);
+#endif
         host.onProgress = [&bar](Long percent) { bar.Show(percent); };
         bool completed = false;
         {

@@ -709,7 +709,7 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
         ec = MakeError(StoreError::kUnrepresentable);
         return false;
     }
-    if (!FitsValueBuffer(std::string(value))) {
+    if (!FitsRegistryValueBuffer(std::string(value))) {
         ec = MakeError(StoreError::kValueTooLong);
         return false;
     }

@@ -103,6 +103,9 @@ TEST_F(OddsCli, TextOutputHasTheFiveQuickResultLines) {
 }
 
 TEST_F(OddsCli, InterruptStopsTheRunCleanly) {
+#ifdef _WIN32
+    GTEST_SKIP() << "sends SIGINT with timeout(1) and reads a POSIX exit status";
+#else
     // Ctrl+C during a run of two billion battles: the run stops before its next battle, prints no
     // results and exits with 130; --quiet is accepted.
     const fs::path file = root_ / "long.json";
@@ -117,6 +120,7 @@ TEST_F(OddsCli, InterruptStopsTheRunCleanly) {
     EXPECT_EQ(Slurp(root_ / "out"), "");
     EXPECT_NE(Slurp(root_ / "err").find("interrupted after"), std::string::npos)
         << Slurp(root_ / "err");
+#endif
 }
 
 TEST_F(OddsCli, JsonOutputAndHistograms) {
