@@ -70,17 +70,19 @@ TEST(InstallCheck, FindsEachKindOfProblem) {
     game.write("Hero", "SEER.HER", seer.str());
     game.write("Hero", "SEERm.PCX", "picture");
     // Names Windows cannot hold or the game cannot store, and two names differing in case.
+    // (Windows itself holds neither, so only POSIX file systems can show those two.)
+#ifndef _WIN32
     game.write("Items", "CON.ITM", Bytes(204).str());
-    game.write("Items", "LONGNAMES.ITM", Bytes(204).str());
     game.write("Sites", "tower.sit", Bytes(46).str());
+#endif
+    game.write("Items", "LONGNAMES.ITM", Bytes(204).str());
     // A record shorter than its layout.
     game.write("Sites", "HUT.SIT", Bytes(40).str());
     game.write("Sites", "HUT.PCX", "picture");
 
     const std::vector<std::string> problems = Problems(game);
     const std::set<std::string> found(problems.begin(), problems.end());
-    const std::vector<std::string> expected = {
-        "0 CON: Windows cannot hold the short name: \"CON\" is a reserved device name",
+    std::vector<std::string> expected = {
         "0 LONGNAMES: the short name is longer than 8 characters",
         "1 ORCS: power type 34 has no name",
         "1 ORCS: sound 11 has no name",
@@ -88,11 +90,16 @@ TEST(InstallCheck, FindsEachKindOfProblem) {
         "1 ORCS: the picture file ORCS.PCX is missing",
         "2 SEER: the picture file SEERf.PCX is missing",
         "2 SEER: the level table does not rise: level 5 needs 350 XP, level 4 400",
-        "3 tower.sit: the file name differs only in letter case from TOWER.SIT; Windows keeps "
-        "only one of them",
         "3 HUT.SIT: the file has 40 bytes; its record needs 46",
         "4 RAISE: power 3 summons the army \"GHOULS\", which does not exist",
     };
+#ifndef _WIN32
+    expected.push_back(
+        "0 CON: Windows cannot hold the short name: \"CON\" is a reserved device name");
+    expected.push_back(
+        "3 tower.sit: the file name differs only in letter case from TOWER.SIT; Windows keeps "
+        "only one of them");
+#endif
     for (const std::string& line : expected) EXPECT_TRUE(found.contains(line)) << line;
     EXPECT_EQ(problems.size(), expected.size()) << ::testing::PrintToString(problems);
 }
