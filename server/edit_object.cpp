@@ -6,6 +6,7 @@
 #include <iostream>
 #include <mutex>
 
+#include "b3/history.h"
 #include "b3/record_layout.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -223,6 +224,7 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
                                          static_cast<std::size_t>(layout.recordLength))) {
                 throw detail::FileError(ec, kBuilderNames[kind], path);
             }
+            stamps_[path] = StampFile(path, static_cast<std::size_t>(layout.recordLength));
             const std::string name =
                 kind == kSpell ? path : DropCharacters(names[row], 0, 4).value_or(std::string());
             build.setRow(row, DecodeRecord(kind, bytes, static_cast<std::int32_t>(row), name));
@@ -297,21 +299,41 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
     return FileInFolder(KindPath(kind), name + layout.extension);
 }
 
-void CEditObject::WriteRecord(int kind, const ObjectArray& object) {
+void CEditObject::KeepInHistory(const std::string& path, const char* operation, int kind,
+                                const std::string& name) const {
+    KeepBeforeChange(installPath_, path, operation, kind, name);
+}
+
+void CEditObject::WriteRecord(int kind, const ObjectArray& object, const std::string* expectedStamp,
+                              bool newRecord) {
     const std::string path = RecordFilePath(kind, object);
+    const std::size_t recordLength = static_cast<std::size_t>(LayoutOf(kind).recordLength);
+    if (expectedStamp && !expectedStamp->empty() &&
+        StampFile(path, recordLength) != *expectedStamp) {
+        throw Error(kErrChangedOnDisk, "CEditObject::WriteObject",
+                    "The file " + path +
+                        " was changed by another program since it was read. Reload it, or "
+                        "confirm that your version replaces it.");
+    }
     std::string existing;
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
+    const bool exists = std::filesystem::exists(path, ec);
+    if (exists) {
         if (!platform::IsRegularFile(path)) {
             throw detail::PlatformError(kErrPathFileAccess, "CEditObject::WriteObject");
         }
-        if (!platform::ReadFileBytes(path, existing, ec)) {
+        if (!newRecord && !platform::ReadFileBytes(path, existing, ec)) {
             throw detail::FileError(ec, "CEditObject::WriteObject", path);
         }
     }
     // Every field is checked before anything is written; the file is then replaced whole, so a
     // failure leaves an existing file as it was and no new file behind.
     const std::string bytes = EncodeRecord(kind, object, std::move(existing));
+    const std::string name =
+        kind == kSpell
+            ? std::filesystem::path(path).stem().string()
+            : object[static_cast<std::size_t>(LayoutOf(kind).shortNameColumn)].toString();
+    if (exists) KeepInHistory(path, "save", kind, name);
     if (!platform::ReplaceFile(path, bytes, ec)) {
         throw detail::FileError(ec, "CEditObject::WriteObject", path);
     }
@@ -326,11 +348,37 @@ void CEditObject::WriteObject(const ObjectArray& DataToWrite, const std::int32_t
     }
 }
 
+void CEditObject::WriteObjectChecked(const ObjectArray& DataToWrite, const std::int32_t& ObjectType,
+                                     const std::string& ExpectedStamp, bool NewRecord) {
+    if (ObjectType < 0 || ObjectType >= kKindCount) return;
+    try {
+        WriteRecord(ObjectType, DataToWrite, &ExpectedStamp, NewRecord);
+    } catch (const Error& e) {
+        throw e.withSource("CEditObject::WriteObject");
+    }
+}
+
+std::string CEditObject::FileStamp(const std::int32_t& ObjectType,
+                                   const std::string& ShortName) const {
+    if (ObjectType < 0 || ObjectType >= kKindCount) return {};
+    std::string path;
+    if (ObjectType == kSpell) {
+        path = ShortName;
+    } else {
+        if (!detail::IsSafeShortName(ShortName)) return {};
+        path = FileInFolder(KindPath(ObjectType), ShortName + LayoutOf(ObjectType).extension);
+    }
+    const auto hit = stamps_.find(path);
+    return hit == stamps_.end() ? std::string() : hit->second;
+}
+
 void CEditObject::Delete(const std::int32_t& WhichType, const std::string& ShortName) {
     if (WhichType < 0 || WhichType >= kKindCount) return;
     try {
         if (WhichType == kSpell) {
             RequireSpellPath(ShortName, "CEditObject::Delete");
+            KeepInHistory(ShortName, "delete", kSpell,
+                          std::filesystem::path(ShortName).stem().string());
             file_.KillFile(ShortName);
             return;
         }
@@ -344,7 +392,11 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
             files.push_back(ShortName + "f.PCX");
             files.push_back(ShortName + "m.PCX");
         }
-        for (const std::string& name : files) file_.KillFile(FileInFolder(folder, name));
+        for (const std::string& name : files) {
+            const std::string path = FileInFolder(folder, name);
+            KeepInHistory(path, "delete", WhichType, ShortName);
+            file_.KillFile(path);
+        }
     } catch (const Error& e) {
         throw e.withSource("CEditObject::Delete");
     }
@@ -360,18 +412,22 @@ void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType,
     if (!detail::IsSafeShortName(FileName)) {
         throw detail::PlatformError(kErrInvalidArgument, "CEditObject::CopyPictureTemplate");
     }
+    // A picture the template replaces is kept in the history first.
+    const auto place = [&](const char* templateName, int kind, const std::string& target) {
+        const std::string path = FileInFolder(KindPath(kind), target);
+        KeepInHistory(path, "template", kind, FileName);
+        file_.CopyFile(TemplatePath(templateName), path);
+    };
     switch (PictureType) {
         case kArmyPicture:
-            file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(armyPath_, FileName + ".PCX"));
+            place(kArmyTemplate, kArmy, FileName + ".PCX");
             break;
         case kHeroPicture:
-            file_.CopyFile(TemplatePath(kArmyTemplate),
-                           FileInFolder(heroPath_, FileName + "m.PCX"));
-            file_.CopyFile(TemplatePath(kArmyTemplate),
-                           FileInFolder(heroPath_, FileName + "f.PCX"));
+            place(kArmyTemplate, kHero, FileName + "m.PCX");
+            place(kArmyTemplate, kHero, FileName + "f.PCX");
             break;
         case kSitePicture:
-            file_.CopyFile(TemplatePath(kSiteTemplate), FileInFolder(sitePath_, FileName + ".PCX"));
+            place(kSiteTemplate, kSite, FileName + ".PCX");
             break;
     }
 }
