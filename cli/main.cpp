@@ -20,6 +20,7 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "cli/history_command.h"
 #include "cli/odds_command.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -305,6 +306,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::HistoryOptions historyOptions;
+    const auto historyCommands = b3cli::AddHistoryCommands(app, historyOptions);
 
     try {
         app.parse(argc, argv);
@@ -357,6 +360,10 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (*historyCommands.history)
+            b3cli::RunHistory(historyOptions, options, std::cout);
+        else if (*historyCommands.restore)
+            b3cli::RunRestore(historyOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
     } catch (const b3::Error& e) {

@@ -92,7 +92,7 @@ std::string EnvOrEmpty(const char* name) {
     return v ? std::string(v) : std::string();
 }
 
-std::string UtcStamp(std::int64_t seconds) {
+std::string UtcText(std::int64_t seconds, const char* format) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
 #ifdef _WIN32
@@ -101,7 +101,7 @@ std::string UtcStamp(std::int64_t seconds) {
     gmtime_r(&t, &tm);
 #endif
     char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &tm);
+    std::strftime(buffer, sizeof buffer, format, &tm);
     return buffer;
 }
 
@@ -131,6 +131,10 @@ std::string RelativeTo(const std::string& install, const std::string& path) {
 }
 
 }  // namespace
+
+std::string HistoryTimeText(std::int64_t seconds) {
+    return UtcText(seconds, "%Y-%m-%dT%H:%M:%SZ");
+}
 
 const char* KindWord(int kind) {
     static const char* const words[] = {"item", "army", "hero", "site", "spell"};
@@ -247,7 +251,7 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
                      std::chrono::system_clock::now().time_since_epoch())
                      .count();
     // The time to the second and a count within it, past every id of that second still held.
-    const std::string stem = UtcStamp(entry.time) + "-";
+    const std::string stem = UtcText(entry.time, "%Y%m%d-%H%M%S") + "-";
     long next = 1;
     for (const auto& e : entries) {
         if (e.id.rfind(stem, 0) == 0)

@@ -80,6 +80,9 @@ B3EDTSVR_EXPORT void KeepBeforeChange(const std::string& installFolder, const st
 // (all when 0). Empty when the file does not exist.
 B3EDTSVR_EXPORT std::string StampFile(const std::string& path, std::size_t limit = 0);
 
+// A version's time as ISO 8601 in UTC: "2026-12-07T19:05:12Z".
+B3EDTSVR_EXPORT std::string HistoryTimeText(std::int64_t seconds);
+
 // "item", "army", "hero", "site", "spell"; "" for other codes.
 B3EDTSVR_EXPORT const char* KindWord(int kind);
 // The kind of a word or of a code "0" to "4"; -1 for anything else.
