@@ -28,6 +28,10 @@ public:
     std::optional<QString> fileDialog(QWidget*, const b3::editor::FileDialogRequest&) override {
         return std::nullopt;
     }
+    int choice(QWidget*, const QString&, const QString&, const QStringList&) override { return -1; }
+    std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
     void execDialog(QDialog&) override {}
     bool startProgram(const std::string&, std::error_code&) override { return true; }
     void quit() override {}
