@@ -220,9 +220,14 @@ void frmB3Editor::buildBrowseBar(QWidget* host) {
     cboEditObject->setObjectName("cboEditObject");
     cboEditObject->setMinimumWidth(260);
     cboEditObject->setMaxVisibleItems(20);
+    cmdHistory = new QPushButton("History...", bar);
+    cmdHistory->setObjectName("cmdHistory");
+    cmdHistory->setToolTip("Earlier versions of this object's files, and restoring them");
+    connect(cmdHistory, &QPushButton::clicked, this, [this] { ShowHistory(); });
     row->addWidget(updBrowse);
     row->addWidget(cboEditObject);
     row->addStretch(1);
+    row->addWidget(cmdHistory);
 }
 
 QWidget* frmB3Editor::buildItemTab() {

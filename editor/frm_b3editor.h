@@ -164,6 +164,7 @@ public:
     std::array<QAction*, 12> tbrButtons{};  // by position 1 to 11; separators stay null
     UpDown* updBrowse = nullptr;
     QComboBox* cboEditObject = nullptr;
+    QPushButton* cmdHistory = nullptr;
     QTabWidget* sstEditor = nullptr;
     std::array<QLabel*, kPlusCount> lblPlus{};
 

@@ -11,6 +11,7 @@
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
+#include "editor/frm_history.h"
 #include "editor/mmain.h"
 #include "editor/powers.h"
 #include "editor/services.h"
@@ -210,6 +211,31 @@ bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bo
         return false;
     replacing = true;
     return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// History
+
+void frmB3Editor::ShowHistory() {
+    Trap(services_, "frmB3Editor::ShowHistory", [&] {
+        if (!MMain::HasEditObject()) return;
+        QString shortName = ShortNameAt(cboEditObject->currentIndex());
+        if (CurrentKind == kSpell && !shortName.isEmpty()) {
+            shortName = QString::fromStdString(
+                std::filesystem::path(shortName.toStdString()).stem().string());
+        }
+        frmHistory dialog(services_, MMain::EditObject().InstallPath(), CurrentKind, shortName,
+                          this);
+        services_.execDialog(dialog);
+        if (!dialog.restoredAny()) return;
+        // The files changed under the editor: read them again and show the object again.
+        const QString shown = ShortNameAt(cboEditObject->currentIndex());
+        if (!MayLeave()) return;
+        leaveApproved_ = true;
+        RefreshAll();
+        leaveApproved_ = false;
+        ShowByShortName(shown);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
