@@ -213,8 +213,12 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
     try {
         // One enumeration serves both the count and the rows, so the two always agree.
         const std::vector<std::string> names = EnumerateKind(kind);
-        if (names.empty())
-            throw detail::PlatformError(kErrNoFiles, "CEditObject::BuildEditObjectFileArray");
+        if (names.empty()) {
+            // Says which folder and which kind, so that the user knows what to put right.
+            throw Error(kErrNoFiles, "CEditObject::BuildEditObjectFileArray",
+                        "The folder " + folder + " holds no " + layout.kindName + " files (*" +
+                            layout.extension + ").");
+        }
         std::error_code ec;
         DataArray build(names.size(), static_cast<std::size_t>(layout.columns));
         std::string bytes;

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "b3/history.h"
+#include "editor/first_start.h"
 #include "editor/frm_heroprops.h"
 #include "editor/frm_history.h"
 #include "editor_harness.h"
@@ -250,6 +251,55 @@ TEST_F(SafetyTest, EveryTabShowsOnlyWhatTheListSelects) {
     press("Delete");
     nothingShown("Delete");
     EXPECT_EQ(w->cboEditObject->findText("Sunken Barrow"), -1);
+}
+
+}  // namespace
+}  // namespace b3edtest
+
+namespace b3edtest {
+namespace {
+
+// A first start without a registered game: the choice names what is missing; a chosen folder
+// is registered for the next start; the sample opens without one.
+TEST(FirstStart, OffersToChooseTheFolderOrOpenTheSample) {
+    b3test::TempDir temp;
+    b3test::IsolatedRegistry registry;
+    const std::string game = temp / "game";
+    b3::sample::WriteSampleInstallation(game);
+    MMain::SetCreateOptions(b3::CreateOptions{});
+
+    ScriptedServices services;
+    services.choices = {0, 0};
+    services.folders = {std::nullopt, QString::fromStdString(game)};
+    ASSERT_TRUE(StartEditObject(services, temp / "sample"));
+    ASSERT_EQ(services.choiceLists.size(), 2u);
+    EXPECT_EQ(services.choiceLists[0], (QStringList{"Choose Folder...", "Open Sample", "Quit"}));
+    EXPECT_TRUE(services.messages[0].text.startsWith("No installation of Banerule III"));
+    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
+    // The next start finds it by itself.
+    MMain::ReleaseEditObject();
+    ScriptedServices again;
+    ASSERT_TRUE(StartEditObject(again, temp / "sample"));
+    EXPECT_TRUE(again.messages.empty());
+    MMain::ReleaseEditObject();
+
+    // An emptied kind folder names the folder and the kind; the sample opens instead.
+    for (const auto& name : b3test::FolderNames(game + "/Sites"))
+        b3test::fs::remove(game + "/Sites/" + name);
+    ScriptedServices sample;
+    sample.choices = {1};
+    ASSERT_TRUE(StartEditObject(sample, temp / "sample"));
+    EXPECT_TRUE(sample.messages[0].text.contains("Sites holds no site files (*.SIT)"))
+        << sample.messages[0].text.toStdString();
+    EXPECT_EQ(MMain::EditObject().InstallPath(), temp / "sample");
+    MMain::ReleaseEditObject();
+
+    ScriptedServices quit;
+    MMain::SetCreateOptions(b3::CreateOptions{game});
+    quit.choices = {2};
+    EXPECT_FALSE(StartEditObject(quit, temp / "sample"));
+    EXPECT_FALSE(MMain::HasEditObject());
+    MMain::SetCreateOptions(b3::CreateOptions{});
 }
 
 }  // namespace
