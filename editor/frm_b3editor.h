@@ -120,6 +120,10 @@ public:
     void CheckOutsideChange();
     // Opens the history window (versions of the shown object, or of all objects).
     void ShowHistory();
+    // The folder of a kind in the installation, and the definition file of an object of it
+    // (for spells the short name is the file's path already).
+    static std::string KindFolder(int kind);
+    static std::string RecordFilePath(int kind, const QString& shortName);
     // The short name (spells: the file's path) of the object at a list position; empty for none.
     QString ShortNameAt(int position) const;
     // The list position of the object with that short name; -1 when none has it.

@@ -54,22 +54,6 @@ void CopyPicture(const std::string& from, const std::string& folder, const QStri
     if (!platform::CopyFileReplacing(from, target, ec)) ThrowSystemError(ec);
 }
 
-std::string KindFolder(int kind) {
-    auto& eo = MMain::EditObject();
-    switch (kind) {
-        case kItem:
-            return eo.ItemPath();
-        case kArmy:
-            return eo.ArmyPath();
-        case kHero:
-            return eo.HeroPath();
-        case kSite:
-            return eo.SitePath();
-        default:
-            return eo.SpellPath();
-    }
-}
-
 const char* const kKindWord[] = {"Item", "Army", "Hero", "Site", "Spell"};
 const char* const kExtension[] = {"itm", "arm", "her", "sit", "spl"};
 const char* const kFilterWord[] = {"Item", "Army", "Hero", "Site", "Spell"};

@@ -52,6 +52,30 @@ EditorServices& frmB3Editor::services() const {
     return *silent_;
 }
 
+std::string frmB3Editor::KindFolder(int kind) {
+    auto& eo = MMain::EditObject();
+    switch (kind) {
+        case kItem:
+            return eo.ItemPath();
+        case kArmy:
+            return eo.ArmyPath();
+        case kHero:
+            return eo.HeroPath();
+        case kSite:
+            return eo.SitePath();
+        default:
+            return eo.SpellPath();
+    }
+}
+
+std::string frmB3Editor::RecordFilePath(int kind, const QString& shortName) {
+    if (kind == kSpell) return shortName.toStdString();
+    const std::string folder = KindFolder(kind);
+    return platform::JoinPath(folder,
+                              platform::FindEntryIgnoreCase(
+                                  folder, shortName.toStdString() + b3::LayoutOf(kind).extension));
+}
+
 QString frmB3Editor::ShortNameAt(int position) const {
     if (position < 0 || position >= cboEditObject->count() || CurrentKind < 0 || CurrentKind > 4)
         return {};
@@ -179,14 +203,7 @@ bool frmB3Editor::ConfirmDelete(int position) {
 
 bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bool& replacing) {
     replacing = false;
-    const std::string folder = kind == kItem   ? MMain::EditObject().ItemPath()
-                               : kind == kArmy ? MMain::EditObject().ArmyPath()
-                               : kind == kHero ? MMain::EditObject().HeroPath()
-                               : kind == kSite ? MMain::EditObject().SitePath()
-                                               : MMain::EditObject().SpellPath();
-    const std::string file = shortName.toStdString() + b3::LayoutOf(kind).extension;
-    const std::string path =
-        platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, file));
+    const std::string path = RecordFilePath(kind, shortName);
     if (!platform::IsRegularFile(path)) return true;
     // The existing object by its display name, as the list shows it.
     QString existing;
@@ -250,34 +267,16 @@ void frmB3Editor::WatchInstallation() {
         connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { CheckOutsideChange(); });
     }
     if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
-    auto& eo = MMain::EditObject();
     QStringList paths;
-    for (const std::string& f :
-         {eo.ItemPath(), eo.ArmyPath(), eo.HeroPath(), eo.SitePath(), eo.SpellPath()}) {
+    for (int kind = 0; kind < b3::kKindCount; ++kind) {
+        const std::string f = KindFolder(kind);
         const QString p = QString::fromStdString(f);
         if (!watcher_->directories().contains(p) && platform::IsDirectory(f)) paths << p;
     }
     // The shown object's own file, for programs that write it in place.
     const QString shortName = ShortNameAt(cboEditObject->currentIndex());
     if (!shortName.isEmpty()) {
-        const std::string folder = CurrentKind == kSpell ? std::string() : [&] {
-            switch (CurrentKind) {
-                case kItem:
-                    return eo.ItemPath();
-                case kArmy:
-                    return eo.ArmyPath();
-                case kHero:
-                    return eo.HeroPath();
-                default:
-                    return eo.SitePath();
-            }
-        }();
-        const std::string path =
-            CurrentKind == kSpell
-                ? shortName.toStdString()
-                : platform::JoinPath(folder, platform::FindEntryIgnoreCase(
-                                                 folder, shortName.toStdString() +
-                                                             b3::LayoutOf(CurrentKind).extension));
+        const std::string path = RecordFilePath(CurrentKind, shortName);
         if (platform::IsRegularFile(path)) paths << QString::fromStdString(path);
     }
     if (!paths.isEmpty()) watcher_->addPaths(paths);
@@ -292,16 +291,7 @@ void frmB3Editor::CheckOutsideChange() {
         auto& eo = MMain::EditObject();
         const std::string read = eo.FileStamp(CurrentKind, shortName.toStdString());
         if (read.empty()) return;
-        std::string path = shortName.toStdString();
-        if (CurrentKind != kSpell) {
-            const std::string folder = CurrentKind == kItem   ? eo.ItemPath()
-                                       : CurrentKind == kArmy ? eo.ArmyPath()
-                                       : CurrentKind == kHero ? eo.HeroPath()
-                                                              : eo.SitePath();
-            path = platform::JoinPath(
-                folder,
-                platform::FindEntryIgnoreCase(folder, path + b3::LayoutOf(CurrentKind).extension));
-        }
+        const std::string path = RecordFilePath(CurrentKind, shortName);
         const std::string now =
             b3::StampFile(path, static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
         if (now == read || QString::fromStdString(now) == reportedStamp_) return;
