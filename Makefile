@@ -7,7 +7,10 @@ DEMO_DIR    ?= $(CURDIR)/.demo
 # Debian packages the build needs, and those only the tests need.
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
                   libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
-TEST_PACKAGES  := wine wine64
+# What `make package` needs beside the build: dpkg-shlibdeps and file find the dependencies.
+PACKAGE_PACKAGES := dpkg-dev file
+TEST_PACKAGES  := wine wine64 desktop-file-utils appstream lintian bash-completion man-db \
+                  $(PACKAGE_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -23,7 +26,7 @@ define ensure_packages
 	fi
 endef
 
-.PHONY: all deps test-deps build test demo bench fuzz format clean
+.PHONY: all deps test-deps package-deps build test demo package bench fuzz format clean
 
 all: build
 
@@ -32,6 +35,9 @@ deps:
 
 test-deps: deps
 	$(call ensure_packages,$(TEST_PACKAGES))
+
+package-deps: deps
+	$(call ensure_packages,$(PACKAGE_PACKAGES))
 
 # ccache, where installed, shares compiled objects between build folders and checkouts.
 CCACHE := $(shell command -v ccache 2>/dev/null)
@@ -72,10 +78,16 @@ demo: build
 	  echo "  B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/OddsLab"; \
 	fi
 
+# The Debian package, in the build folder: sudo apt install ./build/b3tools_*.deb
+package: package-deps build
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/*.deb
+
 bench: build
 	$(BUILD)/bin/b3bench
 	$(BUILD)/bin/b3bench_engine
 	$(BUILD)/bin/b3bench_exact
+	$(BUILD)/bin/b3bench_suggest
 
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))

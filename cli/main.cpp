@@ -22,6 +22,7 @@
 #include "b3/record_layout.h"
 #include "cli/history_command.h"
 #include "cli/odds_command.h"
+#include "cli/suggest_command.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -306,6 +307,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::SuggestOptions suggestOptions;
+    auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
     b3cli::HistoryOptions historyOptions;
     const auto historyCommands = b3cli::AddHistoryCommands(app, historyOptions);
 
@@ -360,6 +363,8 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (*suggest)
+            b3cli::RunSuggest(suggestOptions, options, std::cout);
         else if (*historyCommands.history)
             b3cli::RunHistory(historyOptions, options, std::cout);
         else if (*historyCommands.restore)

@@ -18,8 +18,11 @@
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/hero_dialog.h"
+#include "engine/intervals.h"
 #include "engine/number_format.h"
+#include "engine/scenario.h"
 #include "engine/simple_host.h"
+#include "engine/survival.h"
 #include "engine/unit_list.h"
 
 namespace b3cli {
@@ -29,214 +32,35 @@ using nlohmann::json;
 using ordered_json = nlohmann::ordered_json;
 using b3::engine::Long;
 
-class ScenarioError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-const char* const kTerrains[] = {"city", "ice", "hills", "marsh", "field", "woods"};
-const char* const kMarks[] = {"blessed",    "diseased",      "poisoned",
-                              "blacksmith", "weaponsmaster", "flying"};
-
-struct Entry {
-    bool none = false;
-    std::string name;  // the short name as written
-    enum class Kind { Any, Army, Hero } kind = Kind::Any;
-    b3::engine::HealthMarks marks;
-    b3::engine::SimpleHost::Bonuses bonuses = {};
-    bool hasBonuses = false;
-};
-
-struct Scenario {
-    Long dice = 20;
-    std::string terrain = "field";
-    Long cityLevel = 0;
-    Long battles = 1000;
-    std::vector<Entry> attack, defend;
-};
-
-std::string ReadScenario(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        if (std::cin.bad()) throw ScenarioError("cannot read the scenario from standard input");
-        return text.str();
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw ScenarioError("cannot open the scenario " + file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw ScenarioError("cannot read the scenario " + file);
-    return text;
+ordered_json Nullable(const std::vector<std::optional<double>>& values) {
+    ordered_json out = ordered_json::array();
+    for (const auto& v : values) out.push_back(v ? ordered_json(*v) : ordered_json(nullptr));
+    return out;
 }
 
-// A whole number in [lo, hi], or a clear refusal naming `what`.
-long long WholeNumber(const json& value, const std::string& what, long long lo, long long hi) {
-    if (!value.is_number_integer())
-        throw ScenarioError(what + " must be a whole number, not " + value.dump());
-    long long v = 0;
-    if (value.is_number_unsigned()) {
-        const auto u = value.get<std::uint64_t>();
-        if (u > static_cast<std::uint64_t>(hi))
-            throw ScenarioError(what + " must be from " + std::to_string(lo) + " to " +
-                                std::to_string(hi) + ", not " + value.dump());
-        v = static_cast<long long>(u);
-    } else {
-        v = value.get<long long>();
-    }
-    if (v < lo || v > hi)
-        throw ScenarioError(what + " must be from " + std::to_string(lo) + " to " +
-                            std::to_string(hi) + ", not " + std::to_string(v));
-    return v;
+ordered_json Values(const std::array<double, 33>& values) {
+    return ordered_json(std::vector<double>(values.begin(), values.end()));
 }
 
-bool Flag(const json& value, const std::string& what) {
-    if (!value.is_boolean())
-        throw ScenarioError(what + " must be true or false, not " + value.dump());
-    return value.get<bool>();
+// A loss distribution given an outcome, all null when the outcome cannot happen.
+ordered_json Given(const b3::engine::ExactOdds& odds,
+                   const std::array<std::array<double, 33>, 2>& given, int outcome) {
+    if (odds.OutcomePossible(outcome)) return Values(given[static_cast<std::size_t>(outcome)]);
+    return ordered_json(std::vector<std::nullptr_t>(33, nullptr));
 }
 
-Entry ParseEntry(const json& value, const std::string& where) {
-    Entry e;
-    if (value.is_string()) {
-        e.name = value.get<std::string>();
-        if (e.name == "None") e.none = true;
-        return e;
-    }
-    if (!value.is_object())
-        throw ScenarioError(where + " must be \"None\", a short name or an object, not " +
-                            value.dump());
-    const bool army = value.contains("army"), hero = value.contains("hero");
-    if (army == hero) throw ScenarioError(where + " needs exactly one of \"army\" and \"hero\"");
-    const json& name = value.at(army ? "army" : "hero");
-    if (!name.is_string())
-        throw ScenarioError(where + "." + (army ? "army" : "hero") + " must be a short name, not " +
-                            name.dump());
-    e.name = name.get<std::string>();
-    e.kind = army ? Entry::Kind::Army : Entry::Kind::Hero;
-    for (const auto& [key, v] : value.items()) {
-        const std::string at = where + "." + key;
-        if (key == "army" || key == "hero") continue;
-        if (key == "medals") {
-            e.marks.medals = static_cast<Long>(WholeNumber(v, at, 0, 4));
-        } else if (key == "bonuses") {
-            if (!hero) throw ScenarioError(at + ": only a hero has bonuses");
-            if (!v.is_object()) throw ScenarioError(at + " must be an object, not " + v.dump());
-            e.hasBonuses = true;
-            for (const auto& [bonusName, amount] : v.items()) {
-                const auto bonus = b3::engine::HeroBonusFromName(bonusName);
-                if (!bonus) throw ScenarioError(at + ": unknown bonus \"" + bonusName + "\"");
-                const auto range = b3::engine::SpinnerRange(*bonus);
-                e.bonuses[static_cast<int>(*bonus)] = static_cast<Long>(
-                    WholeNumber(amount, at + "." + bonusName, range.lo, range.hi));
-            }
-        } else {
-            bool* mark = nullptr;
-            if (key == kMarks[0]) mark = &e.marks.blessed;
-            if (key == kMarks[1]) mark = &e.marks.diseased;
-            if (key == kMarks[2]) mark = &e.marks.poisoned;
-            if (key == kMarks[3]) mark = &e.marks.blacksmith;
-            if (key == kMarks[4]) mark = &e.marks.weaponsmaster;
-            if (key == kMarks[5]) mark = &e.marks.flying;
-            if (!mark) throw ScenarioError(where + ": unknown key \"" + key + "\"");
-            *mark = Flag(v, at);
-        }
-    }
-    return e;
+std::array<double, 33> Counts(const std::vector<long long>& histogram) {
+    std::array<double, 33> counts{};
+    for (std::size_t k = 0; k < counts.size(); ++k) counts[k] = static_cast<double>(histogram[k]);
+    return counts;
 }
 
-std::vector<Entry> ParseSide(const json& value, const std::string& side) {
-    if (!value.is_array()) throw ScenarioError(side + " must be a list of units");
-    if (value.empty() || value.size() > 32)
-        throw ScenarioError(side + " must list 1 to 32 units, not " + std::to_string(value.size()));
-    std::vector<Entry> entries;
-    for (std::size_t i = 0; i < value.size(); ++i)
-        entries.push_back(ParseEntry(value[i], side + "[" + std::to_string(i) + "]"));
-    return entries;
-}
-
-Scenario ParseScenario(const std::string& text, const std::string& file) {
-    json doc;
-    try {
-        doc = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw ScenarioError(file + " is not valid JSON: " + e.what());
-    }
-    if (!doc.is_object()) throw ScenarioError(file + " must hold one JSON object");
-    Scenario s;
-    for (const auto& [key, v] : doc.items()) {
-        if (key == "dice")
-            s.dice = static_cast<Long>(WholeNumber(v, "dice", 15, 1000));
-        else if (key == "terrain") {
-            if (!v.is_string()) throw ScenarioError("terrain must be a text, not " + v.dump());
-            s.terrain = v.get<std::string>();
-            bool known = false;
-            for (const char* t : kTerrains) known = known || s.terrain == t;
-            if (!known)
-                throw ScenarioError(
-                    "terrain must be one of city, ice, hills, marsh, field, "
-                    "woods, not \"" +
-                    s.terrain + "\"");
-        } else if (key == "city_level" || key == "battles" || key == "attack" || key == "defend")
-            continue;
-        else
-            throw ScenarioError(file + ": unknown key \"" + key + "\"");
-    }
-    if (doc.contains("battles"))
-        s.battles = static_cast<Long>(
-            WholeNumber(doc["battles"], "battles", 1, std::numeric_limits<Long>::max()));
-    if (s.terrain == "city") {
-        s.cityLevel = 1;
-        if (doc.contains("city_level"))
-            s.cityLevel = static_cast<Long>(WholeNumber(doc["city_level"], "city_level", 1, 3));
-    } else if (doc.contains("city_level")) {
-        s.cityLevel = static_cast<Long>(WholeNumber(doc["city_level"], "city_level", 0, 0));
-    }
-    if (!doc.contains("attack"))
-        throw ScenarioError(file + " lists no attacking units (\"attack\")");
-    if (!doc.contains("defend"))
-        throw ScenarioError(file + " lists no defending units (\"defend\")");
-    s.attack = ParseSide(doc["attack"], "attack");
-    s.defend = ParseSide(doc["defend"], "defend");
-    if (s.defend.size() > 8 && s.terrain != "city")
-        throw ScenarioError("more than 8 defending units need the terrain city (the terrain is " +
-                            s.terrain + ")");
-    return s;
-}
-
-// Finds an entry's unit among the installation's armies and heroes.
-Long ResolveUnit(const b3::engine::SimpleHost& host, const Entry& e, const std::string& where) {
-    const b3::engine::UnitData data = host.Data();
-    if (e.none) return data.NoneId();
-    const std::string wanted = b3::engine::LowerCase(e.name);
-    if (e.kind != Entry::Kind::Hero) {
-        for (std::size_t r = 0; r < data.armies->rows(); ++r)
-            if (b3::engine::LowerCase(data.armies->at(r, 3).toString()) == wanted)
-                return static_cast<Long>(r);
-    }
-    if (e.kind != Entry::Kind::Army) {
-        for (std::size_t r = 0; r < data.heroes->rows(); ++r)
-            if (b3::engine::LowerCase(data.heroes->at(r, 4).toString()) == wanted)
-                return data.NumArmies() + static_cast<Long>(r);
-    }
-    const char* what = e.kind == Entry::Kind::Army   ? "army"
-                       : e.kind == Entry::Kind::Hero ? "hero"
-                                                     : "army or hero";
-    throw ScenarioError(where + ": no " + std::string(what) + " has the short name \"" + e.name +
-                        "\"");
-}
-
-void AddSide(b3::engine::SimpleHost& host, const std::vector<Entry>& entries, bool attacking) {
-    const std::string side = attacking ? "attack" : "defend";
-    std::vector<Long> ids;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        ids.push_back(ResolveUnit(host, entries[i], side + "[" + std::to_string(i) + "]"));
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        if (e.hasBonuses && ids[i] < host.Data().NumArmies())
-            throw ScenarioError(side + "[" + std::to_string(i) + "]: only a hero has bonuses");
-        host.AddUnit(attacking, ids[i], static_cast<Long>(i), e.marks,
-                     e.hasBonuses ? &e.bonuses : nullptr);
-    }
+std::array<double, 33> Fractions(std::array<double, 33> counts) {
+    double total = 0;
+    for (double c : counts) total += c;
+    if (total > 0)
+        for (double& c : counts) c /= total;
+    return counts;
 }
 
 // `value` with `decimals` digits after the point.
@@ -294,18 +118,17 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
 }
 
 void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::ostream& out) {
-    Scenario s = ParseScenario(ReadScenario(options.scenario), options.scenario);
+    using b3::engine::ScenarioError;
+    b3::engine::Scenario s = b3::engine::LoadScenario(options.scenario);
     if (options.battles) s.battles = static_cast<Long>(*options.battles);
 
     const auto object = b3::CreateObject(b3::CLSID_CEditObject, install);
     b3::engine::SimpleHost host(object->GetEditObjectData(b3::kArmy),
                                 object->GetEditObjectData(b3::kHero));
-    host.SetTerrain(s.terrain);
     host.powerName = [&object](Long code) {
         return object->ConvertPowerTypeToName(static_cast<std::int16_t>(code));
     };
-    AddSide(host, s.attack, true);
-    AddSide(host, s.defend, false);
+    b3::engine::ApplyScenario(host, s);
 
     // The exact odds are refused (like a bad scenario) before any battle is simulated.
     const bool simulate = s.battles > 0;
@@ -359,12 +182,24 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
         {"terrain", s.terrain},
         {"city_level", s.cityLevel},
     };
+    const auto attOrder = b3::engine::FightingOrder(host, true, static_cast<Long>(s.attack.size()));
+    const auto defOrder =
+        b3::engine::FightingOrder(host, false, static_cast<Long>(s.defend.size()));
+    auto survival = [&](const std::array<double, 33>& attLost,
+                        const std::array<double, 33>& defLost) {
+        return ordered_json{{"attack", Nullable(b3::engine::SurvivalChances(attOrder, attLost))},
+                            {"defend", Nullable(b3::engine::SurvivalChances(defOrder, defLost))}};
+    };
     if (simulate) {
         std::vector<long long> attLost(33, 0), defLost(33, 0);
         for (const auto& row : calc.Results()) {
             if (row[1] >= 0 && row[1] <= 32) ++attLost[static_cast<std::size_t>(row[1])];
             if (row[3] >= 0 && row[3] <= 32) ++defLost[static_cast<std::size_t>(row[3])];
         }
+        const auto attCounts = Counts(attLost), defCounts = Counts(defLost);
+        std::array<double, 33> attAtLeast{}, defAtLeast{};
+        b3::engine::AtLeast(Fractions(attCounts), attAtLeast);
+        b3::engine::AtLeast(Fractions(defCounts), defAtLeast);
         // The averages as shown: single precision, at most 7 significant digits.
         auto shown = [&](int i) { return std::stod(host.averageTexts[i]); };
         result["attacker_win_percent"] = std::stod(host.winText.substr(0, host.winText.size() - 1));
@@ -373,8 +208,22 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
                               {"attacker_turns_lost", shown(1)},
                               {"defender_units_lost", shown(2)},
                               {"defender_turns_lost", shown(3)}};
+        // The 95% interval of each figure, as the calculator's window shows it.
+        const b3::engine::RunTotals totals = calc.Totals(s.battles);
+        auto bounds = [](const b3::engine::Interval& i) {
+            return std::vector<double>{i.low, i.high};
+        };
+        result["intervals_95"] = {
+            {"attacker_win_percent", bounds(b3::engine::WinInterval(totals))},
+            {"attacker_units_lost", bounds(b3::engine::AverageInterval(totals, 0))},
+            {"attacker_turns_lost", bounds(b3::engine::AverageInterval(totals, 1))},
+            {"defender_units_lost", bounds(b3::engine::AverageInterval(totals, 2))},
+            {"defender_turns_lost", bounds(b3::engine::AverageInterval(totals, 3))}};
         result["attacker_units_lost_histogram"] = attLost;
         result["defender_units_lost_histogram"] = defLost;
+        result["attacker_units_lost_at_least"] = Values(attAtLeast);
+        result["defender_units_lost_at_least"] = Values(defAtLeast);
+        result["survival"] = survival(attCounts, defCounts);
     }
     if (exact) {
         const std::vector<double> att(exact->attackerUnitsLost.begin(),
@@ -390,6 +239,13 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
               {"defender_turns_lost", exact->expectedDefenderTurnsLost}}},
             {"attacker_units_lost", att},
             {"defender_units_lost", def},
+            {"attacker_units_lost_at_least", Values(exact->attackerUnitsLostAtLeast)},
+            {"defender_units_lost_at_least", Values(exact->defenderUnitsLostAtLeast)},
+            {"attacker_units_lost_given_win", Given(*exact, exact->attackerUnitsLostGiven, 1)},
+            {"attacker_units_lost_given_loss", Given(*exact, exact->attackerUnitsLostGiven, 0)},
+            {"defender_units_lost_given_win", Given(*exact, exact->defenderUnitsLostGiven, 1)},
+            {"defender_units_lost_given_loss", Given(*exact, exact->defenderUnitsLostGiven, 0)},
+            {"survival", survival(exact->attackerUnitsLost, exact->defenderUnitsLost)},
         };
     }
     out << result.dump(-1, ' ', false, ordered_json::error_handler_t::replace) << '\n';

@@ -1,5 +1,7 @@
 // B3Tools: creates the shared edit object, then shows the editor's main window.
 #include <QApplication>
+#include <QIcon>
+#include <QTimer>
 
 #include "editor/errors.h"
 #include "editor/first_start.h"
@@ -10,6 +12,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("B3Tools");
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/b3tools.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName("org.b3tools.B3Tools");
     b3::editor::QtEditorServices services;
     b3::SetMessageSink([&services](const std::string& text) {
         services.messageBox(nullptr, QString::fromStdString(text), QString(),
@@ -25,5 +32,8 @@ int main(int argc, char** argv) {
     }
     b3::editor::frmB3Editor window(services);
     window.show();
+    // Set by the installation check: the window has come up, so the program may end at once.
+    if (qEnvironmentVariableIsSet("B3_QUIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -599,6 +599,21 @@ float MBattleCalc::Average(Long NumBattles, int column) const {
     return static_cast<float>(static_cast<double>(sum) / NumBattles);
 }
 
+RunTotals MBattleCalc::Totals(Long NumBattles) const {
+    RunTotals t;
+    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i) {
+        const ResultsRow& row = results_[static_cast<std::size_t>(i)];
+        ++t.battles;
+        t.wins += row[0];
+        for (std::size_t c = 0; c < 4; ++c) {
+            const double v = row[c + 1];
+            t.sums[c] += v;
+            t.sumSquares[c] += v * v;
+        }
+    }
+    return t;
+}
+
 void MBattleCalc::DisplayResults(Long NumBattles) {
     ShowWinPercent(NumBattles);
     for (int column = 2; column <= 5; ++column) ShowAverages(NumBattles, column);

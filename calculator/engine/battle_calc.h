@@ -12,6 +12,7 @@
 
 #include "engine/army.h"
 #include "engine/host.h"
+#include "engine/intervals.h"
 #include "engine/random.h"
 #include "engine/stack.h"
 
@@ -132,6 +133,9 @@ public:
     // percentage (double precision) and a column's average (single precision).
     double WinPercent(Long NumBattles) const;
     float Average(Long NumBattles, int column) const;
+    // The counts and sums (with sums of squares) of the first NumBattles battles, from which the
+    // figures' intervals follow.
+    RunTotals Totals(Long NumBattles) const;
 
     // ---- State
     CStackAtt& DefendingStack() { return defStack_; }

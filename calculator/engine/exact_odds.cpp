@@ -14,6 +14,7 @@
 // possible set-up states with that state's probability.
 #include "engine/exact_odds.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <unordered_map>
@@ -287,6 +288,14 @@ struct StateHash {
 
 }  // namespace
 
+void AtLeast(const std::array<double, 33>& exactly, std::array<double, 33>& atLeast) {
+    double tail = 0;
+    for (std::size_t n = exactly.size(); n-- > 0;) {
+        tail += exactly[n];
+        atLeast[n] = std::min(tail, 1.0);
+    }
+}
+
 std::string CheckExactOdds(CalculatorHost& host, Long CombatDice) {
     MBattleCalc calc(host);
     std::string refusal = calc.CheckRun(1, CombatDice);
@@ -434,8 +443,26 @@ ExactOdds CalculateExactOdds(CalculatorHost& host, Long CombatDice, Long CityLev
                 odds.expectedDefenderUnitsLost += p * static_cast<double>(kd);
                 odds.expectedAttackerTurnsLost += p * static_cast<double>(attTurns[ka]);
                 odds.expectedDefenderTurnsLost += p * static_cast<double>(defTurns[kd]);
+                odds.attackerUnitsLostGiven[o][ka] += p;
+                odds.defenderUnitsLostGiven[o][kd] += p;
             }
         }
+    }
+    AtLeast(odds.attackerUnitsLost, odds.attackerUnitsLostAtLeast);
+    AtLeast(odds.defenderUnitsLost, odds.defenderUnitsLostAtLeast);
+    const double outcome[2] = {1.0 - odds.attackerWinProbability, odds.attackerWinProbability};
+    for (int o = 0; o < 2; ++o) {
+        // Divided by the outcome's own sum rather than by 1 - p, which keeps the digits of a
+        // rare outcome.
+        double total = 0;
+        for (double p : odds.attackerUnitsLostGiven[o]) total += p;
+        if (!(total > 0) || !(outcome[o] > 0)) {
+            odds.attackerUnitsLostGiven[o].fill(0);
+            odds.defenderUnitsLostGiven[o].fill(0);
+            continue;
+        }
+        for (auto& p : odds.attackerUnitsLostGiven[o]) p /= total;
+        for (auto& p : odds.defenderUnitsLostGiven[o]) p /= total;
     }
     return odds;
 }

@@ -32,6 +32,18 @@ struct ExactOdds {
     // The chance of each number of armies destroyed, per side (the loss charts).
     std::array<double, 33> attackerUnitsLost{};
     std::array<double, 33> defenderUnitsLost{};
+    // The chance of N or more armies destroyed, per side.
+    std::array<double, 33> attackerUnitsLostAtLeast{};
+    std::array<double, 33> defenderUnitsLostAtLeast{};
+    // The loss distributions given the outcome, indexed like `joint` (1: the attacker won, 0:
+    // the defender won); all zero when that outcome cannot happen (see OutcomePossible).
+    std::array<std::array<double, 33>, 2> attackerUnitsLostGiven{};
+    std::array<std::array<double, 33>, 2> defenderUnitsLostGiven{};
+    bool OutcomePossible(int outcome) const {
+        for (double p : attackerUnitsLostGiven[static_cast<std::size_t>(outcome)])
+            if (p > 0) return true;
+        return false;
+    }
     // The expected values of the quick results: armies and production turns lost per side.
     double expectedAttackerUnitsLost = 0;
     double expectedAttackerTurnsLost = 0;
@@ -41,6 +53,10 @@ struct ExactOdds {
     // How many distinct duel situations were summed over (a measure of the work).
     std::size_t duelStates = 0;
 };
+
+// The chance of N or more from the chance of exactly N (N = 0..32), summed from the top so
+// that small tails keep their digits.
+void AtLeast(const std::array<double, 33>& exactly, std::array<double, 33>& atLeast);
 
 // Why the exact odds of the host's battle with these dice would be refused, or an empty text:
 // the refusals of a simulation run, more than 32 defending armies, or an army with more than

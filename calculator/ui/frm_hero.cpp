@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -75,12 +76,21 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
     lblName->setTextFormat(Qt::PlainText);
     lblName->setMinimumWidth(120);
     unit->addWidget(lblName, 0, 1);
+    // Where the hero stands, so that two heroes of the same name are told apart.
+    unit->addWidget(new QLabel("Stands at:", fraUnitInfo), 1, 0);
+    lblPlace = new QLabel(fraUnitInfo);
+    lblPlace->setTextFormat(Qt::PlainText);
+    lblPlace->setAccessibleName("Stands at");
+    unit->addWidget(lblPlace, 1, 1);
     const std::pair<const char*, UpDownBox*> unitRows[] = {
         {"Strength:", updStrength},    {"Hits:", updHits},      {"Missle:", updMissle},
         {"Assassination:", updAssass}, {"Curse:", updCurse},    {"Acid:", updAcid},
         {"Lightning:", updLightning},  {"Trample:", updTrample}};
-    int row = 1;
+    int row = 2;
+    // Each spinner is named after its own caption, not after its frame.
+    auto name = [](const char* caption) { return QString(caption).chopped(1); };
     for (const auto& [caption, box] : unitRows) {
+        box->setAccessibleName(name(caption));
         unit->addWidget(new QLabel(caption, fraUnitInfo), row, 0);
         unit->addWidget(box, row, 1);
         ++row;
@@ -97,6 +107,7 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
                                                             {"Siege:", updSiege}};
     row = 0;
     for (const auto& [caption, box] : stackRows) {
+        box->setAccessibleName(name(caption));
         stack->addWidget(new QLabel(caption, fraStackBonus), row, 0);
         stack->addWidget(box, row, 1);
         ++row;
@@ -116,6 +127,16 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addLayout(buttons);
+    setFixedSize(sizeHint());
+}
+
+void frmHero::SetPlace(const QString& place) {
+    lblPlace->setText(place);
+    // The dialog takes the width the text needs.
+    fraUnitInfo->layout()->invalidate();
+    fraUnitInfo->layout()->activate();
+    layout()->invalidate();
+    layout()->activate();
     setFixedSize(sizeHint());
 }
 

@@ -29,6 +29,9 @@ public:
     // The army being edited; set before the dialog loads.
     void SetHero(b3::engine::CArmy* hero) { props_.SetHero(hero); }
     b3::engine::CArmy* Hero() const { return props_.Hero(); }
+    // Where the hero stands: its side and list position ("Attacking side, list position 3
+    // (Stack 1)").
+    void SetPlace(const QString& place);
 
     // The dialog's values, each kept within its bounds by its setter (Strength 1..14, Hits 1..4,
     // the others 0..10); a text that is not a number leaves a value unchanged.
@@ -56,6 +59,7 @@ public:
     QGroupBox* fraUnitInfo;
     QGroupBox* fraStackBonus;
     QLabel* lblName;
+    QLabel* lblPlace;
     QLineEdit* txtStrength;
     QLineEdit* txtHits;
     QLineEdit* txtMissle;

@@ -22,10 +22,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -36,8 +38,11 @@
 #include "calculator/ui/frm_more_results.h"
 #include "calculator/ui/frm_stats.h"
 #include "calculator/ui/services.h"
+#include "calculator/ui/unit_chooser.h"
 #include "calculator/ui/updown_box.h"
+#include "engine/intervals.h"
 #include "engine/number_format.h"
+#include "engine/survival.h"
 #include "engine/unit_list.h"
 
 namespace b3::oddslab {
@@ -46,7 +51,7 @@ using b3::engine::Long;
 
 namespace {
 
-const char* const kTerrains[] = {"city", "ice", "hills", "marsh", "field", "woods"};
+const auto& kTerrains = b3::engine::kScenarioTerrains;
 constexpr int kFieldEntry = 4;
 constexpr int kCityEntry = 0;
 
@@ -112,15 +117,20 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     rowHeight_ = fontMetrics().height() + 2;
 
     auto* central = new QWidget(this);
-    auto* layout = new QHBoxLayout(central);
+    auto* sides = new QHBoxLayout;
     fraAttack = MakeSideFrame(0);
     fraDefend = MakeSideFrame(1);
-    layout->addWidget(fraAttack);
-    layout->addWidget(fraDefend);
-    layout->addWidget(MakeSetupColumn());
+    sides->addWidget(fraAttack, 1);
+    sides->addWidget(fraDefend, 1);
+    sides->addWidget(MakeSetupColumn());
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(sides, 1);
+    layout->addWidget(resultsRow_);
     setCentralWidget(central);
     MakeStatusBar();
     MakePopupMenu();
+    MakeScenarioMenu();
+    MakeResultsPanel();
 
     gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
     gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
@@ -141,20 +151,27 @@ QGroupBox* frmOddsLab::MakeSideFrame(int side) {
     QLabel* select = new QLabel(att ? "Select Attacking Armies" : "Select Defending Armies", frame);
     (att ? Label10 : Label11) = select;
 
-    QComboBox* combo = cboArmies[side] = new QComboBox(frame);
+    UnitChooser* combo = cboArmies[side] = new UnitChooser(frame);
     combo->setToolTip(att ? "Select attacking armies" : "Select defending armies");
-    combo->setEditable(false);
+    combo->setAccessibleName(select->text());
     combo->setMaxVisibleItems(30);
-    connect(combo, &QComboBox::activated, this, [this, side](int) { cboArmies_Click(side); });
+    connect(combo, &UnitChooser::chosen, this, [this, side](int) { cboArmies_Click(side); });
 
     QListWidget* list = lstArmies[side] = new QListWidget(frame);
     list->setToolTip("Double click armies to delete, right click for options");
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setUniformItemSizes(true);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setFixedHeight(kMaxListUnits * rowHeight_ + 2 * list->frameWidth());
-    list->setMinimumWidth(fontMetrics().horizontalAdvance("Mountain Giants Warband *") + 12);
+    list->setAccessibleName(att ? "Attacking armies" : "Defending armies");
+    // The list grows with the window and scrolls when it is shorter than its units; at least one
+    // stack of eight is always in view.
+    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list->setMinimumHeight(8 * rowHeight_ + 2 * list->frameWidth());
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    list->setMinimumWidth(fontMetrics().horizontalAdvance("Mountain Giants *") + 12);
     list->viewport()->installEventFilter(this);
+    connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this, side](int) { PlaceStackLabels(side); });
     list->installEventFilter(this);
     if (att) list->setItemDelegate(new StackRowDelegate(list));
 
@@ -169,7 +186,7 @@ QGroupBox* frmOddsLab::MakeSideFrame(int side) {
         widest = std::max(widest, lblStack[k]->width());
     }
     column->setFixedWidth(widest + 4);
-    column->setFixedHeight(list->height());
+    column->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
 
     const int up = att ? 0 : 2;
     sscListArrow[up] = new QPushButton("Army Up", frame);
@@ -184,9 +201,12 @@ QGroupBox* frmOddsLab::MakeSideFrame(int side) {
     updDup[side] = new UpDownBox(1, 31, 1, false, frame);
     txtDup[side] = updDup[side]->text();
     updDup[side]->setToolTip("Select # of times to duplicate army");
+    updDup[side]->setAccessibleName(att ? "Number of Duplicates, attacking list"
+                                        : "Number of Duplicates, defending list");
     QLabel* dupLabel = new QLabel("Number of Duplicates", frame);
     dupLabel->setWordWrap(true);
     dupLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    dupLabel->setMinimumHeight(2 * dupLabel->fontMetrics().lineSpacing());
     (att ? Label12 : Label13) = dupLabel;
     sscClearList[side] = new QPushButton("Clear List", frame);
     sscClearList[side]->setToolTip("Remove all armies from the list");
@@ -206,27 +226,39 @@ QGroupBox* frmOddsLab::MakeSideFrame(int side) {
 
     auto* body = new QHBoxLayout;
     body->setSpacing(4);
-    body->addWidget(column, 0, Qt::AlignTop);
-    body->addWidget(list, 1, Qt::AlignTop);
+    body->addWidget(column);
+    body->addWidget(list, 1);
     body->addSpacing(4);
     body->addLayout(buttons);
 
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(select);
     layout->addWidget(combo);
-    layout->addLayout(body);
-    layout->addStretch(1);
+    layout->addLayout(body, 1);
     PlaceStackLabels(side);
     return frame;
 }
 
 void frmOddsLab::PlaceStackLabels(int side) {
     const QListWidget* list = lstArmies[side];
+    const QWidget* column = stackColumn_[side];
     const int first = side == 0 ? 0 : 4;
     const int last = side == 0 ? 3 : 4;
     for (int k = first; k <= last; ++k) {
-        const int y = list->frameWidth() + (k - first) * 8 * rowHeight_;
-        lblStack[k]->move(0, y + (rowHeight_ - lblStack[k]->height()) / 2);
+        // Beside the first unit of the stack as the list is scrolled; the column clips a label
+        // whose stack is out of view.
+        const int row = (k - first) * 8;
+        int top = 0;
+        int height = rowHeight_;
+        if (row < list->count()) {
+            const QRect rect = list->visualItemRect(list->item(row));
+            top = column->mapFromGlobal(list->viewport()->mapToGlobal(rect.topLeft())).y();
+            height = rect.height();
+        } else {
+            top = column->mapFromGlobal(list->viewport()->mapToGlobal(QPoint(0, 0))).y() +
+                  row * rowHeight_ - list->verticalScrollBar()->value();
+        }
+        lblStack[k]->move(0, top + (height - lblStack[k]->height()) / 2);
     }
 }
 
@@ -239,14 +271,19 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     updCombatDice = new UpDownBox(18, 26, 20, false, fraSetup);
     txtCombatDice = updCombatDice->text();
     updCombatDice->setToolTip("Select # of combat dice");
+    updCombatDice->setAccessibleName("Combat Dice");
     connect(updCombatDice, &QSpinBox::valueChanged, this, [this](int) { txtCombatDice_Change(); });
     Label2 = new QLabel("Defender's Terrain:", fraSetup);
     cboTerrain = new QComboBox(fraSetup);
     cboTerrain->setToolTip("Select defender's terrain");
+    cboTerrain->setAccessibleName("Defender's Terrain");
     connect(cboTerrain, &QComboBox::currentIndexChanged, this, [this](int) { cboTerrain_Click(); });
     Label3 = new QLabel("Number of Battles:", fraSetup);
     txtNumSimulations = new QLineEdit("1000", fraSetup);
-    txtNumSimulations->setToolTip("Indicate # of battles to simulate");
+    // The limit is told before Attack, not only when a run is refused.
+    txtNumSimulations->setToolTip(QString("Indicate # of battles to simulate\n(10 to %1 battles)")
+                                      .arg(QLocale().toString(kMaxBattles)));
+    txtNumSimulations->setAccessibleName("Number of Battles");
     txtNumSimulations->installEventFilter(this);
     // Pasted text is held to digits too.
     txtNumSimulations->setValidator(
@@ -256,6 +293,9 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     Label9 = new QLabel("City Level:", fraSetup);
     cboCityLevel = new QComboBox(fraSetup);
     cboCityLevel->setToolTip("Select level of city");
+    cboCityLevel->setAccessibleName("City Level");
+    connect(cboCityLevel, &QComboBox::currentIndexChanged, this,
+            [this](int) { UpdateResultState(); });
     sschkViewStats = new QCheckBox("View Stack Statistics", fraSetup);
     sschkViewStats->setToolTip("See detailed info on stacks");
     const int fieldWidth = fontMetrics().horizontalAdvance("Citadel (+3)") + 40;
@@ -274,13 +314,14 @@ QWidget* frmOddsLab::MakeSetupColumn() {
 
     fraQuickResults = new QGroupBox("Quick Results", column);
     auto* quick = new QGridLayout(fraQuickResults);
-    auto value = [this](const QString& tip) {
+    quick->setHorizontalSpacing(6);
+    auto value = [this](const QString& tip, const QString& widest) {
         auto* label = new QLabel(fraQuickResults);
         label->setTextFormat(Qt::PlainText);
         label->setToolTip(tip);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setMinimumWidth(fontMetrics().horizontalAdvance("33.3333333333333%") + 16);
+        label->setMinimumWidth(fontMetrics().horizontalAdvance(widest) + 12);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
     };
@@ -288,43 +329,67 @@ QWidget* frmOddsLab::MakeSetupColumn() {
         QLabel** caption;
         const char* text;
         QLabel** value;
+        QLabel** interval;
         const char* tip;
     };
     const Row rows[] = {
-        {&Label5, "Attacker Wins:", &lblAttWinPercent,
+        {&Label5, "Attacker Wins:", &lblAttWinPercent, &lblAttWinPm,
          "The attacker should win approximately this percentage of battles"},
-        {&Label4, "Avg. Att. Units Lost:", &lblAvg[2],
+        {&Label4, "Avg. Att. Units Lost:", &lblAvg[2], &lblAvgPm[2],
          "The attacker should lose, on average, approximately this number of units"},
-        {&Label6, "Avg. Att. Prod. Turns Lost:", &lblAvg[3],
+        {&Label6, "Avg. Att. Prod. Turns Lost:", &lblAvg[3], &lblAvgPm[3],
          "The units lost, on average, by the attacker add up to this many turns of production"},
-        {&Label7, "Avg. Def Units Lost:", &lblAvg[4],
+        {&Label7, "Avg. Def Units Lost:", &lblAvg[4], &lblAvgPm[4],
          "The defender should lose, on average, approximately this number of units"},
-        {&Label8, "Avg. Def. Prod. Turns Lost:", &lblAvg[5],
+        {&Label8, "Avg. Def. Prod. Turns Lost:", &lblAvg[5], &lblAvgPm[5],
          "The units lost, on average, by the defender add up to this many turns of production"},
     };
-    // The exact figures stand in a second column under their own heading.
+    // The simulated figures with their intervals, then the exact figures, each column under its
+    // own heading.
+    lblSimHeader = new QLabel("Simulated", fraQuickResults);
+    lblSimHeader->setToolTip(
+        "Sampled from the simulated battles; beside each figure half the width of its 95% "
+        "interval");
+    lblSimHeader->setAlignment(Qt::AlignCenter);
+    quick->addWidget(lblSimHeader, 0, 1, 1, 2);
     const QString exactTip =
         "Computed from the probabilities of the combat rules, without sampling: the figure the "
         "simulated one approaches as the number of battles grows";
     lblExactHeader = new QLabel("Exact", fraQuickResults);
     lblExactHeader->setToolTip(exactTip);
     lblExactHeader->setAlignment(Qt::AlignCenter);
-    quick->addWidget(lblExactHeader, 0, 2);
+    quick->addWidget(lblExactHeader, 0, 3);
     int r = 1;
     for (const Row& row : rows) {
+        const QString name = QString(row.text).chopped(1);
         *row.caption = new QLabel(row.text, fraQuickResults);
         (*row.caption)->setToolTip(row.tip);
-        *row.value = value(row.tip);
+        *row.value = value(row.tip, "33.3333333333333%");
+        (*row.value)->setAccessibleName(name + ", simulated");
+        *row.interval = value(QString(), "\u00b1 0.0000");
+        (*row.interval)->setAccessibleName(name + ", 95% interval");
+        QLabel* exact = value(exactTip, "100.0000%");
+        exact->setAccessibleName(name + ", exact");
         quick->addWidget(*row.caption, r, 0);
         quick->addWidget(*row.value, r, 1);
-        QLabel* exact = value(exactTip);
+        quick->addWidget(*row.interval, r, 2);
+        quick->addWidget(exact, r, 3);
         if (r == 1)
             lblExactWinPercent = exact;
         else
             lblExactAvg[r] = exact;
-        quick->addWidget(exact, r, 2);
         ++r;
     }
+    lblResultsNote = new QLabel(fraQuickResults);
+    lblResultsNote->setWordWrap(true);
+    lblResultsNote->setAccessibleName("Results note");
+    // Its line is kept while it is hidden, so that the window does not change its layout when
+    // the figures go out of date.
+    QSizePolicy keep = lblResultsNote->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    lblResultsNote->setSizePolicy(keep);
+    lblResultsNote->setVisible(false);
+    quick->addWidget(lblResultsNote, r, 0, 1, 4);
 
     cmdAttack = new QPushButton("&Attack", column);
     cmdAttack->setToolTip("Start simulating this battle");
@@ -350,9 +415,17 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(fraSetup);
-    layout->addWidget(fraQuickResults);
     layout->addStretch(1);
-    layout->addLayout(buttons);
+
+    // The results and the commands run along the bottom, under the lists.
+    resultsRow_ = new QWidget(this);
+    auto* commands = new QVBoxLayout;
+    commands->addStretch(1);
+    commands->addLayout(buttons);
+    auto* row = new QHBoxLayout(resultsRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(fraQuickResults, 1);
+    row->addLayout(commands);
     return column;
 }
 
@@ -533,6 +606,7 @@ void frmOddsLab::cboTerrain_Click() {
             cboCityLevel->setEnabled(true);
             cboCityLevel->setCurrentIndex(0);
         }
+        UpdateResultState();
     });
 }
 
@@ -564,6 +638,7 @@ void frmOddsLab::AddArmyToList(int Index) {
         item->setSizeHint(QSize(-1, rowHeight_));
         list->addItem(item);
         AdjustDefTerrain(Index, list->count());
+        ListChanged(Index);
     });
 }
 
@@ -582,6 +657,7 @@ void frmOddsLab::AdjustDefTerrain(int Index, int Count) {
 void frmOddsLab::txtCombatDice_Change() {
     Trap(services_, "frmOddsLab::txtCombatDice_Change",
          [&] { SetCombatDice(txtCombatDice->text()); });
+    UpdateResultState();
 }
 
 bool frmOddsLab::txtNumSimulations_KeyPress(int KeyAscii) {
@@ -671,15 +747,24 @@ void frmOddsLab::FillArmyCollections() {
 
 void frmOddsLab::AddAttacker(Long ArmyID, Long Slot) {
     Trap(services_, "frmOddsLab::AddAttacker", [&] {
+        heroPlace_ =
+            QString("Attacking side, list position %1 (Stack %2)").arg(Slot + 1).arg(Slot / 8 + 1);
+        askingSide_ = 0;
+        askingPosition_ = static_cast<int>(Slot);
         b3::engine::AddListedUnit(*gobjCAttArmies, {&armies_, &heroes_}, ArmyID, Slot,
                                   MarksOf(0, Slot));
+        askingSide_ = askingPosition_ = -1;
     });
 }
 
 void frmOddsLab::AddDefender(Long ArmyID, Long Slot) {
     Trap(services_, "frmOddsLab::AddDefender", [&] {
+        heroPlace_ = QString("Defending side, list position %1").arg(Slot + 1);
+        askingSide_ = 1;
+        askingPosition_ = static_cast<int>(Slot);
         b3::engine::AddListedUnit(*gobjCDefArmies, {&armies_, &heroes_}, ArmyID, Slot,
                                   MarksOf(1, Slot));
+        askingSide_ = askingPosition_ = -1;
     });
 }
 
@@ -712,13 +797,15 @@ void frmOddsLab::cmdAttack_Click() {
         gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
         cmdAttack->setEnabled(false);
         running_ = true;
+        // Every figure of the run, simulated and exact, comes from the setup as it is now: the
+        // lists, dice and city level stay usable during the run.
+        const RunSetup run = CurrentSetup();
         FillArmyCollections();
         sscAbort->setEnabled(true);
-        const Long cityLevel = cboCityLevel->currentIndex() + 1;
         bool completed = false;
         try {
-            completed = battle_->RunBattles(numBattles_, combatDice_, sschkViewStats->isChecked(),
-                                            cityLevel);
+            completed = battle_->RunBattles(run.numBattles, run.combatDice,
+                                            sschkViewStats->isChecked(), run.cityLevel);
         } catch (const b3::engine::RunRefused& refused) {
             SetBusy(false);
             SetProgressVisible(false);
@@ -727,6 +814,8 @@ void frmOddsLab::cmdAttack_Click() {
         } catch (...) {
             SetBusy(false);
             SetProgressVisible(false);
+            record_.Aborted();
+            UpdateResultState();
             ReportCurrentException(services_, "MBattleCalc::RunBattles");
             return;
         }
@@ -735,10 +824,18 @@ void frmOddsLab::cmdAttack_Click() {
         cmdAttack->setEnabled(true);
         SetProgressVisible(false);
         // Only a completed run has results to chart.
+        record_.Started(run);
         if (completed) {
-            ShowExactOdds(cityLevel);
+            record_.Completed();
+            lblSimHeader->setText(QString("Simulated (%1 battles)").arg(run.numBattles));
+            ShowIntervals(run.numBattles);
+            ShowExactOdds(run);
             sscMoreResults->setEnabled(true);
+            ResultsShown();
+        } else {
+            record_.Aborted();
         }
+        UpdateResultState();
     });
     if (closePending_) {
         closePending_ = false;
@@ -746,13 +843,61 @@ void frmOddsLab::cmdAttack_Click() {
     }
 }
 
-void frmOddsLab::ShowExactOdds(Long CityLevel) {
+namespace {
+
+// A figure to four decimals (the window's exact column).
+QString FourDecimals(double value) {
+    return QString::number(value, 'f', 4);
+}
+
+// The "plus or minus" of an interval, to two significant digits.
+QString PlusMinus(const b3::engine::Interval& interval, int* decimals) {
+    const double half = interval.HalfWidth();
+    int d = 0;
+    if (half > 0) d = std::clamp(1 - static_cast<int>(std::floor(std::log10(half))), 0, 8);
+    *decimals = d;
+    return QString::fromUtf8("\u00b1 ") + QString::number(half, 'f', d);
+}
+
+}  // namespace
+
+void frmOddsLab::ClearIntervals() {
+    lblAttWinPm->clear();
+    lblAttWinPm->setToolTip(QString());
+    for (int i = 2; i <= 5; ++i) {
+        lblAvgPm[i]->clear();
+        lblAvgPm[i]->setToolTip(QString());
+    }
+}
+
+void frmOddsLab::ShowIntervals(Long NumBattles) {
+    ClearIntervals();
+    Trap(services_, "frmOddsLab::ShowIntervals", [&] {
+        const b3::engine::RunTotals totals = battle_->Totals(NumBattles);
+        int d = 0;
+        const b3::engine::Interval win = b3::engine::WinInterval(totals);
+        lblAttWinPm->setText(PlusMinus(win, &d));
+        lblAttWinPm->setToolTip(
+            QString("95% interval (Wilson score): %1% to %2%")
+                .arg(QString::number(win.low, 'f', d + 1), QString::number(win.high, 'f', d + 1)));
+        for (int i = 2; i <= 5; ++i) {
+            const b3::engine::Interval avg = b3::engine::AverageInterval(totals, i - 2);
+            lblAvgPm[i]->setText(PlusMinus(avg, &d));
+            lblAvgPm[i]->setToolTip(
+                QString("95% interval (mean \u00b1 1.96 standard errors): %1 to %2")
+                    .arg(QString::number(avg.low, 'f', d + 1),
+                         QString::number(avg.high, 'f', d + 1)));
+        }
+    });
+}
+
+void frmOddsLab::ShowExactOdds(const RunSetup& run) {
     exact_.reset();
     QLabel* const labels[5] = {lblExactWinPercent, lblExactAvg[2], lblExactAvg[3], lblExactAvg[4],
                                lblExactAvg[5]};
     for (QLabel* label : labels) label->clear();
     Trap(services_, "frmOddsLab::ShowExactOdds", [&] {
-        const std::string refusal = b3::engine::CheckExactOdds(*this, combatDice_);
+        const std::string refusal = b3::engine::CheckExactOdds(*this, run.combatDice);
         if (!refusal.empty()) {
             // The battle is beyond the exact calculation: say why where the figures would be.
             for (QLabel* label : labels) {
@@ -762,17 +907,68 @@ void frmOddsLab::ShowExactOdds(Long CityLevel) {
             return;
         }
         const b3::engine::ExactOdds odds =
-            b3::engine::CalculateExactOdds(*this, combatDice_, CityLevel);
-        const double values[4] = {odds.expectedAttackerUnitsLost, odds.expectedAttackerTurnsLost,
+            b3::engine::CalculateExactOdds(*this, run.combatDice, run.cityLevel);
+        const double values[5] = {odds.attackerWinProbability * 100.0,
+                                  odds.expectedAttackerUnitsLost, odds.expectedAttackerTurnsLost,
                                   odds.expectedDefenderUnitsLost, odds.expectedDefenderTurnsLost};
-        lblExactWinPercent->setText(QString::fromStdString(
-            b3::engine::FormatGeneral(odds.attackerWinProbability * 100.0) + "%"));
-        for (int i = 0; i < 4; ++i)
-            lblExactAvg[i + 2]->setText(QString::fromStdString(
-                b3::engine::FormatGeneralSingle(static_cast<float>(values[i]))));
-        for (QLabel* label : labels) label->setToolTip(lblExactHeader->toolTip());
+        // Four decimals in the window; the full value in the tool tip.
+        for (int i = 0; i < 5; ++i) {
+            const QString unit = i == 0 ? "%" : "";
+            labels[i]->setText(FourDecimals(values[i]) + unit);
+            labels[i]->setToolTip(QString::fromStdString(b3::engine::FormatGeneral(values[i])) +
+                                  unit + "\n" + lblExactHeader->toolTip());
+        }
         exact_ = odds;
     });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Which run the figures come from
+
+RunSetup frmOddsLab::CurrentSetup() const {
+    RunSetup setup;
+    for (int side = 0; side < 2; ++side) {
+        for (int p = 0; p < lstArmies[side]->count(); ++p) {
+            ListedEntry entry;
+            entry.id = ItemId(side, p);
+            // The marks of a "None" entry take no part in the battle.
+            if (UsesMarks(side, p))
+                for (int c = 1; c <= 7; ++c)
+                    entry.marks[static_cast<std::size_t>(c - 1)] = health_[side].at(p + 1, c);
+            setup.lists[static_cast<std::size_t>(side)].push_back(entry);
+        }
+    }
+    setup.combatDice = combatDice_;
+    setup.terrain = terrain_;
+    setup.cityLevel = cboCityLevel->currentIndex() + 1;
+    setup.numBattles = numBattles_;
+    return setup;
+}
+
+bool frmOddsLab::ResultsStale() const {
+    return record_.Stale(CurrentSetup());
+}
+
+std::vector<QLabel*> frmOddsLab::FigureLabels() const {
+    std::vector<QLabel*> labels{lblAttWinPercent, lblAttWinPm, lblExactWinPercent};
+    for (int i = 2; i <= 5; ++i) {
+        labels.push_back(lblAvg[i]);
+        labels.push_back(lblAvgPm[i]);
+        labels.push_back(lblExactAvg[i]);
+    }
+    return labels;
+}
+
+void frmOddsLab::UpdateResultState() {
+    // Called from the controls' change signals, also while the window is being built.
+    if (!lblResultsNote || !lstArmies[0] || !lstArmies[1] || !cboCityLevel) return;
+    const RunSetup current = CurrentSetup();
+    const bool stale = record_.Stale(current);
+    for (QLabel* label : FigureLabels()) label->setEnabled(!stale);
+    lblSimHeader->setEnabled(!stale);
+    lblExactHeader->setEnabled(!stale);
+    lblResultsNote->setText(QString::fromStdString(record_.StaleNote(current)));
+    lblResultsNote->setVisible(stale);
 }
 
 void frmOddsLab::sscAbort_Click() {
@@ -810,12 +1006,44 @@ void frmOddsLab::sscMoreResults_Click() {
         const auto& results = battle_->Results();
         auto* window =
             new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
-        if (exact_) window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
+        if (exact_) {
+            window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
+            window->SetExactGiven(exact_->attackerUnitsLostGiven, exact_->defenderUnitsLostGiven);
+        }
+        FillSurvival(*window);
+        window->SetRunDescription(QString::fromStdString(record_.Describe()));
         window->setAttribute(Qt::WA_DeleteOnClose);
         moreResults_ = window;
         window->Form_Load();
         window->show();
     });
+}
+
+void frmOddsLab::FillSurvival(frmMoreResults& window) {
+    // A side's armies die in the order they fight, so the battles by armies lost give every
+    // entry's survival.
+    std::array<double, 33> lost[2] = {};
+    for (const auto& row : battle_->Results()) {
+        if (row[1] >= 0 && row[1] <= 32) lost[0][static_cast<std::size_t>(row[1])] += 1;
+        if (row[3] >= 0 && row[3] <= 32) lost[1][static_cast<std::size_t>(row[3])] += 1;
+    }
+    frmMoreResults::SideSurvival sides[2];
+    for (int side = 0; side < 2; ++side) {
+        // The units of the run shown, which the lists may no longer hold.
+        const auto& entries = record_.Shown().lists[static_cast<std::size_t>(side)];
+        const auto count = static_cast<Long>(entries.size());
+        const auto order = b3::engine::FightingOrder(*this, side == 0, count);
+        for (const ListedEntry& e : entries) {
+            const bool marked =
+                std::any_of(e.marks.begin(), e.marks.end(), [](std::int16_t m) { return m != 0; });
+            sides[side].units << UnitText(e.id) + (marked ? kMarkSuffix : "");
+        }
+        sides[side].simulated = b3::engine::SurvivalChances(order, lost[side]);
+        if (exact_)
+            sides[side].exact = b3::engine::SurvivalChances(
+                order, side == 0 ? exact_->attackerUnitsLost : exact_->defenderUnitsLost);
+    }
+    window.SetSurvival(sides[0], sides[1]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -824,8 +1052,24 @@ void frmOddsLab::sscMoreResults_Click() {
 void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
     frmHero dialog(services_, this);
     dialog.SetHero(&hero);
+    dialog.SetPlace(heroPlace_);
     dialog.Form_Load();
+    // The bonuses last entered for this entry (or opened with a scenario) are offered again.
+    QListWidgetItem* item =
+        askingSide_ >= 0 ? lstArmies[askingSide_]->item(askingPosition_) : nullptr;
+    b3::engine::SimpleHost::Bonuses kept = {};
+    if (askingSide_ >= 0 && EntryBonuses(askingSide_, askingPosition_, kept)) {
+        for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
+            if (kept[i]) dialog.SetValue(static_cast<b3::engine::HeroBonus>(i), *kept[i]);
+        dialog.SendHeroInfoToScreen();
+    }
     services_.execDialog(dialog);
+    if (item) {
+        QVariantList values;
+        for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
+            values << dialog.Value(static_cast<b3::engine::HeroBonus>(i));
+        item->setData(kBonusRole, values);
+    }
 }
 
 std::string frmOddsLab::PowerTypeName(Long code) const {
@@ -907,6 +1151,22 @@ bool frmOddsLab::eventFilter(QObject* watched, QEvent* event) {
                 auto* mouse = static_cast<QMouseEvent*>(event);
                 lstArmies_MouseUp(side, mouse->button(), mouse->position().toPoint());
             }
+        } else if (watched == list && event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+                // Delete removes the selected entries, as the menu's "Delete" does.
+                menuSide_ = side;
+                mnuPopupDelete_Click();
+                return true;
+            }
+            if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier &&
+                list->currentItem()) {
+                const QRect rect = list->visualItemRect(list->currentItem());
+                lstArmies_MouseUp(side, Qt::RightButton, rect.center());
+                return true;
+            }
+        } else if (watched == list && event->type() == QEvent::Resize) {
+            PlaceStackLabels(side);
         } else if (watched == list && event->type() == QEvent::ContextMenu &&
                    static_cast<QContextMenuEvent*>(event)->reason() ==
                        QContextMenuEvent::Keyboard) {

@@ -13,16 +13,22 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "b3/edit_object.h"
+#include "calculator/ui/run_record.h"
+#include "calculator/ui/unit_chooser.h"
 #include "engine/army.h"
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine/host.h"
+#include "engine/scenario.h"
 #include "engine/unit_list.h"
 
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -63,11 +69,27 @@ inline constexpr int kBlacksmith = 5;
 inline constexpr int kWeaponsmaster = 6;
 inline constexpr int kFlying = 7;
 
+// The text after a marked unit's name in the lists.
+inline constexpr const char* kMarkSuffix = " *";
+
+// A hero's list entry keeps the bonuses last entered for it under this item role: a list of
+// kHeroBonusCount values, each a number or invalid (as loaded).
+inline constexpr int kBonusRole = Qt::UserRole + 1;
+
 // A list holds at most this many units.
 inline constexpr int kMaxListUnits = 32;
 // The largest number of battles a run accepts: its results table stays within a few hundred
 // megabytes.
 inline constexpr b3::engine::Long kMaxBattles = 10'000'000;
+
+// The five quick figures of a run (the win percentage and the four averages), simulated as
+// shown and exact when they could be computed.
+inline constexpr int kFigureCount = 5;
+struct QuickFigures {
+    bool valid = false;
+    double simulated[kFigureCount] = {};
+    std::optional<double> exact[kFigureCount];
+};
 
 class frmOddsLab : public QMainWindow, public b3::engine::CalculatorHost {
     Q_OBJECT
@@ -106,15 +128,45 @@ public:
     void AddAttacker(b3::engine::Long ArmyID, b3::engine::Long Slot);
     void AddDefender(b3::engine::Long ArmyID, b3::engine::Long Slot);
     bool CheckIfUndead(b3::engine::Long Row) const;
-    // Computes the exact odds of the sides just run and shows them beside the simulated ones
-    // (or why they cannot be computed).
-    void ShowExactOdds(b3::engine::Long CityLevel);
+    // Computes the exact odds of the sides just run, with the dice and city level the run started
+    // with, and shows them beside the simulated ones (or why they cannot be computed).
+    void ShowExactOdds(const RunSetup& run);
     // The exact odds of the last completed run, when they could be computed.
     const std::optional<b3::engine::ExactOdds>& LastExactOdds() const { return exact_; }
     bool VerifyForm();
     // Refuses a run whose first attacking stack or whose defending stack holds no army or hero
     // (only "None" entries), with a message naming the side.
     bool VerifyStacks();
+
+    // ---- Scenario files (the format of b3cli odds) and what it takes to win
+    // The window's battle as a scenario: both lists with their marks, the heroes' bonuses as
+    // last entered or opened, the dice, terrain, city level and number of battles.
+    b3::engine::Scenario CurrentScenario() const;
+    // Replaces the window's battle by the scenario; throws b3::engine::ScenarioError, changing
+    // nothing, when an entry names no unit of the installation.
+    void ShowScenario(const b3::engine::Scenario& s);
+    // Open and save through the file dialog, or with a given file; false (after a message)
+    // when the file cannot be read or written.
+    bool OpenScenarioFile(const QString& file);
+    bool SaveScenarioFile(const QString& file);
+    void mnuOpenScenario_Click();
+    void mnuSaveScenario_Click();
+    void mnuSuggest_Click();
+    // The most recently opened or saved scenarios, newest first (at most 8).
+    QStringList RecentScenarios() const;
+    // The bonuses kept on a hero's list entry; false when it has none.
+    bool EntryBonuses(int side, int position, b3::engine::SimpleHost::Bonuses& bonuses) const;
+
+    // ---- Comparing and exporting results
+    QuickFigures CurrentFigures() const;
+    const QuickFigures& PinnedFigures() const { return pinned_; }
+    void sscPin_Click();
+    // The quick results and both loss distributions, cells split by `separator` (tab for the
+    // clipboard, comma for CSV).
+    QString ResultsText(QChar separator) const;
+    void mnuCopyResults_Click();
+    void mnuExportResults_Click();
+    bool ExportResults(const QString& file);
 
     void cboArmies_Click(int Index);
     void cboTerrain_Click();
@@ -143,12 +195,27 @@ public:
     void MoveOnlyOne(int Index);
     void MoveArmyInList(int Side, int Position, int Direction);
     static void MoveArmyInHealthArray(HealthArray& health, int Row, int Direction);
-    void RefreshHealthArray();
+    // Resets the marks of one side's list.
+    void RefreshHealthArray(int Side);
+    // Whether the battle uses marks for the entry at `Position`: a unit (not "None") with any
+    // mark.
+    bool UsesMarks(int Side, int Position) const;
+    // Gives every entry of a side's list its unit's name, followed by " *" exactly when the
+    // battle uses marks for it, and updates the state of the results.
+    void ListChanged(int Side);
     static bool AsteriskEligible(const QString& Text);
     bool RemoveAsteriskEligible(const QString& Text, int Position, int Side) const;
     void EvaluateHealthConflicts(int Side);
     void DisableMenuItems();
     void EnableMenuItems();
+
+    // ---- Which run the figures come from, and whether they still match the setup
+    // The setup on screen, as a run would take it.
+    RunSetup CurrentSetup() const;
+    const RunRecord& Record() const { return record_; }
+    // Greys the figures and shows why when they no longer describe the setup on screen.
+    void UpdateResultState();
+    bool ResultsStale() const;
 
     // ---- State, for the windows the run opens and for tests
     const HealthArray& Health(int side) const { return health_[side]; }
@@ -190,7 +257,7 @@ public:
     QLabel* Label11;
     QLabel* Label12;
     QLabel* Label13;
-    QComboBox* cboArmies[2];
+    UnitChooser* cboArmies[2];
     QListWidget* lstArmies[2] = {};
     // 0 and 1 "Army Up" and "Army Dn" of the attacking list, 2 and 3 of the defending list.
     QPushButton* sscListArrow[4];
@@ -204,14 +271,21 @@ public:
     UpDownBox* updCombatDice;
     QComboBox* cboTerrain;
     QLineEdit* txtNumSimulations = nullptr;
-    QComboBox* cboCityLevel;
+    QComboBox* cboCityLevel = nullptr;
     QCheckBox* sschkViewStats;
-    QLabel* lblAttWinPercent;
+    QLabel* lblAttWinPercent = nullptr;
     // Indices 2 to 5 are used.
     QLabel* lblAvg[6] = {};
+    // The heading over the simulated figures ("Simulated", with the battle count) and the half
+    // width of each figure's 95% interval ("± 1.6"), indices as for the figures.
+    QLabel* lblSimHeader = nullptr;
+    QLabel* lblAttWinPm = nullptr;
+    QLabel* lblAvgPm[6] = {};
+    // Why the figures are out of date (hidden while they are current).
+    QLabel* lblResultsNote = nullptr;
     // The exact figures beside the simulated ones, computed without sampling.
-    QLabel* lblExactHeader;
-    QLabel* lblExactWinPercent;
+    QLabel* lblExactHeader = nullptr;
+    QLabel* lblExactWinPercent = nullptr;
     QLabel* lblExactAvg[6] = {};
     QPushButton* cmdAttack;
     QPushButton* sscAbort;
@@ -229,16 +303,37 @@ public:
     QAction* mnuPopupItemMedals[5];
     QAction* mnuSep1;
     QAction* mnuPopupDelete;
+    QAction* mnuOpenScenario;
+    QAction* mnuSaveScenario;
+    QMenu* mnuRecentScenarios;
+    QAction* mnuSuggest;
+    QAction* mnuCopyResults;
+    QAction* mnuExportResults;
+    QGroupBox* grpPinned;
+    QPushButton* sscPin;
+    // Rows: the five figures; columns: pinned, change, pinned exact, change exact.
+    QLabel* lblPinned[kFigureCount][4] = {};
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QGroupBox* MakeSideFrame(int side);
     QWidget* MakeSetupColumn();
     void MakeStatusBar();
     void MakePopupMenu();
+    void MakeScenarioMenu();
+    // Who survived the last run on `side`: the listed units, exact and simulated shares.
+    void FillSurvival(frmMoreResults& window);
+    void MakeResultsPanel();
+    // A completed run's figures are shown: comparing and exporting become possible.
+    void ResultsShown();
+    void ShowComparison();
+    void RememberScenario(const QString& file);
+    void FillRecentMenu();
     void PlaceStackLabels(int side);
     void SetProgressVisible(bool visible);
     void UpdateClock();
@@ -247,6 +342,10 @@ private:
     b3::engine::Long ItemId(int side, int position) const;
     bool HoldsUnit(int side, int from, int to) const;
     void Message(const QString& text);
+    void ShowIntervals(b3::engine::Long NumBattles);
+    void ClearIntervals();
+    // The figure labels of the quick results: simulated, interval and exact.
+    std::vector<QLabel*> FigureLabels() const;
 
     CalculatorServices& services_;
     b3::_CEditObject& editObject_;
@@ -264,9 +363,18 @@ private:
     int menuSide_ = -1;
     QPointer<frmMoreResults> moreResults_;
     std::optional<b3::engine::ExactOdds> exact_;
+    RunRecord record_;
+    // Where the hero whose dialog is about to open stands (side and list position).
+    QString heroPlace_;
     QWidget* stackColumn_[2] = {};
+    QWidget* resultsRow_ = nullptr;
     QTimer* clock_ = nullptr;
     int rowHeight_ = 16;
+    // The list entry whose hero the hero dialog is asked for (side, position), or -1.
+    int askingSide_ = -1;
+    int askingPosition_ = -1;
+    bool hasResults_ = false;
+    QuickFigures pinned_;
 };
 
 // The caption of the window and the title of its messages.

@@ -14,13 +14,6 @@
 
 namespace b3::oddslab {
 
-namespace {
-
-// The marks a unit's text announces with its suffix.
-constexpr const char* kMarkSuffix = " *";
-
-}  // namespace
-
 int frmOddsLab::FocusedSide() const {
     QWidget* focus = focusWidget();
     if (focus == lstArmies[0]) return 0;
@@ -44,6 +37,7 @@ void frmOddsLab::DeleteArmyFromList(int Index, int Position) {
         delete list->takeItem(Position);
         ShuffleArray(health_[Index], Position, 1);
         if (Index == 1) AdjustDefTerrain(1, list->count());
+        ListChanged(Index);
     });
 }
 
@@ -113,6 +107,25 @@ void frmOddsLab::EnableMenuItems() {
         mnuPopupItem[kBlessed]->setEnabled(true);
 }
 
+bool frmOddsLab::UsesMarks(int Side, int Position) const {
+    const b3::engine::Long id = ItemId(Side, Position);
+    if (id < 0 || id >= numArmies_ + numHeroes_) return false;
+    for (int c = 1; c <= 7; ++c)
+        if (health_[Side].at(Position + 1, c) != 0) return true;
+    return false;
+}
+
+void frmOddsLab::ListChanged(int Side) {
+    QListWidget* list = lstArmies[Side];
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        const QString text = UnitText(ItemId(Side, i)) + (UsesMarks(Side, i) ? kMarkSuffix : "");
+        if (item->text() != text) item->setText(text);
+    }
+    PlaceStackLabels(Side);
+    UpdateResultState();
+}
+
 bool frmOddsLab::AsteriskEligible(const QString& Text) {
     return !Text.isEmpty() && !Text.endsWith('*');
 }
@@ -133,16 +146,9 @@ void frmOddsLab::mnuPopupItem_Click(int Index) {
         if (side < 0) return;
         const bool set = mnuPopupItem[Index]->isChecked();
         QListWidget* list = lstArmies[side];
-        for (int i = 0; i < list->count(); ++i) {
-            QListWidgetItem* item = list->item(i);
-            if (!item->isSelected()) continue;
-            health_[side].at(i + 1, Index) = set ? 1 : 0;
-            const QString t = item->text();
-            if (set && AsteriskEligible(t))
-                item->setText(t + kMarkSuffix);
-            else if (!set && RemoveAsteriskEligible(t, i, side))
-                item->setText(t.left(t.size() - 2));
-        }
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->isSelected()) health_[side].at(i + 1, Index) = set ? 1 : 0;
+        ListChanged(side);
     });
 }
 
@@ -151,16 +157,10 @@ void frmOddsLab::mnuPopupItemMedals_Click(int Index) {
         const int side = FocusedSide();
         if (side < 0 || Index < 0 || Index > 4) return;
         QListWidget* list = lstArmies[side];
-        for (int i = 0; i < list->count(); ++i) {
-            QListWidgetItem* item = list->item(i);
-            if (!item->isSelected()) continue;
-            health_[side].at(i + 1, kMedals) = static_cast<std::int16_t>(Index);
-            const QString t = item->text();
-            if (Index > 0 && AsteriskEligible(t))
-                item->setText(t + kMarkSuffix);
-            else if (Index == 0 && RemoveAsteriskEligible(t, i, side))
-                item->setText(t.left(t.size() - 2));
-        }
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->isSelected())
+                health_[side].at(i + 1, kMedals) = static_cast<std::int16_t>(Index);
+        ListChanged(side);
     });
 }
 
@@ -213,15 +213,19 @@ void frmOddsLab::MoveArmyInList(int Side, int Position, int Direction) {
         QListWidgetItem* b = list->item(other);
         const QString text = a->text();
         const QVariant data = a->data(Qt::UserRole);
+        const QVariant bonuses = a->data(kBonusRole);
         a->setText(b->text());
         a->setData(Qt::UserRole, b->data(Qt::UserRole));
+        a->setData(kBonusRole, b->data(kBonusRole));
         b->setText(text);
         b->setData(Qt::UserRole, data);
+        b->setData(kBonusRole, bonuses);
         list->selectionModel()->setCurrentIndex(list->model()->index(other, 0),
                                                 QItemSelectionModel::NoUpdate);
         b->setSelected(true);
         a->setSelected(false);
         MoveArmyInHealthArray(health_[Side], Position + 1, Direction);
+        ListChanged(Side);
     });
 }
 
@@ -242,22 +246,29 @@ void frmOddsLab::sscDup_Click(int Index) {
             if (list->count() < 1 || list->count() >= kMaxListUnits) continue;
             auto* copy = new QListWidgetItem(text);
             copy->setData(Qt::UserRole, data);
+            copy->setData(kBonusRole, list->item(p)->data(kBonusRole));
             copy->setSizeHint(list->item(p)->sizeHint());
             list->addItem(copy);
+            // A duplicate carries the marks of its original.
+            for (int c = 1; c <= 7; ++c)
+                health_[Index].at(list->count(), c) = health_[Index].at(p + 1, c);
             AdjustDefTerrain(Index, list->count());
         }
+        ListChanged(Index);
     });
 }
 
 void frmOddsLab::sscClearList_Click(int Index) {
     Trap(services_, "frmOddsLab::sscClearList_Click", [&] {
         lstArmies[Index]->clear();
-        RefreshHealthArray();
+        // The other list keeps its units and their marks.
+        RefreshHealthArray(Index);
+        ListChanged(Index);
     });
 }
 
-void frmOddsLab::RefreshHealthArray() {
-    for (HealthArray& h : health_) h = HealthArray{};
+void frmOddsLab::RefreshHealthArray(int Side) {
+    health_[Side] = HealthArray{};
 }
 
 }  // namespace b3::oddslab

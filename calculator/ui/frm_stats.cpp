@@ -10,8 +10,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "calculator/ui/errors.h"
 #include "calculator/ui/services.h"
@@ -49,7 +51,10 @@ QTableWidget* MakeGrid(int units, const int (&widths)[12], const QString& tip, Q
         total += widths[c] * charWidth;
     }
     grid->horizontalHeader()->setStretchLastSection(true);
-    grid->setMinimumWidth(total + 4);
+    // The grid grows with the window and scrolls sideways when it is narrower than its columns.
+    grid->setMinimumWidth(std::min(total + 4, 560));
+    grid->setProperty("fullWidth", total + 2 * grid->frameWidth() + 4);
+    grid->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     return grid;
 }
 
@@ -87,7 +92,7 @@ frmStats::frmStats(CalculatorServices& services, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(sscDone);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(fraAttStack);
+    layout->addWidget(fraAttStack, 1);
     layout->addWidget(fraDefStack, 1);
     layout->addLayout(buttons);
 }
@@ -100,11 +105,12 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
     msfgStackStats[index] = MakeGrid(attacking ? 8 : 32, attacking ? kAttWidths : kDefWidths,
                                      "Dsiplays information about " + side + " armies", frame);
     QTableWidget* grid = msfgStackStats[index];
-    // The attacking grid shows all its eight rows; the defending one shows as many and scrolls.
-    const int rowsShown = 8;
-    grid->setFixedHeight(grid->horizontalHeader()->sizeHint().height() +
-                         rowsShown * grid->verticalHeader()->defaultSectionSize() +
-                         2 * grid->frameWidth() + 2);
+    grid->setAccessibleName(attacking ? "Attacking Stack" : "Defending Stack");
+    // At least four rows are always in view; the grids share the height the window has, and a
+    // grid shorter than its rows scrolls.
+    const int header = grid->horizontalHeader()->sizeHint().height() + 2 * grid->frameWidth() + 2;
+    grid->setMinimumHeight(header + 4 * grid->verticalHeader()->defaultSectionSize());
+    grid->setProperty("fullHeight", header + 8 * grid->verticalHeader()->defaultSectionSize());
 
     // Three columns of values and the total: raw leadership, morale and fortification; raw
     // chaos, fear and siege; the adjusted values.
@@ -122,6 +128,7 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
         *raw[i] = ValueLabel("The " + power + " value for the " + side +
                                  " stack, NOT including any effects from the opposing stack",
                              frame);
+        (*raw[i])->setAccessibleName("Raw " + power + ", " + side + " stack");
         columns[i / 3]->addRow("Raw " + power + ":", *raw[i]);
     }
     for (int i = 0; i < 3; ++i) {
@@ -133,12 +140,14 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
                                       " stack, adjusted for the effects of the enemy stack's " +
                                       kAgainst[i] + " bonus";
         *adjusted[i] = ValueLabel(tip, frame);
+        (*adjusted[i])->setAccessibleName("Adjusted " + power + ", " + side + " stack");
         columns[2]->addRow("Adjusted " + power + ":", *adjusted[i]);
     }
     *bonus = ValueLabel(
         "The final stack bonus, ajusted into the range of -3 to +5, and applied to the stregth of "
         "each army in the stack",
         frame);
+    (*bonus)->setAccessibleName("Total Stack Bonus, " + side + " stack");
     QFont bold = (*bonus)->font();
     bold.setBold(true);
     (*bonus)->setFont(bold);
@@ -149,7 +158,7 @@ QGroupBox* frmStats::MakeSide(bool attacking, QLabel** raw[6], QLabel** adjusted
     values->addStretch(1);
 
     auto* layout = new QVBoxLayout(frame);
-    layout->addWidget(grid);
+    layout->addWidget(grid, 1);
     layout->addLayout(values);
     return frame;
 }
@@ -161,7 +170,18 @@ void frmStats::showEvent(QShowEvent* event) {
 
 void frmStats::Form_Load() {
     Trap(services_, "frmStats::Form_Load", [&] {
+        // As large as eight rows of every column need, within the screen.
         adjustSize();
+        int width = 0;
+        int height = 0;
+        for (QTableWidget* grid : msfgStackStats) {
+            width = std::max(width, grid->property("fullWidth").toInt() - grid->width());
+            height += std::max(0, grid->property("fullHeight").toInt() - grid->height());
+        }
+        QSize wanted = size() + QSize(std::max(0, width), height);
+        if (const QScreen* screen = this->screen())
+            wanted = wanted.boundedTo(screen->availableGeometry().size() * 0.95);
+        resize(wanted.expandedTo(minimumSizeHint()));
         CentreOnScreen(*this);
     });
 }

@@ -1,6 +1,8 @@
 // OddsLab: creates the program-wide edit object, then shows the calculator's main window. The
 // program ends when its last window is closed.
 #include <QApplication>
+#include <QIcon>
+#include <QTimer>
 #include <memory>
 
 #include "b3/edit_object.h"
@@ -11,6 +13,14 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("OddsLab");
+    // The recent scenarios are kept beside the suite's registry file:
+    // ~/.config/b3tools/OddsLab.conf.
+    QApplication::setOrganizationName("b3tools");
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/oddslab.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName("org.b3tools.OddsLab");
     b3::oddslab::QtCalculatorServices services;
     b3::SetMessageSink([&services](const std::string& text) {
         services.messageBox(nullptr, QString::fromStdString(text), b3::oddslab::kMessageTitle);
@@ -25,5 +35,8 @@ int main(int argc, char** argv) {
     }
     b3::oddslab::frmOddsLab window(services, *editObject);
     window.show();
+    // Set by the installation check: the window has come up, so the program may end at once.
+    if (qEnvironmentVariableIsSet("B3_QUIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();
 }

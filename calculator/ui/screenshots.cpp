@@ -1,11 +1,13 @@
-// Takes a picture of each of the calculator's four windows on the sample installation:
+// Takes a picture of each of the calculator's windows and views on the sample installation:
 // oddslab_screenshots OUTPUT-FOLDER. Run with QT_QPA_PLATFORM=offscreen.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QListWidget>
 #include <QMenu>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include "calculator/ui/frm_more_results.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/frm_stats.h"
+#include "calculator/ui/frm_suggest.h"
 #include "calculator/ui/services.h"
 #include "calculator/ui/updown_box.h"
 #include "sample/sample.h"
@@ -42,14 +45,24 @@ public:
             }
             hero->cmdProceed_Click();
         } else if (auto* stats = qobject_cast<b3::oddslab::frmStats*>(&dialog)) {
+            // As it opens on a 1024x768 screen.
+            stats->resize(stats->size().expandedTo(QSize(1000, 700)).boundedTo(QSize(1000, 700)));
+            QApplication::processEvents();
             stats->grab().save(out_ + "/oddslab-stats.png");
             stats->sscDone_Click();
+        } else if (auto* suggest = qobject_cast<b3::oddslab::frmSuggest*>(&dialog)) {
+            suggest->updTarget->setValue(99.5);
+            suggest->cmdSearch_Click();
+            QApplication::processEvents();
+            suggest->grab().save(out_ + "/oddslab-suggest.png");
         }
         dialog.hide();
     }
     void popupMenu(QMenu&, const QPoint&) override {}
     void pumpEvents() override { QApplication::processEvents(); }
     void setBusy(bool) override {}
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
 
 private:
     QString out_;
@@ -119,17 +132,35 @@ int main(int argc, char** argv) {
     w.lstArmies[0]->clearSelection();
     w.lstArmies[1]->clearSelection();
     w.cmdAttack_Click();
+    // Pin this run, then add a unit and run again: the pinned figures show the change.
+    w.sscPin_Click();
+    w.sschkViewStats->setChecked(false);
+    Add(w, 0, "Knights");
+    w.cmdAttack_Click();
     w.lstArmies[0]->setCurrentRow(-1);
     w.lstArmies[1]->setCurrentRow(-1);
     app.processEvents();
     w.grab().save(out + "/oddslab-main.png");
+    // The same figures once the setup has changed: out of date.
+    w.updCombatDice->setValue(24);
+    app.processEvents();
+    w.grab().save(out + "/oddslab-main-stale.png");
+    w.updCombatDice->setValue(20);
+    app.processEvents();
 
     w.sscMoreResults_Click();
     app.processEvents();
     if (b3::oddslab::frmMoreResults* more = w.MoreResults()) {
         app.processEvents();
         more->grab().save(out + "/oddslab-more-results.png");
+        more->SetAtLeast(true);
+        app.processEvents();
+        more->grab().save(out + "/oddslab-more-results-at-least.png");
+        more->tabResults->setCurrentIndex(1);
+        app.processEvents();
+        more->grab().save(out + "/oddslab-survival.png");
     }
+    w.mnuSuggest_Click();
     std::printf("screenshots written to %s\n", argv[1]);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
@@ -36,6 +37,16 @@ void QtCalculatorServices::setBusy(bool busy) {
         QApplication::restoreOverrideCursor();
         --busy_;
     }
+}
+
+QString QtCalculatorServices::openFileName(QWidget* parent, const QString& caption,
+                                           const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+QString QtCalculatorServices::saveFileName(QWidget* parent, const QString& caption,
+                                           const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
 }
 
 void CentreOnScreen(QWidget& window) {

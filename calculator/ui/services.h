@@ -25,6 +25,11 @@ public:
     virtual void pumpEvents() = 0;
     // The hourglass pointer on (true) or the default pointer back (false).
     virtual void setBusy(bool busy) = 0;
+    // A file chosen to open or to save under, or an empty text when the user cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& caption,
+                                 const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& caption,
+                                 const QString& filter) = 0;
 };
 
 // The real dialogs of the toolkit.
@@ -35,6 +40,8 @@ public:
     void popupMenu(QMenu& menu, const QPoint& globalPos) override;
     void pumpEvents() override;
     void setBusy(bool busy) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
 
 private:
     int busy_ = 0;

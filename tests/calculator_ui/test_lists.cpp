@@ -2,7 +2,9 @@
 // medals, and deleting, moving, duplicating and clearing with the marks kept in step.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/updown_box.h"
@@ -321,11 +323,13 @@ TEST_F(OddsLabLists, MovingCarriesTheMarksWithTheUnit) {
     EXPECT_EQ(Texts(*w, 1)[4], "Knights");
 }
 
-TEST_F(OddsLabLists, DuplicatesCopyTheTextButNotTheMarks) {
+// A duplicate is the same unit as its original, marks included: its " *" is true.
+TEST_F(OddsLabLists, DuplicatesCarryTheMarksOfTheirOriginal) {
     ListFive(0);
     SelectOne(*w, 0, 1);
     OpenMenu(*w, 0);
     Choose(Item(kBlessed));
+    Choose(w->mnuPopupItemMedals[2]);
     w->updDup[0]->stepBy(2);
     EXPECT_EQ(w->txtDup[0]->text(), "3");
     w->sscDup[0]->click();
@@ -333,8 +337,16 @@ TEST_F(OddsLabLists, DuplicatesCopyTheTextButNotTheMarks) {
                                          "Goblins *", "Goblins *", "Goblins *"}));
     for (int p = 5; p < 8; ++p) {
         EXPECT_EQ(w->lstArmies[0]->item(p)->data(Qt::UserRole).toInt(), 1);
-        EXPECT_EQ(HealthRow(*w, 0, p + 1), "0 0 0 0 0 0 0");
+        EXPECT_EQ(HealthRow(*w, 0, p + 1), "1 0 0 2 0 0 0");
     }
+    // The battle gets the marks of every copy.
+    Pick(*w, 1, "Archers");
+    w->txtNumSimulations->setText("10");
+    w->cmdAttack->click();
+    int blessed = 0;
+    for (b3::engine::Long i = 1; i <= w->AttArmies().Count(); ++i)
+        blessed += w->AttArmies().Item(i).Blessed() ? 1 : 0;
+    EXPECT_EQ(blessed, 4);
     // Copies beyond 32 are dropped silently.
     w->updDup[0]->setValue(31);
     w->sscDup_Click(0);
@@ -342,7 +354,9 @@ TEST_F(OddsLabLists, DuplicatesCopyTheTextButNotTheMarks) {
     EXPECT_TRUE(services.messages.empty());
 }
 
-TEST_F(OddsLabLists, ClearingResetsTheMarksOfBothSides) {
+// Clearing one list leaves the other's units and marks alone, and a " *" never outlives its
+// marks.
+TEST_F(OddsLabLists, ClearingOneSideKeepsTheOtherSidesMarks) {
     ListFive(0);
     ListFive(1);
     SelectOne(*w, 1, 0);
@@ -353,14 +367,64 @@ TEST_F(OddsLabLists, ClearingResetsTheMarksOfBothSides) {
     Choose(Item(kFlying));
     w->sscClearList[0]->click();
     EXPECT_EQ(w->lstArmies[0]->count(), 0);
+    EXPECT_EQ(HealthRow(*w, 0, 1), "0 0 0 0 0 0 0");
+    EXPECT_EQ(HealthRow(*w, 1, 1), "1 0 0 0 0 0 0");
+    EXPECT_EQ(Texts(*w, 1)[0], "Footmen *");
+    // A unit added where a marked one was starts without marks.
+    Pick(*w, 0, "Footmen");
+    EXPECT_EQ(Texts(*w, 0), QStringList{"Footmen"});
+    // Clearing the defending list too: nothing marked is left anywhere.
+    w->sscClearList[1]->click();
+    ListFive(1);
+    EXPECT_EQ(Texts(*w, 1)[0], "Footmen");
     EXPECT_EQ(HealthRow(*w, 1, 1), "0 0 0 0 0 0 0");
-    EXPECT_EQ(Texts(*w, 1)[0], "Footmen *");
-    // The suffix without marks goes when the mark is cleared... and is not set twice.
+}
+
+// "None" takes no part in the battle, so its marks are never announced.
+TEST_F(OddsLabLists, NoneShowsNoMarks) {
+    Pick(*w, 0, "None");
+    Pick(*w, 0, "Goblins");
+    Select(*w, 0, 0, {0, 1});
+    OpenMenu(*w, 0);
+    Choose(Item(kPoisoned));
+    EXPECT_EQ(Texts(*w, 0), (QStringList{"None", "Goblins *"}));
+}
+
+// Scrolling over a chooser or stepping through it with the keys only browses; a click on an
+// entry of the open list, or Enter, adds the unit.
+TEST_F(OddsLabLists, OnlyARealChoiceAddsAUnit) {
+    QComboBox* chooser = w->cboArmies[0];
+    chooser->setFocus();
+    const QPoint centre = chooser->rect().center();
+    for (int tick = 0; tick < 3; ++tick) {
+        QWheelEvent wheel(centre, chooser->mapToGlobal(centre), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chooser, &wheel);
+    }
+    QTest::keyClick(chooser, Qt::Key_Down);
+    QTest::keyClick(chooser, Qt::Key_Down);
+    QTest::keyClick(chooser, Qt::Key_End);
+    QTest::keyClick(chooser, Qt::Key_G);
+    EXPECT_EQ(w->lstArmies[0]->count(), 0);
+    EXPECT_EQ(chooser->currentText(), "Goblins");
+    // Enter chooses the entry the keys went to.
+    QTest::keyClick(chooser, Qt::Key_Return);
+    EXPECT_EQ(Texts(*w, 0), QStringList{"Goblins"});
+    // A click on an entry of the open list is reported as an activation.
+    Pick(*w, 0, "Knights");
+    EXPECT_EQ(Texts(*w, 0), (QStringList{"Goblins", "Knights"}));
+}
+
+// Delete removes the selected entries; Shift+F10 opens the marks menu for the focused entry.
+TEST_F(OddsLabLists, KeyboardDeletesAndOpensTheMenu) {
+    ListFive(1);
+    Select(*w, 1, 3, {1, 3});
+    QTest::keyClick(w->lstArmies[1], Qt::Key_Delete);
+    EXPECT_EQ(Texts(*w, 1), (QStringList{"Footmen", "Wall Guard", "Knights"}));
+    EXPECT_EQ(services.menus, 0);
     SelectOne(*w, 1, 0);
-    OpenMenu(*w, 1);
-    EXPECT_FALSE(Item(kBlessed)->isChecked());
-    Choose(Item(kBlessed));
-    EXPECT_EQ(Texts(*w, 1)[0], "Footmen *");
+    QTest::keyClick(w->lstArmies[1], Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(services.menus, 1);
 }
 
 TEST(OddsLabAsteriskRules, LookAtTheTextAndTheMarks) {

@@ -7,6 +7,8 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QTemporaryDir>
 #include <QValueAxis>
 
@@ -103,11 +105,24 @@ TEST(OddsLabMoreResults, ChartsShowBothSeriesOverAllThirtyThreeCategories) {
         EXPECT_EQ(categories->titleText(), "Number of Armies Destroyed");
         ASSERT_NE(Values(view), nullptr);
         EXPECT_EQ(Values(view)->titleText(), "% Chance");
-        auto* series = qobject_cast<QBarSeries*>(view->chart()->series().value(0));
-        ASSERT_NE(series, nullptr);
-        ASSERT_EQ(series->count(), 2);
-        EXPECT_EQ(series->barSets()[0]->label(), "C1");
-        EXPECT_EQ(series->barSets()[1]->label(), "C2");
+        // C1 against "% Chance" on the left, C2 against its own axis on the right.
+        auto* percent = qobject_cast<QBarSeries*>(view->chart()->series().value(0));
+        auto* turns = qobject_cast<QBarSeries*>(view->chart()->series().value(1));
+        ASSERT_NE(percent, nullptr);
+        ASSERT_NE(turns, nullptr);
+        EXPECT_EQ(percent->barSets()[0]->label(), "C1");
+        EXPECT_EQ(turns->barSets()[0]->label(), "C2");
+        const auto left = view->chart()->axes(Qt::Vertical, percent);
+        const auto right = view->chart()->axes(Qt::Vertical, turns);
+        ASSERT_EQ(left.size(), 1);
+        ASSERT_EQ(right.size(), 1);
+        EXPECT_EQ(left[0]->alignment(), Qt::AlignLeft);
+        EXPECT_EQ(right[0]->alignment(), Qt::AlignRight);
+        EXPECT_EQ(right[0]->titleText(), "Production Turns");
+        // The legend names the series in words.
+        QStringList legend;
+        for (QLegendMarker* marker : view->chart()->legend()->markers()) legend << marker->label();
+        EXPECT_EQ(legend, (QStringList{"C1: % of battles", "C2: production turns lost"}));
     }
     QBarSet* attPct = w.Series(0, 0);
     QBarSet* attTurns = w.Series(0, 1);
@@ -123,8 +138,16 @@ TEST(OddsLabMoreResults, ChartsShowBothSeriesOverAllThirtyThreeCategories) {
     EXPECT_EQ(attTurns->at(20), 0);
     EXPECT_EQ(w.Series(1, 0)->at(4), 50);
     EXPECT_EQ(w.Series(1, 1)->at(1), 1199);
-    // The value axis reaches the largest value shown.
-    EXPECT_GE(Values(w.mscAttMore)->max(), 300);
+    // Each axis reaches the largest value it shows; the percentages keep their 0..100 scale.
+    EXPECT_EQ(Values(w.mscAttMore)->max(), 100);
+    auto* turnAxis = qobject_cast<QValueAxis*>(w.mscAttMore->chart()->axes(Qt::Vertical).value(1));
+    ASSERT_NE(turnAxis, nullptr);
+    EXPECT_GE(turnAxis->max(), 300);
+    // A bar tells its value when the pointer is over it.
+    emit w.Series(0, 0)->hovered(true, 3);
+    EXPECT_EQ(w.HoverText(), "Attacking side, 3 armies destroyed: C1 4% of battles (7 battles)");
+    emit w.Series(1, 1)->hovered(true, 1);
+    EXPECT_EQ(w.HoverText(), "Defending side, 1 armies destroyed: C2 1199 production turns lost");
 }
 
 TEST(OddsLabMoreResults, ExactChancesAreAThirdSeries) {
@@ -142,8 +165,9 @@ TEST(OddsLabMoreResults, ExactChancesAreAThirdSeries) {
     for (QChartView* view : {w.mscAttMore, w.mscDefMore}) {
         auto* series = qobject_cast<QBarSeries*>(view->chart()->series().value(0));
         ASSERT_NE(series, nullptr);
-        ASSERT_EQ(series->count(), 3);
-        EXPECT_EQ(series->barSets()[2]->label(), "Exact");
+        // Beside C1, against the same "% Chance" axis.
+        ASSERT_EQ(series->count(), 2);
+        EXPECT_EQ(series->barSets()[1]->label(), "Exact");
     }
     EXPECT_EQ(w.Series(0, 2)->at(0), 25);
     EXPECT_EQ(w.Series(0, 2)->at(32), 75);
@@ -220,6 +244,31 @@ TEST(OddsLabStatsWindow, HasItsFramesGridsTipsAndButton) {
     w.Fill(stats);
     EXPECT_EQ(w.msfgStackStats[0]->rowCount(), 9);
     EXPECT_TRUE(services.messages.empty());
+}
+
+// The statistics window fits a 1024x768 screen; its grids grow with it.
+TEST(OddsLabStatsWindow, FitsASmallScreenAndItsGridsGrow) {
+    ScriptServices services;
+    frmStats w(services);
+    const QSize least = w.minimumSizeHint();
+    EXPECT_LE(least.width(), 1000);
+    EXPECT_LE(least.height(), 700);
+    w.resize(least);
+    w.show();
+    QCoreApplication::processEvents();
+    const QSize grid = w.msfgStackStats[1]->size();
+    w.resize(least + QSize(300, 300));
+    QCoreApplication::processEvents();
+    EXPECT_GE(w.msfgStackStats[1]->width(), grid.width() + 250);
+    EXPECT_GE(w.msfgStackStats[1]->height(), grid.height() + 100);
+    // Each value is named for screen readers by itself.
+    QStringList names;
+    for (QLabel* value : w.findChildren<QLabel*>())
+        if (value->frameShape() == QFrame::Panel) names << value->accessibleName();
+    EXPECT_EQ(names.size(), 20);
+    EXPECT_FALSE(names.contains(QString()));
+    EXPECT_EQ(names.removeDuplicates(), 0);
+    EXPECT_EQ(w.lblDefAdjFor->accessibleName(), "Adjusted Fortification, defending stack");
 }
 
 TEST(OddsLabSample, AWholeRunOnTheSampleInstallation) {

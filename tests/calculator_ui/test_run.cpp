@@ -525,13 +525,15 @@ TEST_F(OddsLabRun, ExactOddsStandBesideTheSimulatedOnes) {
     w->cmdAttack->click();
     const double lose = (0.105 / 0.36) * (0.105 / 0.36);
     EXPECT_TRUE(w->lblExactWinPercent->text().endsWith('%'));
-    EXPECT_NEAR(Number(w->lblExactWinPercent->text()), (1 - lose) * 100, 1e-9);
-    EXPECT_NEAR(Number(w->lblExactAvg[2]->text()), lose, 1e-7);
-    EXPECT_NEAR(Number(w->lblExactAvg[3]->text()), 3 * lose, 1e-6);
-    EXPECT_NEAR(Number(w->lblExactAvg[4]->text()), 1 - lose, 1e-6);
-    EXPECT_NEAR(Number(w->lblExactAvg[5]->text()), 1 - lose, 1e-6);
+    // Four decimals in the window.
+    EXPECT_NEAR(Number(w->lblExactWinPercent->text()), (1 - lose) * 100, 5e-5);
+    EXPECT_NEAR(Number(w->lblExactAvg[2]->text()), lose, 5e-5);
+    EXPECT_NEAR(Number(w->lblExactAvg[3]->text()), 3 * lose, 5e-5);
+    EXPECT_NEAR(Number(w->lblExactAvg[4]->text()), 1 - lose, 5e-5);
+    EXPECT_NEAR(Number(w->lblExactAvg[5]->text()), 1 - lose, 5e-5);
     EXPECT_NE(w->lblExactAvg[4]->toolTip().indexOf("without sampling"), -1);
     ASSERT_TRUE(w->LastExactOdds().has_value());
+    EXPECT_NEAR(w->LastExactOdds()->attackerWinProbability, 1 - lose, 1e-12);
 
     // More Results charts the exact chances as a third series.
     w->sscMoreResults->click();
@@ -554,8 +556,9 @@ TEST_F(OddsLabRun, ExactOddsStandBesideTheSimulatedOnes) {
     Pick(*w, 0, "Archers");
     Pick(*w, 1, "Archers");
     w->cmdAttack->click();
-    EXPECT_EQ(w->lblExactWinPercent->text(), "50%");
-    EXPECT_EQ(w->lblExactAvg[2]->text(), "0.5");
+    EXPECT_EQ(w->lblExactWinPercent->text(), "50.0000%");
+    EXPECT_EQ(w->lblExactAvg[2]->text(), "0.5000");
+    EXPECT_TRUE(w->lblExactAvg[2]->toolTip().startsWith("0.5\n"));
 }
 
 TEST_F(OddsLabRun, TooManyBattlesAreRefused) {

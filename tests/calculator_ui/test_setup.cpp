@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include "calculator/ui/errors.h"
@@ -92,7 +94,9 @@ TEST_F(OddsLabSetup, ControlsCarryTheirCaptionsRangesAndTips) {
     EXPECT_EQ(w->updCombatDice->toolTip(), "Select # of combat dice");
     EXPECT_EQ(w->Label2->text(), "Defender's Terrain:");
     EXPECT_EQ(w->Label3->text(), "Number of Battles:");
-    EXPECT_EQ(w->txtNumSimulations->toolTip(), "Indicate # of battles to simulate");
+    // The limit of a run is told before Attack.
+    EXPECT_TRUE(w->txtNumSimulations->toolTip().startsWith("Indicate # of battles to simulate\n"));
+    EXPECT_NE(w->txtNumSimulations->toolTip().indexOf(QLocale().toString(kMaxBattles)), -1);
     EXPECT_EQ(w->Label9->text(), "City Level:");
     EXPECT_EQ(w->cboCityLevel->toolTip(), "Select level of city");
     EXPECT_EQ(w->sschkViewStats->text(), "View Stack Statistics");
@@ -122,6 +126,64 @@ TEST_F(OddsLabSetup, ControlsCarryTheirCaptionsRangesAndTips) {
     // The box cannot be typed into.
     QTest::keyClicks(w->updCombatDice, "9");
     EXPECT_EQ(w->txtCombatDice->text(), "26");
+}
+
+// Every field is named for screen readers by itself, not by its frame, and no two alike.
+TEST_F(OddsLabSetup, EveryFieldHasAnAccessibleNameOfItsOwn) {
+    QStringList names;
+    for (QWidget* field : w->findChildren<QWidget*>()) {
+        const bool isField =
+            qobject_cast<QAbstractSpinBox*>(field) || qobject_cast<QComboBox*>(field) ||
+            qobject_cast<QListWidget*>(field) ||
+            (qobject_cast<QLineEdit*>(field) && !field->parent()->inherits("QAbstractSpinBox") &&
+             !field->parent()->inherits("QComboBox"));
+        if (!isField) continue;
+        EXPECT_FALSE(field->accessibleName().isEmpty()) << field->metaObject()->className();
+        names << field->accessibleName();
+    }
+    QStringList figures;
+    for (QLabel* value : {w->lblAttWinPercent, w->lblAttWinPm, w->lblExactWinPercent, w->lblAvg[2],
+                          w->lblAvgPm[3], w->lblExactAvg[5]}) {
+        EXPECT_FALSE(value->accessibleName().isEmpty());
+        figures << value->accessibleName();
+    }
+    names << figures;
+    EXPECT_EQ(names.removeDuplicates(), 0) << names.join(", ").toStdString();
+    EXPECT_EQ(w->updCombatDice->accessibleName(), "Combat Dice");
+    EXPECT_EQ(w->lblAttWinPercent->accessibleName(), "Attacker Wins, simulated");
+    EXPECT_EQ(w->lblExactAvg[5]->accessibleName(), "Avg. Def. Prod. Turns Lost, exact");
+}
+
+// The window fits a 1024x768 screen; the lists take the height the window gives them and the
+// stack labels stay beside their groups.
+TEST_F(OddsLabSetup, FitsASmallScreenAndTheListsGrowWithIt) {
+    const QSize least = w->minimumSizeHint();
+    EXPECT_LE(least.width(), 1000);
+    EXPECT_LE(least.height(), 700);
+    Pick(*w, 0, "Footmen", 32);
+    w->resize(least);
+    w->show();
+    QCoreApplication::processEvents();
+    QListWidget* list = w->lstArmies[0];
+    const int small = list->height();
+    w->resize(least + QSize(0, 300));
+    QCoreApplication::processEvents();
+    EXPECT_GE(list->height(), small + 250);
+    // "Stack 2" stands beside the ninth unit, also when the list is scrolled.
+    auto besideRow = [&](int label, int row) {
+        const QRect rect = list->visualItemRect(list->item(row));
+        const int y = w->lblStack[label]->mapTo(w.get(), w->lblStack[label]->rect().center()).y();
+        const int rowY = list->viewport()->mapTo(w.get(), rect.center()).y();
+        return std::abs(y - rowY) <= 2;
+    };
+    EXPECT_TRUE(besideRow(1, 8));
+    w->resize(least);
+    QCoreApplication::processEvents();
+    list->scrollToItem(list->item(31));
+    ASSERT_GT(list->verticalScrollBar()->value(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(besideRow(3, 24));
+    EXPECT_TRUE(besideRow(2, 16));
 }
 
 TEST_F(OddsLabSetup, ChoosersListUnitsAlphabeticallyWithTheirIdentifiers) {

@@ -103,6 +103,9 @@ public:
         if (onPump) onPump();
     }
     void setBusy(bool busy) override { busyLog.push_back(busy); }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return openFile; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return saveFile; }
+    QString openFile, saveFile;  // what the file dialogs answer (empty: cancelled)
 
     std::vector<Message> messages;
     std::function<void(QDialog&)> onDialog;

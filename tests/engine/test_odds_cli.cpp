@@ -41,11 +41,14 @@ protected:
 
     // Runs b3cli odds on a scenario text with extra arguments.
     Result Odds(const std::string& scenario, const std::string& args = "") {
+        return Run("odds", scenario, args);
+    }
+    Result Run(const std::string& command, const std::string& scenario, const std::string& args) {
         const fs::path file = root_ / "scenario.json";
         std::ofstream(file) << scenario;
         const std::string cmd = std::string(B3CLI_PATH) + " --install '" +
-                                (root_ / "game").string() + "' odds '" + file.string() + "' " +
-                                args + " >'" + (root_ / "out").string() + "' 2>'" +
+                                (root_ / "game").string() + "' " + command + " '" + file.string() +
+                                "' " + args + " >'" + (root_ / "out").string() + "' 2>'" +
                                 (root_ / "err").string() + "'";
         Result r;
         const int raw = std::system(cmd.c_str());
@@ -134,6 +137,20 @@ TEST_F(OddsCli, JsonOutputAndHistograms) {
     const std::string text = j["attacker_wins_text"];
     EXPECT_EQ(text.back(), '%');
     EXPECT_NEAR(std::stod(text), j["attacker_win_percent"].get<double>(), 1e-9);
+    // Each figure lies inside its 95% interval, which narrows with the battles (about 1.96
+    // standard errors each way).
+    const auto win = j["intervals_95"]["attacker_win_percent"].get<std::vector<double>>();
+    ASSERT_EQ(win.size(), 2u);
+    const double p = j["attacker_win_percent"].get<double>();
+    EXPECT_LT(win[0], p);
+    EXPECT_GT(win[1], p);
+    EXPECT_NEAR((win[1] - win[0]) / 2, 1.96 * std::sqrt(p * (100 - p) / 3000), 0.05);
+    for (const char* figure : {"attacker_units_lost", "defender_units_lost"}) {
+        const auto i = j["intervals_95"][figure].get<std::vector<double>>();
+        const double v = j["averages"][figure].get<double>();
+        EXPECT_LE(i[0], v) << figure;
+        EXPECT_GE(i[1], v) << figure;
+    }
     // Same seed and threads: the same figures.
     EXPECT_EQ(OddsJson(R"({"attack": ["spearmen", "SPEARMEN", "None", "ARCHERS"],
                           "defend": ["ORCS", "DWARVES"], "terrain": "hills"})",
@@ -312,6 +329,76 @@ TEST_F(OddsCli, BadScenariosAreRefusedNamingTheEntry) {
     // A bad option is a usage error.
     EXPECT_EQ(Odds(R"({"attack": ["ORCS"], "defend": ["ORCS"]})", "--battles 0").status, 2);
     EXPECT_EQ(Odds(R"({"attack": ["ORCS"], "defend": ["ORCS"]})", "--threads 0").status, 2);
+}
+
+TEST_F(OddsCli, ExactJsonHasSurvivalAndLossViews) {
+    const std::string scenario = R"({"attack": ["SPEARMEN", {"army": "KNIGHTS", "medals": 1},
+                                               "None", "ORCS"],
+                                    "defend": ["ORCS", "SPEARMEN", "KNIGHTS"]})";
+    const json j = OddsJson(scenario, "--exact --battles 20000 --seed 5");
+    const json& e = j["exact"];
+    ASSERT_EQ(e["survival"]["attack"].size(), 4u);
+    ASSERT_EQ(e["survival"]["defend"].size(), 3u);
+    EXPECT_TRUE(e["survival"]["attack"][2].is_null());
+    EXPECT_TRUE(j["survival"]["attack"][2].is_null());
+    // The first listed defender falls exactly when the attacker wins; every entry's simulated
+    // share is near its exact chance.
+    const double win = e["attacker_win_probability"];
+    EXPECT_NEAR(e["survival"]["defend"][0].get<double>(), 1 - win, 1e-12);
+    for (const char* side : {"attack", "defend"})
+        for (std::size_t i = 0; i < j["survival"][side].size(); ++i) {
+            if (j["survival"][side][i].is_null()) continue;
+            const double p = e["survival"][side][i];
+            EXPECT_NEAR(j["survival"][side][i].get<double>(), p,
+                        4.5 * std::sqrt(p * (1 - p) / 20000) + 1e-9)
+                << side << i;
+        }
+    for (const char* key : {"attacker_units_lost_at_least", "defender_units_lost_at_least",
+                            "attacker_units_lost_given_win", "attacker_units_lost_given_loss",
+                            "defender_units_lost_given_win", "defender_units_lost_given_loss"}) {
+        ASSERT_EQ(e[key].size(), 33u) << key;
+        double sum = 0;
+        for (const auto& v : e[key]) sum += v.get<double>();
+        if (std::string(key).find("given") != std::string::npos) EXPECT_NEAR(sum, 1.0, 1e-12);
+    }
+    EXPECT_NEAR(e["defender_units_lost_at_least"][3].get<double>(), win, 1e-12);
+    EXPECT_NEAR(j["defender_units_lost_at_least"][3].get<double>(),
+                j["attacker_win_percent"].get<double>() / 100, 1e-9);
+}
+
+TEST_F(OddsCli, SuggestionsHoldWhatTheyClaim) {
+    const std::string base = R"({"attack": ["SPEARMEN", "ORCS"], "defend": ["KNIGHTS", "ORCS"]})";
+    const Result r = Run("suggest", base, "--max-add 2 --target 0.8 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j["target"], 0.8);
+    EXPECT_NEAR(j["current"].get<double>(),
+                OddsJson(base, "--exact --battles 0")["exact"]["attacker_win_probability"], 1e-15);
+    ASSERT_FALSE(j["options"].empty());
+    EXPECT_LE(j["options"].size(), 5u);
+    long long lastTurns = 0;
+    for (const auto& o : j["options"]) {
+        // Appending the named armies and computing again gives the claimed chance.
+        std::string attack = R"("SPEARMEN", "ORCS")";
+        for (const auto& name : o["add"]) attack += ", \"" + name.get<std::string>() + "\"";
+        const json check =
+            OddsJson(R"({"attack": [)" + attack + R"(], "defend": ["KNIGHTS", "ORCS"]})",
+                     "--exact --battles 0");
+        EXPECT_NEAR(check["exact"]["attacker_win_probability"].get<double>(),
+                    o["win_probability"].get<double>(), 1e-15);
+        EXPECT_GE(o["win_probability"].get<double>(), 0.8);
+        EXPECT_GE(o["turns"].get<long long>(), lastTurns);
+        lastTurns = o["turns"];
+    }
+    // Already reached, in words; and options out of range are usage errors.
+    const Result easy = Run("suggest", base, "--target 0.01");
+    EXPECT_EQ(easy.status, 0);
+    EXPECT_NE(easy.out.find("already reaches"), std::string::npos) << easy.out;
+    EXPECT_EQ(Run("suggest", base, "--target 2").status, 2);
+    EXPECT_EQ(Run("suggest", base, "--max-add 0").status, 2);
+    const Result bad = Run("suggest", R"({"attack": ["NOBODY"], "defend": ["ORCS"]})", "");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("attack[0]"), std::string::npos) << bad.err;
 }
 
 }  // namespace

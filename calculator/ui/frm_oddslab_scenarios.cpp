@@ -1,0 +1,258 @@
+// The main window's scenario files (open, save, recent, dropped on the window) and its
+// "Suggest" window: the battle set up in the window as the scenario that b3cli reads.
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+
+#include "calculator/ui/errors.h"
+#include "calculator/ui/frm_oddslab.h"
+#include "calculator/ui/frm_suggest.h"
+#include "calculator/ui/services.h"
+#include "calculator/ui/updown_box.h"
+#include "engine/simple_host.h"
+#include "engine/suggest.h"
+
+namespace b3::oddslab {
+
+using b3::engine::Long;
+using b3::engine::Scenario;
+using b3::engine::ScenarioError;
+
+namespace {
+
+constexpr const char* kRecentKey = "RecentScenarios";
+constexpr int kMaxRecent = 8;
+constexpr const char* kScenarioFilter = "Scenarios (*.json);;All files (*)";
+
+bool IsScenarioUrl(const QUrl& url) {
+    return url.isLocalFile() && url.toLocalFile().endsWith(".json", Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+bool frmOddsLab::EntryBonuses(int side, int position,
+                              b3::engine::SimpleHost::Bonuses& bonuses) const {
+    QListWidgetItem* item = lstArmies[side]->item(position);
+    if (!item) return false;
+    const QVariantList values = item->data(kBonusRole).toList();
+    if (values.size() != b3::engine::kHeroBonusCount) return false;
+    for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
+        bonuses[i] = values[i].isValid() ? std::optional<Long>(values[i].toInt()) : std::nullopt;
+    return true;
+}
+
+Scenario frmOddsLab::CurrentScenario() const {
+    Scenario s;
+    s.dice = combatDice_;
+    s.terrain = terrain_.empty() ? "field" : terrain_;
+    s.cityLevel = s.terrain == "city" ? cboCityLevel->currentIndex() + 1 : 0;
+    s.battles = numBattles_;
+    const b3::engine::UnitData data{&armies_, &heroes_};
+    for (int side = 0; side < 2; ++side) {
+        auto& entries = side == 0 ? s.attack : s.defend;
+        for (int p = 0; p < lstArmies[side]->count(); ++p) {
+            b3::engine::SimpleHost::Bonuses bonuses = {};
+            const bool kept = EntryBonuses(side, p, bonuses);
+            entries.push_back(b3::engine::ScenarioEntryOf(data, ItemId(side, p), MarksOf(side, p),
+                                                          kept ? &bonuses : nullptr));
+        }
+    }
+    return s;
+}
+
+void frmOddsLab::ShowScenario(const Scenario& s) {
+    // Every value is checked and every entry found before anything changes.
+    if (s.dice < updCombatDice->minimum() || s.dice > updCombatDice->maximum())
+        throw ScenarioError("dice must be from " + std::to_string(updCombatDice->minimum()) +
+                            " to " + std::to_string(updCombatDice->maximum()) +
+                            " in this window, not " + std::to_string(s.dice));
+    if (s.battles > kMaxBattles)
+        throw ScenarioError("battles must be at most " + std::to_string(kMaxBattles) +
+                            " in this window, not " + std::to_string(s.battles));
+    const b3::engine::UnitData data{&armies_, &heroes_};
+    std::vector<Long> ids[2];
+    for (int side = 0; side < 2; ++side) {
+        const auto& entries = side == 0 ? s.attack : s.defend;
+        if (entries.size() > static_cast<std::size_t>(kMaxListUnits))
+            throw ScenarioError(std::string(side == 0 ? "attack" : "defend") +
+                                " must list 1 to 32 units");
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            ids[side].push_back(b3::engine::ResolveScenarioUnit(
+                data, entries[i],
+                std::string(side == 0 ? "attack[" : "defend[") + std::to_string(i) + "]"));
+    }
+    for (int side = 0; side < 2; ++side) {
+        const auto& entries = side == 0 ? s.attack : s.defend;
+        QListWidget* list = lstArmies[side];
+        list->clear();
+        health_[side] = HealthArray{};
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const b3::engine::ScenarioEntry& e = entries[i];
+            const Long id = ids[side][i];
+            const b3::engine::HealthMarks& m = e.marks;
+            const int row = static_cast<int>(i) + 1;
+            const bool marked = !e.none && (m.blessed || m.diseased || m.poisoned || m.medals > 0 ||
+                                            m.blacksmith || m.weaponsmaster || m.flying);
+            if (!e.none) {
+                health_[side].at(row, kBlessed) = m.blessed;
+                health_[side].at(row, kDiseased) = m.diseased;
+                health_[side].at(row, kPoisoned) = m.poisoned;
+                health_[side].at(row, kMedals) = static_cast<std::int16_t>(m.medals);
+                health_[side].at(row, kBlacksmith) = m.blacksmith;
+                health_[side].at(row, kWeaponsmaster) = m.weaponsmaster;
+                health_[side].at(row, kFlying) = m.flying;
+            }
+            auto* item = new QListWidgetItem(UnitText(id) + (marked ? kMarkSuffix : ""));
+            item->setData(Qt::UserRole, static_cast<int>(id));
+            if (e.hasBonuses && id >= numArmies_) {
+                QVariantList values;
+                for (int b = 0; b < b3::engine::kHeroBonusCount; ++b)
+                    values << (e.bonuses[b] ? QVariant(*e.bonuses[b]) : QVariant());
+                item->setData(kBonusRole, values);
+            }
+            item->setSizeHint(QSize(-1, rowHeight_));
+            list->addItem(item);
+        }
+    }
+    updCombatDice->setValue(static_cast<int>(s.dice));
+    txtNumSimulations->setText(QString::number(s.battles));
+    for (int t = 0; t < cboTerrain->count(); ++t)
+        if (cboTerrain->itemText(t) == QString::fromStdString(s.terrain))
+            cboTerrain->setCurrentIndex(t);
+    cboTerrain_Click();
+    if (s.terrain == "city") cboCityLevel->setCurrentIndex(static_cast<int>(s.cityLevel) - 1);
+    AdjustDefTerrain(1, lstArmies[1]->count());
+}
+
+bool frmOddsLab::OpenScenarioFile(const QString& file) {
+    try {
+        ShowScenario(b3::engine::LoadScenario(file.toStdString()));
+    } catch (const ScenarioError& e) {
+        Message(QString("The scenario %1 cannot be opened: %2")
+                    .arg(QDir::toNativeSeparators(file), QString::fromStdString(e.what())));
+        return false;
+    }
+    RememberScenario(file);
+    return true;
+}
+
+bool frmOddsLab::SaveScenarioFile(const QString& file) {
+    try {
+        const Scenario s = CurrentScenario();
+        // Only what b3cli reads back is written: empty lists or out-of-range values are
+        // refused here with the reason, and the file is left as it was.
+        b3::engine::ParseScenario(b3::engine::ScenarioJson(s), file.toStdString());
+        b3::engine::SaveScenario(s, file.toStdString());
+    } catch (const ScenarioError& e) {
+        Message(QString("The scenario cannot be saved as %1: %2")
+                    .arg(QDir::toNativeSeparators(file), QString::fromStdString(e.what())));
+        return false;
+    }
+    RememberScenario(file);
+    return true;
+}
+
+void frmOddsLab::mnuOpenScenario_Click() {
+    Trap(services_, "frmOddsLab::mnuOpenScenario_Click", [&] {
+        if (running_) return;
+        const QString file = services_.openFileName(this, "Open Scenario", kScenarioFilter);
+        if (!file.isEmpty()) OpenScenarioFile(file);
+    });
+}
+
+void frmOddsLab::mnuSaveScenario_Click() {
+    Trap(services_, "frmOddsLab::mnuSaveScenario_Click", [&] {
+        QString file = services_.saveFileName(this, "Save Scenario", kScenarioFilter);
+        if (file.isEmpty()) return;
+        if (QFileInfo(file).suffix().isEmpty()) file += ".json";
+        SaveScenarioFile(file);
+    });
+}
+
+QStringList frmOddsLab::RecentScenarios() const {
+    return QSettings().value(kRecentKey).toStringList();
+}
+
+void frmOddsLab::RememberScenario(const QString& file) {
+    QStringList recent = RecentScenarios();
+    const QString path = QFileInfo(file).absoluteFilePath();
+    recent.removeAll(path);
+    recent.prepend(path);
+    while (recent.size() > kMaxRecent) recent.removeLast();
+    QSettings().setValue(kRecentKey, recent);
+    FillRecentMenu();
+}
+
+void frmOddsLab::FillRecentMenu() {
+    mnuRecentScenarios->clear();
+    const QStringList recent = RecentScenarios();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString file = recent[i];
+        QAction* entry = mnuRecentScenarios->addAction(
+            QString("&%1 %2").arg(i + 1).arg(QFileInfo(file).fileName()));
+        entry->setToolTip(QDir::toNativeSeparators(file));
+        connect(entry, &QAction::triggered, this, [this, file] {
+            if (!running_) OpenScenarioFile(file);
+        });
+    }
+    mnuRecentScenarios->setEnabled(!recent.isEmpty());
+}
+
+void frmOddsLab::mnuSuggest_Click() {
+    Trap(services_, "frmOddsLab::mnuSuggest_Click", [&] {
+        if (running_ || !VerifyForm() || !VerifyStacks()) return;
+        const Scenario s = CurrentScenario();
+        frmSuggest dialog(
+            services_,
+            [this, s](const b3::engine::SuggestOptions& options) {
+                b3::engine::SimpleHost host(armies_, heroes_);
+                b3::engine::ApplyScenario(host, s);
+                return b3::engine::Suggest(host, static_cast<Long>(s.attack.size()), s.dice,
+                                           s.cityLevel, options);
+            },
+            this);
+        services_.execDialog(dialog);
+    });
+}
+
+void frmOddsLab::MakeScenarioMenu() {
+    QMenu* file = menuBar()->addMenu("&File");
+    mnuOpenScenario = file->addAction("&Open Scenario...");
+    mnuOpenScenario->setShortcut(QKeySequence::Open);
+    mnuSaveScenario = file->addAction("&Save Scenario...");
+    mnuSaveScenario->setShortcut(QKeySequence::Save);
+    mnuRecentScenarios = file->addMenu("&Recent Scenarios");
+    file->addSeparator();
+    QAction* exit = file->addAction("E&xit");
+    connect(mnuOpenScenario, &QAction::triggered, this, [this] { mnuOpenScenario_Click(); });
+    connect(mnuSaveScenario, &QAction::triggered, this, [this] { mnuSaveScenario_Click(); });
+    connect(exit, &QAction::triggered, this, [this] { sscExit_Click(); });
+    QMenu* battle = menuBar()->addMenu("&Battle");
+    mnuSuggest = battle->addAction("Su&ggest...");
+    mnuSuggest->setToolTip("The cheapest armies to add to the attack to reach a win chance");
+    connect(mnuSuggest, &QAction::triggered, this, [this] { mnuSuggest_Click(); });
+    FillRecentMenu();
+    setAcceptDrops(true);
+}
+
+void frmOddsLab::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!running_ && urls.size() == 1 && IsScenarioUrl(urls.first())) event->acceptProposedAction();
+}
+
+void frmOddsLab::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (running_ || urls.size() != 1 || !IsScenarioUrl(urls.first())) return;
+    event->acceptProposedAction();
+    Trap(services_, "frmOddsLab::dropEvent", [&] { OpenScenarioFile(urls.first().toLocalFile()); });
+}
+
+}  // namespace b3::oddslab

@@ -1,0 +1,63 @@
+// Which run the window's figures come from, and whether they still describe the battle on
+// screen. A run takes a snapshot of the setup when it starts; its figures, simulated and exact,
+// are computed from that snapshot only, and they are out of date as soon as the lists (units and
+// marks), the combat dice, the terrain or the city level differ from it, or when a later run was
+// aborted before it replaced them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/army.h"
+
+namespace b3::oddslab {
+
+// One list entry as a battle sees it: the unit identifier and its seven marks.
+struct ListedEntry {
+    b3::engine::Long id = 0;
+    std::array<std::int16_t, 7> marks{};
+    bool operator==(const ListedEntry&) const = default;
+};
+
+struct RunSetup {
+    std::array<std::vector<ListedEntry>, 2> lists;
+    b3::engine::Long combatDice = 0;
+    std::string terrain;
+    b3::engine::Long cityLevel = 0;
+    b3::engine::Long numBattles = 0;
+
+    // The same battle: lists, dice, terrain and city level (not the number of battles).
+    bool SameBattle(const RunSetup& other) const;
+};
+
+class RunRecord {
+public:
+    // A run starts with `setup`.
+    void Started(const RunSetup& setup);
+    // The run that started last completed: its figures are shown.
+    void Completed();
+    // The run that started last was aborted: the figures shown (if any) are an earlier run's.
+    void Aborted();
+
+    bool HasResults() const { return number_ > 0; }
+    // The number of the completed run whose figures are shown (1 for the first).
+    int Number() const { return number_; }
+    // The setup of the run whose figures are shown.
+    const RunSetup& Shown() const { return shown_; }
+    bool Stale(const RunSetup& current) const;
+    // Why the figures are out of date, or an empty text when they are not.
+    std::string StaleNote(const RunSetup& current) const;
+    // The run whose figures are shown, in words: "Run 2: 1000 battles, 20 combat dice, terrain
+    // field".
+    std::string Describe() const;
+
+private:
+    RunSetup pending_;
+    RunSetup shown_;
+    int number_ = 0;
+    bool aborted_ = false;
+};
+
+}  // namespace b3::oddslab

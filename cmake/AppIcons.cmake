@@ -1,0 +1,15 @@
+# The programs' window icons: the PNG renders of desktop/icons, compiled in as Qt resources under
+# ":/icons/SIZExSIZE/NAME.png".
+foreach(pair B3Tools:b3tools OddsLab:oddslab)
+    string(REPLACE ":" ";" pair ${pair})
+    list(GET pair 0 program)
+    list(GET pair 1 icon)
+    if(NOT TARGET ${program})
+        continue()
+    endif()
+    set(files "")
+    foreach(size 16 32 48 64 128 256)
+        list(APPEND files ${PROJECT_SOURCE_DIR}/desktop/icons/${size}x${size}/${icon}.png)
+    endforeach()
+    qt_add_resources(${program} "${icon}_icon" PREFIX /icons BASE ${PROJECT_SOURCE_DIR}/desktop/icons FILES ${files})
+endforeach()

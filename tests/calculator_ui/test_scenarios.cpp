@@ -1,0 +1,262 @@
+// Scenario files in the calculator's window on the sample installation: a file opened and run in
+// the window gives b3cli's figures, what the window saves reads back the same, bad files are
+// refused without touching the lists, the detailed results show survival and "N or more", a
+// pinned run is compared with the next, and the results export as text and CSV.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QBarSet>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "calculator/ui/frm_hero.h"
+#include "calculator/ui/frm_more_results.h"
+#include "calculator/ui/frm_oddslab.h"
+#include "calculator/ui/frm_suggest.h"
+#include "engine/scenario.h"
+#include "sample/sample.h"
+#include "ui_support.h"
+
+namespace b3::oddslab::test {
+namespace {
+
+const char* const kScenario = R"({"dice": 22, "terrain": "city", "city_level": 2, "battles": 400,
+  "attack": [{"hero": "PALADIN", "bonuses": {"strength": 8, "leadership": 3}},
+             {"army": "KNIGHTS", "blessed": true, "medals": 2}, "None", "GRIFFON"],
+  "defend": ["ORCS", {"army": "DWARVES", "poisoned": true}, "SKELETON"]})";
+
+std::string Slurp(const QString& file) {
+    std::ifstream in(file.toStdString());
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class ScenarioWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QStandardPaths::setTestModeEnabled(true);
+        ASSERT_TRUE(temp.isValid());
+        game = temp.filePath("game").toStdString();
+        b3::sample::WriteSampleInstallation(game);
+        editObject = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{game});
+        window = std::make_unique<frmOddsLab>(services, *editObject);
+        file = temp.filePath("battle.json");
+        std::ofstream(file.toStdString()) << kScenario;
+        // Heroes are confirmed with what their dialog offers.
+        services.onDialog = [](QDialog& dialog) {
+            if (auto* hero = qobject_cast<frmHero*>(&dialog)) hero->cmdProceed_Click();
+        };
+    }
+    // b3cli odds on a scenario file with a seed: its five text lines.
+    std::string Cli(const QString& scenario, const std::string& args) {
+        const std::string out = temp.filePath("cli.txt").toStdString();
+        const std::string cmd = std::string(B3CLI_PATH) + " --install '" + game + "' odds '" +
+                                scenario.toStdString() + "' " + args + " >'" + out + "' 2>&1";
+        const int raw = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << Slurp(QString::fromStdString(out));
+        return Slurp(QString::fromStdString(out));
+    }
+    std::string WindowFigures() {
+        frmOddsLab& w = *window;
+        return "Attacker Wins: " + w.lblAttWinPercent->text().toStdString() +
+               "\nAvg. Att. Units Lost: " + w.lblAvg[2]->text().toStdString() +
+               "\nAvg. Att. Prod. Turns Lost: " + w.lblAvg[3]->text().toStdString() +
+               "\nAvg. Def Units Lost: " + w.lblAvg[4]->text().toStdString() +
+               "\nAvg. Def. Prod. Turns Lost: " + w.lblAvg[5]->text().toStdString() + "\n";
+    }
+
+    QTemporaryDir temp;
+    std::string game;
+    std::unique_ptr<b3::_CEditObject> editObject;
+    ScriptServices services;
+    std::unique_ptr<frmOddsLab> window;
+    QString file;
+};
+
+TEST_F(ScenarioWindow, OpenedScenarioRunsLikeB3cliAndSavesTheSame) {
+    frmOddsLab& w = *window;
+    services.openFile = file;
+    w.mnuOpenScenario_Click();
+    ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+    EXPECT_EQ(Texts(w, 0), (QStringList{"Paladin", "Knights *", "None", "Griffons"}));
+    EXPECT_EQ(Texts(w, 1), (QStringList{"Orcs", "Dwarven Guard *", "Skeletons"}));
+    EXPECT_EQ(w.Health(0).at(2, kMedals), 2);
+    EXPECT_EQ(w.txtCombatDice->text(), "22");
+    EXPECT_EQ(w.cboTerrain->currentText(), "city");
+    EXPECT_EQ(w.cboCityLevel->currentIndex(), 1);
+    EXPECT_EQ(w.RecentScenarios().value(0), QFileInfo(file).absoluteFilePath());
+
+    // Saved before any run: the same scenario, byte for byte as the engine writes it.
+    const QString saved = temp.filePath("saved.json");
+    ASSERT_TRUE(w.SaveScenarioFile(saved));
+    const auto original = b3::engine::ParseScenario(kScenario, "original");
+    EXPECT_EQ(Slurp(saved), b3::engine::ScenarioJson(original));
+
+    // Run with b3cli's default seed handling replaced by a fixed seed on both sides.
+    w.BattleCalc().SetSeed(11);
+    w.cmdAttack->click();
+    ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+    EXPECT_EQ(WindowFigures(), Cli(file, "--seed 11"));
+    // What the window saves after the run (with every bonus the dialog confirmed) runs the same.
+    const QString after = temp.filePath("after.json");
+    ASSERT_TRUE(w.SaveScenarioFile(after));
+    EXPECT_EQ(Cli(after, "--seed 11"), WindowFigures());
+}
+
+TEST_F(ScenarioWindow, BadFilesAreRefusedAndTheListsKept) {
+    frmOddsLab& w = *window;
+    services.openFile = file;
+    w.mnuOpenScenario_Click();
+    const QString bad = temp.filePath("bad.json");
+    std::ofstream(bad.toStdString()) << R"({"attack": ["KNIGHTS", "NOBODY"], "defend": ["ORCS"]})";
+    EXPECT_FALSE(w.OpenScenarioFile(bad));
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_TRUE(services.messages[0].text.contains("attack[1]"))
+        << services.messages[0].text.toStdString();
+    EXPECT_EQ(w.lstArmies[0]->count(), 4);
+
+    // Empty lists cannot be saved: the reason is given and an existing file is kept.
+    w.sscClearList[0]->click();
+    std::ofstream(temp.filePath("keep.json").toStdString()) << "keep";
+    EXPECT_FALSE(w.SaveScenarioFile(temp.filePath("keep.json")));
+    EXPECT_EQ(services.messages.size(), 2u);
+    EXPECT_EQ(Slurp(temp.filePath("keep.json")), "keep");
+}
+
+TEST_F(ScenarioWindow, DetailedResultsShowSurvivalAndNOrMore) {
+    frmOddsLab& w = *window;
+    ASSERT_TRUE(w.OpenScenarioFile(file));
+    w.BattleCalc().SetSeed(3);
+    w.cmdAttack->click();
+    // Editing the lists after the run does not change whom its figures are about.
+    delete w.lstArmies[0]->takeItem(3);
+    w.sscMoreResults->click();
+    frmMoreResults* more = w.MoreResults();
+    ASSERT_NE(more, nullptr);
+    QTableWidget* grid = more->grdSurvival;
+    ASSERT_EQ(grid->rowCount(), 7);
+    EXPECT_EQ(grid->item(2, 2)->text(), "None");
+    EXPECT_EQ(grid->item(3, 2)->text(), "Griffons");
+    EXPECT_EQ(grid->item(2, 3)->text(), "");
+    // The first defender falls exactly when the attacker wins.
+    const double win = w.LastExactOdds()->attackerWinProbability;
+    EXPECT_EQ(grid->item(4, 3)->text(), QString::number((1 - win) * 100.0, 'f', 1) + "%");
+
+    // "N or more": nobody escapes losing 0 or more, and the exact bars fall from 100.
+    more->SetAtLeast(true);
+    EXPECT_DOUBLE_EQ(more->Series(0, 0)->at(0), 100.0);
+    EXPECT_NEAR(more->Series(1, 2)->at(0), 100.0, 1e-9);
+    EXPECT_NEAR(more->Series(1, 2)->at(3), win * 100.0, 1e-9);
+    more->optExactlyN->setChecked(true);
+    EXPECT_FALSE(more->AtLeast());
+    EXPECT_NEAR(more->Series(1, 2)->at(3), w.LastExactOdds()->defenderUnitsLost[3] * 100.0, 1e-9);
+
+    // Given an outcome: a win costs the defender all three, a loss the attacker its three; the
+    // attacker's losses given a win are shares of the won battles only.
+    more->cboOutcome->setCurrentIndex(1);
+    EXPECT_EQ(more->Outcome(), 1);
+    EXPECT_DOUBLE_EQ(more->Series(1, 0)->at(3), 100.0);
+    EXPECT_NEAR(more->Series(1, 2)->at(3), 100.0, 1e-9);
+    double shares = 0, exact = 0;
+    for (int n = 0; n < 33; ++n) {
+        shares += more->Series(0, 0)->at(n);
+        exact += more->Series(0, 2)->at(n);
+        EXPECT_NEAR(
+            more->Series(0, 2)->at(n),
+            w.LastExactOdds()->attackerUnitsLostGiven[1][static_cast<std::size_t>(n)] * 100.0,
+            1e-9);
+    }
+    EXPECT_NEAR(shares, 100.0, 1e-9);
+    EXPECT_NEAR(exact, 100.0, 1e-9);
+    more->SetOutcome(0);
+    EXPECT_DOUBLE_EQ(more->Series(0, 0)->at(3), 100.0);
+    EXPECT_NEAR(more->Series(0, 2)->at(3), 100.0, 1e-9);
+}
+
+TEST_F(ScenarioWindow, SuggestListsOptionsThatReachTheTarget) {
+    frmOddsLab& w = *window;
+    ASSERT_TRUE(w.OpenScenarioFile(file));
+    b3::engine::Suggestion answer;
+    services.onDialog = [&](QDialog& dialog) {
+        if (auto* suggest = qobject_cast<frmSuggest*>(&dialog)) {
+            suggest->updTarget->setValue(99.5);
+            suggest->cmdSearch->click();
+            answer = suggest->Answer();
+            EXPECT_EQ(suggest->grdOptions->rowCount(), static_cast<int>(answer.options.size()));
+        }
+    };
+    w.mnuSuggest->trigger();
+    EXPECT_DOUBLE_EQ(answer.target, 0.995);
+    ASSERT_FALSE(answer.options.empty());
+    for (const auto& o : answer.options) EXPECT_GE(o.winProbability, 0.995);
+    EXPECT_EQ(w.lstArmies[0]->count(), 4);  // the window's lists are left alone
+}
+
+TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
+    frmOddsLab& w = *window;
+    ASSERT_TRUE(w.OpenScenarioFile(file));
+    EXPECT_FALSE(w.sscPin->isEnabled());
+    w.BattleCalc().SetSeed(1);
+    w.cmdAttack->click();
+    ASSERT_TRUE(w.sscPin->isEnabled());
+    w.sscPin->click();
+    const QuickFigures first = w.PinnedFigures();
+    ASSERT_TRUE(first.valid);
+    EXPECT_NEAR(w.lblPinned[0][0]->text().toDouble(), first.simulated[0], 0.05);
+    EXPECT_EQ(w.lblPinned[0][1]->text(), "0");
+
+    // A weaker attack: every change is the new figure less the pinned one.
+    w.lstArmies[0]->takeItem(3);
+    w.BattleCalc().SetSeed(2);
+    w.cmdAttack->click();
+    const QuickFigures now = w.CurrentFigures();
+    for (int r = 0; r < kFigureCount; ++r) {
+        EXPECT_NEAR(w.lblPinned[r][1]->text().toDouble(), now.simulated[r] - first.simulated[r],
+                    1e-4 * (1 + std::abs(now.simulated[r])))
+            << r;
+        ASSERT_TRUE(now.exact[r] && first.exact[r]);
+        EXPECT_NEAR(w.lblPinned[r][3]->text().toDouble(), *now.exact[r] - *first.exact[r],
+                    1e-4 * (1 + std::abs(*now.exact[r])))
+            << r;
+    }
+    EXPECT_LT(now.exact[0].value(), first.exact[0].value());
+
+    // CSV: the five figures, then one row per number of armies destroyed, 0 to 32.
+    const QString csv = temp.filePath("results.csv");
+    ASSERT_TRUE(w.ExportResults(csv));
+    const QStringList lines = QString::fromStdString(Slurp(csv)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + kFigureCount + 1 + 33);
+    EXPECT_EQ(lines[1].section(',', 0, 1) + "%", "Attacker Wins (%)," + w.lblAttWinPercent->text());
+    long long battles = 0;
+    for (int n = 0; n <= 32; ++n) {
+        const QStringList cells = lines[7 + n].split(',');
+        ASSERT_EQ(cells.size(), 7);
+        EXPECT_EQ(cells[0].toInt(), n);
+        battles += cells[4].toLongLong();
+    }
+    EXPECT_EQ(battles, 400);
+    // The clipboard gets the same text with tabs.
+    w.mnuCopyResults->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), w.ResultsText('\t'));
+    // A folder that does not exist: a message, no file.
+    EXPECT_FALSE(w.ExportResults(temp.filePath("missing/results.csv")));
+    EXPECT_FALSE(services.messages.empty());
+}
+
+}  // namespace
+}  // namespace b3::oddslab::test
