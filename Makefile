@@ -12,6 +12,7 @@ PACKAGE_PACKAGES := dpkg-dev file
 TEST_PACKAGES  := wine wine64 desktop-file-utils appstream lintian bash-completion man-db \
                   $(PACKAGE_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
+BENCH_PACKAGES := time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -26,7 +27,7 @@ define ensure_packages
 	fi
 endef
 
-.PHONY: all deps test-deps package-deps build test demo package bench fuzz format clean
+.PHONY: all deps test-deps package-deps build test sanitize demo package bench fuzz format clean
 
 all: build
 
@@ -52,6 +53,25 @@ build: deps $(BUILD)/build.ninja
 test: test-deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer (at -O1, without
+# the benchmarks) and run with the GUI ones offscreen; any report fails the run. The Wine prefix,
+# installation and package tests only drive the built programs and are left to `make test`.
+SANITIZE_BUILD := $(BUILD)-sanitize
+SANITIZE_FLAGS := -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
+
+sanitize: test-deps
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DB3_BENCHMARKS=OFF \
+	  $(CMAKE_LAUNCHER) "-DCMAKE_CXX_FLAGS_SANITIZE=$(SANITIZE_FLAGS)" \
+	  "-DCMAKE_C_FLAGS_SANITIZE=$(SANITIZE_FLAGS)" \
+	  "-DCMAKE_EXE_LINKER_FLAGS_SANITIZE=-fsanitize=address,undefined" \
+	  "-DCMAKE_SHARED_LINKER_FLAGS_SANITIZE=-fsanitize=address,undefined"
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/.ci/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) -E '^(wine_prefix|staged_install|package_lintian)$$'
 
 # Writes the sample installation into .demo/, registers it in a project-local registry file
 # (the user's own store is not touched) and shows what the suite reads from it.
@@ -84,10 +104,12 @@ package: package-deps build
 	@ls $(BUILD)/*.deb
 
 bench: build
+	$(call ensure_packages,$(BENCH_PACKAGES))
 	$(BUILD)/bin/b3bench
 	$(BUILD)/bin/b3bench_engine
 	$(BUILD)/bin/b3bench_exact
 	$(BUILD)/bin/b3bench_suggest
+	bench/time_odds.sh $(BUILD)
 
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))
@@ -101,4 +123,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(DEMO_DIR)
+	rm -rf $(BUILD) $(BUILD)-fuzz $(SANITIZE_BUILD) $(DEMO_DIR)

@@ -45,7 +45,7 @@ void RunScenario(benchmark::State& state, std::unique_ptr<SimpleHost> host, Long
     calc.SetSeed(12345);
     for (auto _ : state) {
         calc.RunBattles(battles, 20, false, cityLevel);
-        benchmark::DoNotOptimize(calc.Results().data());
+        benchmark::DoNotOptimize(calc.Statistics().Battles());
     }
     state.counters["battles/s"] =
         benchmark::Counter(static_cast<double>(battles) * static_cast<double>(state.iterations()),

@@ -105,7 +105,7 @@ void BM_SimulatedFourStacksAgainst32Specials(benchmark::State& state) {
     calc.SetSeed(12345);
     for (auto _ : state) {
         calc.RunBattles(battles, 20, false, 1);
-        benchmark::DoNotOptimize(calc.Results().data());
+        benchmark::DoNotOptimize(calc.Statistics().Battles());
     }
     state.counters["battles/s"] =
         benchmark::Counter(static_cast<double>(battles) * static_cast<double>(state.iterations()),

@@ -20,9 +20,12 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "cli/batch_commands.h"
 #include "cli/history_command.h"
 #include "cli/odds_command.h"
 #include "cli/suggest_command.h"
+#include "cli/table_file.h"
+#include "engine/json_input.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -102,20 +105,6 @@ void Dump(const b3::CreateOptions& options, int kind) {
     std::cout << out.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-std::string ReadInput(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        if (std::cin.bad()) throw CliError("cannot read standard input");
-        return text.str();
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw CliError("cannot open " + file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw CliError("cannot read " + file);
-    return text;
-}
-
 // The encoding of the field that the writer fills from `column`, if any.
 std::optional<b3::FieldEncoding> ColumnEncoding(int kind, std::size_t column) {
     for (const b3::FieldLayout& field : b3::LayoutOf(kind).fields)
@@ -150,13 +139,8 @@ b3::Cell IntegerCell(int kind, std::size_t column, const json& value) {
 }
 
 b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::string& text) {
-    const std::string name = file == "-" ? "standard input" : file;
-    json doc;
-    try {
-        doc = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw CliError(name + " is not valid JSON: " + e.what());
-    }
+    const std::string name = b3::engine::InputName(file);
+    const json doc = b3::engine::ParseJsonInput(text, file);
     if (!doc.is_array())
         throw CliError(name + " must hold a JSON array of cells (null, integers and texts)");
     b3::ObjectArray object;
@@ -183,7 +167,7 @@ b3::ObjectArray ObjectFromJson(int kind, const std::string& file, const std::str
 
 void Write(const b3::CreateOptions& options, int kind, const std::string& file) {
     // Read and check the input before the installation is touched.
-    const b3::ObjectArray object = ObjectFromJson(kind, file, ReadInput(file));
+    const b3::ObjectArray object = ObjectFromJson(kind, file, b3::engine::ReadJsonInput(file));
     const auto server = CreateEditObject(options);
     server->WriteObject(object, kind);
 }
@@ -307,6 +291,8 @@ int main(int argc, char** argv) {
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
     auto* odds = b3cli::AddOddsCommand(app, oddsOptions);
+    b3cli::BatchOptions batchOptions;
+    const b3cli::BatchCommands batch = b3cli::AddBatchCommands(app, batchOptions);
     b3cli::SuggestOptions suggestOptions;
     auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
     b3cli::HistoryOptions historyOptions;
@@ -343,6 +329,7 @@ int main(int argc, char** argv) {
     const int kind = KindFromText(kindText).value_or(-1);
 
     try {
+        int status = 0;
         if (*info)
             Info(options);
         else if (*dump)
@@ -363,6 +350,8 @@ int main(int argc, char** argv) {
             Sample(dir);
         else if (*odds)
             b3cli::RunOdds(oddsOptions, options, std::cout);
+        else if (batch.ran())
+            status = b3cli::RunBatch(batch, batchOptions, options, std::cout);
         else if (*suggest)
             b3cli::RunSuggest(suggestOptions, options, std::cout);
         else if (*historyCommands.history)
@@ -371,9 +360,17 @@ int main(int argc, char** argv) {
             b3cli::RunRestore(historyOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
+        return status;
+    } catch (const b3cli::Interrupted& e) {
+        std::cerr << "b3cli: " << e.what() << std::endl;
+        return 130;
     } catch (const b3::Error& e) {
         std::cerr << "b3cli: error " << e.number() << " in " << e.source() << ": "
                   << e.description() << std::endl;
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "b3cli: out of memory; free some memory or raise the limit and try again"
+                  << std::endl;
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "b3cli: " << e.what() << std::endl;

@@ -1,13 +1,16 @@
 #include "cli/odds_command.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <charconv>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <limits>
-#include <new>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -70,12 +73,15 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
+// Drawn on standard error once the run has lasted more than a moment, so that short runs print
+// nothing but their results.
 class ProgressBar {
 public:
-    explicit ProgressBar(bool shown) : shown_(shown) {}
+    explicit ProgressBar(bool shown) : shown_(shown), start_(std::chrono::steady_clock::now()) {}
     ~ProgressBar() { Finish(); }
     void Show(Long percent) {
         if (!shown_) return;
+        if (!drawn_ && std::chrono::steady_clock::now() - start_ < kMoment) return;
         const int width = 40;
         const int filled = static_cast<int>(percent * width / 100);
         std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
@@ -89,9 +95,56 @@ public:
     }
 
 private:
+    static constexpr std::chrono::milliseconds kMoment{500};
     bool shown_;
+    std::chrono::steady_clock::time_point start_;
     bool drawn_ = false;
 };
+
+// While it lives, Ctrl+C (SIGINT) asks the run to stop before its next battle instead of ending
+// the process; a second Ctrl+C ends it as usual.
+class InterruptStopsRun {
+public:
+    explicit InterruptStopsRun(b3::engine::MBattleCalc& calc) {
+        run_ = &calc;
+        interrupted_ = 0;
+        struct sigaction action = {};
+        action.sa_handler = &OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptStopsRun() {
+        sigaction(SIGINT, &previous_, nullptr);
+        run_ = nullptr;
+    }
+    InterruptStopsRun(const InterruptStopsRun&) = delete;
+    InterruptStopsRun& operator=(const InterruptStopsRun&) = delete;
+    static bool Interrupted() { return interrupted_ != 0; }
+
+private:
+    static void OnInterrupt(int) {
+        interrupted_ = 1;
+        // Setting the run's atomic abort flag is safe inside a signal handler.
+        if (run_) run_->RequestAbort();
+    }
+    static inline b3::engine::MBattleCalc* volatile run_ = nullptr;
+    static inline volatile std::sig_atomic_t interrupted_ = 0;
+    struct sigaction previous_ = {};
+};
+
+// A seed is written as plain decimal digits of an unsigned 64-bit number: a sign, a fraction or
+// an exponent would otherwise be wrapped or rounded into some other seed.
+const CLI::Validator kSeedValidator(
+    [](std::string& text) -> std::string {
+        std::uint64_t value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (text.empty() || ec != std::errc() || ptr != end)
+            return "SEED must be a whole number from 0 to 18446744073709551615, not " + text;
+        return std::string();
+    },
+    "SEED", "seed");
 
 }  // namespace
 
@@ -103,13 +156,15 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
     odds->add_option("--battles", options.battles,
                      "Number of battles (overrides the scenario); 0 with --exact")
         ->check(CLI::Range(0LL, static_cast<long long>(std::numeric_limits<Long>::max())));
-    odds->add_option("--seed", options.seed, "Seed for a reproducible run");
+    odds->add_option("--seed", options.seed, "Seed for a reproducible run (0 to 2^64 - 1)")
+        ->check(kSeedValidator);
     odds->add_option("--threads", options.threads, "Split the battles over T threads")
         ->check(CLI::Range(1, 256))
         ->type_name("T");
     odds->add_flag("--json", options.json, "Print one JSON object");
     odds->add_flag("--exact", options.exact,
                    "Also compute the exact odds and expected losses of one battle");
+    odds->add_flag("--quiet", options.quiet, "Show no progress bar");
     odds->callback([&options] {
         if (options.battles && *options.battles == 0 && !options.exact)
             throw CLI::ValidationError("--battles", "0 battles simulate nothing; add --exact");
@@ -121,6 +176,10 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
     using b3::engine::ScenarioError;
     b3::engine::Scenario s = b3::engine::LoadScenario(options.scenario);
     if (options.battles) s.battles = static_cast<Long>(*options.battles);
+    // No battles is the exact odds alone, from the file as from the command line.
+    if (s.battles == 0 && !options.exact)
+        throw ScenarioError(
+            "\"battles\": 0 simulates nothing; add --exact for the exact odds alone");
 
     const auto object = b3::CreateObject(b3::CLSID_CEditObject, install);
     b3::engine::SimpleHost host(object->GetEditObjectData(b3::kArmy),
@@ -141,18 +200,20 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
     if (simulate) {
         calc.SetThreads(options.threads);
         calc.SetSeed(options.seed);
-        ProgressBar bar(isatty(STDERR_FILENO) != 0);
-        host.onProgress = [&bar](Long percent) { bar.Show(percent); };
         const std::string refusal = calc.CheckRun(s.battles, s.dice);
         if (!refusal.empty()) throw ScenarioError(refusal);
-        try {
-            calc.RunBattles(s.battles, s.dice, false, s.cityLevel);
-        } catch (const std::bad_alloc&) {
-            throw std::runtime_error("not enough memory for the results of " +
-                                     std::to_string(s.battles) + " battles");
+        ProgressBar bar(!options.quiet && isatty(STDERR_FILENO) != 0);
+        host.onProgress = [&bar](Long percent) { bar.Show(percent); };
+        bool completed = false;
+        {
+            InterruptStopsRun interrupt(calc);
+            completed = calc.RunBattles(s.battles, s.dice, false, s.cityLevel);
         }
         bar.Finish();
         host.onProgress = nullptr;
+        if (!completed)
+            throw Interrupted("interrupted after " + std::to_string(calc.Statistics().Battles()) +
+                              " of " + std::to_string(s.battles) + " battles; nothing printed");
     }
     std::optional<b3::engine::ExactOdds> exact;
     if (options.exact) exact = b3::engine::CalculateExactOdds(host, s.dice, s.cityLevel);
@@ -191,11 +252,9 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
                             {"defend", Nullable(b3::engine::SurvivalChances(defOrder, defLost))}};
     };
     if (simulate) {
-        std::vector<long long> attLost(33, 0), defLost(33, 0);
-        for (const auto& row : calc.Results()) {
-            if (row[1] >= 0 && row[1] <= 32) ++attLost[static_cast<std::size_t>(row[1])];
-            if (row[3] >= 0 && row[3] <= 32) ++defLost[static_cast<std::size_t>(row[3])];
-        }
+        std::vector<long long> attLost, defLost;
+        for (const auto& bin : calc.Statistics().Lost(0)) attLost.push_back(bin.battles);
+        for (const auto& bin : calc.Statistics().Lost(1)) defLost.push_back(bin.battles);
         const auto attCounts = Counts(attLost), defCounts = Counts(defLost);
         std::array<double, 33> attAtLeast{}, defAtLeast{};
         b3::engine::AtLeast(Fractions(attCounts), attAtLeast);

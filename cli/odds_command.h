@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -21,14 +22,22 @@ struct OddsOptions {
     int threads = 1;
     bool json = false;
     bool exact = false;
+    bool quiet = false;  // no progress bar
+};
+
+// The user interrupted a run (Ctrl+C); nothing was printed.
+class Interrupted : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // Registers the subcommand "odds" on `app`; parsing fills `options`.
 CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options);
 
-// Runs the scenario and writes its results to `out`; progress goes to standard error when it
-// is a terminal. Throws std::runtime_error with a message naming the offending entry for a bad
-// scenario, and b3::Error when the edit server fails.
+// Runs the scenario and writes its results to `out`; a progress bar goes to standard error when
+// it is a terminal and the run lasts more than a moment. Ctrl+C stops the run before its next
+// battle and throws Interrupted. Throws std::runtime_error with a message naming the offending
+// entry for a bad scenario, and b3::Error when the edit server fails.
 void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::ostream& out);
 
 }  // namespace b3cli

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
@@ -30,6 +31,7 @@
 #include "editor/services.h"
 #include "editor/strings.h"
 #include "editor/updown.h"
+#include "editor/working_copy_history.h"
 #include "platform/files.h"
 
 namespace b3::editor {
@@ -121,6 +123,14 @@ QComboBox* ListBox(QWidget* parent, const QString& tooltip) {
     return c;
 }
 
+QScrollArea* Scrolled(QWidget* tab) {
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(tab);
+    return area;
+}
+
 QIcon CalculatorIcon() {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
@@ -154,11 +164,12 @@ frmB3Editor::frmB3Editor(EditorServices& services, QWidget* parent)
     column->addWidget(updBrowse->parentWidget());
 
     sstEditor = new QTabWidget(central);
-    sstEditor->addTab(buildItemTab(), "Items");
-    sstEditor->addTab(buildArmyTab(), "Armies");
-    sstEditor->addTab(buildHeroTab(), "Heroes");
-    sstEditor->addTab(buildSiteTab(), "Sites");
-    sstEditor->addTab(buildSpellTab(), "Spells");
+    // Each tab scrolls, so that the window fits small screens (1024 by 600).
+    sstEditor->addTab(Scrolled(buildItemTab()), "Items");
+    sstEditor->addTab(Scrolled(buildArmyTab()), "Armies");
+    sstEditor->addTab(Scrolled(buildHeroTab()), "Heroes");
+    sstEditor->addTab(Scrolled(buildSiteTab()), "Sites");
+    sstEditor->addTab(Scrolled(buildSpellTab()), "Spells");
     column->addWidget(sstEditor, 1);
     setCentralWidget(central);
 
@@ -168,6 +179,8 @@ frmB3Editor::frmB3Editor(EditorServices& services, QWidget* parent)
             [this] { cboEditObject_Click(); });
 
     Form_Load();
+    buildSession();
+    RestoreWindowState();
 }
 
 frmB3Editor::~frmB3Editor() = default;
@@ -770,10 +783,18 @@ QWidget* frmB3Editor::buildSpellTab() {
 
 void frmB3Editor::Form_Load() {
     Trap(services_, "frmB3Editor::Form_Load", [&] {
+        // Large enough for the largest tab without scrolling, where the screen allows.
         adjustSize();
-        resize(std::max(width(), 900), std::max(height(), 600));
+        QSize content;
+        for (int i = 0; i < sstEditor->count(); ++i)
+            if (auto* area = qobject_cast<QScrollArea*>(sstEditor->widget(i)))
+                content = content.expandedTo(area->widget()->sizeHint());
+        resize(std::max({width(), content.width() + 40, 900}),
+               std::max({height(), content.height() + height() - sstEditor->height() + 40, 600}));
         if (const QScreen* screen = QApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();
+            // Never larger than the screen: the tabs scroll instead.
+            resize(std::min(width(), area.width()), std::min(height(), area.height()));
             move(area.left() + (area.width() - width()) / 2,
                  area.top() + (area.height() - height()) / 2);
         }
@@ -835,7 +856,8 @@ void frmB3Editor::Initialize(std::int16_t& kind) {
         cboEditObject->clear();
         FillEditObjectSelectComboBox(kind);
         SyncingList = false;
-        setNumEditObjects(static_cast<std::int32_t>(DataArray().rows()));
+        // The objects listed: all of the kind, or those the filter lets through.
+        setNumEditObjects(static_cast<std::int32_t>(cboEditObject->count()));
         updBrowse->setMax(NumEditObjects() - 1);
         BrowseAligned = true;
         updBrowse->setValue(updBrowse->min());
@@ -874,6 +896,7 @@ void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
         const int nameColumn = kind == kItem ? 2 : 1;
         const auto& data = DataArray();
         for (std::size_t r = 0; r < data.rows(); ++r) {
+            if (!MatchesFilter(static_cast<int>(r))) continue;
             cboEditObject->addItem(CellText(data.at(r, static_cast<std::size_t>(nameColumn))),
                                    CellInt(data.at(r, 0)));
         }
@@ -1060,6 +1083,7 @@ void frmB3Editor::ExitProgram() {
 
 void frmB3Editor::closeEvent(QCloseEvent* event) {
     // Closing asks about unsaved changes first; Cancel keeps the window open.
+    SaveWindowState();
     ExitProgram();
     if (exiting_) {
         event->accept();

@@ -18,6 +18,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QToolBar;
@@ -27,6 +28,7 @@ namespace b3::editor {
 class EditorServices;
 class UpDown;
 class frmHeroProps;
+class WorkingCopyHistory;
 
 // The markers "+" beside power and bonus values, by place.
 enum PlusMarker : int {
@@ -142,6 +144,28 @@ public:
     QString ProgramFolder() const;
     void setProgramFolder(const QString& folder) { programFolder_ = folder; }
 
+    // -- installation, menus, filter and remembered state (frm_b3editor_session.cpp)
+    void buildSession();
+    // File > Open Installation...: asks for the game's folder and opens it.
+    void OpenInstallation();
+    // Reads the installation in `folder`; on failure says why and keeps the one open now.
+    bool SwitchInstallation(const QString& folder);
+    // The installation folders opened last, newest first (at most kMaxRecent).
+    static QStringList RecentInstallations();
+    static constexpr int kMaxRecent = 8;
+    // Keeps only the objects whose name, short name or description holds `text`.
+    void ApplyFilter(const QString& text);
+    // Whether row `row` of the current kind's data matches the filter.
+    bool MatchesFilter(int row) const;
+    // The window title, the status bar and which toolbar buttons can act.
+    void UpdateTitle();
+    void SaveWindowState();
+    void RestoreWindowState();
+    // The undo history of the working copy on show (Edit > Undo and Redo).
+    WorkingCopyHistory& history() const { return *history_; }
+    QAction* mnuUndo = nullptr;
+    QAction* mnuRedo = nullptr;
+
     // -- window state
     std::int16_t CurrentKind = 0;
     bool IsReady = false;
@@ -169,7 +193,13 @@ public:
     UpDown* updBrowse = nullptr;
     QComboBox* cboEditObject = nullptr;
     QPushButton* cmdHistory = nullptr;
+    QLineEdit* txtFilter = nullptr;
     QTabWidget* sstEditor = nullptr;
+    QMenu* mnuRecent = nullptr;
+    QAction* mnuOpenInstallation = nullptr;
+    QAction* mnuReload = nullptr;
+    QLabel* lblStatusObject = nullptr;
+    QLabel* lblStatusInstall = nullptr;
     std::array<QLabel*, kPlusCount> lblPlus{};
 
     // items (columns 0 to 10)
@@ -269,6 +299,11 @@ private:
     QString reportedStamp_;   // the outside change last reported, so it is reported once
     class QFileSystemWatcher* watcher_ = nullptr;
     std::unique_ptr<EditorServices> silent_;
+    QString filter_;
+    std::unique_ptr<WorkingCopyHistory> history_;
+    int historyKey_ = -1;  // the row key of the object whose working copy history_ records
+    void fillRecentMenu();
+    void buildHistory();
 };
 
 }  // namespace b3::editor

@@ -8,8 +8,12 @@
 #include <filesystem>
 #include <utility>
 
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include "b3/history.h"
 #include "b3/record_layout.h"
+#include "b3/table_columns.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
@@ -297,6 +301,9 @@ bool frmB3Editor::WriteObject(std::int16_t kind) {
     Trap(services_, "frmB3Editor::WriteObject", [&] {
         const b3::ObjectArray array = ConvertObjectToArray(kind);
         if (array.empty()) return;
+        // Say which field cannot be stored, and why, before the server is asked.
+        if (const auto problem = b3::ObjectProblem(kind, array))
+            throw b3::Error(kErrInvalidArgument, "", *problem);
         auto& eo = MMain::EditObject();
         // An object shown from its file is written only over the bytes that were read; a new
         // object replacing an existing one is written whole.
@@ -334,12 +341,14 @@ bool frmB3Editor::GetPrintPath(std::int16_t kind) {
         if (kind < 0 || kind > 4) return;
         FileDialogRequest request;
         request.title = QString("Save %1 Report As").arg(kKindWord[kind]);
-        request.initialFolder = QString::fromStdString(KindFolder(kind));
-        request.filter = "Text files (*.txt)|*.txt";
+        // Reports are the user's documents, not the game's files.
+        request.initialFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        request.filter = "CSV files (*.csv)|*.csv";
         request.save = true;
         const auto chosen = services_.fileDialog(this, request);
         if (!chosen) return;
         ReportPath = *chosen;
+        if (QFileInfo(ReportPath).suffix().isEmpty()) ReportPath += ".csv";
         proceed = true;
     });
     return proceed;

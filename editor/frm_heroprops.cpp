@@ -133,7 +133,7 @@ frmHeroProps::frmHeroProps(frmB3Editor& owner) : QDialog(&owner), owner_(owner) 
     auto* column = new QVBoxLayout(this);
     tdbgHeroProps = new QTableView(this);
     tdbgHeroProps->setObjectName("tdbgHeroProps");
-    model_ = new HeroPropsModel(*this);
+    model_ = new HeroPropsModel(*this, this);  // freed with the dialog
     tdbgHeroProps->setModel(model_);
     tdbgHeroProps->setItemDelegate(new HeroPropsDelegate(*this, tdbgHeroProps));
     tdbgHeroProps->verticalHeader()->setVisible(false);

@@ -33,7 +33,8 @@ struct ValueItem {
 class HeroPropsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit HeroPropsModel(frmHeroProps& form) : form_(form) {}
+    HeroPropsModel(frmHeroProps& form, QObject* parent)
+        : QAbstractTableModel(parent), form_(form) {}
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

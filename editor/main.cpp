@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QTimer>
 
+#include "common_ui/program_options.h"
 #include "editor/errors.h"
 #include "editor/first_start.h"
 #include "editor/frm_b3editor.h"
@@ -10,8 +11,15 @@
 #include "editor/services.h"
 
 int main(int argc, char** argv) {
+    const QString description = "The definition editor of Banerule III: Gloamkings Tide.";
+    if (const auto status = b3::ui::AnswerHelpOrVersion(argc, argv, "B3Tools", description))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("B3Tools");
+    QApplication::setOrganizationName("b3tools");
+    b3::ui::ProgramOptions options;
+    if (const auto status = b3::ui::ReadProgramOptions(description, options)) return *status;
+    b3::editor::MMain::SetCreateOptions(options.create);
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1x%1/b3tools.png").arg(size));

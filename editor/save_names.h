@@ -10,10 +10,7 @@ namespace b3::editor {
 // dot), whatever folder the dialog ended in.
 QString ChosenBaseName(const QString& chosenPath);
 
-// Whether `name` can stand as a file name of the game: not empty, not starting with a dot, no path
-// separators, no control
-// characters, none of < > : " | ? *, only characters of Windows-1252, not ending in a dot or a
-// space, and not a reserved device name.
+// Whether `name` can stand as a file name of the game (the rule of platform::IsWindowsFileName).
 bool IsValidGameFileName(const QString& name);
 
 // The short name for a new object from the chosen path: the base name, cut to `limit`

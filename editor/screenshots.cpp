@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -48,6 +50,8 @@ void Select(b3::editor::frmB3Editor& w, const QString& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Nothing remembered from other runs changes the pictures, and nothing is remembered.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: b3editor_screenshots OUTPUT-FOLDER\n");
@@ -66,6 +70,8 @@ int main(int argc, char** argv) {
     QuietServices services;
     b3::editor::frmB3Editor w(services);
     w.show();
+    // The window as on a screen larger than the headless one.
+    w.resize(960, 720);
     const char* files[] = {"items.png", "armies.png", "heroes.png", "sites.png", "spells.png"};
     const char* objects[] = {"", "Elven Archers", "", "", ""};
     for (int tab = 0; tab < 5; ++tab) {
@@ -79,7 +85,14 @@ int main(int argc, char** argv) {
         app.processEvents();
         w.grab().save(out + "/" + files[tab]);
     }
+    // The heroes on a small screen: the tab scrolls, and the find box narrows the list.
     w.sstEditor->setCurrentIndex(2);
+    w.resize(1024, 600);
+    w.txtFilter->setText("wa");
+    w.cboEditObject->setCurrentIndex(0);
+    app.processEvents();
+    w.grab().save(out + "/editor-1024x600.png");
+    w.txtFilter->clear();
     w.cboEditObject->setCurrentIndex(0);
     if (b3::editor::frmHeroProps* props = w.heroProps()) {
         props->StartFromPreexistArray(w.DataArray(), w.SelectedRowKey());

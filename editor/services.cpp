@@ -49,7 +49,9 @@ std::optional<QString> QtEditorServices::fileDialog(QWidget* parent,
                                                     const FileDialogRequest& request) {
     const QString filter = ToQtFilter(request.filter);
     const QString chosen =
-        request.save
+        request.folder
+            ? QFileDialog::getExistingDirectory(parent, request.title, request.initialFolder)
+        : request.save
             ? QFileDialog::getSaveFileName(parent, request.title, request.initialFolder, filter)
             : QFileDialog::getOpenFileName(parent, request.title, request.initialFolder, filter);
     if (chosen.isEmpty()) return std::nullopt;

@@ -22,7 +22,8 @@ struct FileDialogRequest {
     QString initialFolder;
     // The filter in the "Description (*.ext)|*.ext" form.
     QString filter;
-    bool save = true;  // a save dialog, else an open dialog
+    bool save = true;     // a save dialog, else an open dialog
+    bool folder = false;  // choose a folder instead of a file
 };
 
 class EditorServices {

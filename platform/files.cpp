@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
+#include "platform/file_names.h"
 #include "platform/text1252.h"
 
 #ifdef _WIN32
@@ -16,6 +18,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -264,7 +267,9 @@ std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name
     std::optional<std::string> best;
     for (const std::string& entry : *entries) {
         if (entry == name) return entry;
-        if (EqualsIgnoreCase(entry, name) && (!best || NameLess(entry, *best))) best = entry;
+        // A name that is not UTF-8 is matched by its Windows-1252 reading.
+        if (EqualsIgnoreCase(FileNameText(entry), name) && (!best || NameLess(entry, *best)))
+            best = entry;
     }
     return best ? *best : std::string(name);
 #endif
@@ -300,7 +305,17 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
     return true;
 }
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec) {
+bool IsReplacementTemporary(std::string_view name) {
+    return name.size() > 6 && name.substr(name.size() - 6) == ".b3new";
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec,
+                 const ReplaceOptions& options) {
+    const DWORD attrs = ::GetFileAttributesA(path.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
+        ec = std::make_error_code(std::errc::permission_denied);
+        return false;
+    }
     const std::string temp = path + ".b3new";
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (f == nullptr) {
@@ -315,6 +330,19 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_cod
         inject = true;
     }
     bool ok = std::fwrite(bytes.data(), 1, toWrite, f) == toWrite;
+    if (ok && !inject && options.keepTail) {
+        // The original's bytes past the new head follow it, through a small buffer.
+        if (std::FILE* original = std::fopen(path.c_str(), "rb")) {
+            if (_fseeki64(original, static_cast<long long>(bytes.size()), SEEK_SET) == 0) {
+                std::vector<char> buffer(65536);
+                std::size_t got = 0;
+                while (ok && (got = std::fread(buffer.data(), 1, buffer.size(), original)) > 0)
+                    ok = std::fwrite(buffer.data(), 1, got, f) == got;
+                ok = ok && std::ferror(original) == 0;
+            }
+            std::fclose(original);
+        }
+    }
     ok = (std::fflush(f) == 0) && ok;
     ok = (std::fclose(f) == 0) && ok;
     if (!ok || inject) {
@@ -380,20 +408,192 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
     return true;
 }
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec) {
-    const std::string folder = ParentFolder(path);
-    const std::string base = BaseName(path);
-    if (base.empty()) {
+namespace {
+
+constexpr std::string_view kTempMarker = ".b3tmp-";
+
+// The process id a temporary file's name carries (".NAME.b3tmp-PID-N"), if it is one.
+std::optional<long> TemporaryOwner(std::string_view name) {
+    if (name.empty() || name[0] != '.') return std::nullopt;
+    const auto at = name.rfind(kTempMarker);
+    if (at == std::string_view::npos) return std::nullopt;
+    std::string_view rest = name.substr(at + kTempMarker.size());
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size()) return std::nullopt;
+    long pid = 0;
+    for (char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9' || pid > 100000000) return std::nullopt;
+        pid = pid * 10 + (c - '0');
+    }
+    for (char c : rest.substr(dash + 1))
+        if (c < '0' || c > '9') return std::nullopt;
+    return pid;
+}
+
+// Removes the temporary files that writes killed before their rename left in `folder`: those
+// whose process no longer runs.
+void RemoveStaleTemporaries(const std::string& folder) {
+    std::error_code ec;
+    const auto entries = ReadFolder(folder, ec);
+    if (!entries) return;
+    for (const std::string& name : *entries) {
+        const auto pid = TemporaryOwner(name);
+        if (!pid || *pid == static_cast<long>(::getpid())) continue;
+        if (::kill(static_cast<pid_t>(*pid), 0) == 0 || errno != ESRCH) continue;
+        const std::string path = JoinPath(folder, name);
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+    }
+}
+
+bool PWriteAll(int fd, const char* data, std::size_t size, off_t at, std::error_code& ec) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done, at + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ec = LastError();
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies the bytes [from, end) of `source` to the same places of `dest`, which has been made
+// `end` bytes long; only the data regions are copied, so holes stay holes.
+bool CopyTail(int source, int dest, off_t from, off_t end, std::error_code& ec) {
+    if (::ftruncate(dest, end) != 0) {
+        ec = LastError();
+        return false;
+    }
+    std::vector<char> buffer(65536);
+    off_t at = from;
+    while (at < end) {
+        off_t dataStart = ::lseek(source, at, SEEK_DATA);
+        off_t dataEnd = end;
+        if (dataStart < 0) {
+            if (errno == ENXIO) break;  // only a hole is left
+            dataStart = at;             // no hole support: copy everything
+        } else {
+            const off_t hole = ::lseek(source, dataStart, SEEK_HOLE);
+            if (hole >= 0) dataEnd = std::min(hole, end);
+        }
+        for (off_t pos = dataStart; pos < dataEnd;) {
+            const auto want = static_cast<std::size_t>(
+                std::min<off_t>(static_cast<off_t>(buffer.size()), dataEnd - pos));
+            const ssize_t got = ::pread(source, buffer.data(), want, pos);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                ec = LastError();
+                return false;
+            }
+            if (got == 0) return true;  // the file shrank meanwhile
+            if (!PWriteAll(dest, buffer.data(), static_cast<std::size_t>(got), pos, ec))
+                return false;
+            pos += got;
+        }
+        at = dataEnd;
+    }
+    return true;
+}
+
+// Writes `bytes` over the start of an existing file without replacing it: for a character
+// device, a folder that takes no new file, or a file whose owner a new file could not keep.
+bool WriteInPlace(const std::string& path, std::string_view bytes, bool truncate, bool device,
+                  std::error_code& ec) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | (device ? O_NOCTTY : 0));
+    if (fd < 0) {
+        ec = LastError();
+        return false;
+    }
+    bool ok = true;
+    if (device) {
+        ok = WriteAll(fd, bytes, ec);
+    } else {
+        ok = PWriteAll(fd, bytes.data(), bytes.size(), 0, ec);
+        if (ok && truncate && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+            ec = LastError();
+            ok = false;
+        }
+        if (ok && ::fsync(fd) != 0) {
+            ec = LastError();
+            ok = false;
+        }
+    }
+    if (::close(fd) != 0 && ok) {
+        ec = LastError();
+        ok = false;
+    }
+    if (ok) ec.clear();
+    return ok;
+}
+
+// The file a write of `path` goes to: `path` itself, or the target of the link `path` when the
+// options allow it. Fails for a dangling link and for a link out of the folder.
+bool ResolveTarget(const std::string& path, const ReplaceOptions& options, std::string& target,
+                   std::error_code& ec) {
+    target = path;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+        // A link to something without a path (standard output on a pipe): the checks of what
+        // the link leads to decide.
+        struct stat linked;
+        if (::stat(path.c_str(), &linked) == 0 && !S_ISREG(linked.st_mode)) return true;
+        ec = LastError();
+        return false;
+    }
+    target = real;
+    std::free(real);
+    if (options.followLinksAnywhere) return true;
+    char* folder = ::realpath(ParentFolder(path).c_str(), nullptr);
+    const bool inside = folder != nullptr && ParentFolder(target) == folder;
+    std::free(folder);
+    if (!inside) {
+        ec = std::make_error_code(std::errc::operation_not_permitted);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsReplacementTemporary(std::string_view name) {
+    return TemporaryOwner(name).has_value();
+}
+
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec,
+                 const ReplaceOptions& options) {
+    if (BaseName(path).empty()) {
         ec = std::make_error_code(std::errc::is_a_directory);
         return false;
     }
+    std::string resolved;
+    if (!ResolveTarget(path, options, resolved, ec)) return false;
+    const std::string folder = ParentFolder(resolved);
+    const std::string base = BaseName(resolved);
 
-    // The permissions the replacement gets: the target's own, or those of a new file.
+    // The permissions, owner and group the replacement gets: the target's own, or those of a
+    // new file.
     mode_t mode;
     struct stat target;
-    if (::stat(path.c_str(), &target) == 0) {
+    const bool exists = ::stat(resolved.c_str(), &target) == 0;
+    if (exists) {
         if (S_ISDIR(target.st_mode)) {
             ec = std::make_error_code(std::errc::is_a_directory);
+            return false;
+        }
+        if (!S_ISREG(target.st_mode)) {
+            if (S_ISCHR(target.st_mode) && options.writeCharacterDevices)
+                return WriteInPlace(resolved, bytes, false, true, ec);
+            ec = std::make_error_code(std::errc::not_supported);
+            return false;
+        }
+        // A file the user made read-only stays as it is, whoever runs the program.
+        if ((target.st_mode & 0222) == 0 || ::access(resolved.c_str(), W_OK) != 0) {
+            ec = std::make_error_code(std::errc::permission_denied);
             return false;
         }
         mode = target.st_mode & 07777;
@@ -403,22 +603,32 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_cod
         ec = LastError();
         return false;
     }
+    const bool keepTail =
+        options.keepTail && exists && target.st_size > static_cast<off_t>(bytes.size());
+
+    RemoveStaleTemporaries(folder);
 
     // A hidden temporary file beside the target, so that the final rename stays in one file
-    // system and the folder's listings never show it.
+    // system and the folder's listings never show it; its name tells which process made it.
     static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         char suffix[64];
-        std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u", static_cast<long>(::getpid()),
-                      counter.fetch_add(1));
+        std::snprintf(suffix, sizeof suffix, "%s%ld-%u", kTempMarker.data(),
+                      static_cast<long>(::getpid()), counter.fetch_add(1));
         temp = JoinPath(folder, "." + base + suffix);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
-        ec = LastError();
+        const std::error_code error = LastError();
+        // A read-only folder with a writable file in it: the file is written where it is.
+        if (exists && (error == std::errc::permission_denied ||
+                       error == std::errc::operation_not_permitted)) {
+            return WriteInPlace(resolved, bytes, !options.keepTail, false, ec);
+        }
+        ec = error;
         return false;
     }
 
@@ -431,12 +641,26 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_cod
 
     std::error_code writeError;
     if (!WriteAll(fd, bytes, writeError)) return fail(writeError);
+    if (keepTail) {
+        const int source = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+        if (source < 0) return fail(LastError());
+        const bool copied =
+            CopyTail(source, fd, static_cast<off_t>(bytes.size()), target.st_size, writeError);
+        ::close(source);
+        if (!copied) return fail(writeError);
+    }
     if (::fsync(fd) != 0) return fail(LastError());
+    if (exists && (target.st_uid != ::geteuid() || target.st_gid != ::getegid()) &&
+        ::fchown(fd, target.st_uid, target.st_gid) != 0) {
+        // The replacement would change hands: write the file where it is instead.
+        fail(LastError());
+        return WriteInPlace(resolved, bytes, !options.keepTail, false, ec);
+    }
     if (::fchmod(fd, mode) != 0) return fail(LastError());
     const int closed = ::close(fd);
     fd = -1;
     if (closed != 0) return fail(LastError());
-    if (::rename(temp.c_str(), path.c_str()) != 0) return fail(LastError());
+    if (::rename(temp.c_str(), resolved.c_str()) != 0) return fail(LastError());
 
     // Make the rename itself durable; a failure here no longer affects the result.
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -44,10 +44,32 @@ std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name
 bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
                    std::size_t limit = 0);
 
+// What ReplaceFile does with what it finds at the target.
+struct ReplaceOptions {
+    // A symbolic link is written through when its target lies in the link's own folder and
+    // refused otherwise (operation_not_permitted); with this set, wherever its target lies.
+    bool followLinksAnywhere = false;
+    // A character device (a terminal, /dev/null) is written in place instead of refused. Other
+    // special files (pipes, sockets, block devices) are always refused (not_supported).
+    bool writeCharacterDevices = false;
+    // The existing file's bytes past `bytes.size()` are kept: copied through a small buffer,
+    // holes of a sparse file staying holes.
+    bool keepTail = false;
+};
+
 // Replaces (or creates) `path` with `bytes`: writes a temporary file in the same folder, flushes
-// it to disk, gives it the target's permissions (or the usual ones for a new file), then renames it
-// over the target. On failure the target is as it was and the temporary file is gone.
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec);
+// it to disk, gives it the target's permissions, owner and group (or the usual ones for a new
+// file), then renames it over the target. On failure the target is as it was and the temporary
+// file is gone. A target without write permission (mode 444, say) is refused with
+// permission_denied even for the superuser. Where no temporary file can be made (a read-only
+// folder) or the owner cannot be kept, a writable target is written in place instead; every
+// check has passed by then. Temporary files of writes that were killed are removed by the next
+// write to their folder.
+bool ReplaceFile(const std::string& path, std::string_view bytes, std::error_code& ec,
+                 const ReplaceOptions& options = {});
+
+// Whether `name` is a temporary file of ReplaceFile.
+bool IsReplacementTemporary(std::string_view name);
 
 // Copies `source` over `destination` through ReplaceFile.
 bool CopyFileReplacing(const std::string& source, const std::string& destination,

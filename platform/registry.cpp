@@ -26,6 +26,8 @@ enum class StoreError {
     kNotRegistryFile = 1,
     kUnsupportedEncoding,
     kUnrepresentable,
+    kTooLarge,
+    kValueTooLong,
 };
 
 class StoreErrorCategory : public std::error_category {
@@ -42,6 +44,12 @@ public:
             case StoreError::kUnrepresentable:
                 return "the key, value name or value holds a line break, a NUL or invalid UTF-8 "
                        "and cannot be written to a registry file";
+            case StoreError::kTooLarge:
+                return "the registry file is larger than 256 MiB and is not rewritten; it was "
+                       "left as it is";
+            case StoreError::kValueTooLong:
+                return "the value needs 255 bytes or more, and the game reads at most 254; "
+                       "choose a shorter folder";
         }
         return "registry file error";
     }
@@ -740,6 +748,10 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
         ec = MakeError(StoreError::kUnrepresentable);
         return false;
     }
+    if (!FitsValueBuffer(std::string(value))) {
+        ec = MakeError(StoreError::kValueTooLong);
+        return false;
+    }
 
     const std::string keyLine = "[" + std::string(kMachineRoot) + std::string(keyPath) + "]";
     const std::string valueLine =
@@ -749,7 +761,15 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
 
     std::string bytes;
     std::error_code readError;
-    if (!ReadFileBytes(filePath, bytes, readError, kMaxRegistryFileBytes)) {
+    // A larger file is refused, never cut short; one byte more than the limit is read, so that
+    // a file that grew meanwhile is noticed too.
+    std::error_code sizeError;
+    if (fs::is_regular_file(filePath, sizeError) &&
+        fs::file_size(filePath, sizeError) > kMaxRegistryFileBytes && !sizeError) {
+        ec = MakeError(StoreError::kTooLarge);
+        return false;
+    }
+    if (!ReadFileBytes(filePath, bytes, readError, kMaxRegistryFileBytes + 1)) {
         if (readError != std::errc::no_such_file_or_directory) {
             ec = readError;
             return false;
@@ -761,10 +781,18 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
         }
         bytes.clear();
     }
+    if (bytes.size() > kMaxRegistryFileBytes) {
+        ec = MakeError(StoreError::kTooLarge);
+        return false;
+    }
+    // The registry file may be a link into the user's own settings: the file it names is
+    // written.
+    ReplaceOptions options;
+    options.followLinksAnywhere = true;
 
     if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
         const std::string fresh = "REGEDIT4\n\n" + keyLine + "\n" + valueLine + "\n";
-        return ReplaceFile(filePath, fresh, ec);
+        return ReplaceFile(filePath, fresh, ec, options);
     }
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -854,7 +882,7 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
         out += valueLine;
         out += eol;
     }
-    return ReplaceFile(filePath, out, ec);
+    return ReplaceFile(filePath, out, ec, options);
 }
 
 }  // namespace b3::platform

@@ -62,7 +62,8 @@ private:
     void KeepInHistory(const std::string& path, const char* operation, int kind,
                        const std::string& name) const;
     std::string RecordFilePath(int kind, const ObjectArray& object) const;
-    void RequireSpellPath(const std::string& path, const char* source) const;
+    // The spell file that `path` names inside the spell folder; fails with 5 for anything else.
+    std::string SpellFile(const std::string& path, const char* source) const;
     std::string TemplatePath(const char* name) const;
     std::string FileInFolder(const std::string& folder, const std::string& name) const;
 

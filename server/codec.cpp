@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/file_names.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -42,7 +43,17 @@ Error FileError(const std::error_code& ec, std::string source, const std::string
             pathMissing = !std::filesystem::is_directory(path.substr(0, slash), ignored);
         }
     }
-    return PlatformError(FileErrorNumber(ec, pathMissing), std::move(source));
+    const std::int32_t number = FileErrorNumber(ec, pathMissing);
+    std::string description = DescribeError(number);
+    // A refusal names the file, so that the user knows which one to fix.
+    if (!path.empty() && (number == kErrPermissionDenied || number == kErrPathFileAccess)) {
+        description += ec == std::errc::not_supported ? ": not an ordinary file: "
+                       : ec == std::errc::operation_not_permitted
+                           ? ": a link that points out of its folder: "
+                           : ": ";
+        description += path;
+    }
+    return Error(number, std::move(source), std::move(description));
 }
 
 Cell DecodeField(std::string_view bytes, int widthCode) {
@@ -173,11 +184,7 @@ std::string UpperName(std::string_view utf8) {
 }
 
 bool IsSafeShortName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    for (char ch : name) {
-        if (ch == '/' || ch == '\\' || ch == '\0') return false;
-    }
-    return true;
+    return platform::IsWindowsFileName(name);
 }
 
 }  // namespace b3::detail

@@ -8,6 +8,7 @@
 
 #include "b3/history.h"
 #include "b3/record_layout.h"
+#include "platform/file_names.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -95,7 +96,12 @@ void SetEventPump(EventPump pump) {
 InstallLocation LocateInstallation(const CreateOptions& options) {
     if (options.installFolder) return {detail::TrimNulls(*options.installFolder), "--install"};
     auto hit = platform::LookupMachineValue(kInstallKey, kInstallValue);
-    if (!hit) throw detail::PlatformError(kErrInstallNotFound, "CEditObject::FindInstallPath");
+    if (!hit) {
+        throw Error(kErrInstallNotFound, "CEditObject::FindInstallPath",
+                    DescribeError(kErrInstallNotFound) +
+                        ": no installation folder of the game is registered (b3cli register DIR "
+                        "records one)");
+    }
     return {detail::TrimNulls(hit->folder), hit->source};
 }
 
@@ -123,7 +129,7 @@ CEditObject::CEditObject(const CreateOptions& options) {
         file_.CloseAll();
         throw e.withSource("CEditObject::Class_Initialize");
     } catch (const std::bad_alloc&) {
-        throw detail::PlatformError(7, "CEditObject::Class_Initialize");
+        throw detail::PlatformError(kErrOutOfMemory, "CEditObject::Class_Initialize");
     }
 }
 
@@ -164,14 +170,21 @@ void CEditObject::CheckPictureTemplates() {
     if (libraryFolder.empty()) {
         libraryFolder = platform::ModuleFolderOf(reinterpret_cast<const void*>(&ModuleAnchor));
     }
-    if (!armySeen) {
-        file_.CopyFile(platform::JoinPath(libraryFolder, kArmyTemplate),
-                       platform::JoinPath(picsPath_, kArmyTemplate));
-    }
-    if (!siteSeen) {
-        file_.CopyFile(platform::JoinPath(libraryFolder, kSiteTemplate),
-                       platform::JoinPath(picsPath_, kSiteTemplate));
-    }
+    // A copy of the game that cannot be written (a CD, a read-only mount) is still read; a
+    // template that could not be placed makes a later CopyPictureTemplate fail instead.
+    auto place = [&](const char* name) {
+        try {
+            file_.CopyFile(platform::JoinPath(libraryFolder, name),
+                           platform::JoinPath(picsPath_, name));
+        } catch (const Error& e) {
+            const bool unwritable =
+                e.number() == kErrPermissionDenied ||
+                (e.number() == kErrPathNotFound && !platform::IsDirectory(picsPath_));
+            if (!unwritable) throw;
+        }
+    };
+    if (!armySeen) place(kArmyTemplate);
+    if (!siteSeen) place(kSiteTemplate);
 }
 
 const std::string& CEditObject::KindPath(int kind) const {
@@ -201,7 +214,7 @@ std::vector<std::string> CEditObject::EnumerateKind(int kind) {
         const Error e =
             detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
         detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" +
-                            e.description());
+                            e.description() + ": " + KindPath(kind));
         return {};
     }
     return names;
@@ -216,8 +229,8 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
         if (names.empty()) {
             // Says which folder and which kind, so that the user knows what to put right.
             throw Error(kErrNoFiles, "CEditObject::BuildEditObjectFileArray",
-                        "The folder " + folder + " holds no " + layout.kindName + " files (*" +
-                            layout.extension + ").");
+                        DescribeError(kErrNoFiles) + ": the folder " + folder + " holds no " +
+                            layout.kindName + " files (*" + layout.extension + ").");
         }
         std::error_code ec;
         DataArray build(names.size(), static_cast<std::size_t>(layout.columns));
@@ -229,8 +242,12 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
                 throw detail::FileError(ec, kBuilderNames[kind], path);
             }
             stamps_[path] = StampFile(path, static_cast<std::size_t>(layout.recordLength));
-            const std::string name =
-                kind == kSpell ? path : DropCharacters(names[row], 0, 4).value_or(std::string());
+            // A name that is not UTF-8 is read as Windows-1252, as the game reads it; writing
+            // and deleting find the file again by that text.
+            const std::string text = platform::FileNameText(names[row]);
+            const std::string name = kind == kSpell
+                                         ? platform::JoinPath(folder, text)
+                                         : DropCharacters(text, 0, 4).value_or(std::string());
             build.setRow(row, DecodeRecord(kind, bytes, static_cast<std::int32_t>(row), name));
         }
         counts_[static_cast<std::size_t>(kind)] = static_cast<std::int32_t>(names.size());
@@ -272,16 +289,18 @@ std::string CEditObject::FileInFolder(const std::string& folder, const std::stri
     return platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name));
 }
 
-void CEditObject::RequireSpellPath(const std::string& path, const char* source) const {
-    // The path must name a spell file directly inside the spell folder.
+std::string CEditObject::SpellFile(const std::string& path, const char* source) const {
+    // The path must name a spell file directly inside the spell folder; the file is found there
+    // without regard to letter case, as the files of every other kind.
     const std::string prefix = spellPath_ + platform::kPathSeparator;
     const bool inside = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
     const std::string name = inside ? path.substr(prefix.size()) : std::string();
     const bool spellFile = name.size() > 4 && platform::AsciiUpper(name.substr(name.size() - 4)) ==
                                                   LayoutOf(kSpell).extension;
-    if (!inside || !spellFile || !detail::IsSafeShortName(name)) {
+    if (!inside || !spellFile || !detail::IsSafeShortName(name.substr(0, name.size() - 4))) {
         throw detail::PlatformError(kErrInvalidArgument, source);
     }
+    return FileInFolder(spellPath_, name);
 }
 
 std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) const {
@@ -295,10 +314,7 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
         throw detail::PlatformError(kErrSubscript, source);
     }
     const std::string name = object[static_cast<std::size_t>(layout.shortNameColumn)].toString();
-    if (kind == kSpell) {
-        RequireSpellPath(name, source);
-        return name;
-    }
+    if (kind == kSpell) return SpellFile(name, source);
     if (!detail::IsSafeShortName(name)) throw detail::PlatformError(kErrInvalidArgument, source);
     return FileInFolder(KindPath(kind), name + layout.extension);
 }
@@ -324,9 +340,11 @@ void CEditObject::WriteRecord(int kind, const ObjectArray& object, const std::st
     const bool exists = std::filesystem::exists(path, ec);
     if (exists) {
         if (!platform::IsRegularFile(path)) {
-            throw detail::PlatformError(kErrPathFileAccess, "CEditObject::WriteObject");
+            throw detail::FileError(std::make_error_code(std::errc::not_supported),
+                                    "CEditObject::WriteObject", path);
         }
-        if (!newRecord && !platform::ReadFileBytes(path, existing, ec)) {
+        // Only the record is read; whatever follows it in the file is copied over unread.
+        if (!newRecord && !platform::ReadFileBytes(path, existing, ec, recordLength)) {
             throw detail::FileError(ec, "CEditObject::WriteObject", path);
         }
     }
@@ -335,10 +353,13 @@ void CEditObject::WriteRecord(int kind, const ObjectArray& object, const std::st
     const std::string bytes = EncodeRecord(kind, object, std::move(existing));
     const std::string name =
         kind == kSpell
-            ? std::filesystem::path(path).stem().string()
+            ? platform::FileNameText(std::filesystem::path(path).stem().string())
             : object[static_cast<std::size_t>(LayoutOf(kind).shortNameColumn)].toString();
     if (exists) KeepInHistory(path, "save", kind, name);
-    if (!platform::ReplaceFile(path, bytes, ec)) {
+    // A new record replaces the whole file; otherwise what follows the record is kept.
+    platform::ReplaceOptions options;
+    options.keepTail = !newRecord;
+    if (!platform::ReplaceFile(path, bytes, ec, options)) {
         throw detail::FileError(ec, "CEditObject::WriteObject", path);
     }
 }
@@ -349,6 +370,8 @@ void CEditObject::WriteObject(const ObjectArray& DataToWrite, const std::int32_t
         WriteRecord(ObjectType, DataToWrite);
     } catch (const Error& e) {
         throw e.withSource("CEditObject::WriteObject");
+    } catch (const std::bad_alloc&) {
+        throw detail::PlatformError(kErrOutOfMemory, "CEditObject::WriteObject");
     }
 }
 
@@ -367,7 +390,11 @@ std::string CEditObject::FileStamp(const std::int32_t& ObjectType,
     if (ObjectType < 0 || ObjectType >= kKindCount) return {};
     std::string path;
     if (ObjectType == kSpell) {
-        path = ShortName;
+        try {
+            path = SpellFile(ShortName, "CEditObject::FileStamp");
+        } catch (const Error&) {
+            return {};
+        }
     } else {
         if (!detail::IsSafeShortName(ShortName)) return {};
         path = FileInFolder(KindPath(ObjectType), ShortName + LayoutOf(ObjectType).extension);
@@ -380,10 +407,10 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
     if (WhichType < 0 || WhichType >= kKindCount) return;
     try {
         if (WhichType == kSpell) {
-            RequireSpellPath(ShortName, "CEditObject::Delete");
-            KeepInHistory(ShortName, "delete", kSpell,
-                          std::filesystem::path(ShortName).stem().string());
-            file_.KillFile(ShortName);
+            const std::string spellFile = SpellFile(ShortName, "CEditObject::Delete");
+            KeepInHistory(spellFile, "delete", kSpell,
+                          platform::FileNameText(std::filesystem::path(spellFile).stem().string()));
+            file_.KillFile(spellFile);
             return;
         }
         if (!detail::IsSafeShortName(ShortName)) {

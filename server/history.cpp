@@ -233,6 +233,10 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
                                const std::string& name) {
     std::error_code ec;
     if (!platform::IsRegularFile(path)) return {};
+    // A file past the cap would not stay in the store: it is neither read nor copied, so that a
+    // huge (sparse) file costs no memory.
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size > cap_) return path + " is larger than the history's limit";
     std::string bytes;
     if (!platform::ReadFileBytes(path, bytes, ec))
         return "cannot read " + path + ": " + ec.message();

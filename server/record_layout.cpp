@@ -179,6 +179,53 @@ ObjectArray DecodeRecord(int kind, std::string_view bytes, std::int32_t row,
     return out;
 }
 
+namespace {
+
+// What a field of the given layout takes, for messages.
+std::string FieldRule(const FieldLayout& f) {
+    switch (f.encoding) {
+        case E::Text:
+            return "a text of at most " + std::to_string(f.width) + " characters";
+        case E::Byte:
+            return "a whole number from 0 to 255";
+        case E::IconByte:
+            return "a picture number from 0 to 63";
+        case E::Int16:
+            return "a whole number from -32768 to 32767";
+        default:
+            return "a whole number from -2147483648 to 2147483647";
+    }
+}
+
+// Encodes one field of `cell` into its place in `record`.
+void EncodeInto(std::string& record, const FieldLayout& f, const Cell& cell,
+                const std::string& source) {
+    std::string bytes;
+    if (f.encoding == E::Text) {
+        bytes = detail::EncodeField(cell, detail::kWidthText, source);
+        // Padding to the field's width fails for a text longer than the field.
+        if (bytes.size() > static_cast<std::size_t>(f.width)) {
+            throw detail::PlatformError(kErrInvalidArgument, source);
+        }
+        bytes.resize(static_cast<std::size_t>(f.width), '\0');
+    } else if (f.encoding == E::IconByte) {
+        // Four times the picture number, keeping the two low bits the file held.
+        const std::string n = detail::EncodeField(cell, detail::kWidthInteger, source);
+        const int number = static_cast<std::int16_t>(static_cast<unsigned char>(n[0]) |
+                                                     (static_cast<unsigned char>(n[1]) << 8));
+        const int low = static_cast<unsigned char>(record[static_cast<std::size_t>(f.offset)]) & 3;
+        if (number < 0 || number * 4 + low > 255) {
+            throw detail::PlatformError(kErrOverflow, source);
+        }
+        bytes.push_back(static_cast<char>(number * 4 + low));
+    } else {
+        bytes = detail::EncodeField(cell, WidthCode(f.encoding), source);
+    }
+    std::copy(bytes.begin(), bytes.end(), record.begin() + f.offset);
+}
+
+}  // namespace
+
 std::string EncodeRecord(int kind, const ObjectArray& object, std::string existing) {
     const RecordLayout& layout = LayoutOf(kind);
     const std::string source = kWriterNames[kind];
@@ -190,30 +237,14 @@ std::string EncodeRecord(int kind, const ObjectArray& object, std::string existi
     }
     for (const FieldLayout& f : layout.fields) {
         if (f.access == FieldAccess::ReadOnly) continue;
-        const Cell& cell = object[static_cast<std::size_t>(f.column)];
-        std::string bytes;
-        if (f.encoding == E::Text) {
-            bytes = detail::EncodeField(cell, detail::kWidthText, source);
-            // Padding to the field's width fails for a text longer than the field.
-            if (bytes.size() > static_cast<std::size_t>(f.width)) {
-                throw detail::PlatformError(kErrInvalidArgument, source);
-            }
-            bytes.resize(static_cast<std::size_t>(f.width), '\0');
-        } else if (f.encoding == E::IconByte) {
-            // Four times the picture number, keeping the two low bits the file held.
-            const std::string n = detail::EncodeField(cell, detail::kWidthInteger, source);
-            const int number = static_cast<std::int16_t>(static_cast<unsigned char>(n[0]) |
-                                                         (static_cast<unsigned char>(n[1]) << 8));
-            const int low =
-                static_cast<unsigned char>(existing[static_cast<std::size_t>(f.offset)]) & 3;
-            if (number < 0 || number * 4 + low > 255) {
-                throw detail::PlatformError(kErrOverflow, source);
-            }
-            bytes.push_back(static_cast<char>(number * 4 + low));
-        } else {
-            bytes = detail::EncodeField(cell, WidthCode(f.encoding), source);
+        try {
+            EncodeInto(existing, f, object[static_cast<std::size_t>(f.column)], source);
+        } catch (const Error& e) {
+            // The message names the column, so that the user knows which value to fix.
+            throw Error(e.number(), e.source(),
+                        e.description() + ": column " + std::to_string(f.column) + " of the " +
+                            layout.kindName + " (" + FieldRule(f) + ")");
         }
-        std::copy(bytes.begin(), bytes.end(), existing.begin() + f.offset);
     }
     return existing;
 }

@@ -247,8 +247,12 @@ void CEditObject::PrintReport(const std::string& Path, const std::int32_t& Which
         auto encoded = platform::EncodeCp1252(text);
         if (!encoded) throw detail::PlatformError(kErrTypeMismatch, "CEditObject::PrintReport");
         // The report replaces the target whole, so a failure leaves the user's old file as it was.
+        // A terminal or /dev/null is written to; a pipe or any other special file is refused.
         std::error_code ec;
-        if (!platform::ReplaceFile(Path, *encoded, ec)) {
+        platform::ReplaceOptions options;
+        options.followLinksAnywhere = true;
+        options.writeCharacterDevices = true;
+        if (!platform::ReplaceFile(Path, *encoded, ec, options)) {
             throw detail::FileError(ec, "CEditObject::PrintReport", Path);
         }
     } catch (const Error& e) {

@@ -38,7 +38,7 @@ std::string TrimNulls(std::string_view text);
 // Upper case for name comparisons (ASCII and the Latin-1 letters of Windows-1252).
 std::string UpperName(std::string_view utf8);
 
-// A short name that can safely stand in a path: not empty, no separator, not "." or "..".
+// A short name that can stand in a path and that Windows can hold (platform::IsWindowsFileName).
 bool IsSafeShortName(std::string_view name);
 
 // The server's string table.

@@ -7,7 +7,9 @@
 #include <memory>
 #include <thread>
 
+#include "engine/battle_sampler.h"
 #include "engine/duel_rules.h"
+#include "engine/exact_odds.h"
 #include "engine/number_format.h"
 #include "engine/unit_list.h"
 
@@ -34,6 +36,8 @@ struct BusyPointer {
 
 MBattleCalc::MBattleCalc(CalculatorHost& host) : host_(&host) {}
 
+MBattleCalc::~MBattleCalc() = default;
+
 // A worker of a threaded run: the master's stacks, settings and derived tables, its own stream
 // and fronts, writing into the master's results table.
 MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
@@ -45,7 +49,9 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
       defStack_(master.defStack_),
       numAttStacks_(master.numAttStacks_),
       combatDice_(master.combatDice_),
+      keepTable_(master.keepTable_),
       resultsRows_(master.resultsRows_),
+      sampler_(master.sampler_),
       fliesByMoveBonus_(master.fliesByMoveBonus_),
       numArmies_(master.numArmies_) {
     for (int s = 0; s < 4; ++s) attStacks_[s] = master.attStacks_[s];
@@ -78,8 +84,13 @@ std::string MBattleCalc::CheckRun(Long NumBattles, Long CombatDice) const {
 
 void MBattleCalc::PrepareRun(Long CombatDice, Long NumBattles) {
     combatDice_ = CombatDice;
-    results_.assign(static_cast<std::size_t>(NumBattles < 0 ? 0 : NumBattles), ResultsRow{});
+    results_.clear();
+    if (keepTable_)
+        results_.assign(static_cast<std::size_t>(NumBattles < 0 ? 0 : NumBattles), ResultsRow{});
+    results_.shrink_to_fit();
     resultsRows_ = results_.data();
+    row_ = {};
+    stats_.Clear();
 
     // The chance that a roll scores, by medals and strength.
     for (int m = 0; m < 5; ++m)
@@ -112,6 +123,12 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     }
     BuildStacks();
     currentAttStack_ = 0;
+    // Every battle after the first is drawn whole, unless every exchange is to be rolled, the
+    // stream is scripted, or the battle is beyond the exact odds.
+    sampler_.reset();
+    if (!exact_ && !rng_.Scripted() && NumBattles > 1 && CheckExactOdds(*host_, CombatDice).empty())
+        sampler_ = std::make_shared<const BattleSampler>(
+            CalculateExactOdds(*host_, CombatDice, CityLevel));
     host_->ShowProgressBar();
 
     const int threads =
@@ -119,13 +136,19 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     if (threads > 1) {
         if (!RunThreaded(NumBattles, ViewStats, CityLevel)) return false;
     } else {
-        for (Long i = 1; i <= NumBattles; ++i) {
+        // Counted in 64 bits: a Long counter could not pass the largest count of battles.
+        for (std::int64_t n = 1; n <= NumBattles; ++n) {
+            const auto i = static_cast<Long>(n);
             if (abort_.exchange(false, std::memory_order_relaxed)) return false;
-            SetUpBattle(CityLevel);
-            CacheStartHits(defFront_);
-            if (i == 1 && ViewStats) ShowStats(attFront_, defFront_);
-            Row(i)[0] = Fight(attFront_, defFront_, i);
-            currentAttStack_ = 0;
+            if (i > 1 && DrawsWholeBattles()) {
+                DrawBattle(i);
+            } else {
+                SetUpBattle(CityLevel);
+                CacheStartHits(defFront_);
+                if (i == 1 && ViewStats) ShowStats(attFront_, defFront_);
+                FinishBattle(i, Fight(attFront_, defFront_, i));
+                currentAttStack_ = 0;
+            }
             ShowProgress(NumBattles, i);
         }
     }
@@ -161,10 +184,28 @@ void MBattleCalc::SetUpBattle(Long CityLevel) {
 }
 
 void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
+    if (battle > 1 && DrawsWholeBattles()) {
+        DrawBattle(battle);
+        return;
+    }
     SetUpBattle(CityLevel);
     CacheStartHits(defFront_);
-    Row(battle)[0] = Fight(attFront_, defFront_, battle);
+    FinishBattle(battle, Fight(attFront_, defFront_, battle));
     currentAttStack_ = 0;
+}
+
+void MBattleCalc::DrawBattle(Long battle) {
+    ResultsRow& row = Row(battle);
+    row = sampler_->Draw(rng_);
+    stats_.Book(row);
+    if (!keepTable_) row = {};
+}
+
+void MBattleCalc::FinishBattle(Long battle, Long outcome) {
+    ResultsRow& row = Row(battle);
+    row[0] = outcome;
+    stats_.Book(row);
+    if (!keepTable_) row = {};
 }
 
 // Battles 1..N in contiguous blocks, one per thread; this thread fights the first block (and so
@@ -185,8 +226,9 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
     Long reported = 0;
     const Long step = std::max<Long>(1, NumBattles / 100);
     auto report = [&](Long upTo) {
-        for (Long m = (reported / step + 1) * step; m <= upTo; m += step)
-            ShowProgress(NumBattles, m);
+        // In 64 bits: the step after the last one may lie beyond the largest Long.
+        for (std::int64_t m = (std::int64_t{reported} / step + 1) * step; m <= upTo; m += step)
+            ShowProgress(NumBattles, static_cast<Long>(m));
         reported = upTo;
     };
     auto joinAll = [&] {
@@ -200,17 +242,31 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
         workers[static_cast<std::size_t>(t)].reset(new MBattleCalc(*this, t));
 
     bool aborted = false;
+    constexpr Long kBatch = 256;
+    Long pending = 0;
     try {
         // The first battle is set up (and its statistics shown) before the others start.
         const Long end0 = first[1] - 1;
-        for (Long i = 1; i <= end0; ++i) {
+        for (std::int64_t n = 1; n <= end0; ++n) {
+            const auto i = static_cast<Long>(n);
             if (abort_.exchange(false, std::memory_order_relaxed)) {
                 aborted = true;
                 break;
             }
+            if (i > 1) {
+                FightBattle(i, CityLevel);
+                // Battles are counted in batches: a shared counter touched by every battle of
+                // every thread would cost more than the battles.
+                if (++pending == kBatch || i == end0) {
+                    report(done.fetch_add(pending, std::memory_order_relaxed) + pending);
+                    pending = 0;
+                }
+                if (stop.load(std::memory_order_relaxed)) break;
+                continue;
+            }
             SetUpBattle(CityLevel);
             CacheStartHits(defFront_);
-            if (i == 1) {
+            {
                 if (ViewStats) ShowStats(attFront_, defFront_);
                 for (int t = 1; t < threads; ++t) {
                     pool.emplace_back([&, t] {
@@ -218,11 +274,17 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                             MBattleCalc& worker = *workers[static_cast<std::size_t>(t)];
                             const Long b = first[static_cast<std::size_t>(t)];
                             const Long e = first[static_cast<std::size_t>(t) + 1] - 1;
-                            for (Long j = b; j <= e; ++j) {
+                            Long count = 0;
+                            for (std::int64_t n = b; n <= e; ++n) {
+                                const auto j = static_cast<Long>(n);
                                 if (stop.load(std::memory_order_relaxed)) break;
                                 worker.FightBattle(j, CityLevel);
-                                done.fetch_add(1, std::memory_order_relaxed);
+                                if (++count == kBatch) {
+                                    done.fetch_add(count, std::memory_order_relaxed);
+                                    count = 0;
+                                }
                             }
+                            done.fetch_add(count, std::memory_order_relaxed);
                         } catch (...) {
                             failures[static_cast<std::size_t>(t)] = std::current_exception();
                             stop.store(true);
@@ -230,7 +292,7 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                     });
                 }
             }
-            Row(i)[0] = Fight(attFront_, defFront_, i);
+            FinishBattle(i, Fight(attFront_, defFront_, i));
             currentAttStack_ = 0;
             report(done.fetch_add(1, std::memory_order_relaxed) + 1);
             if (stop.load()) break;
@@ -252,6 +314,8 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
     joinAll();
     for (auto& f : failures)
         if (f) std::rethrow_exception(f);
+    // The workers' blocks follow this thread's, in order.
+    for (int t = 1; t < threads; ++t) stats_.Merge(workers[static_cast<std::size_t>(t)]->stats_);
     if (aborted) return false;
     report(done.load());
     return true;
@@ -586,30 +650,20 @@ void MBattleCalc::ShowProgress(Long NumBattles, Long battle) {
 }
 
 double MBattleCalc::WinPercent(Long NumBattles) const {
-    std::int64_t sum = 0;
-    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i)
-        sum += results_[static_cast<std::size_t>(i)][0];
-    return static_cast<double>(sum) / NumBattles * 100.0;
+    return static_cast<double>(stats_.Sum(1)) / NumBattles * 100.0;
 }
 
 float MBattleCalc::Average(Long NumBattles, int column) const {
-    std::int64_t sum = 0;
-    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i)
-        sum += results_[static_cast<std::size_t>(i)][static_cast<std::size_t>(column - 1)];
-    return static_cast<float>(static_cast<double>(sum) / NumBattles);
+    return static_cast<float>(static_cast<double>(stats_.Sum(column)) / NumBattles);
 }
 
-RunTotals MBattleCalc::Totals(Long NumBattles) const {
+RunTotals MBattleCalc::Totals(Long /*NumBattles*/) const {
     RunTotals t;
-    for (Long i = 0; i < NumBattles && i < static_cast<Long>(results_.size()); ++i) {
-        const ResultsRow& row = results_[static_cast<std::size_t>(i)];
-        ++t.battles;
-        t.wins += row[0];
-        for (std::size_t c = 0; c < 4; ++c) {
-            const double v = row[c + 1];
-            t.sums[c] += v;
-            t.sumSquares[c] += v * v;
-        }
+    t.battles = stats_.Battles();
+    t.wins = stats_.Sum(1);
+    for (int c = 0; c < 4; ++c) {
+        t.sums[static_cast<std::size_t>(c)] = static_cast<double>(stats_.Sum(c + 2));
+        t.sumSquares[static_cast<std::size_t>(c)] = static_cast<double>(stats_.SumOfSquares(c + 2));
     }
     return t;
 }

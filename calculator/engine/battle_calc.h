@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,9 +15,12 @@
 #include "engine/host.h"
 #include "engine/intervals.h"
 #include "engine/random.h"
+#include "engine/run_statistics.h"
 #include "engine/stack.h"
 
 namespace b3::engine {
+
+class BattleSampler;
 
 // A run refused before it starts (nothing of the previous run is changed).
 class RunRefused : public std::invalid_argument {
@@ -38,11 +42,12 @@ inline constexpr Long kGoOn = 2;
 
 class MBattleCalc {
 public:
-    // One row per battle: outcome (1 attacker won), attacking armies lost, their production
-    // turns, defending armies lost, their production turns.
-    using ResultsRow = std::array<Long, 5>;
+    // One battle: outcome (1 attacker won), attacking armies lost, their production turns,
+    // defending armies lost, their production turns.
+    using ResultsRow = BattleRow;
 
     explicit MBattleCalc(CalculatorHost& host);
+    ~MBattleCalc();
     MBattleCalc(const MBattleCalc&) = delete;
     MBattleCalc& operator=(const MBattleCalc&) = delete;
 
@@ -53,11 +58,17 @@ public:
     // Battles are split over this many threads (each with its own stream); 1 by default.
     void SetThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     // Exact exchanges: every exchange of a melee and every missile shot rolls its combat dice as
-    // the rules describe. Otherwise (the default) the deciding exchange of a melee point and the
-    // outcome of a shot are drawn directly with the same probabilities, which gives every
-    // observable of a battle the same distribution at a fraction of the draws.
+    // the rules describe. Otherwise (the default) the first battle draws the deciding exchange of
+    // each melee point and the outcome of each shot directly, and every later battle is drawn
+    // whole from the joint distribution of its outcome and losses under the rules
+    // (battle_sampler.h); both give every observable of a battle the same distribution at a
+    // fraction of the draws.
     void SetExactExchanges(bool exact) { exact_ = exact; }
     bool ExactExchanges() const { return exact_; }
+    // Also keep every battle's row in a table (Results), for tests that follow single battles;
+    // its memory grows with the number of battles. Off by default: a run keeps only its
+    // statistics.
+    void SetKeepTable(bool keep) { keepTable_ = keep; }
     // The run's random stream (tests script it). A scripted stream is not reseeded by a run.
     RandomSource& Random() { return rng_; }
 
@@ -129,12 +140,14 @@ public:
     void ShowStats(const CStackAtt& att, const CStackAtt& def);
     StackStatistics MakeStats(const CStackAtt& att, const CStackAtt& def) const;
 
-    // The figures of the last run's table over its first NumBattles rows: the attacker's win
-    // percentage (double precision) and a column's average (single precision).
+    // The figures of the last run over NumBattles battles: the attacker's win percentage
+    // (double precision) and a column's average (single precision).
     double WinPercent(Long NumBattles) const;
     float Average(Long NumBattles, int column) const;
-    // The counts and sums (with sums of squares) of the first NumBattles battles, from which the
-    // figures' intervals follow.
+    // What the last run kept of its battles (after an aborted run: of those fought by then).
+    const RunStatistics& Statistics() const { return stats_; }
+    // The counts and sums (with sums of squares) of the last run's battles (NumBattles of them
+    // when it completed), from which the figures' intervals follow.
     RunTotals Totals(Long NumBattles) const;
 
     // ---- State
@@ -149,8 +162,9 @@ public:
     // Sets the dice and the values derived from them and from the host's data (the run does
     // this itself; tests that call the procedures directly use it).
     void PrepareRun(Long CombatDice, Long NumBattles);
+    // The rows of the last run's battles, when it kept its table (SetKeepTable).
     const std::vector<ResultsRow>& Results() const { return results_; }
-    // Column (1..5) of the results row of `battle` (1..N).
+    // Column (1..5) of the results row of `battle` (1..N), when the table is kept.
     Long Result(Long battle, int column) const {
         return results_.at(static_cast<std::size_t>(battle - 1)).at(column - 1);
     }
@@ -161,8 +175,14 @@ private:
 
     void SetUpBattle(Long CityLevel);
     void FightBattle(Long battle, Long CityLevel);
+    // Whether battles after the first are drawn whole.
+    bool DrawsWholeBattles() const { return sampler_ != nullptr; }
+    // Books the battle's outcome and its row into the statistics.
+    void FinishBattle(Long battle, Long outcome);
+    // Draws a whole battle and books it.
+    void DrawBattle(Long battle);
     bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
-    ResultsRow& Row(Long battle) { return resultsRows_[battle - 1]; }
+    ResultsRow& Row(Long battle) { return keepTable_ ? resultsRows_[battle - 1] : row_; }
     double ScoreChance(const CArmy& army) const;
     // The simulation's way of deciding the chances of the duel rules: from the run's stream.
     struct Draws {
@@ -188,8 +208,13 @@ private:
     CStackAtt defFront_;
     Long combatDice_ = 0;
 
+    bool keepTable_ = false;
     std::vector<ResultsRow> results_;
     ResultsRow* resultsRows_ = nullptr;
+    ResultsRow row_{};  // the battle being fought, when no table is kept
+    RunStatistics stats_;
+    // The distribution whole battles are drawn from, shared by the workers.
+    std::shared_ptr<const BattleSampler> sampler_;
 
     // Derived per run: the chance to score of each strength (1..14) with 0..4 medals, and which
     // unit identifiers fly by their first move bonus.

@@ -195,4 +195,40 @@ inline PointOdds MeleePointOdds(double attackerScores, double defenderScores) {
     return {attackerScores * (1.0 - defenderScores), defenderScores * (1.0 - attackerScores)};
 }
 
+// How a melee ends: the chance that the defending army dies with the attacking army left with h
+// hits (defenderDies[h]) and that the attacking army dies with the defending army left with h
+// hits (attackerDies[h]), h = 1..4.
+struct MeleeEnds {
+    double defenderDies[5] = {};
+    double attackerDies[5] = {};
+};
+
+// The ends of a melee between armies of `hitsA` and `hitsD` hits (1..4) in which the attacking
+// army wins each point with chance `q` and a lost point costs the defending army `toD` hits and
+// the attacking army `toA`; every chance is scaled by `p`.
+inline MeleeEnds MeleeOutcomes(Long hitsA, Long hitsD, Long toD, Long toA, double q,
+                               double p = 1.0) {
+    // mass[x][y]: the chance of reaching x attacking and y defending hits; every point lowers
+    // one of them, so visiting both in falling order meets each state after all of the states
+    // that lead to it.
+    MeleeEnds ends;
+    double mass[5][5] = {};
+    mass[ClampLong(hitsA, 1, 4)][ClampLong(hitsD, 1, 4)] = p;
+    for (Long x = 4; x >= 1; --x) {
+        for (Long y = 4; y >= 1; --y) {
+            const double m = mass[x][y];
+            if (m == 0) continue;
+            if (const Long left = HitsAfterPoint(y, toD))
+                mass[x][left] += m * q;
+            else
+                ends.defenderDies[x] += m * q;
+            if (const Long left = HitsAfterPoint(x, toA))
+                mass[left][y] += m * (1 - q);
+            else
+                ends.attackerDies[y] += m * (1 - q);
+        }
+    }
+    return ends;
+}
+
 }  // namespace b3::engine

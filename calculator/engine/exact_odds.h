@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "engine/army.h"
@@ -49,6 +50,11 @@ struct ExactOdds {
     double expectedAttackerTurnsLost = 0;
     double expectedDefenderUnitsLost = 0;
     double expectedDefenderTurnsLost = 0;
+
+    // The production turns a side loses with each number of armies destroyed (its armies die
+    // in a fixed order).
+    std::array<std::int64_t, 33> attackerTurnsLost{};
+    std::array<std::int64_t, 33> defenderTurnsLost{};
 
     // How many distinct duel situations were summed over (a measure of the work).
     std::size_t duelStates = 0;

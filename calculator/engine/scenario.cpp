@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/json_input.h"
+
 namespace b3::engine {
 namespace {
 
@@ -31,13 +33,13 @@ bool* MarkNamed(HealthMarks& marks, const std::string& key) {
 // A whole number in [lo, hi], or a clear refusal naming `what`.
 long long WholeNumber(const json& value, const std::string& what, long long lo, long long hi) {
     if (!value.is_number_integer())
-        throw ScenarioError(what + " must be a whole number, not " + value.dump());
+        throw ScenarioError(what + " must be a whole number, not " + Excerpt(value));
     long long v = 0;
     if (value.is_number_unsigned()) {
         const auto u = value.get<std::uint64_t>();
         if (u > static_cast<std::uint64_t>(hi))
             throw ScenarioError(what + " must be from " + std::to_string(lo) + " to " +
-                                std::to_string(hi) + ", not " + value.dump());
+                                std::to_string(hi) + ", not " + Excerpt(value));
         v = static_cast<long long>(u);
     } else {
         v = value.get<long long>();
@@ -50,7 +52,7 @@ long long WholeNumber(const json& value, const std::string& what, long long lo, 
 
 bool Flag(const json& value, const std::string& what) {
     if (!value.is_boolean())
-        throw ScenarioError(what + " must be true or false, not " + value.dump());
+        throw ScenarioError(what + " must be true or false, not " + Excerpt(value));
     return value.get<bool>();
 }
 
@@ -63,13 +65,13 @@ ScenarioEntry ParseEntry(const json& value, const std::string& where) {
     }
     if (!value.is_object())
         throw ScenarioError(where + " must be \"None\", a short name or an object, not " +
-                            value.dump());
+                            Excerpt(value));
     const bool army = value.contains("army"), hero = value.contains("hero");
     if (army == hero) throw ScenarioError(where + " needs exactly one of \"army\" and \"hero\"");
     const json& name = value.at(army ? "army" : "hero");
     if (!name.is_string())
         throw ScenarioError(where + "." + (army ? "army" : "hero") + " must be a short name, not " +
-                            name.dump());
+                            Excerpt(name));
     e.name = name.get<std::string>();
     e.kind = army ? ScenarioEntry::Kind::Army : ScenarioEntry::Kind::Hero;
     for (const auto& [key, v] : value.items()) {
@@ -79,18 +81,18 @@ ScenarioEntry ParseEntry(const json& value, const std::string& where) {
             e.marks.medals = static_cast<Long>(WholeNumber(v, at, 0, 4));
         } else if (key == "bonuses") {
             if (!hero) throw ScenarioError(at + ": only a hero has bonuses");
-            if (!v.is_object()) throw ScenarioError(at + " must be an object, not " + v.dump());
+            if (!v.is_object()) throw ScenarioError(at + " must be an object, not " + Excerpt(v));
             e.hasBonuses = true;
             for (const auto& [bonusName, amount] : v.items()) {
                 const auto bonus = HeroBonusFromName(bonusName);
-                if (!bonus) throw ScenarioError(at + ": unknown bonus \"" + bonusName + "\"");
+                if (!bonus) throw ScenarioError(at + ": unknown bonus " + Excerpt(json(bonusName)));
                 const auto range = SpinnerRange(*bonus);
                 e.bonuses[static_cast<int>(*bonus)] = static_cast<Long>(
                     WholeNumber(amount, at + "." + bonusName, range.lo, range.hi));
             }
         } else {
             bool* mark = MarkNamed(e.marks, key);
-            if (!mark) throw ScenarioError(where + ": unknown key \"" + key + "\"");
+            if (!mark) throw ScenarioError(where + ": unknown key " + Excerpt(json(key)));
             *mark = Flag(v, at);
         }
     }
@@ -133,49 +135,43 @@ ordered_json EntryJson(const ScenarioEntry& e) {
 }  // namespace
 
 std::string ReadScenarioText(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        if (std::cin.bad()) throw ScenarioError("cannot read the scenario from standard input");
-        return text.str();
+    try {
+        return ReadJsonInput(file);
+    } catch (const JsonInputError& e) {
+        throw ScenarioError(std::string("the scenario: ") + e.what());
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw ScenarioError("cannot open the scenario " + file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw ScenarioError("cannot read the scenario " + file);
-    return text;
 }
 
 Scenario ParseScenario(const std::string& text, const std::string& file) {
     json doc;
     try {
-        doc = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw ScenarioError(file + " is not valid JSON: " + e.what());
+        doc = ParseJsonInput(text, file);
+    } catch (const JsonInputError& e) {
+        throw ScenarioError(e.what());
     }
-    if (!doc.is_object()) throw ScenarioError(file + " must hold one JSON object");
+    if (!doc.is_object()) throw ScenarioError(InputName(file) + " must hold one JSON object");
     Scenario s;
     for (const auto& [key, v] : doc.items()) {
         if (key == "dice")
             s.dice = static_cast<Long>(WholeNumber(v, "dice", 15, 1000));
         else if (key == "terrain") {
-            if (!v.is_string()) throw ScenarioError("terrain must be a text, not " + v.dump());
+            if (!v.is_string()) throw ScenarioError("terrain must be a text, not " + Excerpt(v));
             s.terrain = v.get<std::string>();
             bool known = false;
             for (const char* t : kScenarioTerrains) known = known || s.terrain == t;
             if (!known)
                 throw ScenarioError(
                     "terrain must be one of city, ice, hills, marsh, field, "
-                    "woods, not \"" +
-                    s.terrain + "\"");
+                    "woods, not " +
+                    Excerpt(v));
         } else if (key == "city_level" || key == "battles" || key == "attack" || key == "defend")
             continue;
         else
-            throw ScenarioError(file + ": unknown key \"" + key + "\"");
+            throw ScenarioError(InputName(file) + ": unknown key " + Excerpt(json(key)));
     }
     if (doc.contains("battles"))
         s.battles = static_cast<Long>(
-            WholeNumber(doc["battles"], "battles", 1, std::numeric_limits<Long>::max()));
+            WholeNumber(doc["battles"], "battles", 0, std::numeric_limits<Long>::max()));
     if (s.terrain == "city") {
         s.cityLevel = 1;
         if (doc.contains("city_level"))
@@ -184,9 +180,9 @@ Scenario ParseScenario(const std::string& text, const std::string& file) {
         s.cityLevel = static_cast<Long>(WholeNumber(doc["city_level"], "city_level", 0, 0));
     }
     if (!doc.contains("attack"))
-        throw ScenarioError(file + " lists no attacking units (\"attack\")");
+        throw ScenarioError(InputName(file) + " lists no attacking units (\"attack\")");
     if (!doc.contains("defend"))
-        throw ScenarioError(file + " lists no defending units (\"defend\")");
+        throw ScenarioError(InputName(file) + " lists no defending units (\"defend\")");
     s.attack = ParseSide(doc["attack"], "attack");
     s.defend = ParseSide(doc["defend"], "defend");
     if (s.defend.size() > 8 && s.terrain != "city")
@@ -254,8 +250,8 @@ Long ResolveScenarioUnit(const UnitData& data, const ScenarioEntry& e, const std
     const char* what = e.kind == ScenarioEntry::Kind::Army   ? "army"
                        : e.kind == ScenarioEntry::Kind::Hero ? "hero"
                                                              : "army or hero";
-    throw ScenarioError(where + ": no " + std::string(what) + " has the short name \"" + e.name +
-                        "\"");
+    throw ScenarioError(where + ": no " + std::string(what) + " has the short name " +
+                        Excerpt(json(e.name)));
 }
 
 ScenarioEntry ScenarioEntryOf(const UnitData& data, Long unitId, const HealthMarks& marks,

@@ -27,12 +27,12 @@
 
 namespace b3::oddslab {
 
-frmMoreResults::frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
-                               b3::engine::Long numBattles, QWidget* parent)
+frmMoreResults::frmMoreResults(CalculatorServices& services,
+                               const b3::engine::RunStatistics& statistics, QWidget* parent)
     : QWidget(parent, Qt::Window),
       services_(services),
-      results_(std::move(results)),
-      numBattles_(numBattles) {
+      statistics_(statistics),
+      numBattles_(statistics.Battles()) {
     setWindowTitle("Detailed Combat Results");
     mscDefMore = MakeChart("Distribution of Number of Defending Armies Destroyed", 1);
     mscAttMore = MakeChart("Distribution of Number of Attacking Armies Destroyed", 0);
@@ -292,18 +292,14 @@ void frmMoreResults::InitializeResultArrays() {
 
 void frmMoreResults::ConvertResults() {
     Trap(services_, "frmMoreResults::ConvertResults", [&] {
-        // A count outside 0..32 cannot come from a run; it is not booked.
-        auto book = [](ResultTable& table, std::int32_t lost, std::int32_t turns) {
-            if (lost < 0 || lost > 32) return;
-            table[static_cast<std::size_t>(lost)][0] += 1;
-            table[static_cast<std::size_t>(lost)][2] = turns;
-        };
-        const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(numBattles_, 0)),
-                                             results_.size());
-        for (std::size_t b = 0; b < n; ++b) {
-            const ResultsRow& r = results_[b];
-            book(att_, r[1], r[2]);
-            book(def_, r[3], r[4]);
+        // Per number of units destroyed: the battles, and the turns lost in the last of them.
+        ResultTable* tables[2] = {&att_, &def_};
+        for (int side = 0; side < 2; ++side) {
+            for (std::size_t k = 0; k < b3::engine::kLossBins; ++k) {
+                const auto& bin = statistics_.Lost(side)[k];
+                (*tables[side])[k][0] = static_cast<std::int32_t>(bin.battles);
+                (*tables[side])[k][2] = bin.lastTurns;
+            }
         }
     });
 }
@@ -331,16 +327,11 @@ void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int sid
     if (outcome_ >= 0) {
         for (auto& row : shown) row.fill(0);
         base = 0;
-        const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(numBattles_, 0)),
-                                             results_.size());
-        for (std::size_t b = 0; b < n; ++b) {
-            const ResultsRow& r = results_[b];
-            if (r[0] != outcome_) continue;
-            const std::int32_t lost = r[side == 0 ? 1 : 3];
-            if (lost < 0 || lost > 32) continue;
-            shown[static_cast<std::size_t>(lost)][0] += 1;
-            shown[static_cast<std::size_t>(lost)][2] = r[side == 0 ? 2 : 4];
-            base += 1;
+        const auto& bins = statistics_.LostGiven(outcome_, side);
+        for (std::size_t k = 0; k < b3::engine::kLossBins; ++k) {
+            shown[k][0] = static_cast<std::int32_t>(bins[k].battles);
+            shown[k][2] = bins[k].lastTurns;
+            base += static_cast<double>(bins[k].battles);
         }
         exact = exactGiven_[sideIndex][static_cast<std::size_t>(outcome_)];
     }

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/battle_calc.h"
+#include "engine/run_statistics.h"
 
 class QBarSeries;
 class QBarSet;
@@ -30,15 +30,14 @@ class CalculatorServices;
 class frmMoreResults : public QWidget {
     Q_OBJECT
 public:
-    using ResultsRow = b3::engine::MBattleCalc::ResultsRow;
     // Row = number of units destroyed (0..32); columns: battles with exactly that many losses,
     // their percentage of all battles (a whole number), the production turns lost in the last
     // such battle.
     using ResultTable = std::array<std::array<std::int32_t, 3>, 33>;
 
-    // The results of a run: one row per battle, `numBattles` of them are read.
-    frmMoreResults(CalculatorServices& services, std::vector<ResultsRow> results,
-                   b3::engine::Long numBattles, QWidget* parent = nullptr);
+    // What a run kept of its battles.
+    frmMoreResults(CalculatorServices& services, const b3::engine::RunStatistics& statistics,
+                   QWidget* parent = nullptr);
 
     // The exact chances of each number of units destroyed, attacker and defender; charted as the
     // series "Exact" beside the simulated percentages, against the same axis. Set before the
@@ -109,8 +108,8 @@ private:
     void FillOne(QChartView* chart, const ResultTable& table, int side);
 
     CalculatorServices& services_;
-    std::vector<ResultsRow> results_;
-    b3::engine::Long numBattles_;
+    b3::engine::RunStatistics statistics_;
+    std::int64_t numBattles_;
     ResultTable att_{};
     ResultTable def_{};
     QBarSet* sets_[2][3] = {};

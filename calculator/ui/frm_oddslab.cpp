@@ -788,11 +788,6 @@ void frmOddsLab::cmdAttack_Click() {
         sscExit->setEnabled(false);
         sscMoreResults->setEnabled(false);
         if (!VerifyForm() || !VerifyStacks()) return;
-        if (numBattles_ > kMaxBattles) {
-            Message(QString("A run can simulate at most %1 battles.")
-                        .arg(QLocale().toString(kMaxBattles)));
-            return;
-        }
         gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
         gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
         cmdAttack->setEnabled(false);
@@ -1003,9 +998,7 @@ void frmOddsLab::sscMoreResults_Click() {
             moreResults_->activateWindow();
             return;
         }
-        const auto& results = battle_->Results();
-        auto* window =
-            new frmMoreResults(services_, results, static_cast<Long>(results.size()), nullptr);
+        auto* window = new frmMoreResults(services_, battle_->Statistics(), nullptr);
         if (exact_) {
             window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
             window->SetExactGiven(exact_->attackerUnitsLostGiven, exact_->defenderUnitsLostGiven);
@@ -1023,10 +1016,9 @@ void frmOddsLab::FillSurvival(frmMoreResults& window) {
     // A side's armies die in the order they fight, so the battles by armies lost give every
     // entry's survival.
     std::array<double, 33> lost[2] = {};
-    for (const auto& row : battle_->Results()) {
-        if (row[1] >= 0 && row[1] <= 32) lost[0][static_cast<std::size_t>(row[1])] += 1;
-        if (row[3] >= 0 && row[3] <= 32) lost[1][static_cast<std::size_t>(row[3])] += 1;
-    }
+    for (int side = 0; side < 2; ++side)
+        for (std::size_t k = 0; k < b3::engine::kLossBins; ++k)
+            lost[side][k] = static_cast<double>(battle_->Statistics().Lost(side)[k].battles);
     frmMoreResults::SideSurvival sides[2];
     for (int side = 0; side < 2; ++side) {
         // The units of the run shown, which the lists may no longer hold.

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,10 +79,9 @@ inline constexpr int kBonusRole = Qt::UserRole + 1;
 
 // A list holds at most this many units.
 inline constexpr int kMaxListUnits = 32;
-// The largest number of battles a run accepts: its results table stays within a few hundred
-// megabytes.
-inline constexpr b3::engine::Long kMaxBattles = 10'000'000;
-
+// The largest number of battles a run accepts: any count a Long holds, since a run keeps its
+// statistics, not a row per battle.
+inline constexpr b3::engine::Long kMaxBattles = std::numeric_limits<b3::engine::Long>::max();
 // The five quick figures of a run (the win percentage and the four averages), simulated as
 // shown and exact when they could be computed.
 inline constexpr int kFigureCount = 5;

@@ -164,11 +164,10 @@ QString frmOddsLab::ResultsText(QChar separator) const {
     text += "\n";
     // The distributions: battles by armies destroyed, their share and the exact chance.
     std::array<long long, 33> counts[2] = {};
-    for (const auto& row : battle_->Results()) {
-        if (row[1] >= 0 && row[1] <= 32) ++counts[0][static_cast<std::size_t>(row[1])];
-        if (row[3] >= 0 && row[3] <= 32) ++counts[1][static_cast<std::size_t>(row[3])];
-    }
-    const double battles = static_cast<double>(battle_->Results().size());
+    for (int side = 0; side < 2; ++side)
+        for (std::size_t k = 0; k < b3::engine::kLossBins; ++k)
+            counts[side][k] = battle_->Statistics().Lost(side)[k].battles;
+    const double battles = static_cast<double>(battle_->Statistics().Battles());
     text += line({"Armies Destroyed", "Attacker Battles", "Attacker %", "Attacker Exact %",
                   "Defender Battles", "Defender %", "Defender Exact %"});
     for (std::size_t n = 0; n < 33; ++n) {

@@ -74,8 +74,8 @@ void frmOddsLab::ShowScenario(const Scenario& s) {
         throw ScenarioError("dice must be from " + std::to_string(updCombatDice->minimum()) +
                             " to " + std::to_string(updCombatDice->maximum()) +
                             " in this window, not " + std::to_string(s.dice));
-    if (s.battles > kMaxBattles)
-        throw ScenarioError("battles must be at most " + std::to_string(kMaxBattles) +
+    if (s.battles < 1 || s.battles > kMaxBattles)
+        throw ScenarioError("battles must be from 1 to " + std::to_string(kMaxBattles) +
                             " in this window, not " + std::to_string(s.battles));
     const b3::engine::UnitData data{&armies_, &heroes_};
     std::vector<Long> ids[2];

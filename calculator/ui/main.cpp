@@ -9,13 +9,19 @@
 #include "calculator/ui/errors.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
+#include "common_ui/program_options.h"
 
 int main(int argc, char** argv) {
+    const QString description = "The combat calculator of Banerule III: Gloamkings Tide.";
+    if (const auto status = b3::ui::AnswerHelpOrVersion(argc, argv, "OddsLab", description))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("OddsLab");
     // The recent scenarios are kept beside the suite's registry file:
     // ~/.config/b3tools/OddsLab.conf.
     QApplication::setOrganizationName("b3tools");
+    b3::ui::ProgramOptions options;
+    if (const auto status = b3::ui::ReadProgramOptions(description, options)) return *status;
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1x%1/oddslab.png").arg(size));
@@ -28,7 +34,7 @@ int main(int argc, char** argv) {
     b3::SetEventPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     std::unique_ptr<b3::_CEditObject> editObject;
     try {
-        editObject = b3::CreateObject(b3::CLSID_CEditObject);
+        editObject = b3::CreateObject(b3::CLSID_CEditObject, options.create);
     } catch (...) {
         b3::oddslab::ReportCurrentException(services, "MMAin::Main");
         return 1;

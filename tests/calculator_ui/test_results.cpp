@@ -21,7 +21,14 @@
 namespace b3::oddslab::test {
 namespace {
 
-using Row = frmMoreResults::ResultsRow;
+using Row = b3::engine::BattleRow;
+
+// The statistics a run keeps of these battles.
+b3::engine::RunStatistics Booked(const std::vector<Row>& rows) {
+    b3::engine::RunStatistics statistics;
+    for (const Row& row : rows) statistics.Book(row);
+    return statistics;
+}
 
 // 200 battles. The attacker lost 0 units once, 1 unit 3 times, 2 units 5 times, 3 units 7 times
 // and 32 units 184 times; the defender lost 1 unit in odd battles and 4 in even ones. The turns
@@ -52,7 +59,7 @@ QValueAxis* Values(QChartView* view) {
 
 TEST(OddsLabMoreResults, TablesCountLossesRoundHalvesToEvenAndKeepTheLastTurns) {
     ScriptServices services;
-    frmMoreResults w(services, TwoHundredBattles(), 200);
+    frmMoreResults w(services, Booked(TwoHundredBattles()));
     w.Form_Load();
     EXPECT_TRUE(services.messages.empty());
     const auto& a = w.AttackerTable();
@@ -89,7 +96,7 @@ TEST(OddsLabMoreResults, TablesCountLossesRoundHalvesToEvenAndKeepTheLastTurns) 
 
 TEST(OddsLabMoreResults, ChartsShowBothSeriesOverAllThirtyThreeCategories) {
     ScriptServices services;
-    frmMoreResults w(services, TwoHundredBattles(), 200);
+    frmMoreResults w(services, Booked(TwoHundredBattles()));
     w.Form_Load();
     EXPECT_EQ(w.windowTitle(), "Detailed Combat Results");
     EXPECT_EQ(w.sscDone->text(), "&Done");
@@ -152,7 +159,7 @@ TEST(OddsLabMoreResults, ChartsShowBothSeriesOverAllThirtyThreeCategories) {
 
 TEST(OddsLabMoreResults, ExactChancesAreAThirdSeries) {
     ScriptServices services;
-    frmMoreResults w(services, TwoHundredBattles(), 200);
+    frmMoreResults w(services, Booked(TwoHundredBattles()));
     EXPECT_FALSE(w.HasExact());
     EXPECT_EQ(w.Series(0, 2), nullptr);
     std::array<double, 33> att{}, def{};
@@ -181,7 +188,7 @@ TEST(OddsLabMoreResults, ExactChancesAreAThirdSeries) {
 TEST(OddsLabMoreResults, AttackerNeverLosingGivesRowZeroAllBattles) {
     ScriptServices services;
     std::vector<Row> rows(1000, Row{1, 0, 0, 2, 6});
-    frmMoreResults w(services, rows, 1000);
+    frmMoreResults w(services, Booked(rows));
     w.Form_Load();
     EXPECT_EQ(w.AttackerTable()[0][0], 1000);
     EXPECT_EQ(w.AttackerTable()[0][1], 100);
@@ -197,7 +204,7 @@ TEST(OddsLabMoreResults, AttackerNeverLosingGivesRowZeroAllBattles) {
 TEST(OddsLabMoreResults, CountsOutsideTheTableAreNotBooked) {
     ScriptServices services;
     std::vector<Row> rows = {{1, 33, 5, 1, 1}, {0, -1, 0, 1, 1}, {1, 2, 4, 1, 1}};
-    frmMoreResults w(services, rows, 3);
+    frmMoreResults w(services, Booked(rows));
     w.Form_Load();
     EXPECT_TRUE(services.messages.empty());
     int sum = 0;

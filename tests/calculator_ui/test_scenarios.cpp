@@ -220,18 +220,19 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     EXPECT_NEAR(w.lblPinned[0][0]->text().toDouble(), first.simulated[0], 0.05);
     EXPECT_EQ(w.lblPinned[0][1]->text(), "0");
 
-    // A weaker attack: every change is the new figure less the pinned one.
+    // A weaker attack: every change is the new figure less the pinned one (shown to 4
+    // significant digits, so within half a unit of the 4th).
     w.lstArmies[0]->takeItem(3);
     w.BattleCalc().SetSeed(2);
     w.cmdAttack->click();
     const QuickFigures now = w.CurrentFigures();
     for (int r = 0; r < kFigureCount; ++r) {
         EXPECT_NEAR(w.lblPinned[r][1]->text().toDouble(), now.simulated[r] - first.simulated[r],
-                    1e-4 * (1 + std::abs(now.simulated[r])))
+                    5e-4 * (1 + std::abs(now.simulated[r])))
             << r;
         ASSERT_TRUE(now.exact[r] && first.exact[r]);
         EXPECT_NEAR(w.lblPinned[r][3]->text().toDouble(), *now.exact[r] - *first.exact[r],
-                    1e-4 * (1 + std::abs(*now.exact[r])))
+                    5e-4 * (1 + std::abs(*now.exact[r])))
             << r;
     }
     EXPECT_LT(now.exact[0].value(), first.exact[0].value());

@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -516,6 +518,53 @@ TEST_F(Cli, ReportWritesTheFile) {
     EXPECT_NE(ReadAll(report).find("\"KNIGHTS\",\"Knights\""), std::string::npos);
 }
 
+TEST_F(Cli, ReportsOntoSpecialFilesAndStoresThatWouldLoseSomething) {
+    MakeSample();
+    // A pipe is refused and stays a pipe; a character device is written in place.
+    const fs::path pipe = temp_ / "pipe.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    Result r = RunInstalled({"report", "army", pipe.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not an ordinary file"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    // Standard output that leads to a file writes the file; on a pipe it is refused as a pipe.
+    r = RunInstalled({"report", "army", "/dev/stdout"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"KNIGHTS\""), std::string::npos);
+    if (std::FILE* piped = ::popen(("'" + std::string(B3CLI_PATH) + "' --install '" +
+                                    game_.string() + "' report army /dev/stdout 2>&1")
+                                       .c_str(),
+                                   "r")) {
+        std::string text;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, piped) != nullptr) text += buffer;
+        const int status = ::pclose(piped);
+        EXPECT_EQ(WEXITSTATUS(status), 1) << text;
+        EXPECT_NE(text.find("not an ordinary file"), std::string::npos) << text;
+    }
+    r = RunInstalled({"report", "army", "/dev/null"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // A registry file too large to rewrite is refused, not cut short.
+    { std::ofstream(registry_) << "REGEDIT4\n"; }
+    const auto huge = static_cast<std::uintmax_t>(300) << 20;
+    fs::resize_file(registry_, huge);
+    r = Run({"register", game_.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("256 MiB"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(fs::file_size(registry_), huge);
+    fs::remove(registry_);
+
+    // A folder the game could not read back from the registry is not stored.
+    const fs::path deep = temp_ / std::string(250, 'd');
+    r = Run({"register", deep.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("254"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(registry_));
+}
+
 TEST_F(Cli, UsageErrorsExitWithTwo) {
     MakeSample();
     const std::vector<std::vector<std::string>> usages = {
@@ -549,6 +598,36 @@ TEST_F(Cli, NoInstallationAnywhere) {
         EXPECT_EQ(Lines(r.err).size(), 1u);
         EXPECT_EQ(r.out, "");
     }
+}
+
+TEST_F(Cli, ExportImportAndCheckFromTheCommandLine) {
+    MakeSample();
+    const Result exported = RunInstalled({"export", "site", "-"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const json sites = json::parse(exported.out);
+    ASSERT_FALSE(sites.empty());
+    EXPECT_TRUE(sites[0].contains("ShortName"));
+
+    json changed = json::array({{{"ShortName", sites[0]["ShortName"]}, {"Power1Value", 7}}});
+    const Result dry = RunInstalled({"import", "site", "-", "--dry-run"}, changed.dump());
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(Lines(dry.out).front(), "site " + sites[0]["ShortName"].get<std::string>() +
+                                          ": Power1Value: " + sites[0]["Power1Value"].dump() +
+                                          " -> 7");
+    EXPECT_EQ(RunInstalled({"export", "site", "-"}).out, exported.out);
+
+    changed[0]["Power1Value"] = 70000;
+    const Result bad = RunInstalled({"import", "site", "-"}, changed.dump());
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("column Power1Value, value \"70000\""), std::string::npos) << bad.err;
+
+    const Result clean = RunInstalled({"check"});
+    EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
+    fs::remove(game_ / "Army" / "KNIGHTS.PCX");
+    const Result problems = RunInstalled({"check", "--json"});
+    EXPECT_EQ(problems.status, 1);
+    EXPECT_EQ(json::parse(problems.out).size(), 1u) << problems.out;
+    EXPECT_EQ(RunInstalled({"import", "dragon", "x.csv"}).status, 2);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QSettings>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -106,6 +107,8 @@ protected:
         game = temp.str() + "/game";
         b3::sample::WriteSampleInstallation(game);
         Prepare();
+        // Every window starts as on a first run: no remembered size, tab or installations.
+        QSettings().clear();
         MMain::SetCreateOptions(b3::CreateOptions{game});
         MMain::CreateEditObject();
         w = std::make_unique<frmB3Editor>(services);

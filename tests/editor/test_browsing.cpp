@@ -12,7 +12,7 @@
 namespace b3edtest {
 
 TEST_F(EditorTest, WindowStartsOnTheItemTabWithNothingSelected) {
-    EXPECT_EQ(w->windowTitle(), "Banerule 3 Editor");
+    EXPECT_EQ(w->windowTitle(), "Banerule 3 Editor - " + QString::fromStdString(game));
     EXPECT_EQ(w->CurrentKind, 0);
     EXPECT_TRUE(w->IsReady);
     ASSERT_EQ(w->sstEditor->count(), 5);

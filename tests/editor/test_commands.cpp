@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QToolButton>
 #include <chrono>
@@ -16,7 +17,7 @@ namespace b3edtest {
 
 TEST_F(EditorTest, UndoPutsTheStoredValuesBack) {
     tab(1);
-    press("Undo");  // nothing selected: nothing happens
+    EXPECT_FALSE(w->tbrButtons[5]->isEnabled());  // nothing selected: nothing to put back
     EXPECT_TRUE(w->txtArmyProps[1]->text().isEmpty());
     choose("Orcs");
     setText(w->txtArmyProps[1], "Goblins");
@@ -32,14 +33,13 @@ TEST_F(EditorTest, UndoPutsTheStoredValuesBack) {
 
 TEST_F(EditorTest, DeleteRemovesTheObjectsFiles) {
     tab(1);
-    const auto before = snapshot();
-    press("Delete");  // nothing selected: only reloads
-    EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(w->tbrButtons[4]->isEnabled());  // nothing selected: nothing to delete
     EXPECT_EQ(w->cboEditObject->count(), 18);
 
     choose("Orcs");
     ASSERT_TRUE(b3test::fs::exists(file("Army", "ORCS.PCX")));
     // The question names the object and its files; No keeps everything.
+    const auto before = snapshot();
     services.answers.push_back(MsgResult::No);
     press("Delete");
     ASSERT_EQ(services.messages.size(), 1u);
@@ -75,8 +75,9 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
     press("Print");
     ASSERT_EQ(services.fileRequests.size(), 1u);
     EXPECT_EQ(services.fileRequests[0].title, "Save Site Report As");
-    EXPECT_EQ(services.fileRequests[0].filter, "Text files (*.txt)|*.txt");
-    EXPECT_EQ(services.fileRequests[0].initialFolder.toStdString(), folder("Sites"));
+    EXPECT_EQ(services.fileRequests[0].filter, "CSV files (*.csv)|*.csv");
+    EXPECT_EQ(services.fileRequests[0].initialFolder,
+              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     EXPECT_EQ(w->ReportPath.toStdString(), report);
     const std::string text = b3test::ReadBytes(report);
     EXPECT_NE(text.find("Sun Temple"), std::string::npos);
@@ -89,6 +90,12 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
     EXPECT_EQ(services.fileRequests.back().title, "Save Hero Report As");
     EXPECT_TRUE(services.messages.empty());
     EXPECT_EQ(b3test::FolderNames(temp.str()).size(), 2u);  // game and sites.txt
+
+    // A name typed without an extension gets ".csv".
+    services.files.push_back(QString::fromStdString(temp.str() + "/heroes"));
+    press("Print");
+    EXPECT_EQ(w->ReportPath.toStdString(), temp.str() + "/heroes.csv");
+    EXPECT_NE(b3test::ReadBytes(temp.str() + "/heroes.csv").find("Paladin"), std::string::npos);
 }
 
 TEST_F(EditorTest, CalculatorStartsFromTheEditorsFolder) {

@@ -204,6 +204,11 @@ TEST_F(HeroPropsTest, ValueListColumnsEditThroughDropDowns) {
     EXPECT_EQ(qobject_cast<QComboBox*>(plain.get()), nullptr);
 }
 
+TEST_F(HeroPropsTest, TheGridsModelGoesWithTheDialog) {
+    // Owned by the dialog, the model is freed with it.
+    EXPECT_EQ(model->parent(), props);
+}
+
 TEST(HeroPictureName, DerivedFromTheShortNameUnlessGiven) {
     CHero h;
     h.setShortName("KNIGHTS1");

@@ -123,4 +123,10 @@ inline CArmy MakeArmy(const std::string& name, Long strength, Long hits, Long tu
     return a;
 }
 
+// A battle engine that also keeps every battle's row, for tests that follow single battles.
+class TableCalc : public MBattleCalc {
+public:
+    explicit TableCalc(CalculatorHost& host) : MBattleCalc(host) { SetKeepTable(true); }
+};
+
 }  // namespace b3::engine::test

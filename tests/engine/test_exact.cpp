@@ -551,7 +551,7 @@ TEST_P(ExactAgainstSimulation, Agrees) {
     EXPECT_LT(odds.attackerWinProbability, 0.98);
 
     const Long n = rolled ? 60000 : 200000;
-    MBattleCalc calc(host);
+    TableCalc calc(host);
     calc.SetExactExchanges(rolled);
     calc.SetSeed(7001 + index * 17 + (rolled ? 1 : 0));
     ASSERT_TRUE(calc.RunBattles(n, s.dice, false, s.cityLevel));

@@ -30,7 +30,7 @@ protected:
     }
 
     TestHost host;
-    MBattleCalc calc{host};
+    TableCalc calc{host};
 };
 
 TEST_F(FightTest, CombatRollsAndMedals) {
@@ -386,7 +386,7 @@ TEST(FollowUpStacks, EnterWithoutSetUpAndMeetTheDefendersStartHits) {
     host.Attack(weak, 0);
     host.Attack(second, 8);
     host.Defend(wall, 0);
-    MBattleCalc calc(host);
+    TableCalc calc(host);
     calc.SetExactExchanges(true);
     calc.PrepareRun(20, 1);
     calc.BuildStacks();

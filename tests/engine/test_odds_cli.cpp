@@ -103,6 +103,23 @@ TEST_F(OddsCli, TextOutputHasTheFiveQuickResultLines) {
         r.out);
 }
 
+TEST_F(OddsCli, InterruptStopsTheRunCleanly) {
+    // Ctrl+C during a run of two billion battles: the run stops before its next battle, prints no
+    // results and exits with 130; --quiet is accepted.
+    const fs::path file = root_ / "long.json";
+    std::ofstream(file) << R"({"attack": ["KNIGHTS"], "defend": ["ORCS"]})";
+    const std::string cmd = "timeout --preserve-status -s INT 0.5 " + std::string(B3CLI_PATH) +
+                            " --install '" + (root_ / "game").string() + "' odds '" +
+                            file.string() + "' --quiet --battles 2000000000 >'" +
+                            (root_ / "out").string() + "' 2>'" + (root_ / "err").string() + "'";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_EQ(Slurp(root_ / "out"), "");
+    EXPECT_NE(Slurp(root_ / "err").find("interrupted after"), std::string::npos)
+        << Slurp(root_ / "err");
+}
+
 TEST_F(OddsCli, JsonOutputAndHistograms) {
     const json j = OddsJson(R"({"attack": ["spearmen", "SPEARMEN", "None", "ARCHERS"],
                                "defend": ["ORCS", "DWARVES"], "terrain": "hills"})",
@@ -399,6 +416,45 @@ TEST_F(OddsCli, SuggestionsHoldWhatTheyClaim) {
     const Result bad = Run("suggest", R"({"attack": ["NOBODY"], "defend": ["ORCS"]})", "");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("attack[0]"), std::string::npos) << bad.err;
+}
+
+TEST_F(OddsCli, HostileScenariosAreRefusedBrieflyAndSeedsExactly) {
+    const std::string units = R"("attack": ["ORCS"], "defend": ["ORCS"])";
+    struct Case {
+        std::string scenario;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        // Deeply nested: refused while parsing, never dumped.
+        {"{" + units + R"(, "dice": )" + std::string(80000, '[') + std::string(80000, ']') + "}",
+         "levels deep"},
+        {"{" + units + R"(, "terrain": [)" + std::string(100, '[') + std::string(100, ']') + "]}",
+         "levels deep"},
+        // A long value is quoted by a short excerpt only.
+        {"{" + units + R"(, "terrain": ")" + std::string(500000, 'w') + "\"}", "terrain"},
+        {"{" + units + R"(, "dice": [1, 2, 3]})", "a list of 3 values"},
+        // Larger than any scenario: refused before parsing.
+        {"{" + units + R"(, "pad": ")" + std::string(2u << 20, ' ') + "\"}", "larger than 1 MiB"},
+        // No library text, but the place of the fault.
+        {"{" + units + ",\n \"dice\": 2x}", "line 2, column 11"},
+        {"{" + units, "ends too early"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Odds(c.scenario);
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err.substr(0, 300);
+        EXPECT_LT(r.err.size(), 300u) << c.message;
+        EXPECT_EQ(r.err.find("json.exception"), std::string::npos) << r.err.substr(0, 300);
+    }
+    // No battles: the exact odds alone, from the file as from the command line.
+    const std::string none = "{" + units + R"(, "battles": 0})";
+    EXPECT_EQ(Odds(none, "--exact").status, 0);
+    EXPECT_NE(Odds(none).err.find("--exact"), std::string::npos);
+    // A seed is an unsigned 64-bit number as written, nothing rounded or wrapped into one.
+    const std::string fine = "{" + units + "}";
+    EXPECT_EQ(Odds(fine, "--battles 10 --seed 18446744073709551615").status, 0);
+    for (const char* bad : {"-1", "1e23", "18446744073709551616", "1.5", "x"})
+        EXPECT_EQ(Odds(fine, std::string("--battles 10 --seed ") + bad).status, 2) << bad;
 }
 
 }  // namespace

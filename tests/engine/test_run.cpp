@@ -42,7 +42,7 @@ protected:
     }
 
     TestHost host;
-    MBattleCalc calc{host};
+    TableCalc calc{host};
     Long soldier = 0, guard = 0;
 };
 
@@ -229,7 +229,7 @@ TEST(RunErrors, AFailingPowerNameIsReportedAndTheRunGoesOn) {
     const Long a = host.AddArmyRow({"A", 5, 1, 1});
     host.Attack(a, 0);
     host.Defend(a, 0);
-    MBattleCalc calc(host);
+    TableCalc calc(host);
     calc.SetSeed(9);
     EXPECT_TRUE(calc.RunBattles(10, 20, true, 0));
     EXPECT_TRUE(host.stats.empty());
@@ -251,7 +251,7 @@ TEST(RunErrors, TheReportCarriesTheServersOwnNumber) {
     const Long a = host.AddArmyRow({"A", 5, 1, 1});
     host.Attack(a, 0);
     host.Defend(a, 0);
-    MBattleCalc calc(host);
+    TableCalc calc(host);
     calc.SetSeed(9);
     EXPECT_TRUE(calc.RunBattles(10, 20, true, 0));
     ASSERT_EQ(host.errors.size(), 1u);

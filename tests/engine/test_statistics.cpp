@@ -41,7 +41,7 @@ protected:
     }
 
     TestHost host;
-    MBattleCalc calc{host};
+    TableCalc calc{host};
 };
 
 TEST_P(StatisticsTest, OneAgainstOneDuel) {
@@ -197,7 +197,7 @@ TEST(DirectAgainstExact, SameFiguresOnAMixedBattle) {
         double var[5] = {};
     };
     auto run = [&](bool exact, std::uint64_t seed) {
-        MBattleCalc calc(host);
+        TableCalc calc(host);
         calc.SetExactExchanges(exact);
         calc.SetSeed(seed);
         EXPECT_TRUE(calc.RunBattles(n, 22, false, 2));

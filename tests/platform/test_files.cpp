@@ -16,6 +16,7 @@ namespace b3::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::AllNames;
 using testing::ReadWholeFile;
 using testing::TempFolder;
 using testing::WriteFile;
@@ -24,16 +25,6 @@ mode_t ModeOf(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return 0;
     return st.st_mode & 07777;
-}
-
-// Every name in a folder, hidden ones included, in sorted order.
-std::vector<std::string> AllNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(WildcardMatch, StarsQuestionMarksAndCase) {

@@ -83,7 +83,9 @@ TEST(Construction, AMissingKindFolderIsReportedAndFailsAsAnEmptyOne) {
     EXPECT_EQ(e->number(), kNoFiles);
     EXPECT_EQ(e->source(), "CEditObject::Class_Initialize");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "76\r\nCEditObject::CountEditObjectFiles\r\nPath not found");
+    // The message names the folder, so that the user knows which one is missing.
+    EXPECT_EQ(messages[0], "76\r\nCEditObject::CountEditObjectFiles\r\nPath not found: " +
+                               install.folder("Spell"));
 }
 
 TEST(Construction, AFolderThatDoesNotExistFailsCleanly) {

@@ -48,6 +48,7 @@ inline constexpr std::int32_t kErrNoSuchVersion = kComponentErrorBase + 1521;  /
 // The platform's numbers that the server reports.
 inline constexpr std::int32_t kErrInvalidArgument = 5;
 inline constexpr std::int32_t kErrOverflow = 6;
+inline constexpr std::int32_t kErrOutOfMemory = 7;
 inline constexpr std::int32_t kErrSubscript = 9;
 inline constexpr std::int32_t kErrTypeMismatch = 13;
 inline constexpr std::int32_t kErrBadFileNumber = 52;
