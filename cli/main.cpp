@@ -23,6 +23,7 @@
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
 #include "cli/batch_commands.h"
+#include "cli/history_command.h"
 #include "cli/odds_command.h"
 #include "cli/suggest_command.h"
 #include "cli/table_file.h"
@@ -308,6 +309,8 @@ int main(int argc, char** argv) {
     const b3cli::BatchCommands batch = b3cli::AddBatchCommands(app, batchOptions);
     b3cli::SuggestOptions suggestOptions;
     auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
+    b3cli::HistoryOptions historyOptions;
+    const auto historyCommands = b3cli::AddHistoryCommands(app, historyOptions);
 
     // CLI11 takes the arguments without the program name, last first.
     std::vector<std::string> arguments = b3::platform::Utf8Arguments(argc, argv);
@@ -371,6 +374,10 @@ int main(int argc, char** argv) {
             status = b3cli::RunBatch(batch, batchOptions, options, std::cout);
         else if (*suggest)
             b3cli::RunSuggest(suggestOptions, options, std::cout);
+        else if (*historyCommands.history)
+            b3cli::RunHistory(historyOptions, options, std::cout);
+        else if (*historyCommands.restore)
+            b3cli::RunRestore(historyOptions, options, std::cout);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
         return status;

@@ -233,9 +233,14 @@ void frmB3Editor::buildBrowseBar(QWidget* host) {
     cboEditObject->setObjectName("cboEditObject");
     cboEditObject->setMinimumWidth(260);
     cboEditObject->setMaxVisibleItems(20);
+    cmdHistory = new QPushButton("History...", bar);
+    cmdHistory->setObjectName("cmdHistory");
+    cmdHistory->setToolTip("Earlier versions of this object's files, and restoring them");
+    connect(cmdHistory, &QPushButton::clicked, this, [this] { ShowHistory(); });
     row->addWidget(updBrowse);
     row->addWidget(cboEditObject);
     row->addStretch(1);
+    row->addWidget(cmdHistory);
 }
 
 QWidget* frmB3Editor::buildItemTab() {
@@ -843,6 +848,9 @@ void frmB3Editor::FillComboFromStringRange(QComboBox* combo, int rangeCode) {
 }
 
 void frmB3Editor::Initialize(std::int16_t& kind) {
+    // Reloading the list is no move away from an object the user is asked about.
+    const bool approved = leaveApproved_;
+    leaveApproved_ = true;
     Trap(services_, "frmB3Editor::Initialize", [&] {
         SyncingList = true;
         cboEditObject->clear();
@@ -877,7 +885,9 @@ void frmB3Editor::Initialize(std::int16_t& kind) {
             default:
                 break;
         }
+        TakeBaseline();
     });
+    leaveApproved_ = approved;
 }
 
 void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
@@ -918,6 +928,11 @@ void frmB3Editor::DisplayEditObjectProps(int position, std::int16_t kind) {
             default:
                 break;
         }
+        // The working copy is measured against what was shown once the list selects it (the
+        // spinner moves the list after the display).
+        if (cboEditObject->currentIndex() == position) TakeBaseline();
+        shownPosition_ = position;
+        reportedStamp_.clear();
     });
 }
 
@@ -928,27 +943,60 @@ int frmB3Editor::SelectedRowKey() const {
 
 void frmB3Editor::cboEditObject_Click() {
     Trap(services_, "frmB3Editor::cboEditObject_Click", [&] {
-        BlankHeroPropsIfNeeded();
         const int pos = cboEditObject->currentIndex();
+        if (!SyncingList && pos != -1 && pos != shownPosition_ && !leaveApproved_ &&
+            WorkingCopyDiffers()) {
+            // The list moved before the question could be asked: it goes back to the shown
+            // object until the user has answered.
+            const QString target = ShortNameAt(pos);
+            SyncingList = true;
+            cboEditObject->setCurrentIndex(shownPosition_);
+            SyncingList = false;
+            if (!MayLeave()) return;
+            if (PositionOf(target) >= 0) ShowByShortName(target);
+            return;
+        }
+        BlankHeroPropsIfNeeded();
         if (pos != -1 && !SyncingList) DisplayEditObjectProps(pos, CurrentKind);
     });
 }
 
 void frmB3Editor::updBrowse_Change() {
     Trap(services_, "frmB3Editor::updBrowse_Change", [&] {
-        BlankHeroPropsIfNeeded();
         // The first step after the list was loaded shows the first object; from then on the
         // spinner's value is the list position.
         const int pos = BrowseAligned ? updBrowse->value() : updBrowse->value() - 1;
+        if (IsReady && pos != shownPosition_ && !leaveApproved_ && WorkingCopyDiffers()) {
+            const QString target = ShortNameAt(pos);
+            {
+                const QSignalBlocker block(updBrowse);
+                updBrowse->setValue(lastBrowseValue_);
+            }
+            if (!MayLeave()) return;
+            if (PositionOf(target) >= 0) ShowByShortName(target);
+            return;
+        }
+        BlankHeroPropsIfNeeded();
         DisplayEditObjectProps(pos, CurrentKind);
         SyncingList = true;
         cboEditObject->setCurrentIndex(pos < cboEditObject->count() ? pos : -1);
         SyncingList = false;
         BrowseAligned = true;
+        if (IsReady) TakeBaseline();
     });
 }
 
 void frmB3Editor::sstEditor_Click() {
+    const int target = sstEditor->currentIndex();
+    if (target != CurrentKind && !leaveApproved_ && WorkingCopyDiffers()) {
+        {
+            const QSignalBlocker block(sstEditor);
+            sstEditor->setCurrentIndex(CurrentKind);
+        }
+        if (!MayLeave()) return;
+        const QSignalBlocker block(sstEditor);
+        sstEditor->setCurrentIndex(target);
+    }
     TabChange();
 }
 
@@ -960,6 +1008,7 @@ void frmB3Editor::TabChange() {
         setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
         Initialize(CurrentKind);
         CheckForHeroProps();
+        TakeBaseline();  // the hero's working copy includes the grid, loaded just now
         IsReady = true;
     });
     IsReady = true;
@@ -977,7 +1026,10 @@ void frmB3Editor::CheckForHeroProps() {
 
 void frmB3Editor::BlankHeroPropsIfNeeded() {
     Trap(services_, "frmB3Editor::BlankHeroPropsIfNeeded", [&] {
-        if (CurrentKind == kHero && frmHeroProps_) frmHeroProps_->setHasFilledProps(false);
+        if (CurrentKind == kHero && frmHeroProps_) {
+            frmHeroProps_->setHasFilledProps(false);
+            frmHeroProps_->Forget();
+        }
     });
 }
 
@@ -985,7 +1037,7 @@ void frmB3Editor::cmdHeroProps_Click() {
     Trap(services_, "frmB3Editor::cmdHeroProps_Click", [&] {
         CheckForHeroProps();
         if (!frmHeroProps_) return;
-        if (!frmHeroProps_->HasFilledProps()) {
+        if (!frmHeroProps_->HasFilledProps() && !frmHeroProps_->HoldsKeptEdits()) {
             const int row = SelectedRowKey();
             if (row >= 0) {
                 frmHeroProps_->StartFromPreexistArray(DataArray(), row);
@@ -1002,22 +1054,20 @@ void frmB3Editor::RefreshAll() {
         MMain::ReleaseEditObject();
         MMain::CreateEditObject();
         setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
-        Initialize(CurrentKind);
-        if (CurrentKind == kSite) {
-            updBrowse->setValue(updBrowse->value() + 1);
-            updBrowse->setValue(updBrowse->min());
-            cboEditObject->setCurrentIndex(-1);
-        }
+        // Every tab, the site tab included, comes back with nothing selected and nothing shown.
         for (int k = 0; k < 3; ++k) {
             PendingPicture[static_cast<std::size_t>(k)].clear();
             PictureChosen[static_cast<std::size_t>(k)] = false;
         }
+        Initialize(CurrentKind);
+        WatchInstallation();
     });
 }
 
 void frmB3Editor::ExitProgram() {
     Trap(services_, "frmB3Editor::ExitProgram", [&] {
         if (exiting_) return;
+        if (!MayLeave()) return;
         exiting_ = true;
         StoredItem.reset(), WorkingItem.reset();
         StoredArmy.reset(), WorkingArmy.reset();
@@ -1032,10 +1082,14 @@ void frmB3Editor::ExitProgram() {
 }
 
 void frmB3Editor::closeEvent(QCloseEvent* event) {
-    // Closing discards any unsaved working copy without asking.
+    // Closing asks about unsaved changes first; Cancel keeps the window open.
     SaveWindowState();
     ExitProgram();
-    event->accept();
+    if (exiting_) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 bool frmB3Editor::eventFilter(QObject* watched, QEvent* event) {

@@ -54,7 +54,9 @@ public:
     explicit frmB3Editor(EditorServices& services, QWidget* parent = nullptr);
     ~frmB3Editor() override;
 
-    EditorServices& services() const { return services_; }
+    // The dialogs; while the window only looks at the working copy (WorkingCopyDiffers) they
+    // show nothing.
+    EditorServices& services() const;
 
     // -- start-up, kinds, browsing
     void Form_Load();
@@ -94,12 +96,40 @@ public:
     bool FillEditObjects(std::int16_t kind);
     bool GetSavePath(std::int16_t kind);
     b3::ObjectArray ConvertObjectToArray(std::int16_t kind);
-    void WriteObject(std::int16_t kind);
+    // Writes the working copy; true when written (the list is then reloaded).
+    bool WriteObject(std::int16_t kind);
     bool GetPrintPath(std::int16_t kind);
     void PrintReport(const QString& path);
     void DeleteEditOject(int position);
     void RevertEditObject();
     void CopyExistingPicture(int kind);
+
+    // -- keeping the user's work
+    // Whether the working copy on the current tab differs from the object as it was shown
+    // (a picture chosen for it counts); asks nothing.
+    bool WorkingCopyDiffers();
+    // Before the shown object is left (close, tab, another object, browse, New): asks "Save
+    // changes to NAME?" when the working copy differs. True when the user may leave: nothing
+    // changed, the changes were saved, or the user discarded them.
+    bool MayLeave();
+    // Save: fills, checks, names and writes the working copy. True when it was written.
+    bool SaveEditObject();
+    // The working copy as it stands now, as the object array a save would write.
+    b3::ObjectArray WorkingSnapshot();
+    void TakeBaseline();
+    // Looks whether the shown object's file changed on disk since it was read and offers to
+    // reload it.
+    void CheckOutsideChange();
+    // Opens the history window (versions of the shown object, or of all objects).
+    void ShowHistory();
+    // The folder of a kind in the installation, and the definition file of an object of it
+    // (for spells the short name is the file's path already).
+    static std::string KindFolder(int kind);
+    static std::string RecordFilePath(int kind, const QString& shortName);
+    // The short name (spells: the file's path) of the object at a list position; empty for none.
+    QString ShortNameAt(int position) const;
+    // The list position of the object with that short name; -1 when none has it.
+    int PositionOf(const QString& shortName) const;
 
     // -- shared display helpers
     void ProcessMoveBonus(const QString& text, int mode);
@@ -162,6 +192,7 @@ public:
     std::array<QAction*, 12> tbrButtons{};  // by position 1 to 11; separators stay null
     UpDown* updBrowse = nullptr;
     QComboBox* cboEditObject = nullptr;
+    QPushButton* cmdHistory = nullptr;
     QLineEdit* txtFilter = nullptr;
     QTabWidget* sstEditor = nullptr;
     QMenu* mnuRecent = nullptr;
@@ -244,6 +275,12 @@ private:
     QWidget* buildSiteTab();
     QWidget* buildSpellTab();
     void txtArmyProps_Change(int index);
+    // Shows the object with `shortName` through the list (after a save rebuilt it).
+    void ShowByShortName(const QString& shortName);
+    void WatchInstallation();
+    bool ConfirmDelete(int position);
+    // Whether a new object's name takes the place of an existing object: asks before.
+    bool ConfirmReplace(std::int16_t kind, const QString& shortName, bool& replacing);
 
     EditorServices& services_;
     b3::DataArray dataArray_;
@@ -251,8 +288,20 @@ private:
     std::unique_ptr<frmHeroProps> frmHeroProps_;
     QString programFolder_;
     bool exiting_ = false;
+
+    b3::ObjectArray baseline_;
+    int baselineKind_ = -1;
+    int shownPosition_ = -1;      // the list position of the object shown; -1 for none
+    int lastBrowseValue_ = 0;     // the spinner's value when that object was shown
+    bool leaveApproved_ = false;  // the user already answered for the move under way
+    bool quiet_ = false;
+    bool replacing_ = false;  // the save under way replaces an existing object with a new one
+    QString reportedStamp_;   // the outside change last reported, so it is reported once
+    class QFileSystemWatcher* watcher_ = nullptr;
+    std::unique_ptr<EditorServices> silent_;
     QString filter_;
     std::unique_ptr<WorkingCopyHistory> history_;
+    int historyKey_ = -1;  // the row key of the object whose working copy history_ records
     void fillRecentMenu();
     void buildHistory();
 };

@@ -5,10 +5,14 @@
 #include <QLabel>
 
 #include <cerrno>
+#include <filesystem>
+#include <utility>
 
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "b3/history.h"
+#include "b3/record_layout.h"
 #include "b3/table_columns.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
@@ -43,27 +47,15 @@ constexpr const char* kCalculatorFile = "OddsLab";
     throw b3::Error(number, "", b3::DescribeError(number));
 }
 
-void CopyPicture(const std::string& from, const std::string& folder, const QString& name) {
+// Copies a picture over the object's own; the picture it replaces is kept in the history.
+void CopyPicture(const std::string& from, const std::string& folder, const QString& name, int kind,
+                 const QString& shortName) {
     std::error_code ec;
     const std::string target =
         platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name.toStdString()));
+    b3::KeepBeforeChange(MMain::EditObject().InstallPath(), target, "picture", kind,
+                         shortName.toStdString());
     if (!platform::CopyFileReplacing(from, target, ec)) ThrowSystemError(ec);
-}
-
-std::string KindFolder(int kind) {
-    auto& eo = MMain::EditObject();
-    switch (kind) {
-        case kItem:
-            return eo.ItemPath();
-        case kArmy:
-            return eo.ArmyPath();
-        case kHero:
-            return eo.HeroPath();
-        case kSite:
-            return eo.SitePath();
-        default:
-            return eo.SpellPath();
-    }
 }
 
 const char* const kKindWord[] = {"Item", "Army", "Hero", "Site", "Spell"};
@@ -79,14 +71,14 @@ void frmB3Editor::tbrMain_ButtonClick(const QString& key) {
             ~WaitCursorGuard() { QApplication::restoreOverrideCursor(); }
         } wait;
         if (key == "New") {
+            if (!MayLeave()) return;
             RefreshAll();
         } else if (key == "Save") {
-            if (!FillEditObjects(CurrentKind)) return;
-            if (!IsSaveable(CurrentKind)) return;
-            if (!GetSavePath(CurrentKind)) return;
-            WriteObject(CurrentKind);
+            SaveEditObject();
         } else if (key == "Delete") {
-            DeleteEditOject(cboEditObject->currentIndex());
+            const int position = cboEditObject->currentIndex();
+            if (position != -1 && !ConfirmDelete(position)) return;
+            DeleteEditOject(position);
             RefreshAll();
         } else if (key == "Undo") {
             RevertEditObject();
@@ -150,6 +142,7 @@ bool frmB3Editor::IsSaveable(std::int16_t kind) {
 
 bool frmB3Editor::GetSavePath(std::int16_t kind) {
     bool proceed = false;
+    replacing_ = false;
     Trap(services_, "frmB3Editor::GetSavePath", [&] {
         if (kind < 0 || kind > 4) return;
         QString existing;
@@ -193,6 +186,8 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
                                  kAppTitle, MsgButtons::Ok);
             return;
         }
+        // A name that an object already has replaces that object only when the user says so.
+        if (!ConfirmReplace(kind, *name, replacing_)) return;
         switch (kind) {
             case kItem:
                 WorkingItem->setShortName(*name);
@@ -218,16 +213,28 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
         const int pictureKind = kind == kArmy ? 0 : kind == kHero ? 1 : kind == kSite ? 2 : -1;
         if (pictureKind >= 0) {
             const std::size_t p = static_cast<std::size_t>(pictureKind);
+            // An object being replaced keeps its pictures unless another was chosen.
+            const bool hasPictures =
+                kind == kHero
+                    ? platform::IsRegularFile(platform::JoinPath(
+                          folder,
+                          platform::FindEntryIgnoreCase(folder, name->toStdString() + "f.PCX"))) &&
+                          platform::IsRegularFile(platform::JoinPath(
+                              folder,
+                              platform::FindEntryIgnoreCase(folder, name->toStdString() + "m.PCX")))
+                    : platform::IsRegularFile(platform::JoinPath(
+                          folder,
+                          platform::FindEntryIgnoreCase(folder, name->toStdString() + ".PCX")));
             if (PictureChosen[p]) {
                 const std::string source = PendingPicture[p].toStdString();
                 if (kind == kHero) {
-                    CopyPicture(source, folder, *name + "f.PCX");
-                    CopyPicture(source, folder, *name + "m.PCX");
+                    CopyPicture(source, folder, *name + "f.PCX", kind, *name);
+                    CopyPicture(source, folder, *name + "m.PCX", kind, *name);
                 } else {
-                    CopyPicture(source, folder, *name + ".PCX");
+                    CopyPicture(source, folder, *name + ".PCX", kind, *name);
                 }
                 PictureChosen[p] = false;
-            } else {
+            } else if (!(replacing_ && hasPictures)) {
                 eo.CopyPictureTemplate(pictureKind, name->toStdString());
             }
         }
@@ -237,7 +244,14 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
             const std::string target = platform::JoinPath(
                 folder, platform::FindEntryIgnoreCase(folder, name->toStdString() + ".txt"));
             std::error_code ec;
-            if (!bytes || !platform::ReplaceFileContents(target, *bytes, ec)) ThrowSystemError(ec);
+            std::string present;
+            const bool same =
+                platform::ReadFileBytes(target, present, ec) && bytes && present == *bytes;
+            if (!same) {
+                b3::KeepBeforeChange(eo.InstallPath(), target, "save", kSite, name->toStdString());
+                if (!bytes || !platform::ReplaceFileContents(target, *bytes, ec))
+                    ThrowSystemError(ec);
+            }
         }
         proceed = true;
     });
@@ -282,18 +296,44 @@ b3::ObjectArray frmB3Editor::ConvertObjectToArray(std::int16_t kind) {
     return array;
 }
 
-void frmB3Editor::WriteObject(std::int16_t kind) {
+bool frmB3Editor::WriteObject(std::int16_t kind) {
     bool written = false;
+    const bool replacing = std::exchange(replacing_, false);
     Trap(services_, "frmB3Editor::WriteObject", [&] {
         const b3::ObjectArray array = ConvertObjectToArray(kind);
         if (array.empty()) return;
         // Say which field cannot be stored, and why, before the server is asked.
         if (const auto problem = b3::ObjectProblem(kind, array))
             throw b3::Error(kErrInvalidArgument, "", *problem);
-        MMain::EditObject().WriteObject(array, kind);
+        auto& eo = MMain::EditObject();
+        // An object shown from its file is written only over the bytes that were read; a new
+        // object replacing an existing one is written whole.
+        const QString shortName = ShortNameAt(cboEditObject->currentIndex());
+        const std::string stamp = replacing || shortName.isEmpty()
+                                      ? std::string()
+                                      : eo.FileStamp(kind, shortName.toStdString());
+        try {
+            eo.WriteObjectChecked(array, kind, stamp, replacing);
+        } catch (const b3::Error& e) {
+            if (e.number() != b3::kErrChangedOnDisk) throw;
+            const QString file =
+                kind == kSpell
+                    ? QString::fromStdString(
+                          std::filesystem::path(shortName.toStdString()).filename().string())
+                    : shortName + b3::LayoutOf(kind).extension;
+            const QString text =
+                QString(
+                    "%1 was changed by another program since B3Tools read it.\r\nReplace it "
+                    "with your version? The other version stays in the history.")
+                    .arg(file);
+            if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
+                return;
+            eo.WriteObjectChecked(array, kind, std::string(), false);
+        }
         written = true;
     });
     if (written) RefreshAll();
+    return written;
 }
 
 bool frmB3Editor::GetPrintPath(std::int16_t kind) {
@@ -365,10 +405,10 @@ void frmB3Editor::CopyExistingPicture(int kind) {
         if (!shortName.isEmpty()) {
             const std::string source = chosen->toStdString();
             if (kind == 1) {
-                CopyPicture(source, folder, shortName + "f.PCX");
-                CopyPicture(source, folder, shortName + "m.PCX");
+                CopyPicture(source, folder, shortName + "f.PCX", objectKind, shortName);
+                CopyPicture(source, folder, shortName + "m.PCX", objectKind, shortName);
             } else {
-                CopyPicture(source, folder, shortName + ".PCX");
+                CopyPicture(source, folder, shortName + ".PCX", objectKind, shortName);
             }
         }
         ShowPicturePreview(kind, shortName);

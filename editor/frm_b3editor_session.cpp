@@ -99,7 +99,10 @@ void frmB3Editor::buildSession() {
     mnuOpenInstallation->setShortcut(QKeySequence::Open);
     mnuRecent = file->addMenu("&Recent Installations");
     mnuRecent->setObjectName("mnuRecent");
-    mnuReload = file->addAction("&Reload", this, [this] { RefreshAll(); });
+    mnuReload = file->addAction("&Reload", this, [this] {
+        // Unsaved changes are asked about first, as before any other move away.
+        if (MayLeave()) RefreshAll();
+    });
     mnuReload->setObjectName("mnuReload");
     mnuReload->setShortcut(QKeySequence::Refresh);
     file->addSeparator();
@@ -189,10 +192,18 @@ void frmB3Editor::buildHistory() {
     }
 
     // Another object, another tab or the files read again: a new working copy.
-    connect(cboEditObject, &QComboBox::currentIndexChanged, history_.get(),
-            [this] { history_->restart(); });
-    connect(sstEditor, &QTabWidget::currentChanged, history_.get(),
-            [this] { history_->restart(); });
+    // A move the user cancels ("Save changes?") puts the list back on the same object, whose
+    // working copy keeps its history.
+    connect(cboEditObject, &QComboBox::currentIndexChanged, history_.get(), [this] {
+        const int key = SelectedRowKey();
+        if (key >= 0 && key == historyKey_) return;
+        historyKey_ = key;
+        history_->restart();
+    });
+    connect(sstEditor, &QTabWidget::currentChanged, history_.get(), [this] {
+        historyKey_ = -1;
+        history_->restart();
+    });
     // The toolbar's Undo puts the stored object back as one change that can itself be undone.
     connect(tbrButtons[5], &QAction::triggered, history_.get(),
             [this] { history_->nameNextChange("Undo Changes"); });
@@ -250,6 +261,7 @@ void frmB3Editor::OpenInstallation() {
 }
 
 bool frmB3Editor::SwitchInstallation(const QString& folder) {
+    if (!MayLeave()) return false;
     const b3::CreateOptions previous = MMain::CreateOptions();
     const QString clean = QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
     MMain::SetCreateOptions(b3::CreateOptions{clean.toStdString()});
@@ -312,6 +324,9 @@ void frmB3Editor::ApplyFilter(const QString& text) {
         updBrowse->setValue(at >= 0 ? at : updBrowse->min());
         BrowseAligned = at >= 0;
         SyncingList = false;
+        // The object on show keeps its working copy at its new place in the list.
+        shownPosition_ = at;
+        lastBrowseValue_ = updBrowse->value();
     }
     UpdateTitle();
 }

@@ -314,6 +314,36 @@ void frmHeroProps::tdbgHeroProps_AfterColUpdate(int row, int column) {
     }
 }
 
+void frmHeroProps::showEvent(QShowEvent* event) {
+    openedWith_ = XHeroProps;
+    openedDirty_ = IsDirty;
+    QDialog::showEvent(event);
+}
+
+void frmHeroProps::reject() {
+    try {
+        if (XHeroProps == openedWith_) {
+            QDialog::reject();
+            return;
+        }
+        const MsgResult answer = owner_.services().messageBox(
+            this, "Keep the changes you made in the Hero Properties grid?", kAppTitle,
+            MsgButtons::SaveDiscardCancel);
+        if (answer == MsgResult::Save) {
+            hasFilledProps_ = hasFilledProps_ || RequiredCellsFilled();
+            keptEdits_ = true;
+            QDialog::accept();
+        } else if (answer == MsgResult::Discard) {
+            XHeroProps = openedWith_;
+            IsDirty = openedDirty_;
+            model_->reload();
+            QDialog::reject();
+        }
+    } catch (...) {
+        ReportCurrentException(owner_.services(), "frmHeroProps::reject", true);
+    }
+}
+
 void frmHeroProps::cmdExit_Click() {
     try {
         if (RequiredCellsFilled()) {
@@ -323,7 +353,11 @@ void frmHeroProps::cmdExit_Click() {
         }
         const MsgResult answer = owner_.services().messageBox(
             this, LoadResString(kMsgHeroGridIncomplete), kAppTitle, MsgButtons::OkCancel);
-        if (answer == MsgResult::Cancel) reject();
+        // Cancel leaves the form; the edits stay in the grid for the next visit.
+        if (answer == MsgResult::Cancel) {
+            keptEdits_ = IsDirty;
+            QDialog::reject();
+        }
     } catch (...) {
         ReportCurrentException(owner_.services(), "frmHeroProps::cmdExit_Click", true);
     }

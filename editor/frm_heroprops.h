@@ -92,6 +92,17 @@ public:
     // Normalises a changed cell by its column.
     void tdbgHeroProps_AfterColUpdate(int row, int column);
     void cmdExit_Click();
+    // Escape and the close box: edits made since the window opened are kept or dropped as the
+    // user answers; Cancel stays in the grid.
+    void reject() override;
+    // Whether the user kept edits that did not fill every required cell; the grid then holds
+    // them for the next "More Properties...".
+    bool HoldsKeptEdits() const { return keptEdits_; }
+    // Drops what the grid holds for the hero shown before.
+    void Forget() {
+        keptEdits_ = false;
+        IsDirty = false;
+    }
 
     // Cell access for the model (and for the tests).
     const QVariant& cell(int row, int column) const {
@@ -111,6 +122,15 @@ private:
     frmB3Editor& owner_;
     HeroPropsModel* model_ = nullptr;
     bool hasFilledProps_ = false;
+    bool keptEdits_ = false;
+    // The grid as it was when the window was shown, for edits the user drops.
+    HeroPropsArray openedWith_;
+    bool openedDirty_ = false;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     std::vector<ValueItem> powerList_, spellList_, genderList_, none_;
 };
 

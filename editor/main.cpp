@@ -5,6 +5,7 @@
 
 #include "common_ui/program_options.h"
 #include "editor/errors.h"
+#include "editor/first_start.h"
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
 #include "editor/services.h"
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
     });
     b3::SetEventPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     try {
-        b3::editor::MMain::CreateEditObject();
+        // Without a readable game the user chooses one (or the sample) instead of an error.
+        if (!b3::editor::StartEditObject(services, b3::editor::DefaultSampleFolder())) return 1;
     } catch (...) {
         b3::editor::ReportCurrentException(services, "B3Tools::Main", true);
         return 1;

@@ -10,8 +10,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include <QTableWidget>
+#include "b3/history.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
+#include "editor/frm_history.h"
 #include "editor/mmain.h"
 #include "editor/pictures.h"
 #include "editor/services.h"
@@ -28,6 +31,10 @@ public:
         return b3::editor::MsgResult::Ok;
     }
     std::optional<QString> fileDialog(QWidget*, const b3::editor::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    int choice(QWidget*, const QString&, const QString&, const QStringList&) override { return -1; }
+    std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }
     void execDialog(QDialog&) override {}
@@ -53,6 +60,8 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
     QTemporaryDir temp;
+    // The history the pictures show is the temporary installation's, never the user's own.
+    qputenv("XDG_DATA_HOME", temp.filePath("data").toLocal8Bit());
     const std::string game = temp.filePath("game").toStdString();
     b3::sample::WriteSampleInstallation(game);
     b3::editor::MMain::SetCreateOptions(b3::CreateOptions{game});
@@ -91,6 +100,30 @@ int main(int argc, char** argv) {
         app.processEvents();
         props->grab().save(out + "/hero_properties.png");
         props->hide();
+    }
+    // The history of an army renamed twice and given another picture.
+    {
+        w.sstEditor->setCurrentIndex(1);
+        auto& eo = b3::editor::MMain::EditObject();
+        const b3::DataArray armies = eo.GetEditObjectData(1);
+        for (std::size_t r = 0; r < armies.rows(); ++r) {
+            if (armies.at(r, 3).toString() != "ORCS") continue;
+            b3::ObjectArray row = armies.row(r);
+            row[5] = b3::Cell::byte(4);
+            eo.WriteObject(row, 1);
+            row[1] = b3::Cell::text("Orc Raiders");
+            row[9] = b3::Cell::byte(3);
+            eo.WriteObject(row, 1);
+        }
+        b3::KeepBeforeChange(eo.InstallPath(), eo.ArmyPath() + "/ORCS.PCX", "picture", 1, "ORCS");
+        const std::string install = eo.InstallPath();
+        w.RefreshAll();  // a new edit object: `eo` is gone
+        Select(w, "Orc Raiders");
+        b3::editor::frmHistory history(services, install, 1, "ORCS", &w);
+        history.lstVersions->selectRow(1);
+        history.show();
+        app.processEvents();
+        history.grab().save(out + "/history.png");
     }
     // The 32 item pictures, twice their size, numbered 0 to 31 row by row.
     QImage sheet(8 * 72, 4 * 78, QImage::Format_RGB32);

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -25,6 +27,19 @@ MsgResult QtEditorServices::messageBox(QWidget* parent, const QString& text, con
         QMessageBox::information(parent, title, shown, QMessageBox::Ok);
         return MsgResult::Ok;
     }
+    if (buttons == MsgButtons::YesNo) {
+        const auto answer = QMessageBox::question(
+            parent, title, shown, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        return answer == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+    }
+    if (buttons == MsgButtons::SaveDiscardCancel) {
+        const auto answer = QMessageBox::question(
+            parent, title, shown, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+            QMessageBox::Save);
+        return answer == QMessageBox::Save      ? MsgResult::Save
+               : answer == QMessageBox::Discard ? MsgResult::Discard
+                                                : MsgResult::Cancel;
+    }
     const auto answer = QMessageBox::question(
         parent, title, shown, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     return answer == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
@@ -39,6 +54,24 @@ std::optional<QString> QtEditorServices::fileDialog(QWidget* parent,
         : request.save
             ? QFileDialog::getSaveFileName(parent, request.title, request.initialFolder, filter)
             : QFileDialog::getOpenFileName(parent, request.title, request.initialFolder, filter);
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen;
+}
+
+int QtEditorServices::choice(QWidget* parent, const QString& text, const QString& title,
+                             const QStringList& choices) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& c : choices) buttons.push_back(box.addButton(c, QMessageBox::AcceptRole));
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+    return -1;
+}
+
+std::optional<QString> QtEditorServices::folderDialog(QWidget* parent, const QString& title,
+                                                      const QString& initialFolder) {
+    const QString chosen = QFileDialog::getExistingDirectory(parent, title, initialFolder);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -12,8 +13,9 @@ class QWidget;
 
 namespace b3::editor {
 
-enum class MsgButtons { Ok, OkCancel };
-enum class MsgResult { Ok, Cancel };
+// YesNo questions default to No; SaveDiscardCancel defaults to Save.
+enum class MsgButtons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+enum class MsgResult { Ok, Cancel, Yes, No, Save, Discard };
 
 struct FileDialogRequest {
     QString title;
@@ -34,6 +36,12 @@ public:
                                               const FileDialogRequest& request) = 0;
     // Shows `dialog` modally and returns when it is hidden again.
     virtual void execDialog(QDialog& dialog) = 0;
+    // Offers `choices` as buttons; the index of the one pressed, -1 when the window was closed.
+    virtual int choice(QWidget* parent, const QString& text, const QString& title,
+                       const QStringList& choices) = 0;
+    // A folder chosen by the user; nothing when cancelled.
+    virtual std::optional<QString> folderDialog(QWidget* parent, const QString& title,
+                                                const QString& initialFolder) = 0;
     // Starts `program` without arguments and without waiting for it.
     virtual bool startProgram(const std::string& program, std::error_code& ec) = 0;
     // Ends the program's event loop.
@@ -46,6 +54,10 @@ public:
     MsgResult messageBox(QWidget* parent, const QString& text, const QString& title,
                          MsgButtons buttons) override;
     std::optional<QString> fileDialog(QWidget* parent, const FileDialogRequest& request) override;
+    int choice(QWidget* parent, const QString& text, const QString& title,
+               const QStringList& choices) override;
+    std::optional<QString> folderDialog(QWidget* parent, const QString& title,
+                                        const QString& initialFolder) override;
     void execDialog(QDialog& dialog) override;
     bool startProgram(const std::string& program, std::error_code& ec) override;
     void quit() override;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
     std::string ShortNameFromPath(std::string Path, std::int32_t PathType) const override;
     void Delete(const std::int32_t& WhichType, const std::string& ShortName) override;
     std::string PicsPath() const override { return picsPath_; }
+    std::string FileStamp(const std::int32_t& ObjectType,
+                          const std::string& ShortName) const override;
+    void WriteObjectChecked(const ObjectArray& DataToWrite, const std::int32_t& ObjectType,
+                            const std::string& ExpectedStamp, bool NewRecord) override;
 
     // Internal operations, public for the tests.
     std::int32_t CountEditObjectFiles(int kind);
@@ -51,7 +56,11 @@ private:
     // The kind's file names in enumeration order; a folder that cannot be read is reported
     // through the host's message sink and yields none.
     std::vector<std::string> EnumerateKind(int kind);
-    void WriteRecord(int kind, const ObjectArray& object);
+    void WriteRecord(int kind, const ObjectArray& object,
+                     const std::string* expectedStamp = nullptr, bool newRecord = false);
+    // Keeps a file of the installation in the history before it is replaced or deleted.
+    void KeepInHistory(const std::string& path, const char* operation, int kind,
+                       const std::string& name) const;
     std::string RecordFilePath(int kind, const ObjectArray& object) const;
     // The spell file that `path` names inside the spell folder (compared as the platform compares
     // paths); fails with 5 for anything else.
@@ -69,6 +78,7 @@ private:
     std::string installPath_, itemPath_, armyPath_, heroPath_, sitePath_, spellPath_, picsPath_;
     std::array<DataArray, kKindCount> caches_;
     std::array<std::int32_t, 6> counts_{};
+    std::map<std::string, std::string> stamps_;  // definition file path -> stamp when read
 };
 
 }  // namespace b3

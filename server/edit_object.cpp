@@ -6,6 +6,7 @@
 #include <iostream>
 #include <mutex>
 
+#include "b3/history.h"
 #include "b3/record_layout.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
@@ -227,9 +228,10 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
         // One enumeration serves both the count and the rows, so the two always agree.
         const std::vector<std::string> names = EnumerateKind(kind);
         if (names.empty()) {
+            // Says which folder and which kind, so that the user knows what to put right.
             throw Error(kErrNoFiles, "CEditObject::BuildEditObjectFileArray",
-                        DescribeError(kErrNoFiles) + ": no " + layout.extension +
-                            " file in the folder " + folder);
+                        DescribeError(kErrNoFiles) + ": the folder " + folder + " holds no " +
+                            layout.kindName + " files (*" + layout.extension + ").");
         }
         std::error_code ec;
         DataArray build(names.size(), static_cast<std::size_t>(layout.columns));
@@ -240,6 +242,7 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
                                          static_cast<std::size_t>(layout.recordLength))) {
                 throw detail::FileError(ec, kBuilderNames[kind], path);
             }
+            stamps_[path] = StampFile(path, static_cast<std::size_t>(layout.recordLength));
             // A name that is not UTF-8 is read as Windows-1252, as the game reads it; writing
             // and deleting find the file again by that text.
             const std::string text = platform::FileNameText(names[row]);
@@ -316,26 +319,46 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
     return FileInFolder(KindPath(kind), name + layout.extension);
 }
 
-void CEditObject::WriteRecord(int kind, const ObjectArray& object) {
+void CEditObject::KeepInHistory(const std::string& path, const char* operation, int kind,
+                                const std::string& name) const {
+    KeepBeforeChange(installPath_, path, operation, kind, name);
+}
+
+void CEditObject::WriteRecord(int kind, const ObjectArray& object, const std::string* expectedStamp,
+                              bool newRecord) {
     const std::string path = RecordFilePath(kind, object);
+    const std::size_t recordLength = static_cast<std::size_t>(LayoutOf(kind).recordLength);
+    if (expectedStamp && !expectedStamp->empty() &&
+        StampFile(path, recordLength) != *expectedStamp) {
+        throw Error(kErrChangedOnDisk, "CEditObject::WriteObject",
+                    "The file " + path +
+                        " was changed by another program since it was read. Reload it, or "
+                        "confirm that your version replaces it.");
+    }
     std::string existing;
     std::error_code ec;
-    if (std::filesystem::exists(platform::FsPath(path), ec)) {
+    const bool exists = std::filesystem::exists(platform::FsPath(path), ec);
+    if (exists) {
         if (!platform::IsRegularFile(path)) {
             throw detail::FileError(std::make_error_code(std::errc::not_supported),
                                     "CEditObject::WriteObject", path);
         }
         // Only the record is read; whatever follows it in the file is copied over unread.
-        if (!platform::ReadFileBytes(path, existing, ec,
-                                     static_cast<std::size_t>(LayoutOf(kind).recordLength))) {
+        if (!newRecord && !platform::ReadFileBytes(path, existing, ec, recordLength)) {
             throw detail::FileError(ec, "CEditObject::WriteObject", path);
         }
     }
     // Every field is checked before anything is written; the file is then replaced whole, so a
     // failure leaves an existing file as it was and no new file behind.
     const std::string bytes = EncodeRecord(kind, object, std::move(existing));
+    const std::string name =
+        kind == kSpell
+            ? platform::FileNameText(std::filesystem::path(path).stem().string())
+            : object[static_cast<std::size_t>(LayoutOf(kind).shortNameColumn)].toString();
+    if (exists) KeepInHistory(path, "save", kind, name);
+    // A new record replaces the whole file; otherwise what follows the record is kept.
     platform::ReplaceOptions options;
-    options.keepTail = true;
+    options.keepTail = !newRecord;
     if (!platform::ReplaceFileContents(path, bytes, ec, options)) {
         throw detail::FileError(ec, "CEditObject::WriteObject", path);
     }
@@ -352,11 +375,42 @@ void CEditObject::WriteObject(const ObjectArray& DataToWrite, const std::int32_t
     }
 }
 
+void CEditObject::WriteObjectChecked(const ObjectArray& DataToWrite, const std::int32_t& ObjectType,
+                                     const std::string& ExpectedStamp, bool NewRecord) {
+    if (ObjectType < 0 || ObjectType >= kKindCount) return;
+    try {
+        WriteRecord(ObjectType, DataToWrite, &ExpectedStamp, NewRecord);
+    } catch (const Error& e) {
+        throw e.withSource("CEditObject::WriteObject");
+    }
+}
+
+std::string CEditObject::FileStamp(const std::int32_t& ObjectType,
+                                   const std::string& ShortName) const {
+    if (ObjectType < 0 || ObjectType >= kKindCount) return {};
+    std::string path;
+    if (ObjectType == kSpell) {
+        try {
+            path = SpellFile(ShortName, "CEditObject::FileStamp");
+        } catch (const Error&) {
+            return {};
+        }
+    } else {
+        if (!detail::IsSafeShortName(ShortName)) return {};
+        path = FileInFolder(KindPath(ObjectType), ShortName + LayoutOf(ObjectType).extension);
+    }
+    const auto hit = stamps_.find(path);
+    return hit == stamps_.end() ? std::string() : hit->second;
+}
+
 void CEditObject::Delete(const std::int32_t& WhichType, const std::string& ShortName) {
     if (WhichType < 0 || WhichType >= kKindCount) return;
     try {
         if (WhichType == kSpell) {
-            file_.KillFile(SpellFile(ShortName, "CEditObject::Delete"));
+            const std::string spellFile = SpellFile(ShortName, "CEditObject::Delete");
+            KeepInHistory(spellFile, "delete", kSpell,
+                          platform::FileNameText(std::filesystem::path(spellFile).stem().string()));
+            file_.KillFile(spellFile);
             return;
         }
         if (!detail::IsSafeShortName(ShortName)) {
@@ -369,7 +423,11 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
             files.push_back(ShortName + "f.PCX");
             files.push_back(ShortName + "m.PCX");
         }
-        for (const std::string& name : files) file_.KillFile(FileInFolder(folder, name));
+        for (const std::string& name : files) {
+            const std::string path = FileInFolder(folder, name);
+            KeepInHistory(path, "delete", WhichType, ShortName);
+            file_.KillFile(path);
+        }
     } catch (const Error& e) {
         throw e.withSource("CEditObject::Delete");
     }
@@ -385,18 +443,22 @@ void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType,
     if (!detail::IsSafeShortName(FileName)) {
         throw detail::PlatformError(kErrInvalidArgument, "CEditObject::CopyPictureTemplate");
     }
+    // A picture the template replaces is kept in the history first.
+    const auto place = [&](const char* templateName, int kind, const std::string& target) {
+        const std::string path = FileInFolder(KindPath(kind), target);
+        KeepInHistory(path, "template", kind, FileName);
+        file_.CopyFile(TemplatePath(templateName), path);
+    };
     switch (PictureType) {
         case kArmyPicture:
-            file_.CopyFile(TemplatePath(kArmyTemplate), FileInFolder(armyPath_, FileName + ".PCX"));
+            place(kArmyTemplate, kArmy, FileName + ".PCX");
             break;
         case kHeroPicture:
-            file_.CopyFile(TemplatePath(kArmyTemplate),
-                           FileInFolder(heroPath_, FileName + "m.PCX"));
-            file_.CopyFile(TemplatePath(kArmyTemplate),
-                           FileInFolder(heroPath_, FileName + "f.PCX"));
+            place(kArmyTemplate, kHero, FileName + "m.PCX");
+            place(kArmyTemplate, kHero, FileName + "f.PCX");
             break;
         case kSitePicture:
-            file_.CopyFile(TemplatePath(kSiteTemplate), FileInFolder(sitePath_, FileName + ".PCX"));
+            place(kSiteTemplate, kSite, FileName + ".PCX");
             break;
     }
 }

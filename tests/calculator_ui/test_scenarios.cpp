@@ -222,7 +222,7 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
 
     // A weaker attack: every change is the new figure less the pinned one (shown to 4
     // significant digits, so within half a unit of the 4th).
-    w.lstArmies[0]->takeItem(3);
+    delete w.lstArmies[0]->takeItem(3);
     w.BattleCalc().SetSeed(2);
     w.cmdAttack->click();
     const QuickFigures now = w.CurrentFigures();

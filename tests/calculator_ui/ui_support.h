@@ -61,6 +61,11 @@ public:
     std::string ShortNameFromPath(std::string, std::int32_t) const override { Unused(); }
     void Delete(const std::int32_t&, const std::string&) override { Unused(); }
     std::string PicsPath() const override { return "/game/EDPICTS"; }
+    std::string FileStamp(const std::int32_t&, const std::string&) const override { return {}; }
+    void WriteObjectChecked(const b3::ObjectArray&, const std::int32_t&, const std::string&,
+                            bool) override {
+        Unused();
+    }
 
     // A failure of the next GetEditObjectData call.
     bool failData = false;

@@ -83,7 +83,8 @@ protected:
         WriteAll(in, input);
         std::vector<std::string> env;
         const auto replaced = [](const std::string& var) {
-            for (const char* name : {"B3_REGISTRY=", "WINEPREFIX=", "XDG_CONFIG_HOME=", "HOME="})
+            for (const char* name :
+                 {"B3_REGISTRY=", "WINEPREFIX=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "HOME="})
                 if (var.rfind(name, 0) == 0) return true;
             return false;
         };
@@ -92,6 +93,7 @@ protected:
         env.push_back("B3_REGISTRY=" + registry_.string());
         env.push_back("WINEPREFIX=" + (temp_ / "wine").string());
         env.push_back("XDG_CONFIG_HOME=" + (temp_ / "home" / ".config").string());
+        env.push_back("XDG_DATA_HOME=" + (temp_ / "home" / ".local" / "share").string());
         env.push_back("HOME=" + (temp_ / "home").string());
 
         Result result;
@@ -395,6 +397,43 @@ TEST_F(Cli, DeleteObjects) {
     EXPECT_EQ(lines[8],
               "NumEditObjects 1: " + std::to_string(SampleJson("armies.json").size() - 1));
     EXPECT_EQ(lines[11], "NumEditObjects 4: 4");
+}
+
+TEST_F(Cli, HistoryListsWhatWritesAndDeletesReplacedAndRestoreBringsItBack) {
+    MakeSample();
+    const std::string orcs = ReadAll(game_ / "Army" / "ORCS.ARM");
+    const std::string picture = ReadAll(game_ / "Army" / "ORCS.PCX");
+    ASSERT_EQ(RunInstalled({"delete", "army", "ORCS"}).status, 0);
+    ASSERT_EQ(RunInstalled({"delete", "hero", "RANGER"}).status, 0);
+
+    // Newest first, one line each: ID  TIME  OPERATION  KIND  NAME  FILE.
+    Result r = RunInstalled({"history", "army", "orcs"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_NE(lines[0].find("  delete  army  ORCS  Army/ORCS.PCX"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("  delete  army  ORCS  Army/ORCS.ARM"), std::string::npos) << lines[1];
+    EXPECT_EQ(Lines(RunInstalled({"history"}).out).size(), 5u);
+
+    const json listed = json::parse(RunInstalled({"history", "--json"}).out);
+    ASSERT_EQ(listed.size(), 5u);
+    EXPECT_EQ(listed[0]["kind"], "hero");
+    const std::string id = lines[1].substr(0, lines[1].find(' '));
+    EXPECT_EQ(listed[4]["id"], id);
+
+    r = RunInstalled({"restore", id, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(json::parse(r.out)["file"], "Army/ORCS.ARM");
+    r = RunInstalled({"restore", lines[0].substr(0, lines[0].find(' '))});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(game_ / "Army" / "ORCS.ARM"), orcs);
+    EXPECT_EQ(ReadAll(game_ / "Army" / "ORCS.PCX"), picture);
+    // The history lives in the user's data folder, not in the installation.
+    EXPECT_TRUE(fs::exists(temp_ / "home" / ".local" / "share" / "b3tools" / "history"));
+
+    r = RunInstalled({"restore", "19990101-000000-1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("19990101-000000-1"), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, AKindWithoutFilesMakesTheInstallationUnusable) {

@@ -33,14 +33,18 @@ struct ShownMessage {
     MsgButtons buttons;
 };
 
-// Records every dialog and answers from scripts; an unscripted file dialog is cancelled and an
-// unscripted question answered with OK.
+// Records every dialog and answers from scripts; an unscripted file dialog is cancelled, an
+// unscripted question answered with OK, Yes or (unsaved changes) Discard.
 class ScriptedServices : public EditorServices {
 public:
     MsgResult messageBox(QWidget*, const QString& text, const QString& title,
                          MsgButtons buttons) override {
         messages.push_back({text, title, buttons});
-        if (answers.empty()) return MsgResult::Ok;
+        if (answers.empty()) {
+            return buttons == MsgButtons::YesNo               ? MsgResult::Yes
+                   : buttons == MsgButtons::SaveDiscardCancel ? MsgResult::Discard
+                                                              : MsgResult::Ok;
+        }
         const MsgResult a = answers.front();
         answers.pop_front();
         return a;
@@ -50,6 +54,21 @@ public:
         if (files.empty()) return std::nullopt;
         auto f = files.front();
         files.pop_front();
+        return f;
+    }
+    int choice(QWidget*, const QString& text, const QString& title,
+               const QStringList& offered) override {
+        messages.push_back({text, title, MsgButtons::Ok});
+        choiceLists.push_back(offered);
+        if (choices.empty()) return -1;
+        const int c = choices.front();
+        choices.pop_front();
+        return c;
+    }
+    std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
+        if (folders.empty()) return std::nullopt;
+        auto f = folders.front();
+        folders.pop_front();
         return f;
     }
     void execDialog(QDialog& dialog) override {
@@ -72,6 +91,9 @@ public:
     std::deque<MsgResult> answers;
     std::vector<FileDialogRequest> fileRequests;
     std::deque<std::optional<QString>> files;
+    std::deque<int> choices;
+    std::vector<QStringList> choiceLists;
+    std::deque<std::optional<QString>> folders;
     std::function<void(QDialog&)> onDialog;
     int dialogsShown = 0;
     std::vector<std::string> started;

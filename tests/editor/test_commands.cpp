@@ -38,8 +38,16 @@ TEST_F(EditorTest, DeleteRemovesTheObjectsFiles) {
 
     choose("Orcs");
     ASSERT_TRUE(b3test::fs::exists(file("Army", "ORCS.PCX")));
+    // The question names the object and its files; No keeps everything.
+    const auto before = snapshot();
+    services.answers.push_back(MsgResult::No);
     press("Delete");
-    EXPECT_TRUE(services.messages.empty());
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_TRUE(services.messages[0].text.contains("\"Orcs\""));
+    EXPECT_TRUE(services.messages[0].text.contains("ORCS.ARM, ORCS.PCX"));
+    EXPECT_EQ(snapshot(), before);
+    press("Delete");
     EXPECT_FALSE(b3test::fs::exists(file("Army", "ORCS.ARM")));
     EXPECT_FALSE(b3test::fs::exists(file("Army", "ORCS.PCX")));
     EXPECT_EQ(w->cboEditObject->count(), 17);
@@ -136,11 +144,23 @@ TEST_F(EditorTest, NewReadsTheFilesAgainAndDiscardsEdits) {
     setText(w->txtArmyProps[1], "Goblins");
     // An army that appeared on disk since the window was loaded.
     b3test::WriteBytes(file("Army", "ORCS2.ARM"), b3test::ReadBytes(file("Army", "ORCS.ARM")));
+    // The edit is not dropped without a question; Cancel keeps it.
+    services.answers.push_back(MsgResult::Cancel);
+    press("New");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "Save changes to Orcs?");
+    EXPECT_EQ(services.messages[0].buttons, MsgButtons::SaveDiscardCancel);
+    EXPECT_EQ(w->txtArmyProps[1]->text(), "Goblins");
+    EXPECT_EQ(w->cboEditObject->currentText(), "Orcs");
+    services.answers.push_back(MsgResult::Discard);
     press("New");
     EXPECT_EQ(w->cboEditObject->count(), 19);
     EXPECT_EQ(w->cboEditObject->currentIndex(), -1);
     EXPECT_TRUE(w->txtArmyProps[1]->text().isEmpty());
-    EXPECT_TRUE(services.messages.empty());
+    EXPECT_EQ(services.messages.size(), 2u);
+    // Nothing changed: New asks nothing.
+    press("New");
+    EXPECT_EQ(services.messages.size(), 2u);
     EXPECT_EQ(reread(1).rows(), 19u);
 }
 

@@ -41,6 +41,9 @@ inline constexpr std::int32_t kComponentErrorBase = static_cast<std::int32_t>(0x
 inline constexpr std::int32_t kErrInstallNotFound = kComponentErrorBase + 1512;  // -2147219992
 inline constexpr std::int32_t kErrNoFiles = kComponentErrorBase + 1513;          // -2147219991
 inline constexpr std::int32_t kErrNoName = kComponentErrorBase + 1518;           // -2147219986
+// A file changed by another program since it was read; a version the history does not hold.
+inline constexpr std::int32_t kErrChangedOnDisk = kComponentErrorBase + 1520;  // -2147219984
+inline constexpr std::int32_t kErrNoSuchVersion = kComponentErrorBase + 1521;  // -2147219983
 
 // The platform's numbers that the server reports.
 inline constexpr std::int32_t kErrInvalidArgument = 5;
@@ -187,6 +190,16 @@ public:
     virtual std::string ShortNameFromPath(std::string Path, std::int32_t PathType) const = 0;  // 17
     virtual void Delete(const std::int32_t& WhichType, const std::string& ShortName) = 0;      // 18
     virtual std::string PicsPath() const = 0;                                                  // 19
+
+    // The stamp (StampFile) of the object's definition file as it was when this object read it;
+    // empty when it did not read such a file. For spells ShortName is the file's path.
+    virtual std::string FileStamp(const std::int32_t& ObjectType,
+                                  const std::string& ShortName) const = 0;  // 20
+    // WriteObject that refuses (kErrChangedOnDisk) when ExpectedStamp is not empty and the file
+    // no longer matches it. With NewRecord the record is built afresh: fields the array leaves
+    // empty are zero instead of the old file's bytes.
+    virtual void WriteObjectChecked(const ObjectArray& DataToWrite, const std::int32_t& ObjectType,
+                                    const std::string& ExpectedStamp, bool NewRecord) = 0;  // 21
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,78 @@
+#include "editor/first_start.h"
+
+#include <QDir>
+#include <filesystem>
+
+#include "b3/edit_object.h"
+#include "b3/history.h"
+#include "editor/errors.h"
+#include "editor/mmain.h"
+#include "editor/services.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "sample/sample.h"
+
+namespace b3::editor {
+
+std::string DefaultSampleFolder() {
+    // The history root is .../b3tools/history; the sample goes to .../b3tools/sample.
+    return (std::filesystem::path(b3::HistoryStore::DefaultRoot()).parent_path() / "sample")
+        .string();
+}
+
+bool StartEditObject(EditorServices& services, const std::string& sampleFolder) {
+    for (;;) {
+        try {
+            MMain::CreateEditObject();
+            return true;
+        } catch (const b3::Error& e) {
+            if (e.number() != b3::kErrInstallNotFound && e.number() != b3::kErrNoFiles) {
+                ReportError(services, e.number(), QString::fromStdString(e.source()),
+                            QString::fromStdString(e.description()));
+                return false;
+            }
+            QString text =
+                e.number() == b3::kErrInstallNotFound
+                    ? QString(
+                          "No installation of Banerule III: Gloamkings Tide is registered "
+                          "on this computer, so there are no game files to edit.")
+                    : QString("The game's files cannot be read: %1")
+                          .arg(QString::fromStdString(e.description()));
+            text +=
+                "\r\n\r\nChoose the game's installation folder (B3Tools remembers it for the "
+                "next start), or open the sample installation that comes with B3Tools.";
+            const int chosen = services.choice(nullptr, text, kAppTitle,
+                                               {"Choose Folder...", "Open Sample", "Quit"});
+            if (chosen == 0) {
+                const auto folder = services.folderDialog(
+                    nullptr, "Choose the Banerule III Installation Folder", QDir::homePath());
+                if (!folder) continue;
+                std::string path = QDir::cleanPath(*folder).toStdString();
+                std::error_code ec;
+                const std::string store = platform::RegistryFilePath();
+                if (platform::StoreRegistryFileValue(store, b3::kInstallKey, b3::kInstallValue,
+                                                     path, ec)) {
+                    MMain::SetCreateOptions(b3::CreateOptions{});
+                } else {
+                    services.messageBox(
+                        nullptr,
+                        QString("The folder could not be remembered in %1 (%2); it is used "
+                                "this time only.")
+                            .arg(QString::fromStdString(store),
+                                 QString::fromStdString(ec.message())),
+                        kAppTitle, MsgButtons::Ok);
+                    MMain::SetCreateOptions(b3::CreateOptions{path});
+                }
+            } else if (chosen == 1) {
+                if (!platform::IsDirectory(sampleFolder)) {
+                    b3::sample::WriteSampleInstallation(sampleFolder);
+                }
+                MMain::SetCreateOptions(b3::CreateOptions{sampleFolder});
+            } else {
+                return false;
+            }
+        }
+    }
+}
+
+}  // namespace b3::editor

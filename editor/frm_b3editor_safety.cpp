@@ -1,0 +1,317 @@
+// How frmB3Editor keeps the user's work: the unsaved-changes question before the shown object is
+// left, the questions before a delete or before a new object replaces an existing one, and the
+// watch for files that other programs change.
+#include <QComboBox>
+#include <QFileSystemWatcher>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "b3/history.h"
+#include "b3/record_layout.h"
+#include "editor/errors.h"
+#include "editor/frm_b3editor.h"
+#include "editor/frm_heroprops.h"
+#include "editor/frm_history.h"
+#include "editor/mmain.h"
+#include "editor/powers.h"
+#include "editor/services.h"
+#include "editor/updown.h"
+#include "platform/files.h"
+
+namespace b3::editor {
+
+namespace {
+
+// Dialogs that show nothing: a look at the working copy must not talk to the user.
+class SilentServices : public EditorServices {
+public:
+    MsgResult messageBox(QWidget*, const QString&, const QString&, MsgButtons) override {
+        return MsgResult::Cancel;
+    }
+    std::optional<QString> fileDialog(QWidget*, const FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    int choice(QWidget*, const QString&, const QString&, const QStringList&) override { return -1; }
+    std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void execDialog(QDialog&) override {}
+    bool startProgram(const std::string&, std::error_code&) override { return false; }
+    void quit() override {}
+};
+
+const int kShortNameColumn[] = {1, 3, 4, 2, 20};
+const int kDisplayNameColumn[] = {2, 1, 1, 1, 1};
+const char* const kKindNoun[] = {"Item", "Army", "Hero", "Site", "Spell"};
+
+}  // namespace
+
+EditorServices& frmB3Editor::services() const {
+    if (!quiet_) return services_;
+    if (!silent_) const_cast<frmB3Editor*>(this)->silent_ = std::make_unique<SilentServices>();
+    return *silent_;
+}
+
+std::string frmB3Editor::KindFolder(int kind) {
+    auto& eo = MMain::EditObject();
+    switch (kind) {
+        case kItem:
+            return eo.ItemPath();
+        case kArmy:
+            return eo.ArmyPath();
+        case kHero:
+            return eo.HeroPath();
+        case kSite:
+            return eo.SitePath();
+        default:
+            return eo.SpellPath();
+    }
+}
+
+std::string frmB3Editor::RecordFilePath(int kind, const QString& shortName) {
+    if (kind == kSpell) return shortName.toStdString();
+    const std::string folder = KindFolder(kind);
+    return platform::JoinPath(folder,
+                              platform::FindEntryIgnoreCase(
+                                  folder, shortName.toStdString() + b3::LayoutOf(kind).extension));
+}
+
+QString frmB3Editor::ShortNameAt(int position) const {
+    if (position < 0 || position >= cboEditObject->count() || CurrentKind < 0 || CurrentKind > 4)
+        return {};
+    return CellText(DataArray(), cboEditObject->itemData(position).toInt(),
+                    kShortNameColumn[CurrentKind]);
+}
+
+int frmB3Editor::PositionOf(const QString& shortName) const {
+    if (shortName.isEmpty()) return -1;
+    for (int p = 0; p < cboEditObject->count(); ++p)
+        if (ShortNameAt(p).compare(shortName, Qt::CaseInsensitive) == 0) return p;
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Unsaved changes
+
+b3::ObjectArray frmB3Editor::WorkingSnapshot() {
+    quiet_ = true;
+    b3::ObjectArray snapshot;
+    try {
+        if (FillEditObjects(CurrentKind)) snapshot = ConvertObjectToArray(CurrentKind);
+    } catch (...) {
+        snapshot.clear();
+    }
+    quiet_ = false;
+    if (CurrentKind == kHero && snapshot.size() > 122) {
+        // The grid counts through its own record of edits: what it held before it was opened
+        // for this hero does not matter.
+        for (std::size_t c = 19; c <= 122; ++c) snapshot[c] = b3::Cell();
+        snapshot.push_back(b3::Cell::integer(frmHeroProps_ && frmHeroProps_->IsDirty ? 1 : 0));
+    }
+    return snapshot;
+}
+
+void frmB3Editor::TakeBaseline() {
+    baseline_ = WorkingSnapshot();
+    baselineKind_ = CurrentKind;
+    shownPosition_ = cboEditObject->currentIndex();
+    lastBrowseValue_ = updBrowse->value();
+    WatchInstallation();
+}
+
+bool frmB3Editor::WorkingCopyDiffers() {
+    if (CurrentKind < 0 || CurrentKind > 4 || baselineKind_ != CurrentKind) return false;
+    const int pictureKind = CurrentKind == kArmy   ? 0
+                            : CurrentKind == kHero ? 1
+                            : CurrentKind == kSite ? 2
+                                                   : -1;
+    if (pictureKind >= 0 && PictureChosen[static_cast<std::size_t>(pictureKind)]) return true;
+    // The working copy belongs to the object shown, wherever the list has moved meanwhile.
+    b3::ObjectArray now;
+    {
+        const QSignalBlocker block(cboEditObject);
+        const int listed = cboEditObject->currentIndex();
+        cboEditObject->setCurrentIndex(shownPosition_);
+        now = WorkingSnapshot();
+        cboEditObject->setCurrentIndex(listed);
+    }
+    return now != baseline_;
+}
+
+bool frmB3Editor::MayLeave() {
+    if (leaveApproved_ || exiting_ || !MMain::HasEditObject()) return true;
+    if (!WorkingCopyDiffers()) return true;
+    QString name;
+    if (shownPosition_ >= 0 && shownPosition_ < cboEditObject->count()) {
+        name = cboEditObject->itemText(shownPosition_);
+    } else {
+        name = QString("the new %1").arg(QString(kKindNoun[CurrentKind]).toLower());
+    }
+    const MsgResult answer = services_.messageBox(this, QString("Save changes to %1?").arg(name),
+                                                  kAppTitle, MsgButtons::SaveDiscardCancel);
+    if (answer == MsgResult::Discard) return true;
+    if (answer != MsgResult::Save) return false;
+    return SaveEditObject();
+}
+
+bool frmB3Editor::SaveEditObject() {
+    if (!FillEditObjects(CurrentKind)) return false;
+    if (!IsSaveable(CurrentKind)) return false;
+    if (!GetSavePath(CurrentKind)) return false;
+    return WriteObject(CurrentKind);
+}
+
+void frmB3Editor::ShowByShortName(const QString& shortName) {
+    const int at = PositionOf(shortName);
+    if (at < 0) return;
+    leaveApproved_ = true;
+    cboEditObject->setCurrentIndex(at);
+    {
+        // The spinner follows the list, as after a step.
+        const QSignalBlocker block(updBrowse);
+        updBrowse->setValue(at);
+        BrowseAligned = true;
+    }
+    lastBrowseValue_ = updBrowse->value();
+    leaveApproved_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Deleting and replacing
+
+bool frmB3Editor::ConfirmDelete(int position) {
+    if (position < 0 || CurrentKind < 0 || CurrentKind > 4) return false;
+    const QString shortName = ShortNameAt(position);
+    QStringList files;
+    const QString ext = b3::LayoutOf(CurrentKind).extension;
+    if (CurrentKind == kSpell) {
+        files << QString::fromStdString(
+            std::filesystem::path(shortName.toStdString()).filename().string());
+    } else {
+        files << shortName + ext;
+    }
+    if (CurrentKind == kArmy || CurrentKind == kSite) files << shortName + ".PCX";
+    if (CurrentKind == kHero) files << shortName + "f.PCX" << shortName + "m.PCX";
+    const QString text =
+        QString(
+            "Delete the %1 \"%2\"?\r\nThese files go: %3.\r\nTheir last versions stay in the "
+            "history, from where they can be restored.")
+            .arg(QString(kKindNoun[CurrentKind]).toLower(), cboEditObject->itemText(position),
+                 files.join(", "));
+    return services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) == MsgResult::Yes;
+}
+
+bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bool& replacing) {
+    replacing = false;
+    const std::string path = RecordFilePath(kind, shortName);
+    if (!platform::IsRegularFile(path)) return true;
+    // The existing object by its display name, as the list shows it.
+    QString existing;
+    const b3::DataArray& data = DataArray();
+    for (std::size_t r = 0; r < data.rows(); ++r) {
+        QString name = CellText(data.at(r, static_cast<std::size_t>(kShortNameColumn[kind])));
+        if (kind == kSpell)
+            name =
+                QString::fromStdString(std::filesystem::path(name.toStdString()).stem().string());
+        if (name.compare(shortName, Qt::CaseInsensitive) == 0) {
+            existing = CellText(data.at(r, static_cast<std::size_t>(kDisplayNameColumn[kind])));
+            break;
+        }
+    }
+    const QString text =
+        QString(
+            "The %1 \"%2\" is already stored as %3.\r\nReplace it with the new %1? Its "
+            "present version stays in the history.")
+            .arg(QString(kKindNoun[kind]).toLower(), existing.isEmpty() ? shortName : existing,
+                 QString::fromStdString(std::filesystem::path(path).filename().string()));
+    if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
+        return false;
+    replacing = true;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// History
+
+void frmB3Editor::ShowHistory() {
+    Trap(services_, "frmB3Editor::ShowHistory", [&] {
+        if (!MMain::HasEditObject()) return;
+        QString shortName = ShortNameAt(cboEditObject->currentIndex());
+        if (CurrentKind == kSpell && !shortName.isEmpty()) {
+            shortName = QString::fromStdString(
+                std::filesystem::path(shortName.toStdString()).stem().string());
+        }
+        frmHistory dialog(services_, MMain::EditObject().InstallPath(), CurrentKind, shortName,
+                          this);
+        services_.execDialog(dialog);
+        if (!dialog.restoredAny()) return;
+        // The files changed under the editor: read them again and show the object again.
+        const QString shown = ShortNameAt(cboEditObject->currentIndex());
+        if (!MayLeave()) return;
+        leaveApproved_ = true;
+        RefreshAll();
+        leaveApproved_ = false;
+        ShowByShortName(shown);
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files changed by other programs
+
+void frmB3Editor::WatchInstallation() {
+    if (!MMain::HasEditObject()) return;
+    if (!watcher_) {
+        watcher_ = new QFileSystemWatcher(this);
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+                [this] { CheckOutsideChange(); });
+        connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { CheckOutsideChange(); });
+    }
+    if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
+    QStringList paths;
+    for (int kind = 0; kind < b3::kKindCount; ++kind) {
+        const std::string f = KindFolder(kind);
+        const QString p = QString::fromStdString(f);
+        if (!watcher_->directories().contains(p) && platform::IsDirectory(f)) paths << p;
+    }
+    // The shown object's own file, for programs that write it in place.
+    const QString shortName = ShortNameAt(cboEditObject->currentIndex());
+    if (!shortName.isEmpty()) {
+        const std::string path = RecordFilePath(CurrentKind, shortName);
+        if (platform::IsRegularFile(path)) paths << QString::fromStdString(path);
+    }
+    if (!paths.isEmpty()) watcher_->addPaths(paths);
+}
+
+void frmB3Editor::CheckOutsideChange() {
+    Trap(services_, "frmB3Editor::CheckOutsideChange", [&] {
+        if (!IsReady || exiting_ || !MMain::HasEditObject()) return;
+        const int position = cboEditObject->currentIndex();
+        const QString shortName = ShortNameAt(position);
+        if (shortName.isEmpty()) return;
+        auto& eo = MMain::EditObject();
+        const std::string read = eo.FileStamp(CurrentKind, shortName.toStdString());
+        if (read.empty()) return;
+        const std::string path = RecordFilePath(CurrentKind, shortName);
+        const std::string now =
+            b3::StampFile(path, static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
+        if (now == read || QString::fromStdString(now) == reportedStamp_) return;
+        reportedStamp_ = QString::fromStdString(now);
+        const QString file =
+            QString::fromStdString(std::filesystem::path(path).filename().string());
+        const QString text =
+            now.empty()
+                ? QString("%1 was deleted by another program.\r\nReload the list?").arg(file)
+                : QString(
+                      "%1 was changed by another program.\r\nReload it? Unsaved changes to "
+                      "\"%2\" are lost.")
+                      .arg(file, cboEditObject->itemText(position));
+        if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
+            return;
+        leaveApproved_ = true;
+        RefreshAll();
+        leaveApproved_ = false;
+        ShowByShortName(shortName);
+    });
+}
+
+}  // namespace b3::editor

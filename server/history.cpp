@@ -1,0 +1,354 @@
+// The history store: kept versions as plain files plus one tab-separated index per installation.
+#include "b3/history.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+
+#include "b3/edit_object.h"
+#include "platform/files.h"
+#include "platform/text1252.h"
+#include "server_internal.h"
+
+namespace b3 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kIndexName = "index.tsv";
+constexpr const char* kIndexHeader = "# b3tools history 1";
+
+std::uint64_t Fnv1a(std::string_view bytes) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : bytes) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+std::string Hex(std::uint64_t v) {
+    char buffer[17];
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(v));
+    return buffer;
+}
+
+// Tabs, line ends and backslashes in a field are written as \t, \n, \r and \\.
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char n = text[++i];
+        out += n == 't' ? '\t' : n == 'n' ? '\n' : n == 'r' ? '\r' : n;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const auto tab = line.find('\t', start);
+        parts.push_back(Unescape(line.substr(start, tab - start)));
+        if (tab == std::string::npos) break;
+        start = tab + 1;
+    }
+    return parts;
+}
+
+std::string EnvOrEmpty(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+std::string UtcText(std::int64_t seconds, const char* format) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+#ifdef _WIN32
+    gmtime_s(&tm, &t);
+#else
+    gmtime_r(&t, &tm);
+#endif
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, format, &tm);
+    return buffer;
+}
+
+// The installation's own folder in the store: a readable part of its name and a hash of its
+// full path, so that two installations never share a history.
+std::string StoreFolderName(const std::string& install) {
+    std::error_code ec;
+    fs::path full = fs::absolute(fs::path(install), ec).lexically_normal();
+    std::string text = full.generic_string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    std::string base = fs::path(text).filename().string();
+    std::string readable;
+    for (char c : base) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (readable.size() < 32) readable += plain ? c : '_';
+    }
+    if (readable.empty()) readable = "game";
+    return readable + "-" + Hex(Fnv1a(text));
+}
+
+std::string RelativeTo(const std::string& install, const std::string& path) {
+    const fs::path rel = fs::path(path).lexically_relative(fs::path(install));
+    const std::string text = rel.generic_string();
+    if (text.empty() || text.rfind("..", 0) == 0) return fs::path(path).generic_string();
+    return text;
+}
+
+}  // namespace
+
+std::string HistoryTimeText(std::int64_t seconds) {
+    return UtcText(seconds, "%Y-%m-%dT%H:%M:%SZ");
+}
+
+const char* KindWord(int kind) {
+    static const char* const words[] = {"item", "army", "hero", "site", "spell"};
+    return kind >= 0 && kind < kKindCount ? words[kind] : "";
+}
+
+int KindFromWord(const std::string& word) {
+    for (int k = 0; k < kKindCount; ++k) {
+        if (word == KindWord(k) || word == std::to_string(k)) return k;
+    }
+    return -1;
+}
+
+std::string StampFile(const std::string& path, std::size_t limit) {
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (ec || !fs::is_regular_file(status)) return {};
+    const auto size = fs::file_size(path, ec);
+    const auto time = fs::last_write_time(path, ec);
+    std::string bytes;
+    platform::ReadFileBytes(path, bytes, ec, limit);
+    return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count()) + ":" +
+           Hex(Fnv1a(bytes));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string HistoryStore::DefaultRoot() {
+#ifdef _WIN32
+    std::string base = EnvOrEmpty("LOCALAPPDATA");
+    if (base.empty()) base = EnvOrEmpty("USERPROFILE") + "\\AppData\\Local";
+    return base + "\\B3Tools\\history";
+#else
+    std::string base = EnvOrEmpty("XDG_DATA_HOME");
+    if (base.empty()) base = EnvOrEmpty("HOME") + "/.local/share";
+    return base + "/b3tools/history";
+#endif
+}
+
+HistoryStore::HistoryStore(std::string installFolder, std::uint64_t capBytes, std::string root)
+    : install_(std::move(installFolder)), cap_(capBytes) {
+    folder_ = platform::JoinPath(root, StoreFolderName(install_));
+}
+
+std::string HistoryStore::VersionPath(const std::string& id) const {
+    return platform::JoinPath(platform::JoinPath(folder_, "versions"), id);
+}
+
+std::string HistoryStore::TargetPath(const HistoryEntry& entry) const {
+    fs::path file(entry.file);
+    if (file.is_absolute()) return file.make_preferred().string();
+    return (fs::path(install_) / file).make_preferred().string();
+}
+
+std::vector<HistoryEntry> HistoryStore::ReadIndex() const {
+    std::vector<HistoryEntry> entries;
+    std::string text;
+    std::error_code ec;
+    if (!platform::ReadFileBytes(platform::JoinPath(folder_, kIndexName), text, ec)) return entries;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const auto parts = SplitTabs(line);
+        if (parts.size() < 7) continue;
+        HistoryEntry e;
+        e.id = parts[0];
+        e.time = std::strtoll(parts[1].c_str(), nullptr, 10);
+        e.operation = parts[2];
+        e.kind = KindFromWord(parts[3]);
+        e.name = parts[4];
+        e.file = parts[5];
+        e.size = std::strtoull(parts[6].c_str(), nullptr, 10);
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+bool HistoryStore::WriteIndex(const std::vector<HistoryEntry>& entries,
+                              std::string& problem) const {
+    std::string text = std::string(kIndexHeader) + "\n";
+    for (const HistoryEntry& e : entries) {
+        text += Escape(e.id) + '\t' + std::to_string(e.time) + '\t' + Escape(e.operation) + '\t' +
+                KindWord(e.kind) + '\t' + Escape(e.name) + '\t' + Escape(e.file) + '\t' +
+                std::to_string(e.size) + '\n';
+    }
+    std::error_code ec;
+    if (!platform::ReplaceFileContents(platform::JoinPath(folder_, kIndexName), text, ec)) {
+        problem = ec.message();
+        return false;
+    }
+    return true;
+}
+
+std::string HistoryStore::Keep(const std::string& path, const std::string& operation, int kind,
+                               const std::string& name) {
+    std::error_code ec;
+    if (!platform::IsRegularFile(path)) return {};
+    // A file past the cap would not stay in the store: it is neither read nor copied, so that a
+    // huge (sparse) file costs no memory.
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size > cap_) return path + " is larger than the history's limit";
+    std::string bytes;
+    if (!platform::ReadFileBytes(path, bytes, ec))
+        return "cannot read " + path + ": " + ec.message();
+
+    fs::create_directories(fs::path(VersionPath("x")).parent_path(), ec);
+    if (ec) return "cannot make the history folder " + folder_ + ": " + ec.message();
+    {
+        // The folder's own name says which installation it belongs to.
+        const std::string about = platform::JoinPath(folder_, "installation.txt");
+        if (!platform::IsRegularFile(about))
+            platform::ReplaceFileContents(about, install_ + "\n", ec);
+    }
+
+    std::vector<HistoryEntry> entries = ReadIndex();
+    HistoryEntry entry;
+    entry.time = std::chrono::duration_cast<std::chrono::seconds>(
+                     std::chrono::system_clock::now().time_since_epoch())
+                     .count();
+    // The time to the second and a count within it, past every id of that second still held.
+    const std::string stem = UtcText(entry.time, "%Y%m%d-%H%M%S") + "-";
+    long next = 1;
+    for (const auto& e : entries) {
+        if (e.id.rfind(stem, 0) == 0)
+            next = std::max(next, std::strtol(e.id.c_str() + stem.size(), nullptr, 10) + 1);
+    }
+    for (;; ++next) {
+        entry.id = stem + std::to_string(next);
+        if (!platform::IsRegularFile(VersionPath(entry.id))) break;
+    }
+    entry.operation = operation;
+    entry.kind = kind;
+    entry.name = name;
+    entry.file = RelativeTo(install_, path);
+    entry.size = bytes.size();
+
+    if (!platform::ReplaceFileContents(VersionPath(entry.id), bytes, ec)) {
+        return "cannot write to the history folder " + folder_ + ": " + ec.message();
+    }
+    entries.push_back(entry);
+
+    // Oldest versions go first until the store fits its cap.
+    std::uint64_t total = 0;
+    for (const auto& e : entries) total += e.size;
+    std::string warning;
+    std::size_t drop = 0;
+    while (total > cap_ && drop < entries.size()) {
+        total -= entries[drop].size;
+        fs::remove(VersionPath(entries[drop].id), ec);
+        if (entries[drop].id == entry.id) warning = path + " is larger than the history's limit";
+        ++drop;
+    }
+    entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(drop));
+    std::string problem;
+    if (!WriteIndex(entries, problem)) {
+        fs::remove(VersionPath(entry.id), ec);
+        return "cannot write the history index in " + folder_ + ": " + problem;
+    }
+    return warning;
+}
+
+std::vector<HistoryEntry> HistoryStore::List(int kind, const std::string& name) const {
+    std::vector<HistoryEntry> entries = ReadIndex();
+    std::reverse(entries.begin(), entries.end());
+    if (kind < 0) return entries;
+    const std::string wanted = detail::UpperName(name);
+    std::erase_if(entries, [&](const HistoryEntry& e) {
+        return e.kind != kind || (!name.empty() && detail::UpperName(e.name) != wanted);
+    });
+    return entries;
+}
+
+std::optional<HistoryEntry> HistoryStore::Find(const std::string& id) const {
+    for (HistoryEntry& e : ReadIndex())
+        if (e.id == id) return e;
+    return std::nullopt;
+}
+
+std::optional<std::string> HistoryStore::Bytes(const std::string& id) const {
+    std::string bytes;
+    std::error_code ec;
+    if (!Find(id) || !platform::ReadFileBytes(VersionPath(id), bytes, ec)) return std::nullopt;
+    return bytes;
+}
+
+HistoryEntry HistoryStore::Restore(const std::string& id, std::string* warning) {
+    const auto entry = Find(id);
+    const auto bytes = entry ? Bytes(id) : std::nullopt;
+    if (!entry || !bytes) {
+        throw Error(kErrNoSuchVersion, "HistoryStore::Restore",
+                    "The history of " + install_ + " holds no version \"" + id + "\".");
+    }
+    const std::string target = TargetPath(*entry);
+    const std::string problem = Keep(target, "restore", entry->kind, entry->name);
+    if (warning) *warning = problem;
+    std::error_code ec;
+    if (!platform::ReplaceFileContents(target, *bytes, ec)) {
+        throw detail::FileError(ec, "HistoryStore::Restore", target);
+    }
+    return *entry;
+}
+
+void KeepBeforeChange(const std::string& installFolder, const std::string& path,
+                      const std::string& operation, int kind, const std::string& name) {
+    std::string problem;
+    try {
+        problem = HistoryStore(installFolder).Keep(path, operation, kind, name);
+    } catch (const std::exception& e) {
+        problem = e.what();
+    }
+    if (problem.empty()) return;
+    detail::ShowMessage("The previous version of " + path + " could not be kept in the history (" +
+                        problem + "). The change was made all the same.");
+}
+
+}  // namespace b3

@@ -1,0 +1,91 @@
+// The history store: before the suite replaces or deletes a file of an installation (a definition
+// file, a picture, a site's text), the file's previous bytes are kept in a per-user store, so that
+// any version can be put back. Keeping a version never stops the change itself.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "b3edtsvr_export.h"
+
+namespace b3 {
+
+// One kept version of one file.
+struct HistoryEntry {
+    std::string id;         // stable, unique in the installation's history
+    std::int64_t time = 0;  // when it was kept, seconds since 1970 (UTC)
+    std::string operation;  // "save", "delete", "template", "picture", "restore"
+    int kind = -1;          // 0 item ... 4 spell
+    std::string name;       // the object's short name
+    std::string file;       // the file, relative to the installation folder ('/' separated)
+    std::uint64_t size = 0;
+};
+
+class B3EDTSVR_EXPORT HistoryStore {
+public:
+    static constexpr std::uint64_t kDefaultCap = 256ull * 1024 * 1024;
+
+    // The history of the installation in `installFolder`, kept under `root` (by default the
+    // user's store, see DefaultRoot) and holding at most `capBytes` of kept bytes (oldest
+    // versions are dropped first).
+    explicit HistoryStore(std::string installFolder, std::uint64_t capBytes = kDefaultCap,
+                          std::string root = DefaultRoot());
+
+    // $XDG_DATA_HOME/b3tools/history (default ~/.local/share/...); on Windows
+    // %LOCALAPPDATA%\B3Tools\history.
+    static std::string DefaultRoot();
+
+    const std::string& installFolder() const { return install_; }
+    // This installation's folder inside the store.
+    const std::string& folder() const { return folder_; }
+
+    // Keeps the current bytes of `path` (a file of the installation) before it is replaced or
+    // deleted; nothing when it does not exist. Returns what went wrong, empty on success.
+    std::string Keep(const std::string& path, const std::string& operation, int kind,
+                     const std::string& name);
+
+    // Every kept version, newest first; with a kind (>= 0) and name only that object's
+    // (the name compared without regard to letter case).
+    std::vector<HistoryEntry> List(int kind = -1, const std::string& name = {}) const;
+    std::optional<HistoryEntry> Find(const std::string& id) const;
+    // The bytes of a version; nothing when they are gone.
+    std::optional<std::string> Bytes(const std::string& id) const;
+    // The full path of a version's file in the installation.
+    std::string TargetPath(const HistoryEntry& entry) const;
+
+    // Puts a version's bytes back in place. The file it replaces is kept first (operation
+    // "restore"); a failure to keep it is returned in `warning`. Fails with b3::Error
+    // (kErrNoSuchVersion for an unknown id, a file error when the file cannot be written).
+    HistoryEntry Restore(const std::string& id, std::string* warning = nullptr);
+
+private:
+    std::vector<HistoryEntry> ReadIndex() const;
+    bool WriteIndex(const std::vector<HistoryEntry>& entries, std::string& problem) const;
+    std::string VersionPath(const std::string& id) const;
+
+    std::string install_;
+    std::uint64_t cap_;
+    std::string folder_;
+};
+
+// Keeps `path` in the history of `installFolder` before it is changed; a failure is shown
+// through the host's message sink and the change goes on.
+B3EDTSVR_EXPORT void KeepBeforeChange(const std::string& installFolder, const std::string& path,
+                                      const std::string& operation, int kind,
+                                      const std::string& name);
+
+// A file's identity as read: its size, modification time and a hash of its first `limit` bytes
+// (all when 0). Empty when the file does not exist.
+B3EDTSVR_EXPORT std::string StampFile(const std::string& path, std::size_t limit = 0);
+
+// A version's time as ISO 8601 in UTC: "2026-12-07T19:05:12Z".
+B3EDTSVR_EXPORT std::string HistoryTimeText(std::int64_t seconds);
+
+// "item", "army", "hero", "site", "spell"; "" for other codes.
+B3EDTSVR_EXPORT const char* KindWord(int kind);
+// The kind of a word or of a code "0" to "4"; -1 for anything else.
+B3EDTSVR_EXPORT int KindFromWord(const std::string& word);
+
+}  // namespace b3

@@ -1,0 +1,154 @@
+// The history store: every write, delete and template copy keeps the bytes it replaces; a
+// restore brings them back byte for byte; a store that cannot be written never stops a change.
+#include <gtest/gtest.h>
+
+#include "b3/history.h"
+#include "cedit_object.h"
+#include "server_internal.h"
+#include "support/install_fixture.h"
+
+using namespace b3test;
+
+namespace {
+
+// An installation with one object of each kind, its history under a temporary XDG_DATA_HOME,
+// and the messages the server shows collected instead of printed.
+struct Fixture {
+    TempDir data;
+    ScopedEnv xdg{"XDG_DATA_HOME", data.str()};
+    Installation install;
+    std::vector<std::string> messages;
+    std::unique_ptr<b3::_CEditObject> object;
+
+    Fixture() {
+        install.withOneOfEach();
+        b3::SetMessageSink([this](const std::string& text) { messages.push_back(text); });
+        object = install.open();
+    }
+    ~Fixture() { b3::SetMessageSink({}); }
+    b3::HistoryStore store() const { return b3::HistoryStore(install.root()); }
+};
+
+TEST(History, WritesDeletesAndTemplatesKeepThePreviousBytesAndRestoreBringsThemBack) {
+    Fixture f;
+    const std::string knightFile = f.install.path("Army", "KNIGHT.ARM");
+    const std::string before = ReadBytes(knightFile);
+    f.install.write("Army", "KNIGHT.PCX", "knight picture");
+
+    b3::ObjectArray row = f.object->GetEditObjectData(b3::kArmy).row(0);
+    row[1] = b3::Cell::text("Paladin");
+    f.object->WriteObject(row, b3::kArmy);
+    const std::string saved = ReadBytes(knightFile);
+    ASSERT_NE(saved, before);
+
+    f.object->CopyPictureTemplate(b3::kArmyPicture, "KNIGHT");
+    EXPECT_EQ(ReadBytes(f.install.path("Army", "KNIGHT.PCX")), "army template");
+    f.object->Delete(b3::kArmy, "KNIGHT");
+    EXPECT_FALSE(fs::exists(knightFile));
+
+    // Newest first: the delete of the record and its picture, the template, the save.
+    const auto versions = f.store().List(b3::kArmy, "knight");
+    ASSERT_EQ(versions.size(), 4u);
+    EXPECT_EQ(versions[0].operation, "delete");
+    EXPECT_EQ(versions[0].file, "Army/KNIGHT.PCX");
+    EXPECT_EQ(versions[1].operation, "delete");
+    EXPECT_EQ(versions[1].file, "Army/KNIGHT.ARM");
+    EXPECT_EQ(versions[2].operation, "template");
+    EXPECT_EQ(versions[3].operation, "save");
+    EXPECT_EQ(*f.store().Bytes(versions[2].id), "knight picture");
+    EXPECT_TRUE(f.messages.empty());
+
+    // Restoring the deleted files and then the first version gives the original bytes back,
+    // and the version a restore replaces is itself kept.
+    auto store = f.store();
+    store.Restore(versions[0].id);
+    store.Restore(versions[1].id);
+    EXPECT_EQ(ReadBytes(knightFile), saved);
+    EXPECT_EQ(ReadBytes(f.install.path("Army", "KNIGHT.PCX")), "army template");
+    store.Restore(versions[3].id);
+    EXPECT_EQ(ReadBytes(knightFile), before);
+    const auto after = store.List(b3::kArmy, "KNIGHT");
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_EQ(after[0].operation, "restore");
+    EXPECT_EQ(*store.Bytes(after[0].id), saved);
+
+    const auto missing = Failure([&] { store.Restore("no-such-id"); });
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->number(), b3::kErrNoSuchVersion);
+}
+
+TEST(History, SpellsAndHeroPicturesAreKeptUnderTheirShortNames) {
+    Fixture f;
+    f.install.write("Hero", "WIZARDm.PCX", "male");
+    f.install.write("Hero", "WIZARDf.PCX", "female");
+    f.object->Delete(b3::kSpell, f.install.path("Spell", "BOLT.SPL"));
+    f.object->Delete(b3::kHero, "WIZARD");
+    EXPECT_EQ(f.store().List(b3::kSpell, "BOLT").size(), 1u);
+    const auto hero = f.store().List(b3::kHero, "WIZARD");
+    ASSERT_EQ(hero.size(), 3u);
+    EXPECT_EQ(*f.store().Bytes(hero[0].id), "male");
+    EXPECT_EQ(*f.store().Bytes(hero[1].id), "female");
+    // Nothing of another installation shows up in this one's history.
+    Installation other;
+    EXPECT_TRUE(b3::HistoryStore(other.root()).List().empty());
+}
+
+TEST(History, AStoreThatCannotBeWrittenDoesNotStopTheSaveButSaysSo) {
+    Fixture f;
+    // The store's folder is taken by a plain file: nothing can be kept there.
+    fs::create_directories(f.data / "b3tools");
+    WriteBytes(f.data / "b3tools/history", "not a folder");
+    b3::ObjectArray row = f.object->GetEditObjectData(b3::kArmy).row(0);
+    row[1] = b3::Cell::text("Paladin");
+    f.object->WriteObject(row, b3::kArmy);
+    EXPECT_EQ(ReadBytes(f.install.path("Army", "KNIGHT.ARM")).substr(0, 7), "Paladin");
+    ASSERT_EQ(f.messages.size(), 1u);
+    EXPECT_NE(f.messages[0].find("KNIGHT.ARM"), std::string::npos) << f.messages[0];
+    EXPECT_NE(f.messages[0].find("history"), std::string::npos) << f.messages[0];
+}
+
+TEST(History, TheOldestVersionsGoWhenTheStoreIsFull) {
+    TempDir data;
+    Installation install;
+    b3::HistoryStore store(install.root(), 25, data.str());
+    const std::string file = install.path("Sites", "TOWER.SIT");
+    for (const char* bytes : {"0123456789", "abcdefghij", "ABCDEFGHIJ"}) {
+        install.write("Sites", "TOWER.SIT", bytes);
+        EXPECT_EQ(store.Keep(file, "save", b3::kSite, "TOWER"), "");
+    }
+    const auto versions = store.List();
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(*store.Bytes(versions[0].id), "ABCDEFGHIJ");
+    EXPECT_EQ(*store.Bytes(versions[1].id), "abcdefghij");
+    // Ids stay what they were when older versions are dropped.
+    install.write("Sites", "TOWER.SIT", "klmnopqrst");
+    store.Keep(file, "save", b3::kSite, "TOWER");
+    EXPECT_EQ(store.List()[1].id, versions[0].id);
+}
+
+TEST(History, AWriteRefusesAFileChangedSinceItWasRead) {
+    Fixture f;
+    b3::ObjectArray row = f.object->GetEditObjectData(b3::kArmy).row(0);
+    const std::string stamp = f.object->FileStamp(b3::kArmy, "KNIGHT");
+    ASSERT_FALSE(stamp.empty());
+    EXPECT_EQ(stamp, b3::StampFile(f.install.path("Army", "KNIGHT.ARM"), 252));
+
+    const std::string outside = Bytes(252).text(0, 16, "Changed").str();
+    f.install.write("Army", "KNIGHT.ARM", outside);
+    row[1] = b3::Cell::text("Mine");
+    const auto refused =
+        Failure([&] { f.object->WriteObjectChecked(row, b3::kArmy, stamp, false); });
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->number(), b3::kErrChangedOnDisk);
+    EXPECT_NE(refused->description().find("KNIGHT.ARM"), std::string::npos);
+    EXPECT_EQ(ReadBytes(f.install.path("Army", "KNIGHT.ARM")), outside);
+
+    // A new record replaces every byte: nothing of the old file's fields is left.
+    f.install.write("Army", "KNIGHT.ARM", std::string(252, '\x7f'));
+    f.object->WriteObjectChecked(row, b3::kArmy, "", true);
+    const std::string fresh = ReadBytes(f.install.path("Army", "KNIGHT.ARM"));
+    EXPECT_EQ(fresh.find('\x7f'), std::string::npos);
+    EXPECT_EQ(fresh.substr(0, 5), std::string("Mine\0", 5));
+}
+
+}  // namespace
