@@ -11,11 +11,12 @@ using namespace b3test;
 
 namespace {
 
-// An installation with one object of each kind, its history under a temporary XDG_DATA_HOME,
-// and the messages the server shows collected instead of printed.
+// An installation with one object of each kind, its history under a temporary XDG_DATA_HOME
+// (LOCALAPPDATA on Windows, whose file names ignore case), and the messages the server shows collected instead of printed.
 struct Fixture {
     TempDir data;
     ScopedEnv xdg{"XDG_DATA_HOME", data.str()};
+    ScopedEnv localAppData{"LOCALAPPDATA", data.str()};
     Installation install;
     std::vector<std::string> messages;
     std::unique_ptr<b3::_CEditObject> object;
