@@ -1045,7 +1045,16 @@ void frmB3Editor::cmdHeroProps_Click() {
                 frmHeroProps_->CreateEmptyArray();
             }
         }
+        const frmHeroProps::State before = frmHeroProps_->state();
         services_.execDialog(*frmHeroProps_);
+        if (!frmHeroProps_) return;
+        const frmHeroProps::State after = frmHeroProps_->state();
+        // Edits the user kept are one step of the working copy's history.
+        if (after.values == before.values && after.dirty == before.dirty) return;
+        history_->push(new ChangeValueCommand<frmHeroProps::State>(
+            "Hero Properties", before, after, [this](const frmHeroProps::State& state) {
+                if (frmHeroProps_) frmHeroProps_->setState(state);
+            }));
     });
 }
 

@@ -23,6 +23,7 @@
 #include "editor/save_names.h"
 #include "editor/services.h"
 #include "editor/strings.h"
+#include "editor/working_copy_history.h"
 #include "platform/files.h"
 #include "platform/text1252.h"
 
@@ -397,11 +398,25 @@ void frmB3Editor::CopyExistingPicture(int kind) {
         const auto chosen = services_.fileDialog(this, request);
         if (!chosen) return;
         const std::size_t k = static_cast<std::size_t>(kind);
-        PictureChosen[k] = true;
-        PendingPicture[k] = *chosen;
         const QString shortName = kind == 0   ? WorkingArmy->ShortName()
                                   : kind == 1 ? WorkingHero->ShortName()
                                               : WorkingSite->ShortName();
+        // A picture for an object with no files yet waits in the working copy until Save, and
+        // choosing it is a step of the working copy's history. One copied over an object's own
+        // files is kept in the file history instead.
+        using Choice = std::pair<bool, QString>;
+        const Choice before{PictureChosen[k], PendingPicture[k]};
+        PictureChosen[k] = true;
+        PendingPicture[k] = *chosen;
+        if (shortName.isEmpty() && before != Choice{true, *chosen}) {
+            history_->push(new ChangeValueCommand<Choice>(
+                QString("Choose %1 Picture").arg(words[kind]), before, {true, *chosen},
+                [this, kind, k](const Choice& choice) {
+                    PictureChosen[k] = choice.first;
+                    PendingPicture[k] = choice.second;
+                    ShowPicturePreview(kind, QString());
+                }));
+        }
         if (!shortName.isEmpty()) {
             const std::string source = chosen->toStdString();
             if (kind == 1) {

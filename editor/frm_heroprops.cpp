@@ -258,6 +258,14 @@ bool frmHeroProps::RequiredCellsFilled() const {
     return true;
 }
 
+void frmHeroProps::setState(const State& state) {
+    XHeroProps = state.values;
+    IsDirty = state.dirty;
+    keptEdits_ = state.kept;
+    hasFilledProps_ = state.filled;
+    model_->reload();
+}
+
 void frmHeroProps::editCell(int row, int column, const QVariant& value) {
     if (row < 0 || row >= kHeroPropRows || column < 0 || column >= kHeroPropColumns) return;
     XHeroProps[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = value;

@@ -104,6 +104,17 @@ public:
         IsDirty = false;
     }
 
+    // What the grid holds for the hero's working copy, as an undo step takes and restores it.
+    struct State {
+        HeroPropsArray values;
+        bool dirty = false;
+        bool kept = false;
+        bool filled = false;
+        bool operator==(const State&) const = default;
+    };
+    State state() const { return {XHeroProps, IsDirty, keptEdits_, hasFilledProps_}; }
+    void setState(const State& state);
+
     // Cell access for the model (and for the tests).
     const QVariant& cell(int row, int column) const {
         return XHeroProps[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];

@@ -151,6 +151,11 @@ void WorkingCopyHistory::checkpoint() {
                                   changed == 1 || spinnerPair ? only : nullptr, name));
 }
 
+void WorkingCopyHistory::push(QUndoCommand* command) {
+    if (scheduled_ || stale_) checkpoint();
+    stack_.push(command);
+}
+
 void WorkingCopyHistory::restore(const Snapshot& snapshot) {
     restoring_ = true;
     // Spinners first: each writes its box, which then gets the exact text back.

@@ -1,5 +1,6 @@
 // The undo history of the working copy on show: every change the user makes to the edit frame's
-// controls becomes one command on a QUndoStack, named after the field it changed. Showing
+// controls becomes one command on a QUndoStack, named after the field it changed; edits kept in
+// the hero grid and a picture chosen for a new object are commands of their own. Showing
 // another object, another tab or the files read again starts a new history.
 #pragma once
 
@@ -7,9 +8,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUndoCommand>
 #include <QUndoStack>
 #include <QVariant>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QWidget;
@@ -34,6 +37,9 @@ public:
     void nameNextChange(const QString& name) { nextName_ = name; }
     // Records what changed since the last checkpoint; runs by itself after each change.
     void checkpoint();
+    // Records a change of working-copy state the controls do not hold (the hero grid, a chosen
+    // picture), after any control change still waiting to be recorded.
+    void push(QUndoCommand* command);
 
     struct Value {
         QPointer<QWidget> control;
@@ -55,6 +61,32 @@ private:
     bool stale_ = true;
     bool restoring_ = false;
     bool scheduled_ = false;
+};
+
+// A change of one piece of working-copy state outside the controls: the value before and after,
+// and how to put a value in place. The change is already made when the command is pushed.
+template <typename T>
+class ChangeValueCommand : public QUndoCommand {
+public:
+    ChangeValueCommand(const QString& name, T before, T after, std::function<void(const T&)> apply)
+        : QUndoCommand(name),
+          before_(std::move(before)),
+          after_(std::move(after)),
+          apply_(std::move(apply)) {}
+
+    void undo() override { apply_(before_); }
+    void redo() override {
+        if (first_) {
+            first_ = false;
+            return;
+        }
+        apply_(after_);
+    }
+
+private:
+    T before_, after_;
+    std::function<void(const T&)> apply_;
+    bool first_ = true;
 };
 
 }  // namespace b3::editor

@@ -1,15 +1,18 @@
 // Undo, Delete, Print, Calculator, Exit, New and "Copy Picture".
+#include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTest>
 #include <QToolButton>
 #include <chrono>
 #include <fstream>
 #include <thread>
 
 #include "editor/errors.h"
+#include "editor/working_copy_history.h"
 #include "editor_harness.h"
 #include "platform/files.h"
 
@@ -213,6 +216,44 @@ TEST_F(EditorTest, PictureChosenForANewArmyIsPlacedOnSave) {
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_TRUE(services.messages[0].text.startsWith("53\r\nfrmB3Editor::CopyExistingPicture\r\n"));
     EXPECT_EQ(b3test::ReadBytes(file("Army", "KNIGHTS.PCX")), knights);
+}
+
+TEST_F(EditorTest, PictureChosenForANewArmyIsAnUndoStep) {
+    const auto settle = [] { QCoreApplication::processEvents(); };
+    const auto preview = [this] {
+        return w->picPreview[0]->property("b3PicturePath").toString().toStdString();
+    };
+    tab(1);
+    press("New");
+    settle();
+    setText(w->txtArmyProps[1], "Wolves");
+    settle();
+    const std::string before = preview();
+    const std::string source = file("Army", "ORCS.PCX");
+    services.files.push_back(QString::fromStdString(source));
+    w->cmdPicCopy[0]->click();
+    settle();
+    ASSERT_EQ(preview(), source);
+    EXPECT_EQ(w->history().stack().count(), 2);
+    EXPECT_EQ(w->mnuUndo->text(), "&Undo Choose Army Picture");
+
+    QTest::keyClick(w->cboEditObject, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(w->PictureChosen[0]);
+    EXPECT_TRUE(w->PendingPicture[0].isEmpty());
+    EXPECT_EQ(preview(), before);
+    EXPECT_EQ(w->txtArmyProps[1]->text(), "Wolves");  // the step before stays
+    EXPECT_EQ(w->mnuRedo->text(), "&Redo Choose Army Picture");
+
+    QTest::keyClick(w->cboEditObject, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(w->PictureChosen[0]);
+    EXPECT_EQ(w->PendingPicture[0].toStdString(), source);
+    EXPECT_EQ(preview(), source);
+
+    // The picture redone is the one Save places.
+    services.files.push_back(QString::fromStdString(folder("Army") + "/WOLVES.arm"));
+    press("Save");
+    EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+    EXPECT_EQ(b3test::ReadBytes(file("Army", "WOLVES.PCX")), b3test::ReadBytes(source));
 }
 
 }  // namespace b3edtest

@@ -4,10 +4,12 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include "editor/frm_heroprops.h"
 #include "editor/modules.h"
 #include "editor/strings.h"
+#include "editor/working_copy_history.h"
 #include "editor_harness.h"
 
 namespace b3edtest {
@@ -218,6 +220,63 @@ TEST(HeroPictureName, DerivedFromTheShortNameUnlessGiven) {
     EXPECT_EQ(MHero::HeroPictureName(h, 0), "ABm");
     h.setPictureNameFemale("OWNPIC");
     EXPECT_EQ(MHero::HeroPictureName(h, 1), "OWNPIC");
+}
+
+TEST_F(HeroPropsTest, KeptGridEditsAreOneUndoStep) {
+    const auto settle = [] { QCoreApplication::processEvents(); };
+    choose("Paladin");
+    settle();
+    w->cmdHeroProps->click();  // looked at and left unchanged: nothing to undo
+    settle();
+    EXPECT_FALSE(w->mnuUndo->isEnabled());
+    const QString title = at(0, 1).toString();
+    const int xp = at(1, 3).toInt();
+    ASSERT_NE(title, "Page");
+    ASSERT_NE(xp, 150);
+
+    services.onDialog = [this](QDialog&) {
+        edit(0, 1, "Page");
+        edit(1, 3, 150);
+        props->cmdExit->click();
+    };
+    w->cmdHeroProps->click();
+    services.onDialog = nullptr;
+    settle();
+    EXPECT_EQ(w->history().stack().count(), 1);
+    EXPECT_EQ(w->mnuUndo->text(), "&Undo Hero Properties");
+    // Back in the main window, where the shortcuts live.
+    w->activateWindow();
+    settle();
+    ASSERT_TRUE(w->isActiveWindow());
+
+    QTest::keyClick(w->cboEditObject, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(at(0, 1).toString(), title);
+    EXPECT_EQ(at(1, 3).toInt(), xp);
+    EXPECT_EQ(shown(0, 1), title);
+    EXPECT_FALSE(props->IsDirty);
+    EXPECT_FALSE(w->mnuUndo->isEnabled());
+    // Opened again, the grid shows the hero's own values.
+    w->cmdHeroProps->click();
+    EXPECT_EQ(at(0, 1).toString(), title);
+    EXPECT_TRUE(w->mnuRedo->isEnabled());
+    w->activateWindow();
+    settle();
+
+    QTest::keyClick(w->cboEditObject, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(at(0, 1).toString(), "Page");
+    EXPECT_EQ(at(1, 3).toInt(), 150);
+    EXPECT_EQ(shown(0, 1), "Page");
+    EXPECT_TRUE(props->IsDirty);
+    EXPECT_TRUE(props->HasFilledProps());
+
+    // What Save writes is the grid as redone.
+    press("Save");
+    EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+    const auto heroes = reread(2);
+    const int r = rowWith(heroes, 4, "PALADIN");
+    ASSERT_GE(r, 0);
+    EXPECT_EQ(heroes.at(r, 19).str(), "Page");
+    EXPECT_EQ(heroes.at(r, 42).number(), 150);
 }
 
 }  // namespace b3edtest
