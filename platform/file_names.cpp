@@ -22,21 +22,34 @@ bool IsReservedDeviceName(std::string_view name) {
 
 }  // namespace
 
-bool IsWindowsFileName(std::string_view name) {
-    if (name.empty() || name.front() == '.') return false;
-    if (name.back() == '.' || name.back() == ' ') return false;
-    if (!IsValidUtf8(name)) return false;
+std::optional<std::string> WindowsFileNameProblem(std::string_view name) {
+    if (name.empty()) return std::string("the name is empty");
+    if (name.front() == '.') return std::string("the name starts with a dot");
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20 || c == 0x7F) return false;
-        // U+0080..U+009F, the C1 control characters, are C2 80..C2 9F in UTF-8.
-        if (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) <= 0x9F)
-            return false;
+        if (c < 0x20 || c == 0x7F) return std::string("the name holds a control character");
         if (std::string_view("/\\<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos)
-            return false;
+            return "the name holds the character '" + std::string(1, name[i]) + "'";
     }
-    if (!EncodeCp1252(name)) return false;
-    return !IsReservedDeviceName(name);
+    if (name.back() == '.' || name.back() == ' ')
+        return std::string("the name ends in a dot or a blank");
+    if (!IsValidUtf8(name)) return std::string("the name is not UTF-8");
+    if (!EncodeCp1252(name)) {
+        return "the character '" + FirstForeignCharacter(name) +
+               "' cannot be stored in the game's files";
+    }
+    // U+0080..U+009F, the C1 control characters, are C2 80..C2 9F in UTF-8.
+    for (std::size_t i = 0; i + 1 < name.size(); ++i)
+        if (static_cast<unsigned char>(name[i]) == 0xC2 &&
+            static_cast<unsigned char>(name[i + 1]) <= 0x9F)
+            return std::string("the name holds a control character");
+    if (IsReservedDeviceName(name))
+        return "\"" + std::string(name) + "\" is a reserved device name";
+    return std::nullopt;
+}
+
+bool IsWindowsFileName(std::string_view name) {
+    return !WindowsFileNameProblem(name);
 }
 
 std::string FileNameText(std::string_view raw) {

@@ -2,6 +2,7 @@
 // Windows can hold, whatever system the tools run on.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,10 @@ namespace b3::platform {
 // or a space, and not a reserved device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9,
 // also with an extension, as "NUL.ARM").
 bool IsWindowsFileName(std::string_view name);
+
+// Why `name` cannot stand as a file name of the game, in words for a message ("the name holds the
+// character ':'"), or nothing when it can. The one rule behind IsWindowsFileName.
+std::optional<std::string> WindowsFileNameProblem(std::string_view name);
 
 // A file name as the folder listing gives it, as text: UTF-8 as it is; any other byte sequence
 // read as Windows-1252, as the game reads it.

@@ -150,6 +150,18 @@ std::optional<std::string> EncodeCp1252(std::string_view utf8) {
     return out;
 }
 
+std::string FirstForeignCharacter(std::string_view utf8) {
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view ch = utf8.substr(i, length);
+        if (!EncodeCp1252(ch)) return std::string(ch);
+        i += length;
+    }
+    return {};
+}
+
 bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {

@@ -15,6 +15,10 @@ std::string DecodeCp1252(std::string_view bytes);
 // Windows-1252 cannot hold, or is not valid UTF-8.
 std::optional<std::string> EncodeCp1252(std::string_view utf8);
 
+// The first character of valid UTF-8 text that Windows-1252 cannot hold, or nothing (empty) when
+// every character fits: for messages that name what cannot be stored.
+std::string FirstForeignCharacter(std::string_view utf8);
+
 // The number of characters of valid UTF-8 text (code points); malformed bytes count one each.
 std::size_t Utf8Length(std::string_view utf8);
 

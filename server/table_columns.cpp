@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "b3/record_layout.h"
+#include "platform/file_names.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -126,19 +127,6 @@ std::vector<TableColumn> BuildColumns(int kind) {
     return columns;
 }
 
-// The first character of `utf8` that Windows-1252 cannot hold.
-std::string FirstForeignCharacter(std::string_view utf8) {
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::string_view ch = utf8.substr(i, length);
-        if (!platform::EncodeCp1252(ch)) return std::string(ch);
-        i += length;
-    }
-    return {};
-}
-
 }  // namespace
 
 const std::vector<TableColumn>& TableColumns(int kind) {
@@ -161,7 +149,7 @@ std::optional<std::string> ValueProblem(const TableColumn& column, const Cell& v
         if (!platform::IsValidUtf8(value.str())) return std::string("the text is not UTF-8");
         const auto encoded = platform::EncodeCp1252(value.str());
         if (!encoded) {
-            return "the character '" + FirstForeignCharacter(value.str()) +
+            return "the character '" + platform::FirstForeignCharacter(value.str()) +
                    "' cannot be stored in the game's files";
         }
         if (column.width > 0 && encoded->size() > static_cast<std::size_t>(column.width)) {
@@ -242,33 +230,7 @@ int ShortNameLimit(int kind) {
 }
 
 std::optional<std::string> FileNameProblem(std::string_view name) {
-    if (name.empty()) return std::string("the name is empty");
-    if (name.front() == '.') return std::string("the name starts with a dot");
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F) return std::string("the name holds a control character");
-        if (std::string_view("/\\<>:\"|?*").find(ch) != std::string_view::npos)
-            return "the name holds the character '" + std::string(1, ch) + "'";
-    }
-    if (name.back() == '.' || name.back() == ' ')
-        return std::string("the name ends in a dot or a blank");
-    if (!platform::IsValidUtf8(name)) return std::string("the name is not UTF-8");
-    if (!platform::EncodeCp1252(name)) {
-        return "the character '" + FirstForeignCharacter(name) +
-               "' cannot be stored in the game's files";
-    }
-    // U+0080 to U+009F, the C1 control characters, are 0xC2 0x80 to 0xC2 0x9F in UTF-8.
-    for (std::size_t i = 0; i + 1 < name.size(); ++i)
-        if (static_cast<unsigned char>(name[i]) == 0xC2 &&
-            static_cast<unsigned char>(name[i + 1]) <= 0x9F)
-            return std::string("the name holds a control character");
-    static constexpr std::string_view kReserved[] = {
-        "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-        "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
-    const std::string upper = platform::AsciiUpper(name);
-    for (std::string_view reserved : kReserved)
-        if (upper == reserved) return "\"" + std::string(name) + "\" is a reserved device name";
-    return std::nullopt;
+    return platform::WindowsFileNameProblem(name);
 }
 
 }  // namespace b3

@@ -23,6 +23,15 @@ TEST(IsWindowsFileName, RefusesWhatWindowsCannotHold) {
     }
 }
 
+TEST(IsWindowsFileName, TheReasonNamesWhatToChange) {
+    EXPECT_EQ(WindowsFileNameProblem("KNIGHT"), std::nullopt);
+    EXPECT_EQ(WindowsFileNameProblem("A:B"), "the name holds the character ':'");
+    EXPECT_EQ(WindowsFileNameProblem("\xC5\x81ucja"),
+              "the character '\xC5\x81' cannot be stored in the game's files");
+    EXPECT_EQ(WindowsFileNameProblem("nul.ARM"), "\"nul.ARM\" is a reserved device name");
+    EXPECT_EQ(WindowsFileNameProblem(".hidden"), "the name starts with a dot");
+}
+
 TEST(FileNameText, ReadsOtherBytesAsWindows1252) {
     EXPECT_EQ(FileNameText("KNIGHT.ARM"), "KNIGHT.ARM");
     EXPECT_EQ(FileNameText("L\xC3\xA9gende"), "L\xC3\xA9gende");
