@@ -242,7 +242,7 @@ void CEditObject::BuildEditObjectFileArray(int kind) {
                                          static_cast<std::size_t>(layout.recordLength))) {
                 throw detail::FileError(ec, kBuilderNames[kind], path);
             }
-            stamps_[path] = StampFile(path, static_cast<std::size_t>(layout.recordLength));
+            stamps_[path] = StampOfRead(path, bytes);
             // A name that is not UTF-8 is read as Windows-1252, as the game reads it; writing
             // and deleting find the file again by that text.
             const std::string text = platform::FileNameText(names[row]);

@@ -148,16 +148,21 @@ int KindFromWord(const std::string& word) {
     return -1;
 }
 
-std::string StampFile(const std::string& path, std::size_t limit) {
+std::string StampOfRead(const std::string& path, std::string_view head) {
     std::error_code ec;
     const auto status = fs::status(path, ec);
     if (ec || !fs::is_regular_file(status)) return {};
     const auto size = fs::file_size(path, ec);
     const auto time = fs::last_write_time(path, ec);
+    return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count()) + ":" +
+           Hex(Fnv1a(head));
+}
+
+std::string StampFile(const std::string& path, std::size_t limit) {
+    std::error_code ec;
     std::string bytes;
     platform::ReadFileBytes(path, bytes, ec, limit);
-    return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count()) + ":" +
-           Hex(Fnv1a(bytes));
+    return StampOfRead(path, bytes);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -323,8 +328,9 @@ std::optional<std::string> HistoryStore::Bytes(const std::string& id) const {
 
 HistoryEntry HistoryStore::Restore(const std::string& id, std::string* warning) {
     const auto entry = Find(id);
-    const auto bytes = entry ? Bytes(id) : std::nullopt;
-    if (!entry || !bytes) {
+    std::string bytes;
+    std::error_code readError;
+    if (!entry || !platform::ReadFileBytes(VersionPath(id), bytes, readError)) {
         throw Error(kErrNoSuchVersion, "HistoryStore::Restore",
                     "The history of " + install_ + " holds no version \"" + id + "\".");
     }
@@ -332,7 +338,7 @@ HistoryEntry HistoryStore::Restore(const std::string& id, std::string* warning) 
     const std::string problem = Keep(target, "restore", entry->kind, entry->name);
     if (warning) *warning = problem;
     std::error_code ec;
-    if (!platform::ReplaceFileContents(target, *bytes, ec)) {
+    if (!platform::ReplaceFileContents(target, bytes, ec)) {
         throw detail::FileError(ec, "HistoryStore::Restore", target);
     }
     return *entry;

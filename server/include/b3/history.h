@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "b3edtsvr_export.h"
@@ -79,6 +80,10 @@ B3EDTSVR_EXPORT void KeepBeforeChange(const std::string& installFolder, const st
 // A file's identity as read: its size, modification time and a hash of its first `limit` bytes
 // (all when 0). Empty when the file does not exist.
 B3EDTSVR_EXPORT std::string StampFile(const std::string& path, std::size_t limit = 0);
+
+// The same stamp from `head`, the first `limit` bytes of `path` that the caller has just read,
+// so that a file that is read anyway is not read a second time.
+std::string StampOfRead(const std::string& path, std::string_view head);
 
 // A version's time as ISO 8601 in UTC: "2026-12-07T19:05:12Z".
 B3EDTSVR_EXPORT std::string HistoryTimeText(std::int64_t seconds);
