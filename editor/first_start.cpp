@@ -47,22 +47,25 @@ bool StartEditObject(EditorServices& services, const std::string& sampleFolder) 
                 const auto folder = services.folderDialog(
                     nullptr, "Choose the Banerule III Installation Folder", QDir::homePath());
                 if (!folder) continue;
-                std::string path = QDir::cleanPath(*folder).toStdString();
+                const std::string path =
+                    QDir::toNativeSeparators(QDir::cleanPath(QDir(*folder).absolutePath()))
+                        .toStdString();
                 std::error_code ec;
-                const std::string store = platform::RegistryFilePath();
-                if (platform::StoreRegistryFileValue(store, b3::kInstallKey, b3::kInstallValue,
-                                                     path, ec)) {
-                    MMain::SetCreateOptions(b3::CreateOptions{});
-                } else {
+                if (!platform::StoreMachineValue(b3::kInstallKey, b3::kInstallValue, path, ec)) {
+#ifdef _WIN32
+                    const QString store = "the Windows registry";
+#else
+                    const QString store = QString::fromStdString(platform::RegistryFilePath());
+#endif
                     services.messageBox(
                         nullptr,
                         QString("The folder could not be remembered in %1 (%2); it is used "
                                 "this time only.")
-                            .arg(QString::fromStdString(store),
-                                 QString::fromStdString(ec.message())),
+                            .arg(store, QString::fromStdString(ec.message())),
                         kAppTitle, MsgButtons::Ok);
-                    MMain::SetCreateOptions(b3::CreateOptions{path});
                 }
+                // The chosen folder is used now, whatever the lookup would find first.
+                MMain::SetCreateOptions(b3::CreateOptions{path});
             } else if (chosen == 1) {
                 if (!platform::IsDirectory(sampleFolder)) {
                     b3::sample::WriteSampleInstallation(sampleFolder);

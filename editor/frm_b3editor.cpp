@@ -40,12 +40,6 @@ namespace {
 
 void ProgramAnchor() {}
 
-#ifdef _WIN32
-constexpr const char* kCalculatorFile = "OddsLab.exe";
-#else
-constexpr const char* kCalculatorFile = "OddsLab";
-#endif
-
 // Shows the hourglass while a command runs.
 class WaitCursor {
 public:

@@ -60,10 +60,24 @@ std::vector<std::size_t> FilterColumns(int kind) {
     }
 }
 
-void RememberInstallation(const QString& folder) {
+// A folder as the recent list keeps it: absolute, clean, with the platform's separators.
+QString CleanFolder(const QString& folder) {
+    return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
+}
+
+// Puts `folder` first in the recent list; the same folder spelled otherwise (the other
+// separator, a trailing one, and on Windows other letter case) is not kept twice.
+void RememberInstallation(const QString& given) {
+#ifdef _WIN32
+    constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
+#endif
+    const QString folder = CleanFolder(given);
     QSettings settings;
     QStringList recent = settings.value(kRecentKey).toStringList();
-    recent.removeAll(folder);
+    recent.removeIf(
+        [&](const QString& kept) { return CleanFolder(kept).compare(folder, kCase) == 0; });
     recent.prepend(folder);
     while (recent.size() > frmB3Editor::kMaxRecent) recent.removeLast();
     settings.setValue(kRecentKey, recent);
@@ -263,7 +277,7 @@ void frmB3Editor::OpenInstallation() {
 bool frmB3Editor::SwitchInstallation(const QString& folder) {
     if (!MayLeave()) return false;
     const b3::CreateOptions previous = MMain::CreateOptions();
-    const QString clean = QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
+    const QString clean = CleanFolder(folder);
     MMain::SetCreateOptions(b3::CreateOptions{clean.toStdString()});
     try {
         MMain::CreateEditObject();

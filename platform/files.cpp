@@ -306,6 +306,30 @@ std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name
 #endif
 }
 
+namespace {
+
+constexpr std::string_view kTempMarker = ".b3tmp-";
+
+// The process id a temporary file's name carries (".NAME.b3tmp-PID-N"), if it is one.
+std::optional<long> TemporaryOwner(std::string_view name) {
+    if (name.empty() || name[0] != '.') return std::nullopt;
+    const auto at = name.rfind(kTempMarker);
+    if (at == std::string_view::npos) return std::nullopt;
+    std::string_view rest = name.substr(at + kTempMarker.size());
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size()) return std::nullopt;
+    long pid = 0;
+    for (char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9' || pid > 100000000) return std::nullopt;
+        pid = pid * 10 + (c - '0');
+    }
+    for (char c : rest.substr(dash + 1))
+        if (c < '0' || c > '9') return std::nullopt;
+    return pid;
+}
+
+}  // namespace
+
 #ifdef _WIN32
 
 bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
@@ -336,58 +360,169 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
     return true;
 }
 
+namespace {
+
+// Whether the process `pid` still runs (one of another user's counts as running).
+bool ProcessRuns(DWORD pid) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
+
+// Removes the temporary files that writes killed before their rename left in `folder`: those
+// whose process no longer runs.
+void RemoveStaleTemporaries(const std::string& folder) {
+    std::vector<std::string> stale;
+    WIN32_FIND_DATAW data;
+    const std::wstring query =
+        WideFromUtf8(JoinPath(folder, std::string("*") + kTempMarker.data() + "*"));
+    HANDLE h = ::FindFirstFileW(query.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        const std::string name = Utf8FromWide(data.cFileName);
+        const auto pid = TemporaryOwner(name);
+        if (!pid || *pid == static_cast<long>(::GetCurrentProcessId())) continue;
+        if (!ProcessRuns(static_cast<DWORD>(*pid))) stale.push_back(name);
+    } while (::FindNextFileW(h, &data));
+    ::FindClose(h);
+    for (const std::string& name : stale) {
+        const std::wstring path = WideFromUtf8(JoinPath(folder, name));
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path.c_str());
+    }
+}
+
+bool WriteHandle(HANDLE file, const char* data, std::size_t size, std::error_code& ec) {
+    while (size > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, data, chunk, &written, nullptr)) {
+            ec = ErrorFromWindows(::GetLastError());
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool IsReplacementTemporary(std::string_view name) {
-    return name.size() > 6 && name.substr(name.size() - 6) == ".b3new";
+    return TemporaryOwner(name).has_value();
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
                          const ReplaceOptions& options) {
-    const DWORD attrs = ::GetFileAttributesW(WideFromUtf8(path).c_str());
-    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
+    if (BaseName(path).empty()) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        return false;
+    }
+    const std::wstring target = WideFromUtf8(path);
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    const bool exists = ::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &info) != 0;
+    if (!exists) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) {
+            ec = ErrorFromWindows(error);
+            return false;
+        }
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        return false;
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        // A file the user made read-only stays as it is.
         ec = std::make_error_code(std::errc::permission_denied);
         return false;
     }
-    const std::wstring temp = WideFromUtf8(path + ".b3new");
-    std::FILE* f = ::_wfopen(temp.c_str(), L"wb");
-    if (f == nullptr) {
-        ec = std::error_code(errno, std::generic_category());
-        return false;
+    const unsigned long long size =
+        exists ? (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow
+               : 0;
+    const bool keepTail = options.keepTail && exists && size > bytes.size();
+    const std::string folder = ParentFolder(path);
+
+    RemoveStaleTemporaries(folder);
+
+    // A hidden temporary file beside the target, so that the final move stays on one volume; its
+    // name tells which process made it.
+    static std::atomic<unsigned> counter{0};
+    std::wstring temp;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    const std::string prefix = JoinPath(folder, std::string(1, '.').append(BaseName(path)));
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, "%s%lu-%u", kTempMarker.data(),
+                      static_cast<unsigned long>(::GetCurrentProcessId()), counter.fetch_add(1));
+        temp = WideFromUtf8(prefix + suffix);
+        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_HIDDEN, nullptr);
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    const long long limit = g_replaceFailureAfter.load();
-    std::size_t toWrite = bytes.size();
-    bool inject = false;
-    if (limit >= 0 && static_cast<unsigned long long>(limit) <= bytes.size()) {
-        toWrite = static_cast<std::size_t>(limit);
-        inject = true;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, toWrite, f) == toWrite;
-    if (ok && !inject && options.keepTail) {
-        // The original's bytes past the new head follow it, through a small buffer.
-        if (std::FILE* original = ::_wfopen(WideFromUtf8(path).c_str(), L"rb")) {
-            if (_fseeki64(original, static_cast<long long>(bytes.size()), SEEK_SET) == 0) {
-                std::vector<char> buffer(65536);
-                std::size_t got = 0;
-                while (ok && (got = std::fread(buffer.data(), 1, buffer.size(), original)) > 0)
-                    ok = std::fwrite(buffer.data(), 1, got, f) == got;
-                ok = ok && std::ferror(original) == 0;
-            }
-            std::fclose(original);
-        }
-    }
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok || inject) {
-        ec = inject ? std::make_error_code(std::errc::no_space_on_device)
-                    : std::make_error_code(std::errc::io_error);
-        ::DeleteFileW(temp.c_str());
-        return false;
-    }
-    if (!::MoveFileExW(temp.c_str(), WideFromUtf8(path).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (file == INVALID_HANDLE_VALUE) {
         ec = ErrorFromWindows(::GetLastError());
-        ::DeleteFileW(temp.c_str());
         return false;
     }
+    auto fail = [&](std::error_code error) {
+        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+        ::DeleteFileW(temp.c_str());
+        ec = error;
+        return false;
+    };
+
+    const long long limit = g_replaceFailureAfter.load();
+    if (limit >= 0 && static_cast<unsigned long long>(limit) <= bytes.size()) {
+        std::error_code ignored;
+        WriteHandle(file, bytes.data(), static_cast<std::size_t>(limit), ignored);
+        return fail(std::make_error_code(std::errc::no_space_on_device));
+    }
+    std::error_code error;
+    if (!WriteHandle(file, bytes.data(), bytes.size(), error)) return fail(error);
+    if (keepTail) {
+        // The original's bytes past the new head follow it; a tail that cannot be read fails
+        // the write rather than being dropped.
+        HANDLE original = ::CreateFileW(target.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (original == INVALID_HANDLE_VALUE) return fail(ErrorFromWindows(::GetLastError()));
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(bytes.size());
+        bool copied = ::SetFilePointerEx(original, at, nullptr, FILE_BEGIN) != 0;
+        if (!copied) error = ErrorFromWindows(::GetLastError());
+        std::vector<char> buffer(65536);
+        unsigned long long left = size - bytes.size();
+        while (copied && left > 0) {
+            DWORD got = 0;
+            const DWORD want =
+                static_cast<DWORD>(std::min<unsigned long long>(left, buffer.size()));
+            if (!::ReadFile(original, buffer.data(), want, &got, nullptr)) {
+                error = ErrorFromWindows(::GetLastError());
+                copied = false;
+            } else if (got == 0) {
+                error = std::make_error_code(std::errc::io_error);  // shorter than it was
+                copied = false;
+            } else {
+                copied = WriteHandle(file, buffer.data(), got, error);
+                left -= got;
+            }
+        }
+        ::CloseHandle(original);
+        if (!copied) return fail(error);
+    }
+    if (!::FlushFileBuffers(file)) return fail(ErrorFromWindows(::GetLastError()));
+    ::CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+    // The replacement takes the target's attributes (archive, hidden, ...), not the temporary
+    // file's hidden one.
+    const DWORD attrs = exists ? info.dwFileAttributes : FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileAttributesW(temp.c_str(), attrs == 0 ? FILE_ATTRIBUTE_NORMAL : attrs))
+        return fail(ErrorFromWindows(::GetLastError()));
+    if (!::MoveFileExW(temp.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return fail(ErrorFromWindows(::GetLastError()));
     ec.clear();
     return true;
 }
@@ -440,26 +575,6 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
 }
 
 namespace {
-
-constexpr std::string_view kTempMarker = ".b3tmp-";
-
-// The process id a temporary file's name carries (".NAME.b3tmp-PID-N"), if it is one.
-std::optional<long> TemporaryOwner(std::string_view name) {
-    if (name.empty() || name[0] != '.') return std::nullopt;
-    const auto at = name.rfind(kTempMarker);
-    if (at == std::string_view::npos) return std::nullopt;
-    std::string_view rest = name.substr(at + kTempMarker.size());
-    const auto dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size()) return std::nullopt;
-    long pid = 0;
-    for (char c : rest.substr(0, dash)) {
-        if (c < '0' || c > '9' || pid > 100000000) return std::nullopt;
-        pid = pid * 10 + (c - '0');
-    }
-    for (char c : rest.substr(dash + 1))
-        if (c < '0' || c > '9') return std::nullopt;
-    return pid;
-}
 
 // Removes the temporary files that writes killed before their rename left in `folder`: those
 // whose process no longer runs.

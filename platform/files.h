@@ -64,7 +64,9 @@ struct ReplaceOptions {
 // permission_denied even for the superuser. Where no temporary file can be made (a read-only
 // folder) or the owner cannot be kept, a writable target is written in place instead; every
 // check has passed by then. Temporary files of writes that were killed are removed by the next
-// write to their folder.
+// write to their folder. On Windows the temporary file is hidden and the replacement keeps the
+// target's attributes; a target with the read-only attribute is refused, and one that another
+// program holds open without sharing fails with nothing changed.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
                          const ReplaceOptions& options = {});
 

@@ -119,9 +119,32 @@ std::optional<std::string> StoreMachineValue(std::string_view keyPath, std::stri
             ec = WindowsError(set);
             return std::nullopt;
         }
-        return std::string("the Windows registry at ") + hive->rootName + "\\" +
-               std::string(keyPath) +
-               (hive->root == HKEY_LOCAL_MACHINE ? " (32-bit view)" : " (this user only)");
+        std::string where =
+            std::string("the Windows registry at ") + hive->rootName + "\\" + std::string(keyPath) +
+            (hive->root == HKEY_LOCAL_MACHINE ? " (32-bit view)" : " (this user only)");
+        // A value in this user's hive is read before the machine-wide one: an older folder
+        // there would hide the one just stored, so it gets the new folder too.
+        if (hive->root == HKEY_LOCAL_MACHINE) {
+            HKEY user = nullptr;
+            if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                &user) == ERROR_SUCCESS) {
+                if (::RegQueryValueExW(user, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                    ERROR_SUCCESS) {
+                    const LONG also = ::RegSetValueExW(
+                        user, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                        static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+                    if (also != ERROR_SUCCESS) {
+                        ::RegCloseKey(user);
+                        ec = WindowsError(also);
+                        return std::nullopt;
+                    }
+                    where += " and at HKEY_CURRENT_USER\\" + std::string(keyPath) +
+                             " (this user only), which is read first";
+                }
+                ::RegCloseKey(user);
+            }
+        }
+        return where;
     }
     ec = WindowsError(ERROR_ACCESS_DENIED);
     return std::nullopt;

@@ -3,7 +3,6 @@
 // refused without touching the lists, the detailed results show survival and "N or more", a
 // pinned run is compared with the next, and the results export as text and CSV.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QBarSet>
 #include <QClipboard>
@@ -29,6 +28,7 @@
 #include "calculator/ui/frm_suggest.h"
 #include "engine/scenario.h"
 #include "sample/sample.h"
+#include "support/portable.h"
 #include "ui_support.h"
 
 namespace b3::oddslab::test {
@@ -64,12 +64,17 @@ protected:
     }
     // b3cli odds on a scenario file with a seed: its five text lines.
     std::string Cli(const QString& scenario, const std::string& args) {
-        const std::string out = temp.filePath("cli.txt").toStdString();
-        const std::string cmd = std::string(B3CLI_PATH) + " --install '" + game + "' odds '" +
-                                scenario.toStdString() + "' " + args + " >'" + out + "' 2>&1";
-        const int raw = std::system(cmd.c_str());
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << Slurp(QString::fromStdString(out));
-        return Slurp(QString::fromStdString(out));
+        const std::filesystem::path folder = temp.path().toStdWString();
+        std::vector<std::string> argv = {"--install", game, "odds", scenario.toStdString()};
+        std::istringstream words(args);
+        for (std::string word; words >> word;) argv.push_back(word);
+        std::ofstream(folder / "cli-in").flush();
+        const int status =
+            b3::testing::RunProgram(B3CLI_PATH, argv, b3::testing::CurrentEnvironment(),
+                                    folder / "cli-in", folder / "cli.txt", folder / "cli-err.txt");
+        const std::string out = Slurp(temp.filePath("cli.txt"));
+        EXPECT_EQ(status, 0) << out << Slurp(temp.filePath("cli-err.txt"));
+        return out;
     }
     std::string WindowFigures() {
         frmOddsLab& w = *window;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace b3::oddslab::test {
@@ -18,11 +20,20 @@ public:
         static char* argv[] = {name, nullptr};
         app_ = std::make_unique<QApplication>(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
+        // What the windows remember goes to a folder of this run's own: never the user's
+        // settings, never the Windows registry, and no two test programs share it.
+        settings_ = std::make_unique<QTemporaryDir>();
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_->path());
     }
-    void TearDown() override { app_.reset(); }
+    void TearDown() override {
+        settings_.reset();
+        app_.reset();
+    }
 
 private:
     std::unique_ptr<QApplication> app_;
+    std::unique_ptr<QTemporaryDir> settings_;
 };
 
 [[maybe_unused]] ::testing::Environment* const kQt =

@@ -28,6 +28,7 @@
 #include "b3/edit_object.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
+#include "support/qt_print.h"
 #include "support/unit_rows.h"
 
 namespace b3::oddslab::test {

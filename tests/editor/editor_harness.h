@@ -20,8 +20,10 @@
 #include "editor/mmain.h"
 #include "editor/services.h"
 #include "editor/updown.h"
+#include "platform/files.h"
 #include "sample/sample.h"
 #include "support/install_fixture.h"
+#include "support/qt_print.h"
 
 namespace b3edtest {
 
@@ -67,8 +69,10 @@ public:
     }
     std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
         if (folders.empty()) return std::nullopt;
-        auto f = folders.front();
+        const bool cancelled = !folders.front().has_value();
+        const QString f = folders.front().value_or(QString());
         folders.pop_front();
+        if (cancelled) return std::nullopt;
         return f;
     }
     void execDialog(QDialog& dialog) override {
@@ -104,7 +108,7 @@ public:
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        game = temp.str() + "/game";
+        game = temp / "game";
         b3::sample::WriteSampleInstallation(game);
         Prepare();
         // Every window starts as on a first run: no remembered size, tab or installations.
@@ -133,9 +137,10 @@ protected:
         object->WriteObject(row, kind);
     }
 
-    std::string folder(const char* kind) const { return game + "/" + kind; }
+    // Paths as the editor forms them, with the platform's separator.
+    std::string folder(const char* kind) const { return b3::platform::JoinPath(game, kind); }
     std::string file(const char* kind, const std::string& name) const {
-        return folder(kind) + "/" + name;
+        return b3::platform::JoinPath(folder(kind), name);
     }
     // Chooses a tab as the user does.
     void tab(int kind) { w->sstEditor->setCurrentIndex(kind); }

@@ -102,10 +102,16 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
 }
 
 TEST_F(EditorTest, CalculatorStartsFromTheEditorsFolder) {
+#ifdef _WIN32
+    w->setProgramFolder("C:\\B3 Suite");
+    const std::string expected = "C:\\B3 Suite\\OddsLab.exe";
+#else
     w->setProgramFolder("/opt/b3suite");
+    const std::string expected = "/opt/b3suite/OddsLab";
+#endif
     press("Calculator");
     ASSERT_EQ(services.started.size(), 1u);
-    EXPECT_EQ(services.started[0], "/opt/b3suite/OddsLab");
+    EXPECT_EQ(services.started[0], expected);
     EXPECT_TRUE(services.messages.empty());
 
     services.startFails = true;
@@ -117,23 +123,27 @@ TEST_F(EditorTest, CalculatorStartsFromTheEditorsFolder) {
 }
 
 TEST_F(EditorTest, CalculatorReallyStartsTheProgramWithoutWaiting) {
-    // A stand-in calculator that leaves a mark.
-    const std::string folder = temp.str() + "/bin";
-    b3test::fs::create_directories(folder);
-    const std::string mark = temp.str() + "/started";
-    {
-        std::ofstream script(folder + "/OddsLab");
-        script << "#!/bin/sh\ntouch '" << mark << "'\n";
-    }
-    b3test::fs::permissions(folder + "/OddsLab", b3test::fs::perms::owner_all);
+    // A stand-in calculator, copied from beside this test program, that leaves a mark.
+#ifdef _WIN32
+    const std::string suffix = ".exe";
+#else
+    const std::string suffix;
+#endif
+    const std::string here = QCoreApplication::applicationDirPath().toStdString();
+    const std::string folder = temp / "bin";
+    b3test::fs::create_directories(b3::platform::FsPath(folder));
+    const std::string program = b3::platform::JoinPath(folder, "OddsLab" + suffix);
+    b3test::fs::copy_file(b3::platform::FsPath(b3::platform::JoinPath(here, "stand_in" + suffix)),
+                          b3::platform::FsPath(program));
+    const std::string mark = b3::platform::JoinPath(folder, "started");
     QtEditorServices real;
     std::error_code ec;
-    ASSERT_TRUE(real.startProgram(folder + "/OddsLab", ec)) << ec.message();
-    for (int i = 0; i < 200 && !b3test::fs::exists(mark); ++i) {
+    ASSERT_TRUE(real.startProgram(program, ec)) << ec.message();
+    for (int i = 0; i < 200 && !b3::platform::IsRegularFile(mark); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_TRUE(b3test::fs::exists(mark));
-    EXPECT_FALSE(real.startProgram(folder + "/Missing", ec));
+    EXPECT_TRUE(b3::platform::IsRegularFile(mark));
+    EXPECT_FALSE(real.startProgram(b3::platform::JoinPath(folder, "Missing" + suffix), ec));
 }
 
 TEST_F(EditorTest, DefaultProgramFolderIsTheEditorsOwn) {

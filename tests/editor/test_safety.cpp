@@ -278,9 +278,11 @@ TEST(FirstStart, OffersToChooseTheFolderOrOpenTheSample) {
     EXPECT_EQ(MMain::EditObject().InstallPath(), game);
     // The next start finds it by itself.
     MMain::ReleaseEditObject();
+    MMain::SetCreateOptions(b3::CreateOptions{});
     ScriptedServices again;
     ASSERT_TRUE(StartEditObject(again, temp / "sample"));
     EXPECT_TRUE(again.messages.empty());
+    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
     MMain::ReleaseEditObject();
 
     // An emptied kind folder names the folder and the kind; the sample opens instead.

@@ -20,7 +20,7 @@ namespace {
 
 // A second installation: the sample with one army renamed.
 std::string SecondInstallation(const b3test::TempDir& temp) {
-    const std::string other = temp.str() + "/other";
+    const std::string other = temp / "other";
     b3::sample::WriteSampleInstallation(other);
     auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{other});
     const b3::DataArray armies = object->GetEditObjectData(1);
@@ -67,6 +67,18 @@ TEST_F(EditorTest, OpenInstallationSwitchesAndRemembersIt) {
     EXPECT_EQ(w->lblStatusInstall->text(), QString::fromStdString(game));
     choose("Knights");
     EXPECT_EQ(frmB3Editor::RecentInstallations().size(), 2);
+
+    // The same folder spelled otherwise is still one entry of the list, moved to the front.
+#ifdef _WIN32
+    const QString otherSpelling = QString::fromStdString(other).toUpper().replace('\\', '/');
+#else
+    const QString otherSpelling = QString::fromStdString(other + "/./");
+#endif
+    services.files.push_back(otherSpelling);
+    w->mnuOpenInstallation->trigger();
+    EXPECT_GE(w->cboEditObject->findText("Other Archers"), 0);
+    ASSERT_EQ(frmB3Editor::RecentInstallations().size(), 2);
+    EXPECT_EQ(frmB3Editor::RecentInstallations().back(), QString::fromStdString(game));
 }
 
 TEST_F(EditorTest, FilterMatchesNameShortNameAndDescription) {

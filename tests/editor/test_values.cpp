@@ -10,6 +10,7 @@
 #include "editor/pictures.h"
 #include "editor/save_names.h"
 #include "editor/strings.h"
+#include "support/qt_print.h"
 
 using namespace b3::editor;
 

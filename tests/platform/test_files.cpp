@@ -304,6 +304,73 @@ TEST_F(FolderTest, ReplaceFileFailsInReadOnlyFolder) {
 #endif
 }
 
+#ifdef _WIN32
+// What the replacement meets on Windows: file attributes, the read-only attribute, a file another
+// program holds open, a tail to keep, and the hidden temporaries of killed writes.
+TEST_F(FolderTest, ReplaceFileOnWindowsKeepsAttributesAndRefusesWhatItMustNotTouch) {
+    const std::string target = tmp / "KNIGHT.ARM";
+    const std::wstring wide = WideFromUtf8(target);
+    WriteFile(target, "old contents");
+    ASSERT_TRUE(::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    std::error_code ec;
+    ASSERT_TRUE(ReplaceFileContents(target, "new", ec)) << ec.message();
+    EXPECT_EQ(ReadWholeFile(target), "new");
+    EXPECT_EQ(::GetFileAttributesW(wide.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+              DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE});
+    // A new file is not hidden as its temporary file was.
+    ASSERT_TRUE(ReplaceFileContents(tmp / "NEW.ARM", "n", ec)) << ec.message();
+    EXPECT_FALSE(::GetFileAttributesW(WideFromUtf8(tmp / "NEW.ARM").c_str()) &
+                 FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(AllNames(tmp.path()), (std::vector<std::string>{"KNIGHT.ARM", "NEW.ARM"}));
+
+    // Read-only: refused, untouched.
+    ASSERT_TRUE(::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(ReplaceFileContents(target, "again", ec));
+    EXPECT_EQ(ec, std::errc::permission_denied);
+    ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadWholeFile(target), "new");
+
+    // Held open by another program that shares nothing: refused, untouched, nothing left over,
+    // with or without a tail to keep.
+    WriteFile(target, "head and the tail");
+    HANDLE held = ::CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ReplaceOptions keep;
+    keep.keepTail = true;
+    EXPECT_FALSE(ReplaceFileContents(target, "HEAD", ec, keep));
+    EXPECT_TRUE(ec);
+    EXPECT_FALSE(ReplaceFileContents(target, "HEAD", ec));
+    EXPECT_TRUE(ec);
+    ::CloseHandle(held);
+    EXPECT_EQ(ReadWholeFile(target), "head and the tail");
+    EXPECT_EQ(AllNames(tmp.path()), (std::vector<std::string>{"KNIGHT.ARM", "NEW.ARM"}));
+    ASSERT_TRUE(ReplaceFileContents(target, "HEAD", ec, keep)) << ec.message();
+    EXPECT_EQ(ReadWholeFile(target), "HEAD and the tail");
+}
+
+TEST_F(FolderTest, ReplaceFileOnWindowsRemovesTemporariesOfKilledWrites) {
+    // Windows process ids are multiples of four: 99999999 never runs.
+    const std::string stale = ".KNIGHT.ARM.b3tmp-99999999-7";
+    const std::string running =
+        ".KNIGHT.ARM.b3tmp-" + std::to_string(::GetCurrentProcessId()) + "-3";
+    for (const std::string& name :
+         {stale, running, std::string(".hidden"), std::string(".x.b3tmp-12-notanumber")}) {
+        WriteFile(tmp / name, std::string(4096, 't'));
+        ::SetFileAttributesW(WideFromUtf8(tmp / name).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    }
+    EXPECT_TRUE(IsReplacementTemporary(stale));
+    EXPECT_FALSE(IsReplacementTemporary(".hidden"));
+    EXPECT_FALSE(IsReplacementTemporary("KNIGHT.ARM.b3new"));
+    std::error_code ec;
+    ASSERT_TRUE(ReplaceFileContents(tmp / "KNIGHT.ARM", "new", ec)) << ec.message();
+    EXPECT_EQ(
+        AllNames(tmp.path()),
+        (std::vector<std::string>{running, ".hidden", ".x.b3tmp-12-notanumber", "KNIGHT.ARM"}));
+    // The replacement's own temporaries never show in a listing of definition files.
+    EXPECT_EQ(ListFiles(tmp.path(), "*", ec), std::vector<std::string>{"KNIGHT.ARM"});
+}
+#endif
+
 TEST_F(FolderTest, CopyFileReplacing) {
     WriteFile(tmp / "NEWARMY.PCX", std::string("PCX\0data", 8));
     WriteFile(tmp / "dest.pcx", "older");

@@ -183,6 +183,70 @@ private:
     std::optional<std::string> old_;
 };
 
+#ifdef _WIN32
+// The game's value put aside for the life of the object, in this user's hive and in both views
+// of the machine-wide key, and put back as it was at the end; in between the lookup finds
+// nothing unless the test stores a value.
+class IsolatedRegistry {
+public:
+    IsolatedRegistry() {
+        for (Place& p : places_) {
+            HKEY key = nullptr;
+            if (::RegOpenKeyExW(p.root, Key().c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE | p.view,
+                                &key) != ERROR_SUCCESS)
+                continue;
+            DWORD type = 0, size = 0;
+            if (::RegQueryValueExW(key, Name().c_str(), nullptr, &type, nullptr, &size) ==
+                ERROR_SUCCESS) {
+                p.bytes.resize(size);
+                if (::RegQueryValueExW(key, Name().c_str(), nullptr, &type, p.bytes.data(),
+                                       &size) == ERROR_SUCCESS) {
+                    p.bytes.resize(size);
+                    p.type = type;
+                    p.saved = true;
+                    ::RegDeleteValueW(key, Name().c_str());
+                }
+            }
+            ::RegCloseKey(key);
+        }
+    }
+    ~IsolatedRegistry() {
+        for (const Place& p : places_) {
+            HKEY key = nullptr;
+            if (p.saved) {
+                if (::RegCreateKeyExW(p.root, Key().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      KEY_SET_VALUE | p.view, nullptr, &key,
+                                      nullptr) != ERROR_SUCCESS)
+                    continue;
+                ::RegSetValueExW(key, Name().c_str(), 0, p.type, p.bytes.data(),
+                                 static_cast<DWORD>(p.bytes.size()));
+            } else {
+                if (::RegOpenKeyExW(p.root, Key().c_str(), 0, KEY_SET_VALUE | p.view, &key) !=
+                    ERROR_SUCCESS)
+                    continue;
+                ::RegDeleteValueW(key, Name().c_str());
+            }
+            ::RegCloseKey(key);
+        }
+    }
+    IsolatedRegistry(const IsolatedRegistry&) = delete;
+    IsolatedRegistry& operator=(const IsolatedRegistry&) = delete;
+
+private:
+    struct Place {
+        Place(HKEY r, REGSAM v) : root(r), view(v) {}
+        HKEY root;
+        REGSAM view;
+        bool saved = false;
+        DWORD type = 0;
+        std::vector<BYTE> bytes;
+    };
+    static std::wstring Key() { return b3::platform::WideFromUtf8(b3::kInstallKey); }
+    static std::wstring Name() { return b3::platform::WideFromUtf8(b3::kInstallValue); }
+    Place places_[3] = {Place(HKEY_CURRENT_USER, 0), Place(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY),
+                        Place(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY)};
+};
+#else
 // An empty environment for the registry lookup: no registry file, an empty Wine prefix.
 class IsolatedRegistry {
 public:
@@ -207,5 +271,6 @@ private:
     ScopedEnv file_;
     ScopedEnv wine_;
 };
+#endif
 
 }  // namespace b3test

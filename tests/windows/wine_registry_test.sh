@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build under Wine: a game folder with a letter outside ASCII, registered in Wine's
 # registry as the game's 32-bit installer would, is found by b3cli.exe; `register` writes where
-# the lookup reads; a number in place of the folder is "installation not found"; a spell path in
-# other letter case and with / names the same file.
+# the lookup reads (also over an older folder in this user's hive); a number in place of the
+# folder is "installation not found"; a spell path in other letter case and with / names the
+# same file.
 #
 # Usage: wine_registry_test.sh WINE-RUN B3CLI.EXE
 # Exit status: 0 passed, 1 failed, 77 skipped (Wine is not installed).
@@ -68,6 +69,14 @@ wine reg query "$key" /v '$Install_ToDirectory$' /reg:32 | grep -q REG_SZ ||
     fail "register left no text value in the registry"
 out=$("$run" "$cli" info 2>&1 | tr -d '\r') || { echo "$out"; fail "b3cli info after register"; }
 grep -qxF "InstallPath: $folder" <<<"$out" || fail "the registered folder is not found"
+
+# 3b. An older folder in this user's hive, which is read first, does not hide a new register.
+wine reg add "${key/HKLM/HKCU}" /v '$Install_ToDirectory$' /t REG_SZ /d 'C:\Games\Old B3' /f \
+    >/dev/null || fail "wine reg add HKCU"
+out=$("$run" "$cli" register "$folder" 2>&1 | tr -d '\r') || { echo "$out"; fail "b3cli register over HKCU"; }
+echo "$out"
+out=$("$run" "$cli" info 2>&1 | tr -d '\r') || { echo "$out"; fail "b3cli info after register over HKCU"; }
+grep -qxF "InstallPath: $folder" <<<"$out" || fail "an older folder in HKCU hides the registered one"
 
 # 4. A spell path as Windows matches paths: other letter case, forward slashes.
 [ -f "$game/Spell/FIREBALL.SPL" ] || fail "the sample has no FIREBALL.SPL"
