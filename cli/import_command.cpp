@@ -15,6 +15,7 @@
 #include "cli/table_commands.h"
 #include "cli/table_file.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 
 namespace b3cli {
@@ -153,7 +154,9 @@ public:
                 if (!b3::platform::ReadFileBytes(path, bytes, ec))
                     throw std::runtime_error("cannot read " + path + ": " + ec.message());
                 undo.push_back({path, bytes});
-            } else {
+            } else if (!std::filesystem::exists(b3::platform::FsPath(path), ec) && !ec) {
+                // Removed again on a failure; whatever else stands at the path (a folder) is
+                // not the import's to remove.
                 undo.push_back({path, std::nullopt});
             }
         };
@@ -178,7 +181,7 @@ public:
                 if (it->bytes)
                     b3::platform::ReplaceFileContents(it->path, *it->bytes, ec);
                 else
-                    std::filesystem::remove(it->path, ec);
+                    std::filesystem::remove(b3::platform::FsPath(it->path), ec);
             }
             throw;
         }

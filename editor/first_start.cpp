@@ -9,6 +9,7 @@
 #include "editor/mmain.h"
 #include "editor/services.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/registry.h"
 #include "sample/sample.h"
 
@@ -16,8 +17,8 @@ namespace b3::editor {
 
 std::string DefaultSampleFolder() {
     // The history root is .../b3tools/history; the sample goes to .../b3tools/sample.
-    return (std::filesystem::path(b3::HistoryStore::DefaultRoot()).parent_path() / "sample")
-        .string();
+    return platform::Utf8Path(platform::FsPath(b3::HistoryStore::DefaultRoot()).parent_path() /
+                              "sample");
 }
 
 bool StartEditObject(EditorServices& services, const std::string& sampleFolder) {

@@ -25,6 +25,7 @@
 #include "editor/strings.h"
 #include "editor/working_copy_history.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 
 namespace b3::editor {
@@ -317,11 +318,10 @@ bool frmB3Editor::WriteObject(std::int16_t kind) {
             eo.WriteObjectChecked(array, kind, stamp, replacing);
         } catch (const b3::Error& e) {
             if (e.number() != b3::kErrChangedOnDisk) throw;
-            const QString file =
-                kind == kSpell
-                    ? QString::fromStdString(
-                          std::filesystem::path(shortName.toStdString()).filename().string())
-                    : shortName + b3::LayoutOf(kind).extension;
+            const QString file = kind == kSpell
+                                     ? QString::fromStdString(platform::Utf8Path(
+                                           platform::FsPath(shortName.toStdString()).filename()))
+                                     : shortName + b3::LayoutOf(kind).extension;
             const QString text =
                 QString(
                     "%1 was changed by another program since B3Tools read it.\r\nReplace it "

@@ -17,6 +17,7 @@
 #include "editor/services.h"
 #include "editor/updown.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 
 namespace b3::editor {
 
@@ -186,7 +187,7 @@ bool frmB3Editor::ConfirmDelete(int position) {
     const QString ext = b3::LayoutOf(CurrentKind).extension;
     if (CurrentKind == kSpell) {
         files << QString::fromStdString(
-            std::filesystem::path(shortName.toStdString()).filename().string());
+            platform::Utf8Path(platform::FsPath(shortName.toStdString()).filename()));
     } else {
         files << shortName + ext;
     }
@@ -211,8 +212,8 @@ bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bo
     for (std::size_t r = 0; r < data.rows(); ++r) {
         QString name = CellText(data.at(r, static_cast<std::size_t>(kShortNameColumn[kind])));
         if (kind == kSpell)
-            name =
-                QString::fromStdString(std::filesystem::path(name.toStdString()).stem().string());
+            name = QString::fromStdString(
+                platform::Utf8Path(platform::FsPath(name.toStdString()).stem()));
         if (name.compare(shortName, Qt::CaseInsensitive) == 0) {
             existing = CellText(data.at(r, static_cast<std::size_t>(kDisplayNameColumn[kind])));
             break;
@@ -223,7 +224,7 @@ bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bo
             "The %1 \"%2\" is already stored as %3.\r\nReplace it with the new %1? Its "
             "present version stays in the history.")
             .arg(QString(kKindNoun[kind]).toLower(), existing.isEmpty() ? shortName : existing,
-                 QString::fromStdString(std::filesystem::path(path).filename().string()));
+                 QString::fromStdString(platform::Utf8Path(platform::FsPath(path).filename())));
     if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
         return false;
     replacing = true;
@@ -239,7 +240,7 @@ void frmB3Editor::ShowHistory() {
         QString shortName = ShortNameAt(cboEditObject->currentIndex());
         if (CurrentKind == kSpell && !shortName.isEmpty()) {
             shortName = QString::fromStdString(
-                std::filesystem::path(shortName.toStdString()).stem().string());
+                platform::Utf8Path(platform::FsPath(shortName.toStdString()).stem()));
         }
         frmHistory dialog(services_, MMain::EditObject().InstallPath(), CurrentKind, shortName,
                           this);
@@ -297,7 +298,7 @@ void frmB3Editor::CheckOutsideChange() {
         if (now == read || QString::fromStdString(now) == reportedStamp_) return;
         reportedStamp_ = QString::fromStdString(now);
         const QString file =
-            QString::fromStdString(std::filesystem::path(path).filename().string());
+            QString::fromStdString(platform::Utf8Path(platform::FsPath(path).filename()));
         const QString text =
             now.empty()
                 ? QString("%1 was deleted by another program.\r\nReload the list?").arg(file)

@@ -1,5 +1,7 @@
 #include "platform/native_path.h"
 
+#include <cstdlib>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -54,6 +56,12 @@ std::string Utf8Path(const std::filesystem::path& path) {
     return Utf8FromWide(path.native());
 }
 
+std::optional<std::string> EnvironmentText(const char* name) {
+    const wchar_t* value = ::_wgetenv(WideFromUtf8(name).c_str());
+    if (value == nullptr || *value == L'\0') return std::nullopt;
+    return Utf8FromWide(value);
+}
+
 #else
 
 std::filesystem::path FsPath(std::string_view utf8) {
@@ -62,6 +70,12 @@ std::filesystem::path FsPath(std::string_view utf8) {
 
 std::string Utf8Path(const std::filesystem::path& path) {
     return path.native();
+}
+
+std::optional<std::string> EnvironmentText(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') return std::nullopt;
+    return std::string(value);
 }
 
 std::optional<std::string> PathInsideFolder(std::string_view path, std::string_view folder) {

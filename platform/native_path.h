@@ -21,6 +21,10 @@ std::string Utf8Path(const std::filesystem::path& path);
 // when `path` is not inside `folder` or names the folder itself.
 std::optional<std::string> PathInsideFolder(std::string_view path, std::string_view folder);
 
+// An environment variable's value as UTF-8 (on Windows read as UTF-16, so that a user folder
+// outside the ANSI code page comes through); nothing when it is unset or empty.
+std::optional<std::string> EnvironmentText(const char* name);
+
 #ifdef _WIN32
 // UTF-8 to UTF-16 and back; invalid sequences become U+FFFD.
 std::wstring WideFromUtf8(std::string_view utf8);

@@ -353,7 +353,7 @@ void CEditObject::WriteRecord(int kind, const ObjectArray& object, const std::st
     const std::string bytes = EncodeRecord(kind, object, std::move(existing));
     const std::string name =
         kind == kSpell
-            ? platform::FileNameText(std::filesystem::path(path).stem().string())
+            ? platform::FileNameText(platform::Utf8Path(platform::FsPath(path).stem()))
             : object[static_cast<std::size_t>(LayoutOf(kind).shortNameColumn)].toString();
     if (exists) KeepInHistory(path, "save", kind, name);
     // A new record replaces the whole file; otherwise what follows the record is kept.
@@ -408,8 +408,9 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
     try {
         if (WhichType == kSpell) {
             const std::string spellFile = SpellFile(ShortName, "CEditObject::Delete");
-            KeepInHistory(spellFile, "delete", kSpell,
-                          platform::FileNameText(std::filesystem::path(spellFile).stem().string()));
+            KeepInHistory(
+                spellFile, "delete", kSpell,
+                platform::FileNameText(platform::Utf8Path(platform::FsPath(spellFile).stem())));
             file_.KillFile(spellFile);
             return;
         }

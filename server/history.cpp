@@ -11,6 +11,7 @@
 
 #include "b3/edit_object.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -88,8 +89,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 }
 
 std::string EnvOrEmpty(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::string(v) : std::string();
+    return platform::EnvironmentText(name).value_or(std::string());
 }
 
 std::string UtcText(std::int64_t seconds, const char* format) {
@@ -105,14 +105,23 @@ std::string UtcText(std::int64_t seconds, const char* format) {
     return buffer;
 }
 
+// A path as UTF-8 text with `/` between its parts, on every platform.
+std::string GenericText(const fs::path& path) {
+    std::string text = platform::Utf8Path(path);
+#ifdef _WIN32
+    std::replace(text.begin(), text.end(), '\\', '/');
+#endif
+    return text;
+}
+
 // The installation's own folder in the store: a readable part of its name and a hash of its
 // full path, so that two installations never share a history.
 std::string StoreFolderName(const std::string& install) {
     std::error_code ec;
-    fs::path full = fs::absolute(fs::path(install), ec).lexically_normal();
-    std::string text = full.generic_string();
+    fs::path full = fs::absolute(platform::FsPath(install), ec).lexically_normal();
+    std::string text = GenericText(full);
     while (text.size() > 1 && text.back() == '/') text.pop_back();
-    std::string base = fs::path(text).filename().string();
+    std::string base = platform::Utf8Path(platform::FsPath(text).filename());
     std::string readable;
     for (char c : base) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
@@ -124,9 +133,9 @@ std::string StoreFolderName(const std::string& install) {
 }
 
 std::string RelativeTo(const std::string& install, const std::string& path) {
-    const fs::path rel = fs::path(path).lexically_relative(fs::path(install));
-    const std::string text = rel.generic_string();
-    if (text.empty() || text.rfind("..", 0) == 0) return fs::path(path).generic_string();
+    const fs::path rel = platform::FsPath(path).lexically_relative(platform::FsPath(install));
+    const std::string text = GenericText(rel);
+    if (text.empty() || text.rfind("..", 0) == 0) return GenericText(platform::FsPath(path));
     return text;
 }
 
@@ -150,10 +159,11 @@ int KindFromWord(const std::string& word) {
 
 std::string StampOfRead(const std::string& path, std::string_view head) {
     std::error_code ec;
-    const auto status = fs::status(path, ec);
+    const fs::path file = platform::FsPath(path);
+    const auto status = fs::status(file, ec);
     if (ec || !fs::is_regular_file(status)) return {};
-    const auto size = fs::file_size(path, ec);
-    const auto time = fs::last_write_time(path, ec);
+    const auto size = fs::file_size(file, ec);
+    const auto time = fs::last_write_time(file, ec);
     return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count()) + ":" +
            Hex(Fnv1a(head));
 }
@@ -189,9 +199,9 @@ std::string HistoryStore::VersionPath(const std::string& id) const {
 }
 
 std::string HistoryStore::TargetPath(const HistoryEntry& entry) const {
-    fs::path file(entry.file);
-    if (file.is_absolute()) return file.make_preferred().string();
-    return (fs::path(install_) / file).make_preferred().string();
+    fs::path file = platform::FsPath(entry.file);
+    if (file.is_absolute()) return platform::Utf8Path(file.make_preferred());
+    return platform::Utf8Path((platform::FsPath(install_) / file).make_preferred());
 }
 
 std::vector<HistoryEntry> HistoryStore::ReadIndex() const {
@@ -240,13 +250,13 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
     if (!platform::IsRegularFile(path)) return {};
     // A file past the cap would not stay in the store: it is neither read nor copied, so that a
     // huge (sparse) file costs no memory.
-    const std::uintmax_t size = fs::file_size(path, ec);
+    const std::uintmax_t size = fs::file_size(platform::FsPath(path), ec);
     if (!ec && size > cap_) return path + " is larger than the history's limit";
     std::string bytes;
     if (!platform::ReadFileBytes(path, bytes, ec))
         return "cannot read " + path + ": " + ec.message();
 
-    fs::create_directories(fs::path(VersionPath("x")).parent_path(), ec);
+    fs::create_directories(platform::FsPath(VersionPath("x")).parent_path(), ec);
     if (ec) return "cannot make the history folder " + folder_ + ": " + ec.message();
     {
         // The folder's own name says which installation it belongs to.
@@ -289,14 +299,14 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
     std::size_t drop = 0;
     while (total > cap_ && drop < entries.size()) {
         total -= entries[drop].size;
-        fs::remove(VersionPath(entries[drop].id), ec);
+        fs::remove(platform::FsPath(VersionPath(entries[drop].id)), ec);
         if (entries[drop].id == entry.id) warning = path + " is larger than the history's limit";
         ++drop;
     }
     entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(drop));
     std::string problem;
     if (!WriteIndex(entries, problem)) {
-        fs::remove(VersionPath(entry.id), ec);
+        fs::remove(platform::FsPath(VersionPath(entry.id)), ec);
         return "cannot write the history index in " + folder_ + ": " + problem;
     }
     return warning;

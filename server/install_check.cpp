@@ -8,6 +8,7 @@
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -89,8 +90,8 @@ private:
                     layout.extension))
                 continue;
             std::error_code ec;
-            const auto size =
-                std::filesystem::file_size(platform::JoinPath(Folder(kind), file), ec);
+            const auto size = std::filesystem::file_size(
+                platform::FsPath(platform::JoinPath(Folder(kind), file)), ec);
             if (!ec && size < static_cast<std::uintmax_t>(layout.recordLength)) {
                 Add(kind, file,
                     "the file has " + std::to_string(size) + " bytes; its record needs " +

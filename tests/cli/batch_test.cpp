@@ -1,7 +1,9 @@
 // Export, import and check on real installations on disk: the sample and crafted ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -10,6 +12,8 @@
 #include "b3/record_layout.h"
 #include "cli/table_commands.h"
 #include "cli/table_file.h"
+#include "platform/files.h"
+#include "platform/native_path.h"
 #include "sample/sample.h"
 #include "support/install_fixture.h"
 
@@ -209,6 +213,30 @@ TEST_F(Batch, AFailingWritePutsBackWhatWasWritten) {
     const auto before = Snapshot(game_);
     EXPECT_THROW(Import(b3::kArmy, "two.csv", false), b3::Error);
     EXPECT_EQ(Snapshot(game_), before);
+}
+
+// A failed import in an installation whose folder name is outside ASCII: the new object's
+// files go again, and the folder that made the write fail stays.
+TEST_F(Batch, AFailingImportRemovesItsNewObjectsInAFolderNamedOutsideAscii) {
+    using b3::platform::FsPath;
+    using b3::platform::JoinPath;
+    const std::string game = dir_ / "L\xc3\xa9gende III";
+    const std::string army = JoinPath(game, "Army");
+    fs::copy(FsPath(*pristine_ / "game"), FsPath(game), fs::copy_options::recursive);
+    fs::create_directory(FsPath(JoinPath(army, "ZZZ.ARM")));
+    WriteBytes(dir_ / "new.csv", "ShortName,Strength\nAAA,1\nZZZ,1\n");
+    const auto before = b3test::FolderNames(army);
+    std::ostringstream out;
+    const auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{game});
+    EXPECT_THROW(b3cli::ImportTable(*object, b3::kArmy, dir_ / "new.csv", false, out), b3::Error);
+    const auto after = b3test::FolderNames(army);
+    std::vector<std::string> added, removed;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(removed));
+    EXPECT_TRUE(added.empty()) << added.front();
+    EXPECT_TRUE(removed.empty()) << removed.front();  // the folder in the way stays
 }
 
 TEST_F(Batch, TablesThatCannotBeReadAreRefused) {

@@ -108,7 +108,8 @@ public:
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        game = temp / "game";
+        // A folder name outside ASCII, as a game copied to "Légende III" has.
+        game = temp / "L\xc3\xa9gende III";
         b3::sample::WriteSampleInstallation(game);
         Prepare();
         // Every window starts as on a first run: no remembered size, tab or installations.

@@ -40,7 +40,7 @@ TEST_F(EditorTest, DeleteRemovesTheObjectsFiles) {
     EXPECT_EQ(w->cboEditObject->count(), 18);
 
     choose("Orcs");
-    ASSERT_TRUE(b3test::fs::exists(file("Army", "ORCS.PCX")));
+    ASSERT_TRUE(b3test::Exists(file("Army", "ORCS.PCX")));
     // The question names the object and its files; No keeps everything.
     const auto before = snapshot();
     services.answers.push_back(MsgResult::No);
@@ -51,8 +51,8 @@ TEST_F(EditorTest, DeleteRemovesTheObjectsFiles) {
     EXPECT_TRUE(services.messages[0].text.contains("ORCS.ARM, ORCS.PCX"));
     EXPECT_EQ(snapshot(), before);
     press("Delete");
-    EXPECT_FALSE(b3test::fs::exists(file("Army", "ORCS.ARM")));
-    EXPECT_FALSE(b3test::fs::exists(file("Army", "ORCS.PCX")));
+    EXPECT_FALSE(b3test::Exists(file("Army", "ORCS.ARM")));
+    EXPECT_FALSE(b3test::Exists(file("Army", "ORCS.PCX")));
     EXPECT_EQ(w->cboEditObject->count(), 17);
     EXPECT_EQ(w->cboEditObject->findText("Orcs"), -1);
     EXPECT_EQ(reread(1).rows(), 17u);
@@ -60,9 +60,9 @@ TEST_F(EditorTest, DeleteRemovesTheObjectsFiles) {
     tab(2);
     choose("Warlock");
     press("Delete");
-    EXPECT_FALSE(b3test::fs::exists(file("Hero", "WARLOCK.HER")));
-    EXPECT_FALSE(b3test::fs::exists(file("Hero", "WARLOCKm.PCX")));
-    EXPECT_FALSE(b3test::fs::exists(file("Hero", "WARLOCKf.PCX")));
+    EXPECT_FALSE(b3test::Exists(file("Hero", "WARLOCK.HER")));
+    EXPECT_FALSE(b3test::Exists(file("Hero", "WARLOCKm.PCX")));
+    EXPECT_FALSE(b3test::Exists(file("Hero", "WARLOCKf.PCX")));
 
     tab(4);
     choose("Fireball");

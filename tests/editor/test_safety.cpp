@@ -142,7 +142,7 @@ TEST_F(SafetyTest, CopyPictureAndDeleteCanBeRestoredFromHistoryByteForByte) {
     const std::string record = b3test::ReadBytes(file("Hero", "THANE.HER"));
     services.answers = {MsgResult::Yes};
     press("Delete");
-    ASSERT_FALSE(b3test::fs::exists(file("Hero", "THANE.HER")));
+    ASSERT_FALSE(b3test::Exists(file("Hero", "THANE.HER")));
     auto store = history();
     int restored = 0;
     for (const auto& e : store.List(b3::kHero, "THANE")) {
@@ -286,8 +286,9 @@ TEST(FirstStart, OffersToChooseTheFolderOrOpenTheSample) {
     MMain::ReleaseEditObject();
 
     // An emptied kind folder names the folder and the kind; the sample opens instead.
-    for (const auto& name : b3test::FolderNames(game + "/Sites"))
-        b3test::fs::remove(game + "/Sites/" + name);
+    const std::string sites = b3::platform::JoinPath(game, "Sites");
+    for (const auto& name : b3test::FolderNames(sites))
+        b3test::fs::remove(b3::platform::FsPath(b3::platform::JoinPath(sites, name)));
     ScriptedServices sample;
     sample.choices = {1};
     ASSERT_TRUE(StartEditObject(sample, temp / "sample"));

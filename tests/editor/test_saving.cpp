@@ -208,7 +208,7 @@ TEST_F(EditorTest, NewObjectIsSavedInItsKindsFolderWhereverTheDialogEnded) {
     EXPECT_EQ(b3test::ReadBytes(file("Sites", "MILL.txt")), "MILL");
     EXPECT_EQ(b3test::ReadBytes(file("Sites", "MILL.PCX")),
               b3test::ReadBytes(file("EDPICTS", "NEWSITE.PCX")));
-    EXPECT_FALSE(b3test::fs::exists(elsewhere));
+    EXPECT_FALSE(b3test::Exists(elsewhere));
 }
 
 TEST_F(EditorTest, NamesThatCannotBeFilesAreRefusedAndNothingIsWritten) {
@@ -314,7 +314,7 @@ TEST_F(EditorTest, NewHeroNeedsExtendedPropertiesThenGetsSevenLettersAndTwoPictu
     const std::string templ = b3test::ReadBytes(file("EDPICTS", "NEWARMY.PCX"));
     EXPECT_EQ(b3test::ReadBytes(file("Hero", "CRUSADEm.PCX")), templ);
     EXPECT_EQ(b3test::ReadBytes(file("Hero", "CRUSADEf.PCX")), templ);
-    EXPECT_FALSE(b3test::fs::exists(file("Hero", "CRUSADER.HER")));
+    EXPECT_FALSE(b3test::Exists(file("Hero", "CRUSADER.HER")));
 }
 
 }  // namespace b3edtest

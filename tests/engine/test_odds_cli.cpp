@@ -379,7 +379,9 @@ TEST_F(OddsCli, ExactJsonHasSurvivalAndLossViews) {
         ASSERT_EQ(e[key].size(), 33u) << key;
         double sum = 0;
         for (const auto& v : e[key]) sum += v.get<double>();
-        if (std::string(key).find("given") != std::string::npos) EXPECT_NEAR(sum, 1.0, 1e-12);
+        if (std::string(key).find("given") != std::string::npos) {
+            EXPECT_NEAR(sum, 1.0, 1e-12) << key;
+        }
     }
     EXPECT_NEAR(e["defender_units_lost_at_least"][3].get<double>(), win, 1e-12);
     EXPECT_NEAR(j["defender_units_lost_at_least"][3].get<double>(),

@@ -12,12 +12,16 @@ using namespace b3test;
 namespace {
 
 // An installation with one object of each kind, its history under a temporary XDG_DATA_HOME
-// (LOCALAPPDATA on Windows, whose file names ignore case), and the messages the server shows collected instead of printed.
+// (LOCALAPPDATA on Windows), and the messages the server shows collected instead of printed.
+// Both folders have names outside ASCII, as a user's and a game's folders may.
 struct Fixture {
     TempDir data;
-    ScopedEnv xdg{"XDG_DATA_HOME", data.str()};
-    ScopedEnv localAppData{"LOCALAPPDATA", data.str()};
-    Installation install;
+    std::string home = data /
+                       "Donn\xc3\xa9"
+                       "es";
+    ScopedEnv xdg{"XDG_DATA_HOME", home};
+    ScopedEnv localAppData{"LOCALAPPDATA", home};
+    Installation install{"L\xc3\xa9gende III"};
     std::vector<std::string> messages;
     std::unique_ptr<b3::_CEditObject> object;
 
@@ -97,8 +101,8 @@ TEST(History, SpellsAndHeroPicturesAreKeptUnderTheirShortNames) {
 TEST(History, AStoreThatCannotBeWrittenDoesNotStopTheSaveButSaysSo) {
     Fixture f;
     // The store's folder is taken by a plain file: nothing can be kept there.
-    fs::create_directories(f.data / "b3tools");
-    WriteBytes(f.data / "b3tools/history", "not a folder");
+    fs::create_directories(b3::platform::FsPath(f.home + "/b3tools"));
+    WriteBytes(f.home + "/b3tools/history", "not a folder");
     b3::ObjectArray row = f.object->GetEditObjectData(b3::kArmy).row(0);
     row[1] = b3::Cell::text("Paladin");
     f.object->WriteObject(row, b3::kArmy);

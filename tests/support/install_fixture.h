@@ -50,6 +50,12 @@ private:
     fs::path path_;
 };
 
+// Whether anything is at `path` (UTF-8, as the suite's paths are on every platform).
+inline bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(b3::platform::FsPath(path), ec);
+}
+
 // Renames `from` to `to` where the two differ only in letter case, through a third name: a file
 // system that ignores case may otherwise keep the old spelling.
 inline void RenameCase(const std::string& from, const std::string& to) {
@@ -119,8 +125,9 @@ private:
 // the two picture templates.
 class Installation {
 public:
-    Installation() {
-        root_ = dir_ / "game";
+    // The installation's folder is `name` in a fresh temporary folder.
+    explicit Installation(const std::string& name = "game") {
+        root_ = dir_ / name;
         for (const char* f : {"Items", "Army", "Hero", "Sites", "Spell", "EDPICTS"}) {
             fs::create_directories(b3::platform::FsPath(root_) / b3::platform::FsPath(f));
         }

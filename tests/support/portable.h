@@ -42,7 +42,9 @@ inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
 // Sets (or with nothing, removes) an environment variable of this process.
 inline void SetEnvironment(const char* name, const std::optional<std::string>& value) {
 #ifdef _WIN32
-    ::_putenv_s(name, value ? value->c_str() : "");
+    // Wide, so that a value outside ASCII reaches the program as UTF-16 intact.
+    ::_wputenv_s(b3::platform::WideFromUtf8(name).c_str(),
+                 b3::platform::WideFromUtf8(value ? *value : std::string()).c_str());
 #else
     if (value) {
         ::setenv(name, value->c_str(), 1);
