@@ -26,6 +26,9 @@ PACKAGE_PACKAGES := dpkg-dev file
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 zip unzip fonts-dejavu-core icoutils
 TEST_PACKAGES  := wine wine64 desktop-file-utils appstream lintian bash-completion man-db \
                   $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES)
+# What `make qt-mingw` needs beside the cross compilers: Debian's sources unpacked, git for Qt
+# Charts where the archive lacks its tarball.
+QT_MINGW_PACKAGES := dpkg-dev git python3 xz-utils
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 BENCH_PACKAGES := time
 
@@ -89,6 +92,7 @@ windows: windows-deps $(WINDOWS_BUILD)/build.ninja
 # Builds a Qt 6 for MinGW-w64 from Debian's own Qt 6.4.2 sources into QT_MINGW (about 45
 # minutes on two cores); see windows/build-qt-mingw.sh.
 qt-mingw: windows-deps
+	$(call ensure_packages,$(QT_MINGW_PACKAGES))
 	windows/build-qt-mingw.sh $(QT_MINGW)
 
 # The tests once more, built with AddressSanitizer and UndefinedBehaviorSanitizer (at -O1, without

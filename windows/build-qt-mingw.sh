@@ -16,7 +16,7 @@ mkdir -p "$work"
 cd "$work"
 
 # 1. Debian's qtbase sources (6.4.2+dfsg).
-if ! ls -d qt6-base-6.4.2* >/dev/null 2>&1; then
+if ! ls qt6-base_6.4.2*.dsc >/dev/null 2>&1; then
     if ! apt-get source --only-source --download-only qt6-base >/dev/null 2>&1; then
         if [ "$(id -u)" = 0 ]; then
             echo "deb-src http://deb.debian.org/debian bookworm main" \
@@ -28,15 +28,17 @@ if ! ls -d qt6-base-6.4.2* >/dev/null 2>&1; then
                  "/etc/apt/sources.list.d/b3-qt-sources.list && apt-get update" >&2
             exit 1
         fi
+        apt-get source --only-source --download-only qt6-base
     fi
-    apt-get source --only-source qt6-base
 fi
-qtbase=$(ls -d qt6-base-6.4.2*/ | head -n 1)
-qtbase=${qtbase%/}
+qtbase=qtbase-src
 
-# 2. The two source fixes the +dfsg sources need for MinGW.
+# 2. The two source fixes the +dfsg sources need for MinGW, on freshly unpacked sources (a run
+#    stopped half way through them unpacks again).
 win="$qtbase/src/plugins/platforms/windows"
-if ! grep -q B3_NO_WINTAB "$win/CMakeLists.txt"; then
+if [ ! -f "$qtbase/.b3-patched" ]; then
+    rm -rf "$qtbase" build-qtbase
+    dpkg-source -x "$(ls qt6-base_6.4.2*.dsc | head -n 1)" "$qtbase" >/dev/null
     # a) src/3rdparty/wintab is not in the tarball and MinGW has no wintab.h: the Wintab tablet
     #    backend is built only when the header exists, its uses only under QT_WINDOWS_WINTAB.
     python3 - "$win" <<'PY'
@@ -52,7 +54,9 @@ new = re.sub(r"qt_internal_extend_target\(QWindowsIntegrationPlugin CONDITION QT
 if new == text:
     sys.exit("wintab: the tablet block of %s was not found" % cm)
 cm.write_text(new)
-for name in ("qwindowscontext.cpp", "qwindowsintegration.cpp", "qwindowspointerhandler.cpp"):
+# The uses are in qwindowscontext.cpp and qwindowspointerhandler.cpp (qwindowsintegration.cpp
+# only calls the context, which stays); each of the two must have some.
+for name in ("qwindowscontext.cpp", "qwindowspointerhandler.cpp"):
     f = win / name
     src = f.read_text()
     out = src.replace("#if QT_CONFIG(tabletevent)", "#if QT_CONFIG(tabletevent) && defined(QT_WINDOWS_WINTAB)")
@@ -68,6 +72,7 @@ if out == src:
     sys.exit("directwrite: no directwrite3 use found in %s" % f)
 f.write_text(out)
 PY
+    touch "$qtbase/.b3-patched"
 fi
 
 # 3. qtbase for win32-g++, host tools from the build machine's Qt.
@@ -87,8 +92,16 @@ cmake -S "$qtbase" -B build-qtbase -G Ninja \
 cmake --build build-qtbase -j "$jobs"
 cmake --install build-qtbase
 
-# 4. Qt Charts 6.4.2 from the Qt project's repository (Debian had no 6.4.2 tarball of it).
-[ -d qtcharts ] || git clone --depth 1 --branch v6.4.2 https://code.qt.io/qt/qtcharts.git
+# 4. Qt Charts 6.4.2: Debian's source package where the archive has its tarball, else the Qt
+#    project's repository at the same tag.
+if [ ! -d qtcharts ]; then
+    if apt-get source --only-source qt6-charts=6.4.2-3 >/dev/null 2>&1 &&
+        charts=$(ls -d qt6-charts-6.4.2*/ 2>/dev/null | head -n 1) && [ -n "$charts" ]; then
+        mv "${charts%/}" qtcharts
+    else
+        git clone --depth 1 --branch v6.4.2 https://code.qt.io/qt/qtcharts.git
+    fi
+fi
 cmake -S qtcharts -B build-qtcharts -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \

@@ -184,7 +184,13 @@ QStringList frmOddsLab::RecentScenarios() const {
 void frmOddsLab::RememberScenario(const QString& file) {
     QStringList recent = RecentScenarios();
     const QString path = QFileInfo(file).absoluteFilePath();
+    // The same file named in other letter case is the same file on Windows.
+#ifdef _WIN32
+    recent.removeIf(
+        [&](const QString& kept) { return kept.compare(path, Qt::CaseInsensitive) == 0; });
+#else
     recent.removeAll(path);
+#endif
     recent.prepend(path);
     while (recent.size() > kMaxRecent) recent.removeLast();
     QSettings().setValue(kRecentKey, recent);

@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -105,6 +106,18 @@ TEST_F(ScenarioWindow, OpenedScenarioRunsLikeB3cliAndSavesTheSame) {
     EXPECT_EQ(w.cboTerrain->currentText(), "city");
     EXPECT_EQ(w.cboCityLevel->currentIndex(), 1);
     EXPECT_EQ(w.RecentScenarios().value(0), QFileInfo(file).absoluteFilePath());
+    // Opened again (on Windows spelled in capitals, the same file there) it is still one entry.
+#ifdef _WIN32
+    services.openFile = file.toUpper();
+#endif
+    w.mnuOpenScenario_Click();
+    const QString opened = QFileInfo(file).absoluteFilePath();
+    const QStringList recent = w.RecentScenarios();
+    EXPECT_EQ(std::count_if(
+                  recent.begin(), recent.end(),
+                  [&](const QString& r) { return r.compare(opened, Qt::CaseInsensitive) == 0; }),
+              1)
+        << recent.join(", ").toStdString();
 
     // Saved before any run: the same scenario, byte for byte as the engine writes it.
     const QString saved = temp.filePath("saved.json");
