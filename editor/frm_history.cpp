@@ -12,6 +12,7 @@
 #include <set>
 
 #include "b3/record_layout.h"
+#include "b3/table_columns.h"
 #include "editor/errors.h"
 #include "editor/powers.h"
 #include "editor/services.h"
@@ -39,6 +40,14 @@ bool IsDefinitionFile(const b3::HistoryEntry& e) {
     const std::string ext = b3::LayoutOf(e.kind).extension;
     return e.file.size() > ext.size() &&
            platform::AsciiUpper(e.file.substr(e.file.size() - ext.size())) == ext;
+}
+
+// A field by its column's name in words ("Display Name", "Level 3 XP"); one without a name by
+// its place in the record.
+QString FieldName(int kind, const b3::FieldLayout& f) {
+    for (const b3::TableColumn& c : b3::TableColumns(kind))
+        if (c.column == f.column) return QString::fromStdString(b3::ColumnWords(c.name));
+    return QString("column %1 (byte %2)").arg(f.column).arg(f.offset);
 }
 
 }  // namespace
@@ -169,8 +178,7 @@ void frmHistory::ShowChanges() {
         if (exists && was == is) continue;
         const int row = grdChanges->rowCount();
         grdChanges->insertRow(row);
-        grdChanges->setItem(row, 0,
-                            Item(QString("column %1 (byte %2)").arg(f.column).arg(f.offset)));
+        grdChanges->setItem(row, 0, Item(FieldName(e.kind, f)));
         grdChanges->setItem(row, 1, Item(was));
         grdChanges->setItem(row, 2, Item(exists ? is : QString("(deleted)")));
         ++changed;

@@ -21,6 +21,7 @@ protected:
     // Each test's history in a folder of its own.
     b3test::TempDir data;
     b3test::ScopedEnv xdg{"XDG_DATA_HOME", data.str()};
+    b3test::ScopedEnv localAppData{"LOCALAPPDATA", data.str()};
     b3::HistoryStore history() const { return b3::HistoryStore(game); }
     std::size_t asked() const { return services.messages.size(); }
 };
@@ -105,6 +106,26 @@ TEST_F(SafetyTest, ANewObjectReplacesAnExistingOneOnlyAfterYesAndWholly) {
     const auto kept = history().List(b3::kArmy, "ORCS");
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(*history().Bytes(kept[0].id), orcs);
+}
+
+TEST_F(SafetyTest, HistoryNamesTheFieldsThatDifferFromTheFileNow) {
+    tab(1);
+    choose("Orcs");
+    setText(w->txtArmyProps[1], "Goblins");
+    press("Save");
+    QStringList changes;
+    services.onDialog = [&](QDialog& dialog) {
+        auto& h = static_cast<frmHistory&>(dialog);
+        ASSERT_EQ(h.lstVersions->rowCount(), 1);
+        h.lstVersions->selectRow(0);
+        h.ShowChanges();
+        for (int r = 0; r < h.grdChanges->rowCount(); ++r)
+            changes << h.grdChanges->item(r, 0)->text() + ": " + h.grdChanges->item(r, 1)->text() +
+                           " -> " + h.grdChanges->item(r, 2)->text();
+    };
+    choose("Goblins");
+    w->cmdHistory->click();
+    EXPECT_EQ(changes, QStringList{"Display Name: Orcs -> Goblins"});
 }
 
 TEST_F(SafetyTest, CopyPictureAndDeleteCanBeRestoredFromHistoryByteForByte) {
