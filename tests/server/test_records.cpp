@@ -291,7 +291,7 @@ Crafted CraftDistinct(int kind) {
             case Enc::Text: {
                 // Every third text fills its field; the others end at a NUL followed by the
                 // filler.
-                std::string t = "c" + std::to_string(f.column) + "-";
+                std::string t = std::string("c").append(std::to_string(f.column)).append("-");
                 const std::size_t length =
                     i % 3 == 0 ? static_cast<std::size_t>(f.width)
                                : std::min<std::size_t>(static_cast<std::size_t>(f.width),

@@ -79,7 +79,7 @@ TEST(WriteArmy, EveryColumnLandsAtItsOffset) {
     for (int c = 4; c <= 10; ++c) row[c] = Cell::byte(static_cast<std::uint8_t>(c * 10));
     row[11] = Cell::text("ignored");
     row[12] = Cell::text("ignored");
-    for (int c = 13; c <= 17; ++c) row[c] = Cell::text("w" + std::to_string(c));
+    for (int c = 13; c <= 17; ++c) row[c] = Cell::text(std::string("w").append(std::to_string(c)));
     row[18] = Cell::byte(250);
     row[19] = Cell::integer(-2);
     row[20] = Cell::integer(300);
@@ -238,14 +238,15 @@ TEST(WriteHero, EmptyLongsAndEveryListAtItsPlace) {
     Fixture f;
     b3::ObjectArray row(127);
     row[4] = Cell::text("MAGE");
-    for (int i = 0; i < 22; ++i) row[19 + i] = Cell::text("T" + std::to_string(i));
+    for (int i = 0; i < 22; ++i)
+        row[19 + i] = Cell::text(std::string("T").append(std::to_string(i)));
     for (int i = 0; i < 22; ++i) row[41 + i] = Cell::integer(static_cast<std::int16_t>(1000 + i));
     for (int k = 0; k < 10; ++k) {
         row[63 + 3 * k] = Cell::integer(static_cast<std::int16_t>(100 + k));
         row[64 + 3 * k] = Cell::integer(static_cast<std::int16_t>(200 + k));
-        row[65 + 3 * k] = Cell::text("D" + std::to_string(k));
+        row[65 + 3 * k] = Cell::text(std::string("D").append(std::to_string(k)));
         row[93 + k] = Cell::integer(static_cast<std::int16_t>(300 + k));
-        row[103 + k] = Cell::text("Name" + std::to_string(k));
+        row[103 + k] = Cell::text(std::string("Name").append(std::to_string(k)));
         row[113 + k] = Cell::byte(static_cast<std::uint8_t>(k % 2));
     }
     f.object->WriteObject(row, 2);
