@@ -89,8 +89,8 @@ windows: windows-deps $(WINDOWS_BUILD)/build.ninja
 	windows/make_distribution.sh $(WINDOWS_BUILD) $(VERSION) $(WINDOWS_DIST) \
 	  $(if $(QT_MINGW_FOUND),$(QT_MINGW))
 
-# Builds a Qt 6 for MinGW-w64 from Debian's own Qt 6.4.2 sources into QT_MINGW (about 45
-# minutes on two cores); see windows/build-qt-mingw.sh.
+# Builds a Qt 6 for MinGW-w64 from Debian's own Qt 6.4.2 sources into QT_MINGW (half an hour to
+# 45 minutes on two cores); see windows/build-qt-mingw.sh.
 qt-mingw: windows-deps
 	$(call ensure_packages,$(QT_MINGW_PACKAGES))
 	windows/build-qt-mingw.sh $(QT_MINGW)

@@ -4,7 +4,7 @@
 #   build-qt-mingw.sh PREFIX
 # Needs a deb-src entry for bookworm (added when missing and run as root), the MinGW-w64
 # compilers and the build machine's Qt 6.4.2 tools (qt6-base-dev-tools) for moc, rcc and uic.
-# Takes about 45 minutes on two cores (qtbase 35, Qt Charts 10).
+# Takes half an hour to 45 minutes on two cores (qtbase 15 to 35, Qt Charts about 10).
 set -euo pipefail
 
 prefix=${1:?usage: build-qt-mingw.sh PREFIX}
