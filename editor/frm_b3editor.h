@@ -161,6 +161,9 @@ public:
     void UpdateTitle();
     void SaveWindowState();
     void RestoreWindowState();
+    // Shrinks and centres the window so that its frame (title bar and borders, known once it is
+    // shown) fits the screen's free area, above the taskbar.
+    void FitFrameToScreen();
     // The undo history of the working copy on show (Edit > Undo and Redo).
     WorkingCopyHistory& history() const { return *history_; }
     QAction* mnuUndo = nullptr;
@@ -264,6 +267,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -287,6 +291,7 @@ private:
     std::int32_t numEditObjects_ = 0;
     std::unique_ptr<frmHeroProps> frmHeroProps_;
     QString programFolder_;
+    bool fittedToScreen_ = false;
     bool exiting_ = false;
 
     b3::ObjectArray baseline_;

@@ -14,9 +14,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
@@ -383,6 +386,28 @@ void frmB3Editor::SaveWindowState() {
     QSettings settings;
     settings.setValue(kGeometryKey, saveGeometry());
     settings.setValue(kTabKey, sstEditor->currentIndex());
+}
+
+void frmB3Editor::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (fittedToScreen_) return;
+    fittedToScreen_ = true;
+    FitFrameToScreen();
+}
+
+void frmB3Editor::FitFrameToScreen() {
+    const QScreen* shown = screen();
+    // A maximized window's frame reaches past the screen's edges by design.
+    if (!shown || isMaximized() || isFullScreen()) return;
+    const QRect area = shown->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (area.contains(frame)) return;
+    const int frameWidth = frame.width() - width();
+    const int frameHeight = frame.height() - height();
+    resize(std::min(width(), area.width() - frameWidth),
+           std::min(height(), area.height() - frameHeight));
+    move(area.left() + std::max(0, (area.width() - width() - frameWidth) / 2),
+         area.top() + std::max(0, (area.height() - height() - frameHeight) / 2));
 }
 
 void frmB3Editor::RestoreWindowState() {

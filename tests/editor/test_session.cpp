@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTest>
@@ -35,6 +36,16 @@ QAction* Recent(frmB3Editor& w, int i) {
 }
 
 }  // namespace
+
+TEST_F(EditorTest, AWindowLargerThanTheScreenIsFittedWhenShown) {
+    frmB3Editor big(services);
+    big.resize(5000, 4000);
+    big.show();
+    const QRect area = big.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(big.frameGeometry()))
+        << big.frameGeometry().width() << "x" << big.frameGeometry().height() << " on "
+        << area.width() << "x" << area.height();
+}
 
 TEST_F(EditorTest, OpenInstallationSwitchesAndRemembersIt) {
     tab(1);
