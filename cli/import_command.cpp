@@ -42,21 +42,6 @@ std::string Show(const b3::Cell& cell) {
     return cell.toString();
 }
 
-std::string KindFolder(const b3::_CEditObject& object, int kind) {
-    switch (kind) {
-        case b3::kItem:
-            return object.ItemPath();
-        case b3::kArmy:
-            return object.ArmyPath();
-        case b3::kHero:
-            return object.HeroPath();
-        case b3::kSite:
-            return object.SitePath();
-        default:
-            return object.SpellPath();
-    }
-}
-
 std::string FileName(const std::string& path) {
     return path.substr(path.find_last_of("/\\") + 1);
 }

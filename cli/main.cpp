@@ -228,13 +228,8 @@ void Register(const std::string& dir) {
     const auto store =
         b3::platform::StoreMachineValue(b3::kInstallKey, b3::kInstallValue, text, ec);
     if (!store) {
-#ifdef _WIN32
-        throw CliError("cannot store the installation folder in the Windows registry: " +
-                       ec.message());
-#else
         throw CliError("cannot store the installation folder in " +
-                       b3::platform::RegistryFilePath() + ": " + ec.message());
-#endif
+                       b3::platform::MachineValueStoreName() + ": " + ec.message());
     }
     std::cout << "Stored " << text << " as the installation folder in " << *store << '\n';
 }

@@ -53,11 +53,7 @@ bool StartEditObject(EditorServices& services, const std::string& sampleFolder) 
                         .toStdString();
                 std::error_code ec;
                 if (!platform::StoreMachineValue(b3::kInstallKey, b3::kInstallValue, path, ec)) {
-#ifdef _WIN32
-                    const QString store = "the Windows registry";
-#else
-                    const QString store = QString::fromStdString(platform::RegistryFilePath());
-#endif
+                    const QString store = QString::fromStdString(platform::MachineValueStoreName());
                     services.messageBox(
                         nullptr,
                         QString("The folder could not be remembered in %1 (%2); it is used "

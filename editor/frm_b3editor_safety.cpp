@@ -41,7 +41,6 @@ public:
     void quit() override {}
 };
 
-const int kShortNameColumn[] = {1, 3, 4, 2, 20};
 const int kDisplayNameColumn[] = {2, 1, 1, 1, 1};
 const char* const kKindNoun[] = {"Item", "Army", "Hero", "Site", "Spell"};
 
@@ -54,19 +53,7 @@ EditorServices& frmB3Editor::services() const {
 }
 
 std::string frmB3Editor::KindFolder(int kind) {
-    auto& eo = MMain::EditObject();
-    switch (kind) {
-        case kItem:
-            return eo.ItemPath();
-        case kArmy:
-            return eo.ArmyPath();
-        case kHero:
-            return eo.HeroPath();
-        case kSite:
-            return eo.SitePath();
-        default:
-            return eo.SpellPath();
-    }
+    return b3::KindFolder(MMain::EditObject(), kind);
 }
 
 std::string frmB3Editor::RecordFilePath(int kind, const QString& shortName) {
@@ -81,7 +68,7 @@ QString frmB3Editor::ShortNameAt(int position) const {
     if (position < 0 || position >= cboEditObject->count() || CurrentKind < 0 || CurrentKind > 4)
         return {};
     return CellText(DataArray(), cboEditObject->itemData(position).toInt(),
-                    kShortNameColumn[CurrentKind]);
+                    b3::LayoutOf(CurrentKind).shortNameColumn);
 }
 
 int frmB3Editor::PositionOf(const QString& shortName) const {
@@ -210,7 +197,8 @@ bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bo
     QString existing;
     const b3::DataArray& data = DataArray();
     for (std::size_t r = 0; r < data.rows(); ++r) {
-        QString name = CellText(data.at(r, static_cast<std::size_t>(kShortNameColumn[kind])));
+        QString name =
+            CellText(data.at(r, static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn)));
         if (kind == kSpell)
             name = QString::fromStdString(
                 platform::Utf8Path(platform::FsPath(name.toStdString()).stem()));

@@ -23,6 +23,7 @@
 
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
+#include "common_ui/recent_list.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
@@ -71,19 +72,10 @@ QString CleanFolder(const QString& folder) {
 // Puts `folder` first in the recent list; the same folder spelled otherwise (the other
 // separator, a trailing one, and on Windows other letter case) is not kept twice.
 void RememberInstallation(const QString& given) {
-#ifdef _WIN32
-    constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
-#else
-    constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
-#endif
-    const QString folder = CleanFolder(given);
     QSettings settings;
-    QStringList recent = settings.value(kRecentKey).toStringList();
-    recent.removeIf(
-        [&](const QString& kept) { return CleanFolder(kept).compare(folder, kCase) == 0; });
-    recent.prepend(folder);
-    while (recent.size() > frmB3Editor::kMaxRecent) recent.removeLast();
-    settings.setValue(kRecentKey, recent);
+    settings.setValue(kRecentKey,
+                      b3::ui::RecentWithFirst(settings.value(kRecentKey).toStringList(),
+                                              CleanFolder(given), frmB3Editor::kMaxRecent));
 }
 
 }  // namespace

@@ -330,6 +330,10 @@ std::optional<long> TemporaryOwner(std::string_view name) {
 
 }  // namespace
 
+bool IsReplacementTemporary(std::string_view name) {
+    return TemporaryOwner(name).has_value();
+}
+
 #ifdef _WIN32
 
 bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
@@ -411,10 +415,6 @@ bool WriteHandle(HANDLE file, const char* data, std::size_t size, std::error_cod
 }
 
 }  // namespace
-
-bool IsReplacementTemporary(std::string_view name) {
-    return TemporaryOwner(name).has_value();
-}
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
                          const ReplaceOptions& options) {
@@ -705,10 +705,6 @@ bool ResolveTarget(const std::string& path, const ReplaceOptions& options, std::
 }
 
 }  // namespace
-
-bool IsReplacementTemporary(std::string_view name) {
-    return TemporaryOwner(name).has_value();
-}
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
                          const ReplaceOptions& options) {

@@ -82,6 +82,10 @@ std::optional<RegistryHit> LookupMachineValue(std::string_view keyPath,
     return std::nullopt;
 }
 
+std::string MachineValueStoreName() {
+    return "the Windows registry";
+}
+
 std::optional<std::string> StoreMachineValue(std::string_view keyPath, std::string_view valueName,
                                              std::string_view value, std::error_code& ec) {
     ec.clear();
@@ -156,6 +160,10 @@ std::optional<RegistryHit> LookupMachineValue(std::string_view keyPath,
                                               std::string_view valueName) {
     if (auto hit = LookupRegistryFile(RegistryFilePath(), keyPath, valueName)) return hit;
     return LookupWinePrefix(WinePrefixPath(), keyPath, valueName);
+}
+
+std::string MachineValueStoreName() {
+    return RegistryFilePath();
 }
 
 std::optional<std::string> StoreMachineValue(std::string_view keyPath, std::string_view valueName,

@@ -83,6 +83,9 @@ std::string MapWindowsPath(const std::string& prefix, std::string_view windowsPa
 // that buffer fails.
 std::optional<RegistryHit> LookupMachineValue(std::string_view keyPath, std::string_view valueName);
 
+// Where StoreMachineValue stores, for messages: "the Windows registry", or our registry file.
+std::string MachineValueStoreName();
+
 // Stores `value` as `valueName` of `keyPath` where LookupMachineValue reads it first. On Windows
 // the registry: the machine-wide key (32-bit view) when it can be written, else this user's hive
 // (without elevation the machine-wide key is read-only). Elsewhere our registry file. Returns

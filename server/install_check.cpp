@@ -44,20 +44,7 @@ public:
     }
 
 private:
-    std::string Folder(int kind) const {
-        switch (kind) {
-            case kItem:
-                return object_.ItemPath();
-            case kArmy:
-                return object_.ArmyPath();
-            case kHero:
-                return object_.HeroPath();
-            case kSite:
-                return object_.SitePath();
-            default:
-                return object_.SpellPath();
-        }
-    }
+    std::string Folder(int kind) const { return KindFolder(object_, kind); }
 
     std::string ShortName(int kind, std::size_t row) const {
         const Cell& cell =

@@ -17,6 +17,7 @@
 #include "calculator/ui/frm_suggest.h"
 #include "calculator/ui/services.h"
 #include "calculator/ui/updown_box.h"
+#include "common_ui/recent_list.h"
 #include "engine/simple_host.h"
 #include "engine/suggest.h"
 
@@ -182,18 +183,10 @@ QStringList frmOddsLab::RecentScenarios() const {
 }
 
 void frmOddsLab::RememberScenario(const QString& file) {
-    QStringList recent = RecentScenarios();
-    const QString path = QFileInfo(file).absoluteFilePath();
-    // The same file named in other letter case is the same file on Windows.
-#ifdef _WIN32
-    recent.removeIf(
-        [&](const QString& kept) { return kept.compare(path, Qt::CaseInsensitive) == 0; });
-#else
-    recent.removeAll(path);
-#endif
-    recent.prepend(path);
-    while (recent.size() > kMaxRecent) recent.removeLast();
-    QSettings().setValue(kRecentKey, recent);
+    // The same file named otherwise (on Windows in other letter case) is kept once.
+    QSettings().setValue(
+        kRecentKey,
+        b3::ui::RecentWithFirst(RecentScenarios(), QFileInfo(file).absoluteFilePath(), kMaxRecent));
     FillRecentMenu();
 }
 

@@ -87,8 +87,9 @@ TEST_F(SuggestTest, GroupsAreRankedAndHoldTheirClaims) {
     ASSERT_FALSE(s.options.empty());
     for (std::size_t i = 1; i < s.options.size(); ++i) {
         EXPECT_LE(s.options[i - 1].turns, s.options[i].turns);
-        if (s.options[i - 1].turns == s.options[i].turns)
+        if (s.options[i - 1].turns == s.options[i].turns) {
             EXPECT_GE(s.options[i - 1].winProbability, s.options[i].winProbability);
+        }
     }
     for (const auto& opt : s.options) {
         EXPECT_NEAR(opt.winProbability, WinWith(opt.armies), 1e-15);

@@ -202,6 +202,23 @@ public:
                                     const std::string& ExpectedStamp, bool NewRecord) = 0;  // 21
 };
 
+// The folder of a kind's definition files: ItemPath() for kItem, and so on (SpellPath() for
+// any other kind).
+inline std::string KindFolder(const _CEditObject& object, int kind) {
+    switch (kind) {
+        case kItem:
+            return object.ItemPath();
+        case kArmy:
+            return object.ArmyPath();
+        case kHero:
+            return object.HeroPath();
+        case kSite:
+            return object.SitePath();
+        default:
+            return object.SpellPath();
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Creation and hosts
 
