@@ -16,8 +16,13 @@ WINDOWS_QT_FLAGS = $(if $(QT_MINGW_FOUND),-DB3_WITH_QT=ON -DB3_QT_MINGW=$(QT_MIN
                      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake,\
                      -DB3_WITH_QT=OFF)
 
+# Said after a Windows build without a Qt for MinGW-w64.
+windows_gui_note = $(if $(QT_MINGW_FOUND),true,echo "Windows: B3Tools.exe and OddsLab.exe were \
+  skipped (no Qt 6 for MinGW-w64 at $(QT_MINGW)); build one with make qt-mingw, or name one \
+  with QT_MINGW=DIR.")
+
 # Debian packages the build needs, and those only the tests need.
-BUILD_PACKAGES := cmake g++ make ninja-build pkg-config libgtest-dev libgmock-dev \
+BUILD_PACKAGES := cmake g++ make ninja-build pkg-config ccache libgtest-dev libgmock-dev \
                   libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
 # What `make package` needs beside the build: dpkg-shlibdeps and file find the dependencies.
 PACKAGE_PACKAGES := dpkg-dev file
@@ -63,7 +68,8 @@ windows-deps: deps
 	$(call ensure_packages,$(WINDOWS_PACKAGES))
 
 # ccache, where installed, shares compiled objects between build folders and checkouts.
-CCACHE := $(shell command -v ccache 2>/dev/null)
+# Looked up when a recipe runs, so a ccache that `deps` has just installed counts at once.
+CCACHE = $(shell command -v ccache 2>/dev/null)
 CMAKE_LAUNCHER := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 
 $(BUILD)/build.ninja:
@@ -78,8 +84,10 @@ test: test-deps $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja
 	@echo "The Windows build under Wine:"
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(windows_gui_note)
 
-$(WINDOWS_BUILD)/build.ninja:
+# Configured again when a Qt for MinGW-w64 turns up after the first configuration.
+$(WINDOWS_BUILD)/build.ninja: $(QT_MINGW_FOUND)
 	$(MAKE) windows-deps
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(WINDOWS_QT_FLAGS) $(CMAKE_LAUNCHER)
@@ -88,6 +96,7 @@ windows: windows-deps $(WINDOWS_BUILD)/build.ninja
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	windows/make_distribution.sh $(WINDOWS_BUILD) $(VERSION) $(WINDOWS_DIST) \
 	  $(if $(QT_MINGW_FOUND),$(QT_MINGW))
+	@$(windows_gui_note)
 
 # Builds a Qt 6 for MinGW-w64 from Debian's own Qt 6.4.2 sources into QT_MINGW (half an hour to
 # 45 minutes on two cores); see windows/build-qt-mingw.sh.
