@@ -40,7 +40,7 @@ void RunScenario(benchmark::State& state, std::unique_ptr<SimpleHost> host, Long
     const int threads = static_cast<int>(state.range(0));
     const Long battles = static_cast<Long>(state.range(1));
     MBattleCalc calc(*host);
-    calc.SetExactExchanges(exact);
+    calc.SetSimulation(exact ? Simulation::Rolled : Simulation::Duel);
     calc.SetThreads(threads);
     calc.SetSeed(12345);
     for (auto _ : state) {

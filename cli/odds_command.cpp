@@ -185,6 +185,9 @@ CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
     odds->add_flag("--json", options.json, "Print one JSON object");
     odds->add_flag("--exact", options.exact,
                    "Also compute the exact odds and expected losses of one battle");
+    odds->add_flag("--rolled", options.rolled,
+                   "Roll every exchange of every battle (slower); by default each duel's end is "
+                   "drawn at once from that duel's own odds");
     odds->add_flag("--quiet", options.quiet, "Show no progress bar");
     odds->callback([&options] {
         if (options.battles && *options.battles == 0 && !options.exact)
@@ -197,6 +200,7 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
     using b3::engine::ScenarioError;
     b3::engine::Scenario s = b3::engine::LoadScenario(options.scenario);
     if (options.battles) s.battles = static_cast<Long>(*options.battles);
+    if (options.rolled) s.simulation = b3::engine::Simulation::Rolled;
     // No battles is the exact odds alone, from the file as from the command line.
     if (s.battles == 0 && !options.exact)
         throw ScenarioError(
@@ -221,6 +225,7 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
     if (simulate) {
         calc.SetThreads(options.threads);
         calc.SetSeed(options.seed);
+        calc.SetSimulation(s.simulation);
         const std::string refusal = calc.CheckRun(s.battles, s.dice);
         if (!refusal.empty()) throw ScenarioError(refusal);
 #ifdef _WIN32
@@ -286,6 +291,7 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
         b3::engine::AtLeast(Fractions(defCounts), defAtLeast);
         // The averages as shown: single precision, at most 7 significant digits.
         auto shown = [&](int i) { return std::stod(host.averageTexts[i]); };
+        result["simulation"] = b3::engine::SimulationName(s.simulation);
         result["attacker_win_percent"] = std::stod(host.winText.substr(0, host.winText.size() - 1));
         result["attacker_wins_text"] = host.winText;
         result["averages"] = {{"attacker_units_lost", shown(0)},

@@ -22,7 +22,8 @@ struct OddsOptions {
     int threads = 1;
     bool json = false;
     bool exact = false;
-    bool quiet = false;  // no progress bar
+    bool rolled = false;  // every exchange rolled, whatever the scenario says
+    bool quiet = false;   // no progress bar
 };
 
 // The user interrupted a run (Ctrl+C); nothing was printed.

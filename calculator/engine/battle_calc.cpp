@@ -7,9 +7,9 @@
 #include <memory>
 #include <thread>
 
-#include "engine/battle_sampler.h"
+#include "engine/duel_chain.h"
 #include "engine/duel_rules.h"
-#include "engine/exact_odds.h"
+#include "engine/duel_states.h"
 #include "engine/number_format.h"
 #include "engine/unit_list.h"
 
@@ -44,20 +44,21 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
     : host_(master.host_),
       isWorker_(true),
       threads_(1),
-      exact_(master.exact_),
+      rolled_(master.rolled_),
       rng_(master.rng_),
       defStack_(master.defStack_),
       numAttStacks_(master.numAttStacks_),
       combatDice_(master.combatDice_),
       keepTable_(master.keepTable_),
       resultsRows_(master.resultsRows_),
-      sampler_(master.sampler_),
+      lineup_(master.lineup_),
       fliesByMoveBonus_(master.fliesByMoveBonus_),
       numArmies_(master.numArmies_) {
     for (int s = 0; s < 4; ++s) attStacks_[s] = master.attStacks_[s];
     for (int m = 0; m < 5; ++m)
         for (int s = 0; s < 15; ++s) scoreChance_[m][s] = master.scoreChance_[m][s];
     for (int j = 0; j < worker; ++j) rng_.Jump();
+    if (lineup_) chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, combatDice_));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -123,12 +124,14 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     }
     BuildStacks();
     currentAttStack_ = 0;
-    // Every battle after the first is drawn whole, unless every exchange is to be rolled, the
-    // stream is scripted, or the battle is beyond the exact odds.
-    sampler_.reset();
-    if (!exact_ && !rng_.Scripted() && NumBattles > 1 && CheckExactOdds(*host_, CombatDice).empty())
-        sampler_ = std::make_shared<const BattleSampler>(
-            CalculateExactOdds(*host_, CombatDice, CityLevel));
+    // At the duel level every battle after the first is fought as a chain of duels, unless the
+    // stream is scripted (tests follow the first battle's draws).
+    chain_.reset();
+    lineup_.reset();
+    if (!rolled_ && !rng_.Scripted() && NumBattles > 1) {
+        lineup_ = std::make_shared<const Lineup>(BuildLineup(*host_, CombatDice, CityLevel));
+        chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, CombatDice));
+    }
     host_->ShowProgressBar();
 
     const int threads =
@@ -140,8 +143,8 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
         for (std::int64_t n = 1; n <= NumBattles; ++n) {
             const auto i = static_cast<Long>(n);
             if (abort_.exchange(false, std::memory_order_relaxed)) return false;
-            if (i > 1 && DrawsWholeBattles()) {
-                DrawBattle(i);
+            if (i > 1 && chain_) {
+                FightDuelChain(i);
             } else {
                 SetUpBattle(CityLevel);
                 CacheStartHits(defFront_);
@@ -158,7 +161,7 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
 }
 
 void MBattleCalc::SetUpBattle(Long CityLevel) {
-    if (exact_) {
+    if (rolled_) {
         SendToAttackFront();
         SendToDefendFront();
         EvalStacksSelfEffect(CityLevel);
@@ -184,8 +187,8 @@ void MBattleCalc::SetUpBattle(Long CityLevel) {
 }
 
 void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
-    if (battle > 1 && DrawsWholeBattles()) {
-        DrawBattle(battle);
+    if (battle > 1 && chain_) {
+        FightDuelChain(battle);
         return;
     }
     SetUpBattle(CityLevel);
@@ -194,9 +197,9 @@ void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
     currentAttStack_ = 0;
 }
 
-void MBattleCalc::DrawBattle(Long battle) {
+void MBattleCalc::FightDuelChain(Long battle) {
     ResultsRow& row = Row(battle);
-    row = sampler_->Draw(rng_);
+    row = chain_->Fight(rng_);
     stats_.Book(row);
     if (!keepTable_) row = {};
 }
@@ -471,25 +474,17 @@ double MBattleCalc::ScoreChance(const CArmy& army) const {
 }
 
 void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPos, Long battle) {
+    ResolveAcid(aPos, dPos, att, def);
+    ResolveLightning(aPos, dPos, att, def);
+    if (ResolveAssass(aPos, dPos, att, def, battle) || ResolveMissle(aPos, dPos, att, def, battle))
+        return;
     CArmy& a = att.Item(aPos);
     CArmy& d = def.Item(dPos);
-    {
-        Draws draws{*this};
-        const Killed killed = OpeningRules(a, d, draws);
-        if (killed == Killed::Defender) {
-            RemoveDefender(def, dPos, d.Turns(), battle);
-            return;
-        }
-        if (killed == Killed::Attacker) {
-            RemoveAttacker(att, aPos, a.Turns(), battle);
-            return;
-        }
-    }
 
     // Neither the damage of a point nor the chances of an exchange change during the melee.
     const Long toD = a.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kDefenderLoses) : 1;
     const Long toA = d.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kAttackerLoses) : 1;
-    if (exact_) {
+    if (rolled_) {
         for (;;) {
             const Long loser = WhoLosesPoint(a, d);
             if (loser == kDefenderLoses) {
@@ -535,7 +530,7 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
 }
 
 bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots) {
-    if (calc.exact_)
+    if (calc.rolled_)
         return calc.WhoLosesPoint(a, d) == (attackerShoots ? kDefenderLoses : kAttackerLoses);
     const CArmy& shooter = attackerShoots ? a : d;
     const CArmy& target = attackerShoots ? d : a;

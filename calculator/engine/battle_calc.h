@@ -16,11 +16,13 @@
 #include "engine/intervals.h"
 #include "engine/random.h"
 #include "engine/run_statistics.h"
+#include "engine/simulation.h"
 #include "engine/stack.h"
 
 namespace b3::engine {
 
-class BattleSampler;
+class DuelChain;
+struct Lineup;
 
 // A run refused before it starts (nothing of the previous run is changed).
 class RunRefused : public std::invalid_argument {
@@ -57,14 +59,9 @@ public:
     void SetSeed(std::optional<std::uint64_t> seed) { seed_ = seed; }
     // Battles are split over this many threads (each with its own stream); 1 by default.
     void SetThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
-    // Exact exchanges: every exchange of a melee and every missile shot rolls its combat dice as
-    // the rules describe. Otherwise (the default) the first battle draws the deciding exchange of
-    // each melee point and the outcome of each shot directly, and every later battle is drawn
-    // whole from the joint distribution of its outcome and losses under the rules
-    // (battle_sampler.h); both give every observable of a battle the same distribution at a
-    // fraction of the draws.
-    void SetExactExchanges(bool exact) { exact_ = exact; }
-    bool ExactExchanges() const { return exact_; }
+    // How the battles are fought (see Simulation); Duel by default.
+    void SetSimulation(Simulation s) { rolled_ = s == Simulation::Rolled; }
+    Simulation GetSimulation() const { return rolled_ ? Simulation::Rolled : Simulation::Duel; }
     // Also keep every battle's row in a table (Results), for tests that follow single battles;
     // its memory grows with the number of battles. Off by default: a run keeps only its
     // statistics.
@@ -175,12 +172,10 @@ private:
 
     void SetUpBattle(Long CityLevel);
     void FightBattle(Long battle, Long CityLevel);
-    // Whether battles after the first are drawn whole.
-    bool DrawsWholeBattles() const { return sampler_ != nullptr; }
     // Books the battle's outcome and its row into the statistics.
     void FinishBattle(Long battle, Long outcome);
-    // Draws a whole battle and books it.
-    void DrawBattle(Long battle);
+    // Fights a battle after the first at the duel level and books it.
+    void FightDuelChain(Long battle);
     bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
     ResultsRow& Row(Long battle) { return keepTable_ ? resultsRows_[battle - 1] : row_; }
     double ScoreChance(const CArmy& army) const;
@@ -196,7 +191,7 @@ private:
     bool isWorker_ = false;
     std::optional<std::uint64_t> seed_;
     int threads_ = 1;
-    bool exact_ = false;
+    bool rolled_ = false;
     RandomSource rng_;
     std::atomic<bool> abort_{false};
 
@@ -213,8 +208,10 @@ private:
     ResultsRow* resultsRows_ = nullptr;
     ResultsRow row_{};  // the battle being fought, when no table is kept
     RunStatistics stats_;
-    // The distribution whole battles are drawn from, shared by the workers.
-    std::shared_ptr<const BattleSampler> sampler_;
+    // At the duel level, the battles after the first: the run's line-up (shared by the workers)
+    // and this thread's chain of duels over it.
+    std::shared_ptr<const Lineup> lineup_;
+    std::unique_ptr<DuelChain> chain_;
 
     // Derived per run: the chance to score of each strength (1..14) with 0..4 medals, and which
     // unit identifiers fly by their first move bonus.

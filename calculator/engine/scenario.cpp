@@ -165,6 +165,13 @@ Scenario ParseScenario(const std::string& text, const std::string& file) {
                     "terrain must be one of city, ice, hills, marsh, field, "
                     "woods, not " +
                     Excerpt(v));
+        } else if (key == "simulation") {
+            const auto level =
+                v.is_string() ? SimulationFromName(v.get<std::string>()) : std::nullopt;
+            if (!level)
+                throw ScenarioError(std::string("simulation must be \"") + kSimulationNames[0] +
+                                    "\" or \"" + kSimulationNames[1] + "\", not " + Excerpt(v));
+            s.simulation = *level;
         } else if (key == "city_level" || key == "battles" || key == "attack" || key == "defend")
             continue;
         else
@@ -200,7 +207,8 @@ std::string ScenarioJson(const Scenario& s) {
     ordered_json doc = {{"dice", s.dice},
                         {"terrain", s.terrain},
                         {"city_level", s.cityLevel},
-                        {"battles", s.battles}};
+                        {"battles", s.battles},
+                        {"simulation", SimulationName(s.simulation)}};
     ordered_json attack = ordered_json::array(), defend = ordered_json::array();
     for (const auto& e : s.attack) attack.push_back(EntryJson(e));
     for (const auto& e : s.defend) defend.push_back(EntryJson(e));

@@ -10,6 +10,7 @@
 
 #include "engine/hero_dialog.h"
 #include "engine/simple_host.h"
+#include "engine/simulation.h"
 #include "engine/unit_list.h"
 
 namespace b3::engine {
@@ -38,6 +39,7 @@ struct Scenario {
     std::string terrain = "field";
     Long cityLevel = 0;
     Long battles = 1000;
+    Simulation simulation = Simulation::Duel;
     std::vector<ScenarioEntry> attack, defend;
 };
 

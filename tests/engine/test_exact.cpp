@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "battle_corpus.h"
 #include "engine/battle_calc.h"
 #include "engine/exact_odds.h"
 #include "engine_support.h"
@@ -316,303 +317,24 @@ TEST_F(ExactOddsTest, ManyShotsStayExact) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Agreement with the simulation
+// The battle corpus: every distribution is consistent and each battle is a real contest.
 
-struct Scenario {
-    const char* name;
-    Long dice;
-    Long cityLevel;
-    std::function<void(TestHost&)> build;
-};
+class CorpusOdds : public ::testing::TestWithParam<std::size_t> {};
 
-// Power type codes of the army rows.
-enum Power {
-    kChaos = 2,
-    kMorale = 3,
-    kFear = 4,
-    kSiege = 5,
-    kFortify = 6,
-    kPoison = 26,
-    kDisease = 27,
-    kAssassin = 28,
-    kMissiles = 30,
-    kTrample = 32,
-    kCurse = 33,
-    kBanding = 37,
-    kAcid = 38,
-    kLightning = 39,
-    kWarding = 41,
-};
-
-HealthMarks Marks(bool blessed, Long medals, bool flying = false) {
-    HealthMarks m;
-    m.blessed = blessed;
-    m.medals = medals;
-    m.flying = flying;
-    return m;
-}
-
-const std::vector<Scenario>& Scenarios() {
-    static const std::vector<Scenario> list = {
-        {"PlainMixedArmies", 20, 0,
-         [](TestHost& h) {
-             const Long a = h.AddArmyRow({"A", 6, 2, 3});
-             const Long b = h.AddArmyRow({"B", 4, 3, 2});
-             const Long c = h.AddArmyRow({"C", 9, 1, 4});
-             const Long d = h.AddArmyRow({"D", 5, 2, 2});
-             const Long e = h.AddArmyRow({"E", 7, 2, 3});
-             for (Long s : {a, b, c, a}) h.Attack(s, h.att.Count());
-             for (Long s : {d, e, d, b}) h.Defend(s, h.def.Count());
-         }},
-        {"MedalsBlessingAndCurse", 22, 0,
-         [](TestHost& h) {
-             const Long a = h.AddArmyRow({"A", 5, 2, 2});
-             const Long witch = h.AddArmyRow({"Witch", 3, 1, 3, "", 0, kCurse, 6});
-             const Long d = h.AddArmyRow({"D", 6, 2, 2});
-             h.Attack(a, 0, Marks(true, 1));
-             h.Attack(a, 1, Marks(false, 3));
-             h.Attack(a, 2, Marks(true, 4));
-             h.Attack(witch, 3, Marks(false, 2));
-             h.Defend(d, 0, Marks(true, 2));
-             h.Defend(witch, 1);
-             h.Defend(d, 2, Marks(false, 1));
-         }},
-        {"PoisonAndDiseaseBothWays", 20, 0,
-         [](TestHost& h) {
-             const Long spider = h.AddArmyRow({"Spider", 4, 1, 2, "", 0, kPoison, 5});
-             const Long ghoul = h.AddArmyRow({"Ghoul", 5, 2, 2, "", 0, kDisease, 6});
-             const Long a = h.AddArmyRow({"A", 6, 2, 3});
-             h.Attack(a, 0);
-             h.Attack(a, 1, Marks(true, 0));
-             h.Attack(spider, 2);
-             h.Attack(ghoul, 3);
-             h.Attack(a, 4);
-             h.Defend(ghoul, 0);
-             h.Defend(a, 1);
-             h.Defend(spider, 2);
-             h.Defend(a, 3);
-         }},
-        {"AcidLightningAndWarding", 20, 0,
-         [](TestHost& h) {
-             const Long wyrm = h.AddArmyRow({"Wyrm", 7, 3, 4, "", 0, kAcid, 5});
-             const Long bolt = h.AddArmyRow({"Bolt", 5, 2, 3, "", 0, kLightning, 4, "fly"});
-             const Long monk = h.AddArmyRow({"Monk", 6, 3, 2, "", 0, kWarding, 2});
-             const Long d = h.AddArmyRow({"D", 8, 4, 3, "", 0, kAcid, 1});
-             h.Attack(bolt, 0);
-             h.Attack(wyrm, 1);
-             h.Attack(bolt, 2);
-             h.Defend(d, 0);
-             h.Defend(monk, 1);
-             h.Defend(d, 2);
-             h.Defend(monk, 3);
-         }},
-        {"AssassinsAndMissilesCarried", 20, 0,
-         [](TestHost& h) {
-             const Long shadow = h.AddArmyRow({"Shadow", 4, 1, 3, "", 0, kAssassin, 6});
-             const Long archer = h.AddArmyRow({"Archer", 5, 1, 2, "", 0, kMissiles, 4});
-             const Long sniper = h.AddArmyRow({"Sniper", 4, 1, 2, "", 0, kMissiles, 1});
-             const Long cut = h.AddArmyRow({"Cut", 5, 2, 2, "", 0, kAssassin, 2});
-             const Long d = h.AddArmyRow({"D", 6, 2, 2});
-             h.Attack(shadow, 0);
-             h.Attack(archer, 1);
-             h.Attack(shadow, 2);
-             h.Attack(archer, 3);
-             h.Defend(d, 0);
-             h.Defend(cut, 1);
-             h.Defend(sniper, 2);
-             h.Defend(d, 3);
-             h.Defend(cut, 4);
-         }},
-        {"TrampleAgainstFlyersAndWalkers", 20, 0,
-         [](TestHost& h) {
-             const Long knight = h.AddArmyRow({"Knight", 7, 2, 3, "", 0, kTrample, 1});
-             const Long giant = h.AddArmyRow({"Giant", 8, 3, 4, "", 0, kTrample, 2});
-             const Long griffon = h.AddArmyRow({"Griffon", 6, 3, 3, "", 0, 0, 0, "Fly"});
-             const Long d = h.AddArmyRow({"D", 6, 4, 2});
-             h.Attack(knight, 0);
-             h.Attack(giant, 1);
-             h.Attack(knight, 2);
-             h.Defend(griffon, 0);
-             h.Defend(d, 1);
-             h.Defend(d, 2, Marks(false, 0, true));
-             h.Defend(giant, 3);
-         }},
-        {"BandingInACastle", 20, 2,
-         [](TestHost& h) {
-             h.terrain = "city";
-             const Long pikes = h.AddArmyRow({"Pikes", 3, 2, 1, "city", 1, kBanding, 2});
-             const Long ram = h.AddArmyRow({"Ram", 5, 2, 3, "", 0, kSiege, 2});
-             const Long a = h.AddArmyRow({"A", 6, 2, 2});
-             const Long dwarf = h.AddArmyRow({"Dwarf", 5, 3, 3, "city", 2, kFortify, 1});
-             h.Attack(ram, 0);
-             h.Attack(a, 1);
-             h.Attack(a, 2);
-             h.Attack(pikes, 3);
-             h.Attack(pikes, 4);
-             for (int i = 0; i < 3; ++i) h.Defend(pikes, i);
-             h.Defend(dwarf, 3);
-             h.Defend(pikes, 4);
-         }},
-        {"StackPowersAndHeroLeadership", 24, 0,
-         [](TestHost& h) {
-             const Long orc = h.AddArmyRow({"Orc", 4, 2, 2, "", 0, kChaos, 1});
-             const Long drum = h.AddArmyRow({"Drum", 4, 2, 2, "", 0, kMorale, 2});
-             const Long skull = h.AddArmyRow({"Skull", 3, 2, 2, "", 0, kFear, 3});
-             const Long lord = h.AddHeroRow({"Lord", 7, 3, "field", 1});
-             h.heroDialog = [](CArmy& hero) { hero.SetLeadership(3); };
-             h.Attack(drum, 0);
-             h.Attack(orc, 1);
-             h.Attack(lord, 2);
-             h.Defend(skull, 0);
-             h.Defend(orc, 1);
-             h.Defend(drum, 2);
-         }},
-        {"HeroesWithSpecialAttacks", 20, 0,
-         [](TestHost& h) {
-             const Long a = h.AddArmyRow({"A", 5, 2, 2});
-             const Long ranger = h.AddHeroRow({"Ranger", 6, 2});
-             const Long mage = h.AddHeroRow({"Mage", 4, 3, "", 0, "fly"});
-             h.heroDialog = [](CArmy& hero) {
-                 if (hero.Name() == "Ranger") {
-                     hero.SetMissle(3);
-                     hero.SetAssass(4);
-                     hero.SetTrample(1);
-                 } else {
-                     hero.SetAcid(6);
-                     hero.SetLightning(5);
-                     hero.SetCurse(5);
-                 }
-             };
-             h.Attack(a, 0, Marks(false, 2));
-             h.Attack(ranger, 1, Marks(true, 1));
-             h.Defend(a, 0, Marks(true, 0));
-             h.Defend(mage, 1);
-             h.Defend(a, 2);
-         }},
-        {"FourStacksIntoACitadel", 21, 3,
-         [](TestHost& h) {
-             h.terrain = "city";
-             const Long spider = h.AddArmyRow({"Spider", 4, 1, 2, "", 0, kPoison, 4});
-             const Long archer = h.AddArmyRow({"Archer", 4, 1, 2, "", 0, kMissiles, 2});
-             const Long a = h.AddArmyRow({"A", 6, 2, 3});
-             const Long guard = h.AddArmyRow({"Guard", 5, 2, 2, "city", 1});
-             const Long wyrm = h.AddArmyRow({"Wyrm", 6, 2, 4, "", 0, kAcid, 4});
-             for (int s = 0; s < 4; ++s) {
-                 h.Attack(a, 8 * s, Marks(false, s));
-                 h.Attack(archer, 8 * s + 1);
-                 h.Attack(spider, 8 * s + 2);
-             }
-             for (int i = 0; i < 8; ++i) h.Defend(i % 3 == 2 ? wyrm : guard, i);
-             h.Defend(archer, 8);
-             h.Defend(spider, 9);
-         }},
-        {"EqualAbilitiesCancel", 20, 0,
-         [](TestHost& h) {
-             const Long shadow = h.AddArmyRow({"Shadow", 6, 2, 2, "", 0, kAssassin, 3});
-             const Long archer = h.AddArmyRow({"Archer", 6, 2, 2, "", 0, kMissiles, 2});
-             const Long wyrm = h.AddArmyRow({"Wyrm", 6, 2, 2, "", 0, kAcid, 3});
-             h.Attack(shadow, 0);
-             h.Attack(archer, 1);
-             h.Attack(wyrm, 2);
-             h.Defend(wyrm, 0);
-             h.Defend(archer, 1);
-             h.Defend(shadow, 2);
-         }},
-        {"TwoStacksAfterAnAcidDefender", 18, 0,
-         [](TestHost& h) {
-             const Long wyrm = h.AddArmyRow({"Wyrm", 9, 3, 4, "", 0, kAcid, 8});
-             const Long a = h.AddArmyRow({"A", 7, 2, 2});
-             const Long archer = h.AddArmyRow({"Archer", 5, 1, 2, "", 0, kMissiles, 3});
-             h.Attack(a, 0);
-             h.Attack(archer, 1);
-             h.Attack(a, 8, Marks(true, 2));
-             h.Attack(archer, 9);
-             h.Defend(a, 0);
-             h.Defend(wyrm, 1);
-         }},
-    };
-    return list;
-}
-
-// The exact figures against a seeded simulation of many battles: the win share, the four
-// averages and every bin of the two loss distributions within 5 standard errors of the exact
-// values (the standard errors follow from the exact distribution itself).
-class ExactAgainstSimulation : public ::testing::TestWithParam<std::tuple<std::size_t, bool>> {};
-
-TEST_P(ExactAgainstSimulation, Agrees) {
-    const auto [index, rolled] = GetParam();
-    const Scenario& s = Scenarios()[index];
+TEST_P(CorpusOdds, AreConsistent) {
+    const CorpusBattle& battle = BattleCorpus()[GetParam()];
     TestHost host;
-    s.build(host);
-    const ExactOdds odds = CalculateExactOdds(host, s.dice, s.cityLevel);
+    battle.build(host);
+    const ExactOdds odds = CalculateExactOdds(host, battle.dice, battle.cityLevel);
     ExpectConsistent(odds);
-    // Each scenario is a real contest: both outcomes have a fair chance.
-    EXPECT_GT(odds.attackerWinProbability, 0.02);
-    EXPECT_LT(odds.attackerWinProbability, 0.98);
-
-    const Long n = rolled ? 60000 : 200000;
-    TableCalc calc(host);
-    calc.SetExactExchanges(rolled);
-    calc.SetSeed(7001 + index * 17 + (rolled ? 1 : 0));
-    ASSERT_TRUE(calc.RunBattles(n, s.dice, false, s.cityLevel));
-
-    // Moments of the five columns under the exact distribution.
-    std::vector<std::int64_t> attTurns(33, 0), defTurns(33, 0);
-    double mean[5] = {}, square[5] = {};
-    double simMean[5] = {};
-    for (const auto& row : calc.Results())
-        for (int c = 0; c < 5; ++c) simMean[c] += row[static_cast<std::size_t>(c)];
-    for (double& m : simMean) m /= n;
-    // Turns per number lost follow from any battle's rows: collect them from the simulation.
-    std::vector<double> attTurnsOf(33, -1), defTurnsOf(33, -1);
-    for (const auto& row : calc.Results()) {
-        attTurnsOf[static_cast<std::size_t>(row[1])] = row[2];
-        defTurnsOf[static_cast<std::size_t>(row[3])] = row[4];
-    }
-    for (int o = 0; o < 2; ++o) {
-        for (int ka = 0; ka <= 32; ++ka) {
-            for (int kd = 0; kd <= 32; ++kd) {
-                const double p = odds.joint[o][ka][kd];
-                if (p == 0) continue;
-                const double x[5] = {double(o), double(ka), attTurnsOf[ka], double(kd),
-                                     defTurnsOf[kd]};
-                for (int c = 0; c < 5; ++c) {
-                    if (x[c] < 0) continue;  // never seen in the simulation: compared below
-                    mean[c] += p * x[c];
-                    square[c] += p * x[c] * x[c];
-                }
-            }
-        }
-    }
-    const double exactMeans[5] = {odds.attackerWinProbability, odds.expectedAttackerUnitsLost,
-                                  odds.expectedAttackerTurnsLost, odds.expectedDefenderUnitsLost,
-                                  odds.expectedDefenderTurnsLost};
-    for (int c = 0; c < 5; ++c) {
-        const double var = square[c] - mean[c] * mean[c];
-        const double se = std::sqrt(std::max(var, 0.0) / n);
-        EXPECT_NEAR(simMean[c], exactMeans[c], 5 * se + 1e-9) << s.name << ", column " << c + 1;
-    }
-    // The loss distributions bin by bin.
-    std::vector<double> attSim(33, 0), defSim(33, 0);
-    for (const auto& row : calc.Results()) {
-        attSim[static_cast<std::size_t>(row[1])] += 1.0 / n;
-        defSim[static_cast<std::size_t>(row[3])] += 1.0 / n;
-    }
-    for (int k = 0; k <= 32; ++k) {
-        const double pa = odds.attackerUnitsLost[k], pd = odds.defenderUnitsLost[k];
-        EXPECT_NEAR(attSim[k], pa, 5 * std::sqrt(pa * (1 - pa) / n) + 1e-9)
-            << s.name << ", attacking armies lost " << k;
-        EXPECT_NEAR(defSim[k], pd, 5 * std::sqrt(pd * (1 - pd) / n) + 1e-9)
-            << s.name << ", defending armies lost " << k;
-    }
+    EXPECT_GT(odds.attackerWinProbability, 0.01) << battle.name;
+    EXPECT_LT(odds.attackerWinProbability, 0.99) << battle.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, ExactAgainstSimulation,
-                         ::testing::Combine(::testing::Range<std::size_t>(0, 12),
-                                            ::testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusOdds,
+                         ::testing::Range<std::size_t>(0, BattleCorpus().size()),
                          [](const auto& info) {
-                             return std::string(Scenarios()[std::get<0>(info.param)].name) +
-                                    (std::get<1>(info.param) ? "_Rolled" : "_Direct");
+                             return std::string(BattleCorpus()[info.param].name);
                          });
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace {
 class FightTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        calc.SetExactExchanges(true);
+        calc.SetSimulation(Simulation::Rolled);
         calc.PrepareRun(20, 3);
     }
     CArmy& A(CArmy a) { return calc.AttackFront().Add(a); }
@@ -387,7 +387,7 @@ TEST(FollowUpStacks, EnterWithoutSetUpAndMeetTheDefendersStartHits) {
     host.Attack(second, 8);
     host.Defend(wall, 0);
     TableCalc calc(host);
-    calc.SetExactExchanges(true);
+    calc.SetSimulation(Simulation::Rolled);
     calc.PrepareRun(20, 1);
     calc.BuildStacks();
     ASSERT_EQ(calc.NumAttackStacks(), 2);

@@ -80,7 +80,7 @@ TEST_F(RunTest, RefusesRunsWithoutADefinedEnd) {
 
 TEST_F(RunTest, ScriptedBattlesGiveTheTableAndTheTexts) {
     OneAgainstOne();
-    calc.SetExactExchanges(true);
+    calc.SetSimulation(Simulation::Rolled);
     // Battle 1 and 3 won by the attacker, battle 2 by the defender.
     calc.Random().Script(
         {Die(1, 20), Die(20, 20), Die(20, 20), Die(1, 20), Die(1, 20), Die(20, 20)});

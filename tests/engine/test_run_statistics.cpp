@@ -64,7 +64,7 @@ TEST_P(StreamingStatistics, AgreeWithThePerBattleTable) {
     MixedBattle(host);
 
     TableCalc table(host);
-    table.SetExactExchanges(rolled);
+    table.SetSimulation(rolled ? Simulation::Rolled : Simulation::Duel);
     table.SetThreads(threads);
     table.SetSeed(4242);
     ASSERT_TRUE(table.RunBattles(n, 20, false, 2));
@@ -94,7 +94,7 @@ TEST_P(StreamingStatistics, AgreeWithThePerBattleTable) {
 
     // Without the table the same seeded run keeps the same statistics and shows the same texts.
     MBattleCalc plain(host);
-    plain.SetExactExchanges(rolled);
+    plain.SetSimulation(rolled ? Simulation::Rolled : Simulation::Duel);
     plain.SetThreads(threads);
     plain.SetSeed(4242);
     ASSERT_TRUE(plain.RunBattles(n, 20, false, 2));
@@ -107,8 +107,8 @@ TEST_P(StreamingStatistics, AgreeWithThePerBattleTable) {
 INSTANTIATE_TEST_SUITE_P(Runs, StreamingStatistics,
                          ::testing::Combine(::testing::Bool(), ::testing::Values(1, 3)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param) ? "Rolled" : "WholeDuels") +
-                                    "_" + std::to_string(std::get<1>(info.param)) + "Threads";
+                             return std::string(std::get<0>(info.param) ? "Rolled" : "Duel") + "_" +
+                                    std::to_string(std::get<1>(info.param)) + "Threads";
                          });
 
 TEST(RunStatistics, MergingLaterBattlesKeepsTheirLastTurns) {

@@ -13,7 +13,7 @@ protected:
     void SetUp() override {
         grunt = host.AddArmyRow({"Grunt", 4, 2, 1});
         calc.PrepareRun(20, 1);
-        calc.SetExactExchanges(true);
+        calc.SetSimulation(Simulation::Rolled);
     }
     CArmy& AttackWith(CArmy a) { return calc.AttackFront().Add(a); }
     CArmy& DefendWith(CArmy a) { return calc.DefendFront().Add(a); }

@@ -1,6 +1,7 @@
-// Simulated figures against probabilities worked out by hand, for both ways of drawing the
-// exchanges. Seeds are fixed, so the tests are stable; tolerances are several standard errors,
-// so a wrong rule (a wrong die, a missing medal, shots not carried) fails them.
+// Simulated figures against probabilities worked out by hand, at both levels of simulation (each
+// duel's end drawn at once, every exchange rolled). Seeds are fixed, so the tests are stable;
+// tolerances are several standard errors, so a wrong rule (a wrong die, a missing medal, shots not
+// carried) fails them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,7 +30,7 @@ class StatisticsTest : public ::testing::TestWithParam<bool> {
 protected:
     void Run(Long battles, Long dice, std::uint64_t seed) {
         MBattleCalc& c = calc;
-        c.SetExactExchanges(GetParam());
+        c.SetSimulation(GetParam() ? Simulation::Rolled : Simulation::Duel);
         c.SetSeed(seed);
         ASSERT_TRUE(c.RunBattles(battles, dice, false, 0));
     }
@@ -159,10 +160,10 @@ TEST_P(StatisticsTest, PoisonOnItsChance) {
     ExpectWinShare(20.0 / 99.0 * 0.5 + 79.0 / 99.0 * 0.55);
 }
 
-// Two stacks of attackers with every kind of power against a fortified defence: the direct way
-// of drawing must give the same distribution as rolling every exchange. Compared by the win
+// Two stacks of attackers with every kind of power against a fortified defence: drawing each
+// duel's end at once must give the same distribution as rolling every exchange. Compared by the win
 // share and the mean losses of both sides, within 4.5 standard errors of their difference.
-TEST(DirectAgainstExact, SameFiguresOnAMixedBattle) {
+TEST(DuelAgainstRolled, SameFiguresOnAMixedBattle) {
     TestHost host;
     host.terrain = "city";
     const Long pikes = host.AddArmyRow({"Pikes", 3, 2, 1, "city", 1, 37, 2});
@@ -196,9 +197,9 @@ TEST(DirectAgainstExact, SameFiguresOnAMixedBattle) {
         double mean[5] = {};
         double var[5] = {};
     };
-    auto run = [&](bool exact, std::uint64_t seed) {
+    auto run = [&](Simulation level, std::uint64_t seed) {
         TableCalc calc(host);
-        calc.SetExactExchanges(exact);
+        calc.SetSimulation(level);
         calc.SetSeed(seed);
         EXPECT_TRUE(calc.RunBattles(n, 22, false, 2));
         Figures f;
@@ -210,19 +211,19 @@ TEST(DirectAgainstExact, SameFiguresOnAMixedBattle) {
         for (double& v : f.var) v /= n - 1;
         return f;
     };
-    const Figures direct = run(false, 201);
-    const Figures exact = run(true, 202);
+    const Figures duel = run(Simulation::Duel, 201);
+    const Figures rolled = run(Simulation::Rolled, 202);
     for (int c = 0; c < 5; ++c) {
-        const double se = std::sqrt((direct.var[c] + exact.var[c]) / n);
-        EXPECT_NEAR(direct.mean[c], exact.mean[c], 4.5 * se + 1e-12) << "column " << c + 1;
+        const double se = std::sqrt((duel.var[c] + rolled.var[c]) / n);
+        EXPECT_NEAR(duel.mean[c], rolled.mean[c], 4.5 * se + 1e-12) << "column " << c + 1;
     }
     // Both sides lose armies in this battle, and the attacker wins some of the time.
-    EXPECT_GT(direct.mean[0], 0.05);
-    EXPECT_LT(direct.mean[0], 0.95);
+    EXPECT_GT(duel.mean[0], 0.05);
+    EXPECT_LT(duel.mean[0], 0.95);
 }
 
 INSTANTIATE_TEST_SUITE_P(Draws, StatisticsTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Exact" : "Direct"; });
+                         [](const auto& info) { return info.param ? "Rolled" : "Duel"; });
 
 }  // namespace
 }  // namespace b3::engine::test
