@@ -55,8 +55,12 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
       fliesByMoveBonus_(master.fliesByMoveBonus_),
       numArmies_(master.numArmies_) {
     for (int s = 0; s < 4; ++s) attStacks_[s] = master.attStacks_[s];
-    for (int m = 0; m < 5; ++m)
-        for (int s = 0; s < 15; ++s) scoreChance_[m][s] = master.scoreChance_[m][s];
+    for (int m = 0; m < 5; ++m) {
+        for (int s = 0; s < 15; ++s) {
+            scoreChance_[m][s] = master.scoreChance_[m][s];
+            rollBound_[m][s] = master.rollBound_[m][s];
+        }
+    }
     for (int j = 0; j < worker; ++j) rng_.Jump();
     if (lineup_) chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, combatDice_));
 }
@@ -96,6 +100,13 @@ void MBattleCalc::PrepareRun(Long CombatDice, Long NumBattles) {
     // The chance that a roll scores, by medals and strength.
     for (int m = 0; m < 5; ++m)
         for (int s = 0; s < 15; ++s) scoreChance_[m][s] = ScoreProbability(CombatDice, m, s);
+    // The bounds of the rolls that score, on the combat dice (0) and on each medal die.
+    for (int m = 0; m < 5; ++m) {
+        const Long faces = m == 0 ? CombatDice : kMedalDie[m];
+        for (int s = 0; s < 15; ++s)
+            rollBound_[m][s] =
+                faces > 0 ? RandomSource::RollBound(static_cast<std::uint32_t>(faces), s) : 0;
+    }
 
     // Which units fly by their first move bonus (armies: column 13, heroes: column 12).
     const DataArray& armies = host_->Armies();
@@ -114,6 +125,8 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     const std::string refusal = CheckRun(NumBattles, CombatDice);
     if (!refusal.empty()) throw RunRefused(refusal);
 
+    // An abort asked for after the last look of an earlier run does not stop this one.
+    abort_.store(false, std::memory_order_relaxed);
     BusyPointer busy(*host_);
     PrepareRun(CombatDice, NumBattles);
     if (!rng_.Scripted()) {
@@ -139,20 +152,28 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     if (threads > 1) {
         if (!RunThreaded(NumBattles, ViewStats, CityLevel)) return false;
     } else {
-        // Counted in 64 bits: a Long counter could not pass the largest count of battles.
-        for (std::int64_t n = 1; n <= NumBattles; ++n) {
-            const auto i = static_cast<Long>(n);
+        // Counted in 64 bits: a Long counter could not pass the largest count of battles. The
+        // battles between two reports of progress are fought as one block: the abort flag, which
+        // a report may set, is looked at before the block after it, as before the next battle.
+        const std::int64_t step = std::max<Long>(1, NumBattles / 100);
+        for (std::int64_t n = 1; n <= NumBattles;) {
             if (abort_.exchange(false, std::memory_order_relaxed)) return false;
-            if (i > 1 && chain_) {
-                FightDuelChain(i);
-            } else {
+            if (n == 1) {
                 SetUpBattle(CityLevel);
                 CacheStartHits(defFront_);
-                if (i == 1 && ViewStats) ShowStats(attFront_, defFront_);
-                FinishBattle(i, Fight(attFront_, defFront_, i));
+                if (ViewStats) ShowStats(attFront_, defFront_);
+                FinishBattle(1, Fight(attFront_, defFront_, 1));
                 currentAttStack_ = 0;
+                ShowProgress(NumBattles, 1);
+                ++n;
+                continue;
             }
-            ShowProgress(NumBattles, i);
+            const std::int64_t nextReport = (n + step - 1) / step * step;
+            const std::int64_t last =
+                std::min<std::int64_t>({std::int64_t{NumBattles}, nextReport, n + kBlock - 1});
+            FightBattles(n, last, CityLevel);
+            ShowProgress(NumBattles, static_cast<Long>(last));
+            n = last + 1;
         }
     }
     busy.Restore();
@@ -161,47 +182,44 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
 }
 
 void MBattleCalc::SetUpBattle(Long CityLevel) {
-    if (rolled_) {
+    // Sending the first stacks and counting their own powers draws nothing and gives the same
+    // fronts every battle: do it once per run and copy the result.
+    if (!selfEvaluated_ || selfEvaluatedCityLevel_ != CityLevel) {
+        currentAttStack_ = 0;
         SendToAttackFront();
         SendToDefendFront();
         EvalStacksSelfEffect(CityLevel);
+        attSelf_ = attFront_;
+        defSelf_ = defFront_;
+        selfEvaluated_ = true;
+        selfEvaluatedCityLevel_ = CityLevel;
     } else {
-        // Sending the first stacks and counting their own powers draws nothing and gives the
-        // same fronts every battle: do it once per run and copy the result.
-        if (!selfEvaluated_ || selfEvaluatedCityLevel_ != CityLevel) {
-            currentAttStack_ = 0;
-            SendToAttackFront();
-            SendToDefendFront();
-            EvalStacksSelfEffect(CityLevel);
-            attSelf_ = attFront_;
-            defSelf_ = defFront_;
-            selfEvaluated_ = true;
-            selfEvaluatedCityLevel_ = CityLevel;
-        } else {
-            attFront_ = attSelf_;
-            defFront_ = defSelf_;
-        }
-        currentAttStack_ = numAttStacks_ > 0 ? 1 : 0;
+        attFront_ = attSelf_;
+        defFront_ = defSelf_;
     }
+    currentAttStack_ = numAttStacks_ > 0 ? 1 : 0;
     EvalStacksMutualEffect();
 }
 
-void MBattleCalc::FightBattle(Long battle, Long CityLevel) {
-    if (battle > 1 && chain_) {
-        FightDuelChain(battle);
+void MBattleCalc::FightBattles(std::int64_t first, std::int64_t last, Long CityLevel) {
+    if (chain_) {
+        // Battles after the first, as chains of duels.
+        auto battle = static_cast<Long>(first);
+        chain_->FightMany(rng_, last - first + 1, [&](const BattleRow& fought) {
+            ResultsRow& row = Row(battle++);
+            row = fought;
+            stats_.Book(row);
+            if (!keepTable_) row = {};
+        });
         return;
     }
-    SetUpBattle(CityLevel);
-    CacheStartHits(defFront_);
-    FinishBattle(battle, Fight(attFront_, defFront_, battle));
-    currentAttStack_ = 0;
-}
-
-void MBattleCalc::FightDuelChain(Long battle) {
-    ResultsRow& row = Row(battle);
-    row = chain_->Fight(rng_);
-    stats_.Book(row);
-    if (!keepTable_) row = {};
+    for (std::int64_t n = first; n <= last; ++n) {
+        const auto battle = static_cast<Long>(n);
+        SetUpBattle(CityLevel);
+        CacheStartHits(defFront_);
+        FinishBattle(battle, Fight(attFront_, defFront_, battle));
+        currentAttStack_ = 0;
+    }
 }
 
 void MBattleCalc::FinishBattle(Long battle, Long outcome) {
@@ -245,8 +263,6 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
         workers[static_cast<std::size_t>(t)].reset(new MBattleCalc(*this, t));
 
     bool aborted = false;
-    constexpr Long kBatch = 256;
-    Long pending = 0;
     try {
         // The first battle is set up (and its statistics shown) before the others start.
         const Long end0 = first[1] - 1;
@@ -257,13 +273,13 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                 break;
             }
             if (i > 1) {
-                FightBattle(i, CityLevel);
-                // Battles are counted in batches: a shared counter touched by every battle of
-                // every thread would cost more than the battles.
-                if (++pending == kBatch || i == end0) {
-                    report(done.fetch_add(pending, std::memory_order_relaxed) + pending);
-                    pending = 0;
-                }
+                // Battles are fought and counted in blocks: a shared counter touched by every
+                // battle of every thread would cost more than the battles.
+                const std::int64_t last = std::min<std::int64_t>(end0, n + kBlock - 1);
+                FightBattles(n, last, CityLevel);
+                report(done.fetch_add(static_cast<Long>(last - n + 1), std::memory_order_relaxed) +
+                       static_cast<Long>(last - n + 1));
+                n = last;
                 if (stop.load(std::memory_order_relaxed)) break;
                 continue;
             }
@@ -277,17 +293,13 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                             MBattleCalc& worker = *workers[static_cast<std::size_t>(t)];
                             const Long b = first[static_cast<std::size_t>(t)];
                             const Long e = first[static_cast<std::size_t>(t) + 1] - 1;
-                            Long count = 0;
-                            for (std::int64_t n = b; n <= e; ++n) {
-                                const auto j = static_cast<Long>(n);
+                            for (std::int64_t n = b; n <= e; n += kBlock) {
                                 if (stop.load(std::memory_order_relaxed)) break;
-                                worker.FightBattle(j, CityLevel);
-                                if (++count == kBatch) {
-                                    done.fetch_add(count, std::memory_order_relaxed);
-                                    count = 0;
-                                }
+                                const std::int64_t last = std::min<std::int64_t>(e, n + kBlock - 1);
+                                worker.FightBattles(n, last, CityLevel);
+                                done.fetch_add(static_cast<Long>(last - n + 1),
+                                               std::memory_order_relaxed);
                             }
-                            done.fetch_add(count, std::memory_order_relaxed);
                         } catch (...) {
                             failures[static_cast<std::size_t>(t)] = std::current_exception();
                             stop.store(true);
@@ -444,7 +456,7 @@ void MBattleCalc::ApplyAdjustedPower(CStackAtt& stack) {
 }
 
 Long MBattleCalc::RandomPercentNum() {
-    return static_cast<Long>(rng_.Next() * 99.0);
+    return static_cast<Long>(rng_.Roll(99)) - 1;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -474,35 +486,56 @@ double MBattleCalc::ScoreChance(const CArmy& army) const {
 }
 
 void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPos, Long battle) {
-    ResolveAcid(aPos, dPos, att, def);
-    ResolveLightning(aPos, dPos, att, def);
-    if (ResolveAssass(aPos, dPos, att, def, battle) || ResolveMissle(aPos, dPos, att, def, battle))
-        return;
     CArmy& a = att.Item(aPos);
     CArmy& d = def.Item(dPos);
+    // Each ability acts only when the two armies' strengths in it differ (and equal assassins
+    // above 0 spend theirs): most duels skip all four.
+    if (a.Acid() != d.Acid()) ResolveAcid(aPos, dPos, att, def);
+    if (a.Lightning() != d.Lightning()) ResolveLightning(aPos, dPos, att, def);
+    if ((a.Assass() != d.Assass() || a.Assass() > 0) && ResolveAssass(aPos, dPos, att, def, battle))
+        return;
+    if (a.Missle() != d.Missle() && ResolveMissle(aPos, dPos, att, def, battle)) return;
 
     // Neither the damage of a point nor the chances of an exchange change during the melee.
     const Long toD = a.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kDefenderLoses) : 1;
     const Long toA = d.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kAttackerLoses) : 1;
     if (rolled_) {
-        for (;;) {
-            const Long loser = WhoLosesPoint(a, d);
-            if (loser == kDefenderLoses) {
-                if (const Long left = HitsAfterPoint(d.Hits(), toD)) {
-                    d.SetHits(left);
-                } else {
-                    RemoveDefender(def, dPos, d.Turns(), battle);
-                    return;
-                }
-            } else if (loser == kAttackerLoses) {
-                if (const Long left = HitsAfterPoint(a.Hits(), toA)) {
-                    a.SetHits(left);
-                } else {
-                    RemoveAttacker(att, aPos, a.Turns(), battle);
-                    return;
-                }
+        // Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order,
+        // written without a branch per exchange: a point costs its loser the damage, and the
+        // melee ends when an army has no hits left.
+        const auto sa = static_cast<std::size_t>(a.TotalStrength());
+        const auto sd = static_cast<std::size_t>(d.TotalStrength());
+        const int ma = MedalIndex(a.HasMedal()), md = MedalIndex(d.HasMedal());
+        const std::uint64_t aDice = rollBound_[0][sa], aMedal = rollBound_[ma][sa];
+        const std::uint64_t dDice = rollBound_[0][sd], dMedal = rollBound_[md][sd];
+        std::int64_t hitsA = a.Hits(), hitsD = d.Hits();
+        auto melee = [&](auto& source) {
+            for (;;) {
+                bool hitA = source.Next32() < aDice;
+                if (ma != 0) hitA |= source.Next32() < aMedal;
+                bool hitD = source.Next32() < dDice;
+                if (md != 0) hitD |= source.Next32() < dMedal;
+                hitsD -= static_cast<std::int64_t>(hitA && !hitD) * toD;
+                hitsA -= static_cast<std::int64_t>(hitD && !hitA) * toA;
+                if ((hitsA <= 0) | (hitsD <= 0)) return;
             }
+        };
+        if (rng_.Scripted()) {
+            melee(rng_);
+        } else {
+            // The generator in registers rather than behind `this` for the melee's many draws.
+            Generator gen = rng_.Gen();
+            melee(gen);
+            rng_.SetGen(gen);
         }
+        if (hitsD <= 0) {
+            a.SetHits(hitsA);
+            RemoveDefender(def, dPos, d.Turns(), battle);
+        } else {
+            d.SetHits(hitsD);
+            RemoveAttacker(att, aPos, a.Turns(), battle);
+        }
+        return;
     }
     // The exchange that decides a point: the attacking army wins it with the chance that it
     // alone scores, given that exactly one of the two scores.
@@ -538,12 +571,20 @@ bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attacker
 }
 
 Long MBattleCalc::WhoLosesPoint(const CArmy& a, const CArmy& d) {
-    const Long rollA = GetCombatRoll(a.HasMedal());
-    const Long rollD = GetCombatRoll(d.HasMedal());
-    const bool hitA = ScoresHit(rollA, a.TotalStrength());
-    const bool hitD = ScoresHit(rollD, d.TotalStrength());
+    const bool hitA = RollScores(a);
+    const bool hitD = RollScores(d);
     if (hitA == hitD) return kNobodyLoses;
     return hitA ? kDefenderLoses : kAttackerLoses;
+}
+
+// ScoresHit(GetCombatRoll(medals), strength) without working out the roll: the same draws, in the
+// same order (the combat dice, then any medal die, both always rolled), each compared with the
+// bound below which it rolls at most the strength.
+bool MBattleCalc::RollScores(const CArmy& army) {
+    const auto s = static_cast<std::size_t>(army.TotalStrength());  // 1..14
+    bool hit = rng_.Next32() < rollBound_[0][s];
+    if (const int m = MedalIndex(army.HasMedal())) hit |= rng_.Next32() < rollBound_[m][s];
+    return hit;
 }
 
 Long MBattleCalc::GetCombatRoll(Long medals) {
@@ -556,8 +597,8 @@ Long MBattleCalc::GetCombatRoll(Long medals) {
 
 Long MBattleCalc::CombatDiceRoll(Long faces) {
     const Long n = faces == 0 ? combatDice_ : faces;
-    const Long roll = static_cast<Long>(rng_.Next() * n + 1.0);
-    return roll > n ? n : roll;
+    if (n < 1) return n;  // a die without faces rolls nothing higher
+    return static_cast<Long>(rng_.Roll(static_cast<std::uint32_t>(n)));
 }
 
 bool MBattleCalc::VictimFlies(const CArmy& victim) const {

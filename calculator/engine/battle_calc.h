@@ -171,14 +171,17 @@ private:
     MBattleCalc(const MBattleCalc& master, int worker);
 
     void SetUpBattle(Long CityLevel);
-    void FightBattle(Long battle, Long CityLevel);
+    // Fights battles first..last (each after the first battle of the run) and books them.
+    void FightBattles(std::int64_t first, std::int64_t last, Long CityLevel);
+    // The most battles fought between two looks at the abort flag.
+    static constexpr std::int64_t kBlock = 256;
     // Books the battle's outcome and its row into the statistics.
     void FinishBattle(Long battle, Long outcome);
-    // Fights a battle after the first at the duel level and books it.
-    void FightDuelChain(Long battle);
     bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
     ResultsRow& Row(Long battle) { return keepTable_ ? resultsRows_[battle - 1] : row_; }
     double ScoreChance(const CArmy& army) const;
+    // Rolls one combat roll for `army` and tells whether it scores.
+    bool RollScores(const CArmy& army);
     // The simulation's way of deciding the chances of the duel rules: from the run's stream.
     struct Draws {
         MBattleCalc& calc;
@@ -216,6 +219,9 @@ private:
     // Derived per run: the chance to score of each strength (1..14) with 0..4 medals, and which
     // unit identifiers fly by their first move bonus.
     double scoreChance_[5][15] = {};
+    // The bound below which a Next32 value rolls at most each strength, on the combat dice ([0])
+    // and on the die of 1..4 medals.
+    std::uint64_t rollBound_[5][15] = {};
     std::vector<std::uint8_t> fliesByMoveBonus_;
     Long numArmies_ = 0;
 

@@ -14,12 +14,12 @@ DuelChain::DuelChain(std::shared_ptr<const Lineup> line, Duels duels)
         throw std::logic_error("a battle without armies on both sides");
     // The start of a battle: the first army of each side in one of its set-up states.
     nodes_.push_back({});
-    std::vector<Step> start;
+    tables_.push_back({});
+    std::vector<Chance> start;
     for (const auto& ea : line_->attackers.front().entries)
         for (const auto& ed : line_->defenders.front().entries)
             start.push_back({ea.p * ed.p, NodeOf(State{0, ea.carried, ed.carried}, 0)});
-    SetSteps(nodes_[0], start);
-    nodes_[0].expanded = true;
+    SetColumns(0, start);
 }
 
 std::uint32_t DuelChain::NodeOf(const State& state, Long level) {
@@ -27,10 +27,8 @@ std::uint32_t DuelChain::NodeOf(const State& state, Long level) {
         index_.try_emplace(Key{state, level}, static_cast<std::uint32_t>(nodes_.size()));
     if (added) {
         if (nodes_.size() >= kEnd) throw std::length_error("too many duel states for one run");
-        Node node;
-        node.state = state;
-        node.level = level;
-        nodes_.push_back(node);
+        nodes_.push_back({state, level});
+        tables_.push_back({});
     }
     return it->second;
 }
@@ -45,19 +43,35 @@ std::uint32_t DuelChain::EndOf(Long outcome, Long attLost, Long defLost) {
     return kEnd + static_cast<std::uint32_t>(ends_.size() - 1);
 }
 
-// The likeliest steps first, so that a draw scans as few as it can; the chances are summed as
-// they stand, and a draw scales its uniform number by their total.
-void DuelChain::SetSteps(Node& node, std::vector<Step>& steps) {
-    std::stable_sort(steps.begin(), steps.end(),
-                     [](const Step& x, const Step& y) { return x.upTo > y.upTo; });
-    double sum = 0;
-    for (Step& s : steps) {
-        sum += s.upTo;
-        s.upTo = sum;
+// Vose's construction of the alias table; the chances are scaled by their total (which differs
+// from 1 by rounding only).
+void DuelChain::SetColumns(std::uint32_t node, const std::vector<Chance>& chances) {
+    const std::size_t n = chances.size();
+    if (n == 0) throw std::logic_error("a duel without an end");
+    double total = 0;
+    for (const Chance& c : chances) total += c.p;
+    std::vector<double> share(n);
+    std::vector<std::size_t> small, large;
+    for (std::size_t i = 0; i < n; ++i) {
+        share[i] = chances[i].p / total * static_cast<double>(n);
+        (share[i] < 1.0 ? small : large).push_back(i);
     }
-    node.first = static_cast<std::uint32_t>(steps_.size());
-    node.count = static_cast<std::uint32_t>(steps.size());
-    steps_.insert(steps_.end(), steps.begin(), steps.end());
+    // A column kept whole gives itself as its alias, so the side drawn does not matter.
+    const auto first = static_cast<std::uint32_t>(columns_.size());
+    for (const Chance& c : chances) columns_.push_back({0xFFFFFFFFu, c.next, c.next});
+    while (!small.empty() && !large.empty()) {
+        const std::size_t sm = small.back(), lg = large.back();
+        small.pop_back();
+        Column& col = columns_[first + sm];
+        col.keep = static_cast<std::uint32_t>(std::min(share[sm] * 0x1.0p32, 4294967295.0));
+        col.alias = chances[lg].next;
+        share[lg] -= 1.0 - share[sm];
+        if (share[lg] < 1.0) {
+            large.pop_back();
+            small.push_back(lg);
+        }
+    }
+    tables_[node] = {first, static_cast<std::uint32_t>(n)};
 }
 
 void DuelChain::Expand(std::uint32_t index) {
@@ -71,35 +85,26 @@ void DuelChain::Expand(std::uint32_t index) {
     Carry(d, state.def, true);
     duels_.Resolve(a, d, scratch_);
 
-    std::vector<Step> steps;
+    std::vector<Chance> chances;
     for (const DuelEnd& e : scratch_) {
         FollowDuel(
             *line_, state, level, e,
             [&](const State& next, double p) {
-                steps.push_back({e.p * p, NodeOf(next, level + 1)});
+                chances.push_back({e.p * p, NodeOf(next, level + 1)});
             },
             [&](Long outcome, Long attLost, Long defLost) {
-                steps.push_back({e.p, EndOf(outcome, attLost, defLost)});
+                chances.push_back({e.p, EndOf(outcome, attLost, defLost)});
             });
     }
-    if (steps.empty()) throw std::logic_error("a duel without an end");
-    // NodeOf may have moved the nodes: look the node up again.
-    Node& node = nodes_[index];
-    SetSteps(node, steps);
-    node.expanded = true;
+    SetColumns(index, chances);
 }
 
 BattleRow DuelChain::Fight(RandomSource& rng) {
     std::uint32_t at = 0;
     for (;;) {
-        if (!nodes_[at].expanded) Expand(at);
-        const Node& node = nodes_[at];
-        const Step* step = steps_.data() + node.first;
-        const Step* last = step + node.count - 1;
-        const double u = rng.Next() * last->upTo;
-        while (step != last && u >= step->upTo) ++step;
-        if (step->next >= kEnd) return ends_[step->next - kEnd];
-        at = step->next;
+        const std::uint32_t next = Step(at, rng.Next64());
+        if (next >= kEnd) return ends_[next - kEnd];
+        at = next;
     }
 }
 

@@ -30,21 +30,59 @@ public:
     // turns, defending armies lost, their production turns.
     BattleRow Fight(RandomSource& rng);
 
+    // Fights `count` battles, giving each one's row to `book` as it ends. Several battles are
+    // fought side by side, a duel of each in turn, so that the look-ups of one battle's next duel
+    // overlap with the others'; the battles end, and are booked, in an order that the draws
+    // decide.
+    template <class Book>
+    void FightMany(RandomSource& rng, std::int64_t count, Book&& book) {
+        constexpr int kLanes = 4;
+        std::uint32_t at[kLanes];
+        int lanes = 0;
+        std::int64_t started = 0;
+        while (lanes < kLanes && started < count) {
+            at[lanes++] = 0;
+            ++started;
+        }
+        while (lanes > 0) {
+            for (int k = 0; k < lanes; ++k) {
+                const std::uint32_t next = Step(at[k], rng.Next64());
+                if (next < kEnd) {
+                    at[k] = next;
+                    continue;
+                }
+                book(ends_[next - kEnd]);
+                if (started < count) {
+                    at[k] = 0;
+                    ++started;
+                } else {
+                    at[k--] = at[--lanes];
+                }
+            }
+        }
+    }
+
     // How many pairs of duel states the run has met so far (a measure of its tables).
     std::size_t DuelStatesMet() const { return nodes_.size() - 1; }
 
 private:
-    // What may follow a duel (or the start of the battle): the next duel, or the battle's end.
-    struct Step {
-        double upTo;         // the cumulative chance of this step and the ones before it
-        std::uint32_t next;  // a node, or kEnd + a row of ends_
+    // What may follow a duel (or the start of the battle) is one of a node's columns, each
+    // drawn with the same chance; a column then keeps its own step with chance keep / 2^32 and
+    // gives the rest to its alias (Walker's alias method). A step is a node, or kEnd + a row of
+    // ends_. The draw is branch-free: one 64-bit number chooses the column and the side.
+    struct Column {
+        std::uint32_t keep;
+        std::uint32_t own;
+        std::uint32_t alias;
+    };
+    // Where a node's columns are: columns_[first .. first + count); count 0 until expanded.
+    struct Table {
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
     };
     struct Node {
         State state;
         Long level = 0;  // armies lost before this duel
-        std::uint32_t first = 0;
-        std::uint32_t count = 0;  // steps_[first .. first + count); none until expanded
-        bool expanded = false;
     };
     struct Key {
         State state;
@@ -58,15 +96,28 @@ private:
     };
     static constexpr std::uint32_t kEnd = 0x80000000u;
 
+    // The step that `draw` takes from node `at`.
+    std::uint32_t Step(std::uint32_t at, std::uint64_t draw) {
+        if (tables_[at].count == 0) Expand(at);
+        const Table t = tables_[at];
+        const Column& c =
+            columns_[t.first + static_cast<std::uint32_t>(((draw >> 32) * t.count) >> 32)];
+        return static_cast<std::uint32_t>(draw) < c.keep ? c.own : c.alias;
+    }
     std::uint32_t NodeOf(const State& state, Long level);
     std::uint32_t EndOf(Long outcome, Long attLost, Long defLost);
     void Expand(std::uint32_t node);
-    void SetSteps(Node& node, std::vector<Step>& steps);
+    struct Chance {
+        double p;
+        std::uint32_t next;
+    };
+    void SetColumns(std::uint32_t node, const std::vector<Chance>& chances);
 
     std::shared_ptr<const Lineup> line_;
     Duels duels_;
-    std::vector<Node> nodes_;  // node 0 is the start of a battle
-    std::vector<Step> steps_;
+    std::vector<Node> nodes_;    // node 0 is the start of a battle
+    std::vector<Table> tables_;  // per node
+    std::vector<Column> columns_;
     std::vector<BattleRow> ends_;
     std::unordered_map<Key, std::uint32_t, KeyHash> index_;
     std::vector<DuelEnd> scratch_;

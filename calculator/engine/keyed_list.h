@@ -37,8 +37,8 @@ public:
 
     // Item at 1-based `position`.
     T& at(std::int32_t position) {
-        if (position < 1 || position > count())
-            throw MissingItem("no item at position " + std::to_string(position));
+        if (position < 1 || position > count()) [[unlikely]]
+            NoItemAt(position);
         return items_[static_cast<std::size_t>(position - 1)];
     }
     const T& at(std::int32_t position) const { return const_cast<KeyedList*>(this)->at(position); }
@@ -94,6 +94,11 @@ public:
     const T* data() const { return items_.data(); }
 
 private:
+    // Out of line, so that the checked look-up above stays small enough to inline.
+    [[noreturn, gnu::cold, gnu::noinline]] static void NoItemAt(std::int32_t position) {
+        throw MissingItem("no item at position " + std::to_string(position));
+    }
+
     long findKey(std::string_view key) const {
         for (const auto& [k, index] : keys_)
             if (k == key) return static_cast<long>(index);

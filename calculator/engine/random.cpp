@@ -22,7 +22,8 @@ RandomSource::RandomSource() {
 
 void RandomSource::Seed(std::uint64_t seed) {
     std::uint64_t x = seed;
-    for (auto& s : s_) s = SplitMix(x);
+    for (auto& s : gen_.s) s = SplitMix(x);
+    gen_.haveLow = false;
 }
 
 void RandomSource::SeedFromClock() {
@@ -39,11 +40,12 @@ void RandomSource::Jump() {
     for (std::uint64_t j : kJump) {
         for (int b = 0; b < 64; ++b) {
             if (j & (std::uint64_t{1} << b))
-                for (int k = 0; k < 4; ++k) t[k] ^= s_[k];
+                for (int k = 0; k < 4; ++k) t[k] ^= gen_.s[k];
             NextBits();
         }
     }
-    for (int k = 0; k < 4; ++k) s_[k] = t[k];
+    for (int k = 0; k < 4; ++k) gen_.s[k] = t[k];
+    gen_.haveLow = false;
 }
 
 double RandomSource::NextScripted() {

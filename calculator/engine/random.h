@@ -16,6 +16,39 @@ public:
     using std::logic_error::logic_error;
 };
 
+// The generator behind a random source: xoshiro256** with its output split into 32-bit halves
+// on demand. A hot loop may copy it out of its source, draw from the copy and put it back.
+struct Generator {
+    std::uint64_t s[4] = {};
+    std::uint32_t low = 0;  // the second half of the last step, while haveLow
+    bool haveLow = false;
+
+    std::uint64_t Next64() {
+        const std::uint64_t result = Rotl(s[1] * 5, 7) * 9;
+        const std::uint64_t t = s[1] << 17;
+        s[2] ^= s[0];
+        s[3] ^= s[1];
+        s[1] ^= s[2];
+        s[0] ^= s[3];
+        s[2] ^= t;
+        s[3] = Rotl(s[3], 45);
+        return result;
+    }
+    std::uint32_t Next32() {
+        if (haveLow) {
+            haveLow = false;
+            return low;
+        }
+        const std::uint64_t bits = Next64();
+        low = static_cast<std::uint32_t>(bits);
+        haveLow = true;
+        return static_cast<std::uint32_t>(bits >> 32);
+    }
+
+private:
+    static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+};
+
 class RandomSource {
 public:
     RandomSource();  // seeded from the clock
@@ -42,22 +75,39 @@ public:
         return static_cast<double>(NextBits() >> 11) * 0x1.0p-53;
     }
 
-private:
-    static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-    std::uint64_t NextBits() {
-        const std::uint64_t result = Rotl(s_[1] * 5, 7) * 9;
-        const std::uint64_t t = s_[1] << 17;
-        s_[2] ^= s_[0];
-        s_[3] ^= s_[1];
-        s_[1] ^= s_[2];
-        s_[0] ^= s_[3];
-        s_[2] ^= t;
-        s_[3] = Rotl(s_[3], 45);
-        return result;
+    // A uniform whole number from 0 to 2^32 - 1: each step of the generator gives two. A scripted
+    // value v gives v scaled to 32 bits.
+    std::uint32_t Next32() {
+        if (scripted_) return static_cast<std::uint32_t>(NextScripted() * 0x1.0p32);
+        return gen_.Next32();
     }
+
+    // A uniform whole number from 0 to 2^64 - 1 (the generator's own step; not scripted).
+    std::uint64_t Next64() { return gen_.Next64(); }
+
+    // The generator, for a loop that draws from a copy of it (not for a scripted stream).
+    const Generator& Gen() const { return gen_; }
+    void SetGen(const Generator& g) { gen_ = g; }
+
+    // A roll of a die with `faces` faces (1 or more): 1 to faces, from one Next32 value. A
+    // scripted value v gives the face v falls on, as the integer part of v * faces + 1 would.
+    std::uint32_t Roll(std::uint32_t faces) {
+        return static_cast<std::uint32_t>((std::uint64_t{Next32()} * faces) >> 32) + 1;
+    }
+    // The bound below which a Next32 value makes Roll(faces) at most `most`: a roll of at most
+    // `most` is Next32() < RollBound(faces, most) (2^32 when every roll is).
+    static std::uint64_t RollBound(std::uint32_t faces, std::int64_t most) {
+        if (most <= 0) return 0;
+        if (most >= faces) return std::uint64_t{1} << 32;
+        // The smallest x with x * faces >= most * 2^32.
+        return ((static_cast<std::uint64_t>(most) << 32) + faces - 1) / faces;
+    }
+
+private:
+    std::uint64_t NextBits() { return gen_.Next64(); }
     double NextScripted();
 
-    std::uint64_t s_[4] = {};
+    Generator gen_;
     bool scripted_ = false;
     std::vector<double> script_;
     std::size_t next_ = 0;
