@@ -164,6 +164,16 @@ TEST_F(RunTest, AbortStopsBeforeTheNextBattle) {
     EXPECT_NE(host.winText, "(none)");
 }
 
+// An abort asked for when no battle is left to look at it (after a run's last look) belongs to
+// that run: the next run goes through.
+TEST_F(RunTest, AnAbortLeftOverFromAnEarlierRunDoesNotStopTheNext) {
+    OneAgainstOne();
+    calc.SetSeed(5);
+    calc.RequestAbort();
+    EXPECT_TRUE(calc.RunBattles(100, 20, false, 0));
+    EXPECT_EQ(calc.Statistics().Battles(), 100);
+}
+
 TEST_F(RunTest, AbortDuringAThreadedRun) {
     OneAgainstOne();
     calc.SetSeed(3);
