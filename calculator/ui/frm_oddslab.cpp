@@ -130,6 +130,7 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     MakeStatusBar();
     MakePopupMenu();
     MakeScenarioMenu();
+    MakeOptionsMenu();
     MakeResultsPanel();
 
     gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
@@ -346,11 +347,14 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     };
     // The simulated figures with their intervals, then the exact figures, each column under its
     // own heading.
-    lblSimHeader = new QLabel("Simulated", fraQuickResults);
+    lblSimHeader = new QLabel(QString::fromStdString(record_.Heading()), fraQuickResults);
     lblSimHeader->setToolTip(
         "Sampled from the simulated battles; beside each figure half the width of its 95% "
         "interval");
     lblSimHeader->setAlignment(Qt::AlignCenter);
+    // Two lines, the number of battles over the way they were simulated, kept from the start so
+    // that the first run does not move the figures down.
+    lblSimHeader->setMinimumHeight(2 * lblSimHeader->fontMetrics().lineSpacing());
     quick->addWidget(lblSimHeader, 0, 1, 1, 2);
     const QString exactTip =
         "Computed from the probabilities of the combat rules, without sampling: the figure the "
@@ -782,6 +786,7 @@ void frmOddsLab::cmdAttack_Click() {
                 w.sscAbort->setEnabled(false);
                 w.cmdAttack->setEnabled(true);
                 w.sscExit->setEnabled(true);
+                w.mnuThreads->setEnabled(true);
             }
         } idle{*this};
 
@@ -796,6 +801,10 @@ void frmOddsLab::cmdAttack_Click() {
         // lists, dice and city level stay usable during the run.
         const RunSetup run = CurrentSetup();
         FillArmyCollections();
+        battle_->SetSimulation(run.simulation);
+        battle_->SetThreads(threads_);
+        // The thread count is asked for between runs only.
+        mnuThreads->setEnabled(false);
         sscAbort->setEnabled(true);
         bool completed = false;
         try {
@@ -822,7 +831,7 @@ void frmOddsLab::cmdAttack_Click() {
         record_.Started(run);
         if (completed) {
             record_.Completed();
-            lblSimHeader->setText(QString("Simulated (%1 battles)").arg(run.numBattles));
+            lblSimHeader->setText(QString::fromStdString(record_.Heading("\n")));
             ShowIntervals(run.numBattles);
             ShowExactOdds(run);
             sscMoreResults->setEnabled(true);
@@ -937,6 +946,7 @@ RunSetup frmOddsLab::CurrentSetup() const {
     setup.terrain = terrain_;
     setup.cityLevel = cboCityLevel->currentIndex() + 1;
     setup.numBattles = numBattles_;
+    setup.simulation = simulation_;
     return setup;
 }
 

@@ -82,6 +82,8 @@ inline constexpr int kMaxListUnits = 32;
 // The largest number of battles a run accepts: any count a Long holds, since a run keeps its
 // statistics, not a row per battle.
 inline constexpr b3::engine::Long kMaxBattles = std::numeric_limits<b3::engine::Long>::max();
+// A run is split over at most this many threads.
+inline constexpr int kMaxThreads = 64;
 // The five quick figures of a run (the win percentage and the four averages), simulated as
 // shown and exact when they could be computed.
 inline constexpr int kFigureCount = 5;
@@ -140,10 +142,12 @@ public:
 
     // ---- Scenario files (the format of b3cli odds) and what it takes to win
     // The window's battle as a scenario: both lists with their marks, the heroes' bonuses as
-    // last entered or opened, the dice, terrain, city level and number of battles.
+    // last entered or opened, the dice, terrain, city level, number of battles and the way they
+    // are simulated.
     b3::engine::Scenario CurrentScenario() const;
-    // Replaces the window's battle by the scenario; throws b3::engine::ScenarioError, changing
-    // nothing, when an entry names no unit of the installation.
+    // Replaces the window's battle by the scenario (and the choice of simulation by its own);
+    // throws b3::engine::ScenarioError, changing nothing, when an entry names no unit of the
+    // installation.
     void ShowScenario(const b3::engine::Scenario& s);
     // Open and save through the file dialog, or with a given file; false (after a message)
     // when the file cannot be read or written.
@@ -156,6 +160,18 @@ public:
     QStringList RecentScenarios() const;
     // The bonuses kept on a hero's list entry; false when it has none.
     bool EntryBonuses(int side, int position, b3::engine::SimpleHost::Bonuses& bonuses) const;
+
+    // ---- The Options menu: how runs are simulated, remembered from one session to the next
+    // How the next run fights its battles.
+    b3::engine::Simulation SimulationChoice() const { return simulation_; }
+    // Makes `simulation` the choice (checked in the menu) and remembers it; figures simulated
+    // otherwise become out of date.
+    void SetSimulationChoice(b3::engine::Simulation simulation);
+    // The number of threads each run is split over (1 to kMaxThreads); at first one per core.
+    int Threads() const { return threads_; }
+    // Keeps `threads` (held to 1..kMaxThreads) for the next runs and remembers it.
+    void SetThreads(int threads);
+    void mnuThreads_Click();
 
     // ---- Comparing and exporting results
     QuickFigures CurrentFigures() const;
@@ -309,6 +325,10 @@ public:
     QAction* mnuSuggest;
     QAction* mnuCopyResults;
     QAction* mnuExportResults;
+    QMenu* mnuOptions;
+    QAction* mnuDuelByDuel;
+    QAction* mnuEveryExchangeRolled;
+    QAction* mnuThreads;
     QGroupBox* grpPinned;
     QPushButton* sscPin;
     // Rows: the five figures; columns: pinned, change, pinned exact, change exact.
@@ -326,6 +346,7 @@ private:
     void MakeStatusBar();
     void MakePopupMenu();
     void MakeScenarioMenu();
+    void MakeOptionsMenu();
     // Who survived the last run on `side`: the listed units, exact and simulated shares.
     void FillSurvival(frmMoreResults& window);
     void MakeResultsPanel();
@@ -375,6 +396,8 @@ private:
     int askingPosition_ = -1;
     bool hasResults_ = false;
     QuickFigures pinned_;
+    b3::engine::Simulation simulation_ = b3::engine::Simulation::Duel;
+    int threads_ = 1;
 };
 
 // The caption of the window and the title of its messages.

@@ -153,7 +153,8 @@ QString frmOddsLab::ResultsText(QChar separator) const {
         return out.join(sep) + "\n";
     };
     const QuickFigures f = CurrentFigures();
-    QString text = line({"Figure", "Simulated", "Exact"});
+    // The simulated column's heading names the run's battles and how they were simulated.
+    QString text = line({"Figure", QString::fromStdString(record_.Heading()), "Exact"});
     for (int r = 0; r < kFigureCount; ++r) {
         // The simulated figures as the window shows them.
         QString shown = r == 0 ? lblAttWinPercent->text() : lblAvg[r + 1]->text();

@@ -56,6 +56,7 @@ Scenario frmOddsLab::CurrentScenario() const {
     s.terrain = terrain_.empty() ? "field" : terrain_;
     s.cityLevel = s.terrain == "city" ? cboCityLevel->currentIndex() + 1 : 0;
     s.battles = numBattles_;
+    s.simulation = simulation_;
     const b3::engine::UnitData data{&armies_, &heroes_};
     for (int side = 0; side < 2; ++side) {
         auto& entries = side == 0 ? s.attack : s.defend;
@@ -131,6 +132,7 @@ void frmOddsLab::ShowScenario(const Scenario& s) {
     cboTerrain_Click();
     if (s.terrain == "city") cboCityLevel->setCurrentIndex(static_cast<int>(s.cityLevel) - 1);
     AdjustDefTerrain(1, lstArmies[1]->count());
+    SetSimulationChoice(s.simulation);
 }
 
 bool frmOddsLab::OpenScenarioFile(const QString& file) {

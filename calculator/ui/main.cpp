@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
         return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("OddsLab");
-    // The recent scenarios are kept beside the suite's registry file:
-    // ~/.config/b3tools/OddsLab.conf.
+    // The recent scenarios and the Options menu's choices are kept beside the suite's registry
+    // file: ~/.config/b3tools/OddsLab.conf.
     QApplication::setOrganizationName("b3tools");
     b3::ui::ProgramOptions options;
     if (const auto status = b3::ui::ReadProgramOptions(description, options)) return *status;

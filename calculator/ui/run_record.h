@@ -1,8 +1,8 @@
 // Which run the window's figures come from, and whether they still describe the battle on
 // screen. A run takes a snapshot of the setup when it starts; its figures, simulated and exact,
 // are computed from that snapshot only, and they are out of date as soon as the lists (units and
-// marks), the combat dice, the terrain or the city level differ from it, or when a later run was
-// aborted before it replaced them.
+// marks), the combat dice, the terrain, the city level or the way the battles are simulated
+// differ from it, or when a later run was aborted before it replaced them.
 #pragma once
 
 #include <array>
@@ -11,8 +11,13 @@
 #include <vector>
 
 #include "engine/army.h"
+#include "engine/simulation.h"
 
 namespace b3::oddslab {
+
+// How a simulation fights its battles, in the words of the window ("duel by duel", "every exchange
+// rolled").
+const char* SimulationWords(b3::engine::Simulation simulation);
 
 // One list entry as a battle sees it: the unit identifier and its seven marks.
 struct ListedEntry {
@@ -27,8 +32,10 @@ struct RunSetup {
     std::string terrain;
     b3::engine::Long cityLevel = 0;
     b3::engine::Long numBattles = 0;
+    b3::engine::Simulation simulation = b3::engine::Simulation::Duel;
 
-    // The same battle: lists, dice, terrain and city level (not the number of battles).
+    // The same battle: lists, dice, terrain and city level (not the number of battles, nor how
+    // they are simulated).
     bool SameBattle(const RunSetup& other) const;
 };
 
@@ -49,9 +56,13 @@ public:
     bool Stale(const RunSetup& current) const;
     // Why the figures are out of date, or an empty text when they are not.
     std::string StaleNote(const RunSetup& current) const;
-    // The run whose figures are shown, in words: "Run 2: 1000 battles, 20 combat dice, terrain
-    // field".
+    // The run whose figures are shown, in words: "Run 2: 1000 battles, duel by duel, 20 combat
+    // dice, terrain field".
     std::string Describe() const;
+    // The heading of the simulated figures shown: "Simulated (1000 battles, duel by duel)", or
+    // "Simulated" before any run has completed. `separator` comes between the number of battles
+    // and the simulation (after the comma).
+    std::string Heading(const std::string& separator = " ") const;
 
 private:
     RunSetup pending_;

@@ -7,6 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QListWidget>
 #include <QMenu>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -63,6 +64,10 @@ public:
     void setBusy(bool) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<int> askInteger(QWidget*, const QString&, const QString&, int, int,
+                                  int) override {
+        return std::nullopt;
+    }
 
 private:
     QString out_;
@@ -103,13 +108,19 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
     QTemporaryDir temp;
+    // The options the window remembers are this run's own, not the user's.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, temp.filePath("settings"));
     const std::string game = temp.filePath("game").toStdString();
     b3::sample::WriteSampleInstallation(game);
     auto editObject = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{game});
 
     CameraServices services(out);
     b3::oddslab::frmOddsLab w(services, *editObject);
+    // The same figures on every machine: a fixed seed and thread count.
     w.BattleCalc().SetSeed(20260101);
+    w.SetThreads(4);
+    w.SetSimulationChoice(b3::engine::Simulation::Duel);
     w.show();
     w.activateWindow();
     app.processEvents();

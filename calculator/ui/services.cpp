@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -47,6 +48,15 @@ QString QtCalculatorServices::openFileName(QWidget* parent, const QString& capti
 QString QtCalculatorServices::saveFileName(QWidget* parent, const QString& caption,
                                            const QString& filter) {
     return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+std::optional<int> QtCalculatorServices::askInteger(QWidget* parent, const QString& title,
+                                                    const QString& label, int value, int minimum,
+                                                    int maximum) {
+    bool ok = false;
+    const int answer = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
 }
 
 void CentreOnScreen(QWidget& window) {

@@ -1,9 +1,10 @@
 // The calculator's dialogs with the user, behind one small interface so that tests can script
-// them: message boxes, modal windows, the pop-up menu, the busy pointer and the pumping of
-// pending window events during a run.
+// them: message boxes, modal windows, the pop-up menu, the question for a whole number, the busy
+// pointer and the pumping of pending window events during a run.
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QDialog;
 class QMenu;
@@ -30,6 +31,11 @@ public:
                                  const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& caption,
                                  const QString& filter) = 0;
+    // A whole number from `minimum` to `maximum`, first offered as `value`; nothing when the user
+    // cancelled.
+    virtual std::optional<int> askInteger(QWidget* parent, const QString& title,
+                                          const QString& label, int value, int minimum,
+                                          int maximum) = 0;
 };
 
 // The real dialogs of the toolkit.
@@ -42,6 +48,8 @@ public:
     void setBusy(bool busy) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    std::optional<int> askInteger(QWidget* parent, const QString& title, const QString& label,
+                                  int value, int minimum, int maximum) override;
 
 private:
     int busy_ = 0;

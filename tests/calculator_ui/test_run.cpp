@@ -27,7 +27,12 @@ double Number(const QString& text) {
 
 class OddsLabRun : public ::testing::Test {
 protected:
-    void SetUp() override { w->BattleCalc().SetSeed(77); }
+    void SetUp() override {
+        w->BattleCalc().SetSeed(77);
+        // One thread: progress comes at every hundredth of the battles, in battle order, and an
+        // abort is seen before the next battle (threaded runs: test_options.cpp).
+        w->SetThreads(1);
+    }
     std::unique_ptr<FakeEditObject> game = MakeTinyGame();
     ScriptServices services;
     std::unique_ptr<frmOddsLab> w = std::make_unique<frmOddsLab>(services, *game);

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -51,6 +52,9 @@ class ScenarioWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         QStandardPaths::setTestModeEnabled(true);
+        // The window starts with the options of a new installation, whatever an earlier test of
+        // this program chose.
+        QSettings().clear();
         ASSERT_TRUE(temp.isValid());
         game = temp.filePath("game").toStdString();
         b3::sample::WriteSampleInstallation(game);
@@ -76,6 +80,10 @@ protected:
         const std::string out = Slurp(temp.filePath("cli.txt"));
         EXPECT_EQ(status, 0) << out << Slurp(temp.filePath("cli-err.txt"));
         return out;
+    }
+    // b3cli's arguments for the run the window makes with `seed`: the same seed and threads.
+    std::string Same(int seed) const {
+        return "--seed " + std::to_string(seed) + " --threads " + std::to_string(window->Threads());
     }
     std::string WindowFigures() {
         frmOddsLab& w = *window;
@@ -129,11 +137,42 @@ TEST_F(ScenarioWindow, OpenedScenarioRunsLikeB3cliAndSavesTheSame) {
     w.BattleCalc().SetSeed(11);
     w.cmdAttack->click();
     ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
-    EXPECT_EQ(WindowFigures(), Cli(file, "--seed 11"));
+    EXPECT_EQ(WindowFigures(), Cli(file, Same(11)));
     // What the window saves after the run (with every bonus the dialog confirmed) runs the same.
     const QString after = temp.filePath("after.json");
     ASSERT_TRUE(w.SaveScenarioFile(after));
-    EXPECT_EQ(Cli(after, "--seed 11"), WindowFigures());
+    EXPECT_EQ(Cli(after, Same(11)), WindowFigures());
+}
+
+// A scenario's "simulation" becomes the window's choice, its next run is simulated that way as
+// b3cli simulates the file, and a saved scenario keeps the choice.
+TEST_F(ScenarioWindow, ScenarioSimulationBecomesTheWindowsChoice) {
+    frmOddsLab& w = *window;
+    ASSERT_EQ(w.SimulationChoice(), b3::engine::Simulation::Duel);
+    std::string text = kScenario;
+    text.insert(1, R"("simulation": "rolled", )");
+    const QString rolled = temp.filePath("rolled.json");
+    std::ofstream(rolled.toStdString()) << text;
+    ASSERT_TRUE(w.OpenScenarioFile(rolled));
+    EXPECT_EQ(w.SimulationChoice(), b3::engine::Simulation::Rolled);
+    EXPECT_TRUE(w.mnuEveryExchangeRolled->isChecked());
+    EXPECT_FALSE(w.mnuDuelByDuel->isChecked());
+
+    w.BattleCalc().SetSeed(11);
+    w.cmdAttack->click();
+    ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
+    EXPECT_EQ(w.BattleCalc().GetSimulation(), b3::engine::Simulation::Rolled);
+    EXPECT_EQ(WindowFigures(), Cli(rolled, Same(11)));
+    EXPECT_NE(WindowFigures(), Cli(file, Same(11)));  // duel by duel, the file without the key
+
+    const QString saved = temp.filePath("saved-rolled.json");
+    ASSERT_TRUE(w.SaveScenarioFile(saved));
+    EXPECT_EQ(b3::engine::LoadScenario(saved.toStdString()).simulation,
+              b3::engine::Simulation::Rolled);
+    // A scenario without the key is simulated duel by duel.
+    ASSERT_TRUE(w.OpenScenarioFile(file));
+    EXPECT_EQ(w.SimulationChoice(), b3::engine::Simulation::Duel);
+    EXPECT_TRUE(w.mnuDuelByDuel->isChecked());
 }
 
 TEST_F(ScenarioWindow, BadFilesAreRefusedAndTheListsKept) {
@@ -260,6 +299,8 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     ASSERT_TRUE(w.ExportResults(csv));
     const QStringList lines = QString::fromStdString(Slurp(csv)).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1 + kFigureCount + 1 + 33);
+    // The simulated column is headed as in the window, with how the battles were simulated.
+    EXPECT_EQ(lines[0], "Figure,\"Simulated (400 battles, duel by duel)\",Exact");
     EXPECT_EQ(lines[1].section(',', 0, 1) + "%", "Attacker Wins (%)," + w.lblAttWinPercent->text());
     long long battles = 0;
     for (int n = 0; n <= 32; ++n) {
@@ -272,6 +313,7 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     // The clipboard gets the same text with tabs.
     w.mnuCopyResults->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), w.ResultsText('\t'));
+    EXPECT_TRUE(w.ResultsText('\t').startsWith("Figure\tSimulated (400 battles, duel by duel)\t"));
     // A folder that does not exist: a message, no file.
     EXPECT_FALSE(w.ExportResults(temp.filePath("missing/results.csv")));
     EXPECT_FALSE(services.messages.empty());

@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,7 @@ private:
 std::unique_ptr<FakeEditObject> MakeTinyGame();
 
 // Message boxes are recorded, dialogs handed to a script (none: closed as by the close box),
-// menus recorded, event pumps counted and handed to a script.
+// menus and questions for a number recorded, event pumps counted and handed to a script.
 class ScriptServices : public CalculatorServices {
 public:
     struct Message {
@@ -107,6 +108,21 @@ public:
     QString openFileName(QWidget*, const QString&, const QString&) override { return openFile; }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return saveFile; }
     QString openFile, saveFile;  // what the file dialogs answer (empty: cancelled)
+    // The questions for a whole number, and what they answer (nothing: cancelled).
+    struct Question {
+        QString title;
+        QString label;
+        int value = 0;
+        int minimum = 0;
+        int maximum = 0;
+    };
+    std::optional<int> askInteger(QWidget*, const QString& title, const QString& label, int value,
+                                  int minimum, int maximum) override {
+        questions.push_back({title, label, value, minimum, maximum});
+        return integerAnswer;
+    }
+    std::vector<Question> questions;
+    std::optional<int> integerAnswer;
 
     std::vector<Message> messages;
     std::function<void(QDialog&)> onDialog;

@@ -1,0 +1,86 @@
+// The main window's Options menu: whether a run fights its battles duel by duel or rolls every
+// exchange, and over how many threads it splits them. Both are kept in the settings, beside the
+// recent scenarios, and given to the engine when a run starts.
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QThread>
+#include <algorithm>
+
+#include "calculator/ui/errors.h"
+#include "calculator/ui/frm_oddslab.h"
+#include "calculator/ui/services.h"
+
+namespace b3::oddslab {
+
+using b3::engine::Simulation;
+
+namespace {
+
+constexpr const char* kSimulationKey = "Simulation";
+constexpr const char* kThreadsKey = "Threads";
+
+}  // namespace
+
+void frmOddsLab::MakeOptionsMenu() {
+    mnuOptions = menuBar()->addMenu("&Options");
+    auto* group = new QActionGroup(mnuOptions);
+    group->setExclusive(true);
+    mnuDuelByDuel = mnuOptions->addAction("&Duel by duel");
+    mnuDuelByDuel->setToolTip(
+        "Fast: after the first battle, the end of each duel is drawn at once from the chances of "
+        "its ends");
+    mnuEveryExchangeRolled = mnuOptions->addAction("Every exchange &rolled");
+    mnuEveryExchangeRolled->setToolTip(
+        "Slower: every exchange of every battle rolls its combat dice");
+    for (QAction* entry : {mnuDuelByDuel, mnuEveryExchangeRolled}) {
+        entry->setCheckable(true);
+        group->addAction(entry);
+    }
+    connect(mnuDuelByDuel, &QAction::triggered, this,
+            [this] { SetSimulationChoice(Simulation::Duel); });
+    connect(mnuEveryExchangeRolled, &QAction::triggered, this,
+            [this] { SetSimulationChoice(Simulation::Rolled); });
+    mnuOptions->addSeparator();
+    mnuThreads = mnuOptions->addAction("&Threads...");
+    mnuThreads->setToolTip("The number of threads each run's battles are split over");
+    connect(mnuThreads, &QAction::triggered, this, [this] { mnuThreads_Click(); });
+    mnuOptions->setToolTipsVisible(true);
+
+    // As the last session left them; a name this window does not know is the default.
+    const QSettings settings;
+    simulation_ =
+        b3::engine::SimulationFromName(settings.value(kSimulationKey).toString().toStdString())
+            .value_or(Simulation::Duel);
+    (simulation_ == Simulation::Rolled ? mnuEveryExchangeRolled : mnuDuelByDuel)->setChecked(true);
+    bool ok = false;
+    const int threads = settings.value(kThreadsKey).toInt(&ok);
+    threads_ = std::clamp(ok ? threads : QThread::idealThreadCount(), 1, kMaxThreads);
+}
+
+void frmOddsLab::SetSimulationChoice(Simulation simulation) {
+    simulation_ = simulation;
+    (simulation == Simulation::Rolled ? mnuEveryExchangeRolled : mnuDuelByDuel)->setChecked(true);
+    QSettings().setValue(kSimulationKey, QString(b3::engine::SimulationName(simulation)));
+    UpdateResultState();
+}
+
+void frmOddsLab::SetThreads(int threads) {
+    threads_ = std::clamp(threads, 1, kMaxThreads);
+    QSettings().setValue(kThreadsKey, threads_);
+}
+
+void frmOddsLab::mnuThreads_Click() {
+    Trap(services_, "frmOddsLab::mnuThreads_Click", [&] {
+        if (running_) return;
+        const std::optional<int> threads = services_.askInteger(
+            this, "Threads",
+            QString("Split each run's battles over this many threads (1 to %1):").arg(kMaxThreads),
+            threads_, 1, kMaxThreads);
+        if (threads) SetThreads(*threads);
+    });
+}
+
+}  // namespace b3::oddslab
