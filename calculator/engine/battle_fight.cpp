@@ -1,0 +1,212 @@
+// Fighting a battle on its fronts: duel after duel between the last armies of the two fronts,
+// each with its abilities, then its melee, every exchange rolled or each point drawn at once.
+#include "engine/battle_calc.h"
+
+#include "engine/duel_rules.h"
+
+namespace b3::engine {
+
+Long MBattleCalc::Fight(CStackAtt& att, CStackAtt& def, Long battle) {
+    Long state = kGoOn;
+    while (state == kGoOn) {
+        UnitvsUnit(att, att.Count(), def, def.Count(), battle);
+        state = CheckIfVictor(att.Count(), def.Count(), def);
+    }
+    return state;
+}
+
+Long MBattleCalc::CheckIfVictor(Long attCount, Long defCount, CStackAtt& def) {
+    if (defCount == 0) return kAttackerWon;
+    if (attCount != 0) return kGoOn;
+    if (SendToAttackFront()) {
+        def.Item(def.Count()).RestoreStartHits();
+        return kGoOn;
+    }
+    return kDefenderWon;
+}
+
+double MBattleCalc::ScoreChance(const CArmy& army) const {
+    return scoreChance_[MedalIndex(army.HasMedal())][army.TotalStrength()];
+}
+
+void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPos, Long battle) {
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    // Each ability acts only when the two armies' strengths in it differ (and equal assassins
+    // above 0 spend theirs): most duels skip all four.
+    if (a.Acid() != d.Acid()) ResolveAcid(aPos, dPos, att, def);
+    if (a.Lightning() != d.Lightning()) ResolveLightning(aPos, dPos, att, def);
+    if ((a.Assass() != d.Assass() || a.Assass() > 0) && ResolveAssass(aPos, dPos, att, def, battle))
+        return;
+    if (a.Missle() != d.Missle() && ResolveMissle(aPos, dPos, att, def, battle)) return;
+
+    // Neither the damage of a point nor the chances of an exchange change during the melee.
+    const Long toD = a.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kDefenderLoses) : 1;
+    const Long toA = d.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kAttackerLoses) : 1;
+    if (rolled_) {
+        // Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order,
+        // written without a branch per exchange: a point costs its loser the damage, and the
+        // melee ends when an army has no hits left.
+        const auto sa = static_cast<std::size_t>(a.TotalStrength());
+        const auto sd = static_cast<std::size_t>(d.TotalStrength());
+        const int ma = MedalIndex(a.HasMedal()), md = MedalIndex(d.HasMedal());
+        const std::uint64_t aDice = rollBound_[0][sa], aMedal = rollBound_[ma][sa];
+        const std::uint64_t dDice = rollBound_[0][sd], dMedal = rollBound_[md][sd];
+        std::int64_t hitsA = a.Hits(), hitsD = d.Hits();
+        auto melee = [&](auto& source) {
+            for (;;) {
+                bool hitA = source.Next32() < aDice;
+                if (ma != 0) hitA |= source.Next32() < aMedal;
+                bool hitD = source.Next32() < dDice;
+                if (md != 0) hitD |= source.Next32() < dMedal;
+                hitsD -= static_cast<std::int64_t>(hitA && !hitD) * toD;
+                hitsA -= static_cast<std::int64_t>(hitD && !hitA) * toA;
+                if ((hitsA <= 0) | (hitsD <= 0)) return;
+            }
+        };
+        if (rng_.Scripted()) {
+            melee(rng_);
+        } else {
+            // The generator in registers rather than behind `this` for the melee's many draws.
+            Generator gen = rng_.Gen();
+            melee(gen);
+            rng_.SetGen(gen);
+        }
+        if (hitsD <= 0) {
+            a.SetHits(hitsA);
+            RemoveDefender(def, dPos, d.Turns(), battle);
+        } else {
+            d.SetHits(hitsD);
+            RemoveAttacker(att, aPos, a.Turns(), battle);
+        }
+        return;
+    }
+    // The exchange that decides a point: the attacking army wins it with the chance that it
+    // alone scores, given that exactly one of the two scores.
+    const PointOdds odds = MeleePointOdds(ScoreChance(a), ScoreChance(d));
+    // u < attackerOnly / (attackerOnly + defenderOnly), without a division.
+    const double aOnly = odds.attackerOnly;
+    const double either = odds.attackerOnly + odds.defenderOnly;
+    for (;;) {
+        if (rng_.Next() * either < aOnly) {
+            if (const Long left = HitsAfterPoint(d.Hits(), toD)) {
+                d.SetHits(left);
+            } else {
+                RemoveDefender(def, dPos, d.Turns(), battle);
+                return;
+            }
+        } else {
+            if (const Long left = HitsAfterPoint(a.Hits(), toA)) {
+                a.SetHits(left);
+            } else {
+                RemoveAttacker(att, aPos, a.Turns(), battle);
+                return;
+            }
+        }
+    }
+}
+
+bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots) {
+    if (calc.rolled_)
+        return calc.WhoLosesPoint(a, d) == (attackerShoots ? kDefenderLoses : kAttackerLoses);
+    const CArmy& shooter = attackerShoots ? a : d;
+    const CArmy& target = attackerShoots ? d : a;
+    return calc.rng_.Next() < calc.ScoreChance(shooter) * (1.0 - calc.ScoreChance(target));
+}
+
+Long MBattleCalc::WhoLosesPoint(const CArmy& a, const CArmy& d) {
+    const bool hitA = RollScores(a);
+    const bool hitD = RollScores(d);
+    if (hitA == hitD) return kNobodyLoses;
+    return hitA ? kDefenderLoses : kAttackerLoses;
+}
+
+// ScoresHit(GetCombatRoll(medals), strength) without working out the roll: the same draws, in the
+// same order (the combat dice, then any medal die, both always rolled), each compared with the
+// bound below which it rolls at most the strength.
+bool MBattleCalc::RollScores(const CArmy& army) {
+    const auto s = static_cast<std::size_t>(army.TotalStrength());  // 1..14
+    bool hit = rng_.Next32() < rollBound_[0][s];
+    if (const int m = MedalIndex(army.HasMedal())) hit |= rng_.Next32() < rollBound_[m][s];
+    return hit;
+}
+
+Long MBattleCalc::GetCombatRoll(Long medals) {
+    const Long r = CombatDiceRoll(0);
+    const Long die = kMedalDie[MedalIndex(medals)];
+    if (die == 0) return r;
+    const Long second = CombatDiceRoll(die);
+    return second < r ? second : r;
+}
+
+Long MBattleCalc::CombatDiceRoll(Long faces) {
+    const Long n = faces == 0 ? combatDice_ : faces;
+    if (n < 1) return n;  // a die without faces rolls nothing higher
+    return static_cast<Long>(rng_.Roll(static_cast<std::uint32_t>(n)));
+}
+
+bool MBattleCalc::VictimFlies(const CArmy& victim) const {
+    if (victim.IsFlying()) return true;
+    const Long id = victim.UnitID();
+    // A unit identifier outside the data arrays names no move bonus.
+    if (id < 0 || static_cast<std::size_t>(id) >= fliesByMoveBonus_.size()) return false;
+    return fliesByMoveBonus_[static_cast<std::size_t>(id)] != 0;
+}
+
+Long MBattleCalc::DamagePerHit(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def,
+                               Long loser) const {
+    if (loser != kDefenderLoses && loser != kAttackerLoses) return 1;
+    const CArmy& hitter = loser == kDefenderLoses ? att.Item(aPos) : def.Item(dPos);
+    if (hitter.Trample() <= 0) return 1;
+    const CArmy& victim = loser == kDefenderLoses ? def.Item(dPos) : att.Item(aPos);
+    return MeleeDamage(hitter, VictimFlies(victim));
+}
+
+void MBattleCalc::ResolveAcid(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def) {
+    Draws draws{*this};
+    AcidRule(att.Item(aPos), def.Item(dPos), draws);
+}
+
+void MBattleCalc::ResolveLightning(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def) {
+    Draws draws{*this};
+    LightningRule(att.Item(aPos), def.Item(dPos), draws);
+}
+
+bool MBattleCalc::ResolveAssass(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
+    Draws draws{*this};
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    const Killed killed = AssassRule(a, d, draws);
+    if (killed == Killed::Defender) RemoveDefender(def, dPos, d.Turns(), battle);
+    if (killed == Killed::Attacker) RemoveAttacker(att, aPos, a.Turns(), battle);
+    return killed != Killed::None;
+}
+
+bool MBattleCalc::ResolveMissle(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
+    Draws draws{*this};
+    CArmy& a = att.Item(aPos);
+    CArmy& d = def.Item(dPos);
+    const Killed killed = MissileRule(a, d, draws);
+    if (killed == Killed::Defender) RemoveDefender(def, dPos, d.Turns(), battle);
+    if (killed == Killed::Attacker) RemoveAttacker(att, aPos, a.Turns(), battle);
+    return killed != Killed::None;
+}
+
+void MBattleCalc::RemoveFrom(CStackAtt& front, bool attacking, Long position, Long turns,
+                             Long battle) {
+    ResultsRow& row = Row(battle);
+    const int lost = attacking ? 1 : 3;
+    row[lost] = SaturateLong(std::int64_t{row[lost]} + 1);
+    row[lost + 1] = SaturateLong(std::int64_t{row[lost + 1]} + turns);
+    front.Remove(position);
+}
+
+void MBattleCalc::RemoveAttacker(CStackAtt& front, Long position, Long turns, Long battle) {
+    RemoveFrom(front, true, position, turns, battle);
+}
+
+void MBattleCalc::RemoveDefender(CStackAtt& front, Long position, Long turns, Long battle) {
+    RemoveFrom(front, false, position, turns, battle);
+}
+
+}  // namespace b3::engine
