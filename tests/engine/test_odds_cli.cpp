@@ -242,36 +242,48 @@ TEST_F(OddsCli, ExactOddsFollowTheSimulatedFigures) {
 
 TEST_F(OddsCli, ExactOddsAgreeWithALargeSimulationOnTheSampleInstallation) {
     // Two attacking stacks with heroes, medals, missiles, acid, lightning and poison against a
-    // castle's defenders with curse, disease and warding.
-    const json j = OddsJson(R"({"terrain": "city", "city_level": 2, "dice": 22,
+    // castle's defenders with curse, disease and warding; simulated duel by duel (the default)
+    // and with every exchange rolled, neither of which reads the exact odds.
+    const std::string scenario = R"({"terrain": "city", "city_level": 2, "dice": 22,
         "attack": ["ARCHERS", {"army": "KNIGHTS", "medals": 2}, "BOGWYRM", "SPIDERS",
                    {"hero": "RANGER", "bonuses": {"missile": 3, "assassination": 2}},
                    "GRIFFON", {"army": "DWARVES", "blessed": true, "medals": 1}, "SPEARMEN",
                    "GIANTS", {"army": "ARCHERS", "medals": 3}, "SHADOWS"],
         "defend": ["MONKS", "WITCHES", {"army": "DWARVES", "medals": 2}, "GHOULS",
                    "SPEARMEN", "SPEARMEN", "DAWNGARD", "BOGWYRM", "ARCHERS",
-                   {"hero": "THANE", "bonuses": {"fortification": 2}}]})",
-                            "--battles 60000 --seed 17 --threads 2 --exact");
-    const json& e = j["exact"];
-    const double p = e["attacker_win_probability"].get<double>();
-    EXPECT_GT(p, 0.05);
-    EXPECT_LT(p, 0.95);
-    ExpectWinShare(j, p);
-    double attSum = 0, defSum = 0;
-    const auto att = e["attacker_units_lost"].get<std::vector<double>>();
-    const auto def = e["defender_units_lost"].get<std::vector<double>>();
-    const auto attSim = j["attacker_units_lost_histogram"].get<std::vector<double>>();
-    const auto defSim = j["defender_units_lost_histogram"].get<std::vector<double>>();
-    for (int k = 0; k < 33; ++k) {
-        attSum += att[k];
-        defSum += def[k];
-        EXPECT_NEAR(attSim[k] / 60000, att[k], 5 * std::sqrt(att[k] * (1 - att[k]) / 60000) + 1e-9)
-            << k;
-        EXPECT_NEAR(defSim[k] / 60000, def[k], 5 * std::sqrt(def[k] * (1 - def[k]) / 60000) + 1e-9)
-            << k;
+                   {"hero": "THANE", "bonuses": {"fortification": 2}}]})";
+    for (const char* way : {"duel", "rolled"}) {
+        const bool rolled = std::string(way) == "rolled";
+        const int n = rolled ? 30000 : 60000;
+        const json j =
+            OddsJson(scenario, "--battles " + std::to_string(n) + " --seed 17 --threads 2 --exact" +
+                                   (rolled ? " --rolled" : ""));
+        EXPECT_EQ(j["simulation"], way);
+        const json& e = j["exact"];
+        const double p = e["attacker_win_probability"].get<double>();
+        EXPECT_GT(p, 0.05);
+        EXPECT_LT(p, 0.95);
+        ExpectWinShare(j, p);
+        double attSum = 0, defSum = 0;
+        const auto att = e["attacker_units_lost"].get<std::vector<double>>();
+        const auto def = e["defender_units_lost"].get<std::vector<double>>();
+        const auto attSim = j["attacker_units_lost_histogram"].get<std::vector<double>>();
+        const auto defSim = j["defender_units_lost_histogram"].get<std::vector<double>>();
+        for (int k = 0; k < 33; ++k) {
+            attSum += att[k];
+            defSum += def[k];
+            EXPECT_NEAR(attSim[k] / n, att[k], 5 * std::sqrt(att[k] * (1 - att[k]) / n) + 1e-9)
+                << way << ", " << k;
+            EXPECT_NEAR(defSim[k] / n, def[k], 5 * std::sqrt(def[k] * (1 - def[k]) / n) + 1e-9)
+                << way << ", " << k;
+        }
+        EXPECT_NEAR(attSum, 1.0, 1e-12);
+        EXPECT_NEAR(defSum, 1.0, 1e-12);
     }
-    EXPECT_NEAR(attSum, 1.0, 1e-12);
-    EXPECT_NEAR(defSum, 1.0, 1e-12);
+    // The scenario file may ask for every exchange rolled itself.
+    const std::string rolledFile =
+        R"({"simulation": "rolled", "battles": 50, )" + scenario.substr(scenario.find('{') + 1);
+    EXPECT_EQ(OddsJson(rolledFile, "--seed 1")["simulation"], "rolled");
 }
 
 TEST_F(OddsCli, HeroBonusesGoThroughTheDialogsClamps) {
@@ -312,6 +324,8 @@ TEST_F(OddsCli, BadScenariosAreRefusedNamingTheEntry) {
         {R"({"attack": ["ORCS"], "defend": ["ORCS"], "city_level": 2})", "city_level"},
         {R"({"attack": ["ORCS"], "defend": ["ORCS"], "battles": 0})", "battles"},
         {R"({"attack": ["ORCS"], "defend": ["ORCS"], "weather": "rain"})", "weather"},
+        {R"({"attack": ["ORCS"], "defend": ["ORCS"], "simulation": "monte carlo"})",
+         "simulation must be \"duel\" or \"rolled\", not \"monte carlo\""},
         {R"({"attack": ["ORCS", "GOBLINS"], "defend": ["ORCS"]})", "attack[1]"},
         {R"({"attack": ["ORCS"], "defend": [{"army": "PALADIN"}]})", "defend[0]"},
         {R"({"attack": [{"hero": "PALADIN", "bonuses": {"trample": 4}}], "defend": ["ORCS"]})",

@@ -119,19 +119,25 @@ TEST(MutualPowers, StackBonusExamples) {
     EXPECT_EQ(Bonus(0, 0, 0, 0, 0, 0, 2, 1, 1, 1, 0, 3).second, 1);
 }
 
-TEST_F(SetupTest, VillageFortifiesTheDefender) {
+TEST_F(SetupTest, EachCityLevelFortifiesTheDefenderByItself) {
+    // No city, a village, a castle and a citadel: the defender's fortification and bonus are the
+    // level (a bonus of 3 at most from one term would show a citadel of 2 as well).
     host.Attack(grunt, 0);
     host.Defend(grunt, 0);
-    calc.BuildStacks();
-    calc.SendToAttackFront();
-    calc.SendToDefendFront();
-    calc.EvalStacksSelfEffect(1);
-    calc.EvalStacksMutualEffect();  // nothing random in play: no draw needed
-    EXPECT_EQ(calc.DefendFront().StackFortify(), 1);
-    EXPECT_EQ(calc.DefendFront().TotalStackBonus(), 1);
-    EXPECT_EQ(calc.DefendFront().Item(1).TotalStrength(), 5);
-    EXPECT_EQ(calc.AttackFront().TotalStackBonus(), 0);
-    EXPECT_EQ(calc.AttackFront().Item(1).TotalStrength(), 4);
+    for (Long level = 0; level <= 3; ++level) {
+        calc.BuildStacks();
+        calc.SetCurrentAttackStack(0);
+        calc.SendToAttackFront();
+        calc.SendToDefendFront();
+        calc.EvalStacksSelfEffect(level);
+        calc.EvalStacksMutualEffect();  // nothing random in play: no draw needed
+        EXPECT_EQ(calc.DefendFront().StackFortify(), level) << "city level " << level;
+        EXPECT_EQ(calc.DefendFront().TotalStackBonus(), level) << "city level " << level;
+        EXPECT_EQ(calc.DefendFront().Item(1).TotalStrength(), 4 + level) << "city level " << level;
+        EXPECT_EQ(calc.AttackFront().StackFortify(), 0) << "city level " << level;
+        EXPECT_EQ(calc.AttackFront().TotalStackBonus(), 0) << "city level " << level;
+        EXPECT_EQ(calc.AttackFront().Item(1).TotalStrength(), 4) << "city level " << level;
+    }
 }
 
 TEST_F(SetupTest, PoisonStrikesEligibleArmiesOnItsChance) {
