@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "engine/army.h"
 
@@ -49,7 +50,7 @@ public:
     // Adds the next battle (in battle order).
     void Book(const BattleRow& row) {
         ++battles_;
-        for (std::size_t i = 0; i < kSumCount; ++i) sums_[i] += kSumOf[i](row);
+        AddSums(row, std::make_index_sequence<kSumCount>{});
         BookLoss(lost_[0], row[1], row[2]);
         BookLoss(lost_[1], row[3], row[4]);
         if (row[0] == 0 || row[0] == 1) {
@@ -85,6 +86,12 @@ public:
     bool operator==(const RunStatistics&) const = default;
 
 private:
+    // Each sum by its own index, so that every one is a plain addition in the battle loop.
+    template <std::size_t... I>
+    void AddSums(const BattleRow& row, std::index_sequence<I...>) {
+        ((sums_[I] += kSumOf[I](row)), ...);
+    }
+
     // A count outside 0..32 cannot come from a battle; it is not binned.
     static void BookLoss(LossBins& bins, Long lost, Long turns) {
         if (lost < 0 || lost >= static_cast<Long>(kLossBins)) return;
