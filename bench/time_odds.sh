@@ -18,16 +18,22 @@ measure() {
     cat "$work/time"
 }
 
-for scenario in eight_against_eight:4000000 four_stacks_against_32:4000000; do
+# name:battles[:option], the option (--rolled) given to b3cli odds as it stands.
+for scenario in eight_against_eight:4000000 four_stacks_against_32:4000000 \
+    eight_against_eight:1000000:--rolled; do
     name=${scenario%%:*}
-    battles=${scenario##*:}
+    rest=${scenario#*:}
+    battles=${rest%%:*}
+    option=""
+    [ "$rest" != "$battles" ] && option=${rest#*:}
     i=0
     : >"$work/runs"
     while [ "$i" -lt "$runs" ]; do
-        measure --battles "$battles" "$here/scenarios/$name.json" >>"$work/runs"
+        # shellcheck disable=SC2086
+        measure --battles "$battles" $option "$here/scenarios/$name.json" >>"$work/runs"
         i=$((i + 1))
     done
-    sort -n "$work/runs" | awk -v n="$runs" -v b="$battles" -v name="$name" \
+    sort -n "$work/runs" | awk -v n="$runs" -v b="$battles" -v name="$name $option" \
         'NR == int((n + 1) / 2) { printf "%s: %d battles, %.2f CPU s, %.0f battles/CPU s, peak %d KB\n", name, b, $1, ($1 > 0 ? b / $1 : 0), $2 }'
 done
 set -- $(measure --battles 50000000 "$here/scenarios/eight_against_eight.json")
