@@ -226,7 +226,7 @@ private:
     Long numArmies_ = 0;
 
     // The first fronts after their own powers are counted: the same for every battle of a run,
-    // so the direct way of drawing copies them instead of counting again.
+    // so every battle fought on its fronts copies them instead of counting again.
     bool selfEvaluated_ = false;
     Long selfEvaluatedCityLevel_ = 0;
     CStackAtt attSelf_;
