@@ -68,8 +68,11 @@ windows-deps: deps
 	$(call ensure_packages,$(WINDOWS_PACKAGES))
 
 # ccache, where installed, shares compiled objects between build folders and checkouts.
-# Looked up when a recipe runs, so a ccache that `deps` has just installed counts at once.
+# Looked up when a recipe runs, so a ccache that `deps` has just installed counts at once. Paths
+# inside the checkout are hashed relative to it, so that another clone (CI's) shares the cache.
 CCACHE = $(shell command -v ccache 2>/dev/null)
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 CMAKE_LAUNCHER := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 
 $(BUILD)/build.ninja:
