@@ -133,10 +133,13 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     BuildStacks();
     currentAttStack_ = 0;
     // At the duel level every battle after the first is fought as a chain of duels, unless the
-    // stream is scripted (tests follow the first battle's draws).
+    // stream is scripted (tests follow the first battle's draws) or an army shoots so many
+    // missiles that working out its duels' ends would cost more than fighting them; such battles
+    // are fought on their fronts like the first.
     chain_.reset();
     lineup_.reset();
-    if (!rolled_ && !rng_.Scripted() && NumBattles > 1) {
+    if (!rolled_ && !rng_.Scripted() && NumBattles > 1 &&
+        MostMissileShots(*host_) <= kMaxChainMissileShots) {
         lineup_ = std::make_shared<const Lineup>(BuildLineup(*host_, CombatDice, CityLevel));
         chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, CombatDice));
     }

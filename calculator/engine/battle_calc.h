@@ -34,6 +34,10 @@ public:
 // faces or more every army misses on some roll and every duel ends.
 inline constexpr Long kMinCombatDice = 15;
 
+// The most missile shots an army may have for a run to fight its later battles as chains of
+// duels (duel_chain.h); beyond, every battle is fought on its fronts.
+inline constexpr std::int64_t kMaxChainMissileShots = 100;
+
 // Loser codes of an exchange and outcomes of a battle.
 inline constexpr Long kDefenderLoses = 0;
 inline constexpr Long kAttackerLoses = 1;

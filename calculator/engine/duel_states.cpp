@@ -1,10 +1,12 @@
 #include "engine/duel_states.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "engine/battle_calc.h"
 #include "engine/duel_rules.h"
 #include "engine/stack.h"
+#include "engine/unit_list.h"
 
 namespace b3::engine {
 
@@ -200,6 +202,19 @@ void Duels::Melee(CArmy& a, CArmy& d, double p, std::vector<DuelEnd>& ends) cons
             AddEnd(ends, {true, CarriedBy(d, true), melee.attackerDies[h]});
         }
     }
+}
+
+std::int64_t MostMissileShots(CalculatorHost& host) {
+    const CAttackArmies& att = host.AttArmies();
+    const CAttackArmies& def = host.DefArmies();
+    std::int64_t most = 0;
+    for (Long i = 1; i <= att.Count(); ++i) {
+        for (Long j = 1; j <= def.Count(); ++j) {
+            const std::int64_t diff = std::int64_t{att.Item(i).Missle()} - def.Item(j).Missle();
+            most = std::max(most, diff < 0 ? -diff : diff);
+        }
+    }
+    return most;
 }
 
 Lineup BuildLineup(CalculatorHost& host, Long CombatDice, Long CityLevel) {

@@ -64,6 +64,11 @@ struct Lineup {
 // The host's battle with these dice and city level as the simulation sets it up.
 Lineup BuildLineup(CalculatorHost& host, Long CombatDice, Long CityLevel);
 
+// The most missile shots any army of the host's battle can have in a duel: the largest difference
+// of missile strengths between an attacking and a defending army. The ends of a duel are worked
+// out shot by shot, so their work grows with the square of this number.
+std::int64_t MostMissileShots(CalculatorHost& host);
+
 // How a duel can end: which army died, what the survivor carries on, and the chance.
 struct DuelEnd {
     bool attackerDied;

@@ -24,19 +24,11 @@ std::string CheckExactOdds(CalculatorHost& host, Long CombatDice) {
     MBattleCalc calc(host);
     std::string refusal = calc.CheckRun(1, CombatDice);
     if (!refusal.empty()) return refusal;
-    const CAttackArmies& att = host.AttArmies();
     const CAttackArmies& def = host.DefArmies();
     if (def.Count() > kMaxExactArmies)
         return "Exact odds cover at most " + std::to_string(kMaxExactArmies) +
                " defending armies (there are " + std::to_string(def.Count()) + ").";
-    // A shooter's shots are the difference of the two armies' missile strengths.
-    std::int64_t most = 0;
-    for (Long i = 1; i <= att.Count(); ++i) {
-        for (Long j = 1; j <= def.Count(); ++j) {
-            const std::int64_t diff = std::int64_t{att.Item(i).Missle()} - def.Item(j).Missle();
-            most = std::max(most, diff < 0 ? -diff : diff);
-        }
-    }
+    const std::int64_t most = MostMissileShots(host);
     if (most > kMaxExactMissileShots)
         return "Exact odds follow at most " + std::to_string(kMaxExactMissileShots) +
                " missile shots per army; an army of this battle has " + std::to_string(most) +

@@ -131,6 +131,19 @@ TEST_P(StatisticsTest, MissileShotsCarryToTheNextTarget) {
     ExpectWinShare(121.0 / 256.0);
 }
 
+TEST_P(StatisticsTest, LongVolleysBeyondTheDuelTables) {
+    // 150 shots (more than a run works out duel ends for: every battle is fought on its fronts).
+    // Strength 1 against 12 on 20 faces: a shot lands with 0.05 * 0.4 = 0.02; all 150 miss with
+    // 0.98^150; the melee then goes to the shooter with 0.02 / (0.02 + 0.6 * 0.95).
+    const Long bow = host.AddArmyRow({"Bow", 1, 1, 1, "", 0, 30, 150});
+    const Long d = host.AddArmyRow({"D", 12, 1, 1});
+    host.Attack(bow, 0);
+    host.Defend(d, 0);
+    Run(kBattles, 20, 113);
+    const double miss = std::pow(0.98, 150);
+    ExpectWinShare(1 - miss * (1 - 0.02 / (0.02 + 0.6 * 0.95)));
+}
+
 TEST_P(StatisticsTest, TrampleAgainstFlyersAndWalkers) {
     // Trample 1 takes two hits per point from a walker with two hits (one point kills it) but
     // one from a flyer (two points needed). Strength 10 against 10: q = 1/2.
