@@ -39,7 +39,7 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
     : host_(master.host_),
       isWorker_(true),
       threads_(1),
-      rolled_(master.rolled_),
+      simulation_(master.simulation_),
       rng_(master.rng_),
       defStack_(master.defStack_),
       numAttStacks_(master.numAttStacks_),
@@ -138,7 +138,7 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     // are fought on their fronts like the first.
     chain_.reset();
     lineup_.reset();
-    if (!rolled_ && !rng_.Scripted() && NumBattles > 1 &&
+    if (simulation_ == Simulation::Duel && !rng_.Scripted() && NumBattles > 1 &&
         MostMissileShots(*host_) <= kMaxChainMissileShots) {
         lineup_ = std::make_shared<const Lineup>(BuildLineup(*host_, CombatDice, CityLevel));
         chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, CombatDice));

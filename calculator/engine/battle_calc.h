@@ -22,6 +22,7 @@
 namespace b3::engine {
 
 class DuelChain;
+enum class Killed;
 struct Lineup;
 
 // A run refused before it starts (nothing of the previous run is changed).
@@ -64,8 +65,8 @@ public:
     // Battles are split over this many threads (each with its own stream); 1 by default.
     void SetThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     // How the battles are fought (see Simulation); Duel by default.
-    void SetSimulation(Simulation s) { rolled_ = s == Simulation::Rolled; }
-    Simulation GetSimulation() const { return rolled_ ? Simulation::Rolled : Simulation::Duel; }
+    void SetSimulation(Simulation s) { simulation_ = s; }
+    Simulation GetSimulation() const { return simulation_; }
     // Also keep every battle's row in a table (Results), for tests that follow single battles;
     // its memory grows with the number of battles. Off by default: a run keeps only its
     // statistics.
@@ -193,12 +194,18 @@ private:
         bool ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots);
     };
     void RemoveFrom(CStackAtt& front, bool attacking, Long position, Long turns, Long battle);
+    // Removes the army an ability killed, if any; true when one was.
+    bool RemoveKilled(Killed killed, Long aPos, Long dPos, CStackAtt& att, CStackAtt& def,
+                      Long battle);
+    // Poison, disease or curse (the stack power, who may be struck, the strike) both ways.
+    void StrikeBothWays(CStackAtt& att, CStackAtt& def, Long (CStackAtt::*power)() const,
+                        bool (*eligible)(const CArmy&), void (*strike)(CArmy&));
 
     CalculatorHost* host_;
     bool isWorker_ = false;
     std::optional<std::uint64_t> seed_;
     int threads_ = 1;
-    bool rolled_ = false;
+    Simulation simulation_ = Simulation::Duel;
     RandomSource rng_;
     std::atomic<bool> abort_{false};
 

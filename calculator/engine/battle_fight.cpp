@@ -43,7 +43,7 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
     // Neither the damage of a point nor the chances of an exchange change during the melee.
     const Long toD = a.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kDefenderLoses) : 1;
     const Long toA = d.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kAttackerLoses) : 1;
-    if (rolled_) {
+    if (simulation_ == Simulation::Rolled) {
         // Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order,
         // written without a branch per exchange: a point costs its loser the damage, and the
         // melee ends when an army has no hits left.
@@ -107,7 +107,7 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
 }
 
 bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots) {
-    if (calc.rolled_)
+    if (calc.simulation_ == Simulation::Rolled)
         return calc.WhoLosesPoint(a, d) == (attackerShoots ? kDefenderLoses : kAttackerLoses);
     const CArmy& shooter = attackerShoots ? a : d;
     const CArmy& target = attackerShoots ? d : a;
@@ -174,21 +174,20 @@ void MBattleCalc::ResolveLightning(Long aPos, Long dPos, CStackAtt& att, CStackA
 
 bool MBattleCalc::ResolveAssass(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
     Draws draws{*this};
-    CArmy& a = att.Item(aPos);
-    CArmy& d = def.Item(dPos);
-    const Killed killed = AssassRule(a, d, draws);
-    if (killed == Killed::Defender) RemoveDefender(def, dPos, d.Turns(), battle);
-    if (killed == Killed::Attacker) RemoveAttacker(att, aPos, a.Turns(), battle);
-    return killed != Killed::None;
+    return RemoveKilled(AssassRule(att.Item(aPos), def.Item(dPos), draws), aPos, dPos, att, def,
+                        battle);
 }
 
 bool MBattleCalc::ResolveMissle(Long aPos, Long dPos, CStackAtt& att, CStackAtt& def, Long battle) {
     Draws draws{*this};
-    CArmy& a = att.Item(aPos);
-    CArmy& d = def.Item(dPos);
-    const Killed killed = MissileRule(a, d, draws);
-    if (killed == Killed::Defender) RemoveDefender(def, dPos, d.Turns(), battle);
-    if (killed == Killed::Attacker) RemoveAttacker(att, aPos, a.Turns(), battle);
+    return RemoveKilled(MissileRule(att.Item(aPos), def.Item(dPos), draws), aPos, dPos, att, def,
+                        battle);
+}
+
+bool MBattleCalc::RemoveKilled(Killed killed, Long aPos, Long dPos, CStackAtt& att, CStackAtt& def,
+                               Long battle) {
+    if (killed == Killed::Defender) RemoveDefender(def, dPos, def.Item(dPos).Turns(), battle);
+    if (killed == Killed::Attacker) RemoveAttacker(att, aPos, att.Item(aPos).Turns(), battle);
     return killed != Killed::None;
 }
 

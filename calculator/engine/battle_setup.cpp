@@ -66,37 +66,29 @@ bool MBattleCalc::IsCurseEligible(const CArmy& a) {
     return a.Curse() == 0 && (a.Blessed() || a.HasMedal() > 0);
 }
 
-void MBattleCalc::CheckIfPoisoned(CStackAtt& att, CStackAtt& def) {
-    auto strike = [this](CStackAtt& victims, Long stackPoison) {
-        for (CArmy& a : victims) {
-            if (IsPoisonEligible(a) && Chance(std::int64_t{stackPoison} * 4)) StrikePoison(a);
-        }
+// One set-up strike both ways: the defending front's summed power against each eligible
+// attacking army, then the attacking front's against each eligible defending army, each with the
+// chance 4 x power / 99.
+void MBattleCalc::StrikeBothWays(CStackAtt& att, CStackAtt& def, Long (CStackAtt::*power)() const,
+                                 bool (*eligible)(const CArmy&), void (*strike)(CArmy&)) {
+    auto strikeSide = [&](CStackAtt& victims, Long stackPower) {
+        for (CArmy& a : victims)
+            if (eligible(a) && Chance(std::int64_t{stackPower} * 4)) strike(a);
     };
-    if (def.StackPoison() != 0) strike(att, def.StackPoison());
-    if (att.StackPoison() == 0) return;
-    strike(def, att.StackPoison());
+    if ((def.*power)() != 0) strikeSide(att, (def.*power)());
+    if ((att.*power)() != 0) strikeSide(def, (att.*power)());
+}
+
+void MBattleCalc::CheckIfPoisoned(CStackAtt& att, CStackAtt& def) {
+    StrikeBothWays(att, def, &CStackAtt::StackPoison, &IsPoisonEligible, &StrikePoison);
 }
 
 void MBattleCalc::CheckIfDiseased(CStackAtt& att, CStackAtt& def) {
-    auto strike = [this](CStackAtt& victims, Long stackDisease) {
-        for (CArmy& a : victims) {
-            if (IsDiseaseEligible(a) && Chance(std::int64_t{stackDisease} * 4)) StrikeDisease(a);
-        }
-    };
-    if (def.StackDisease() != 0) strike(att, def.StackDisease());
-    if (att.StackDisease() == 0) return;
-    strike(def, att.StackDisease());
+    StrikeBothWays(att, def, &CStackAtt::StackDisease, &IsDiseaseEligible, &StrikeDisease);
 }
 
 void MBattleCalc::CheckIfCursed(CStackAtt& att, CStackAtt& def) {
-    auto strike = [this](CStackAtt& victims, Long stackCurse) {
-        for (CArmy& a : victims) {
-            if (IsCurseEligible(a) && Chance(std::int64_t{stackCurse} * 4)) StrikeCurse(a);
-        }
-    };
-    if (def.StackCurse() != 0) strike(att, def.StackCurse());
-    if (att.StackCurse() == 0) return;
-    strike(def, att.StackCurse());
+    StrikeBothWays(att, def, &CStackAtt::StackCurse, &IsCurseEligible, &StrikeCurse);
 }
 
 Long MBattleCalc::StackBonus(const CStackAtt& x, const CStackAtt& y) {

@@ -99,13 +99,4 @@ void DuelChain::Expand(std::uint32_t index) {
     SetColumns(index, chances);
 }
 
-BattleRow DuelChain::Fight(RandomSource& rng) {
-    std::uint32_t at = 0;
-    for (;;) {
-        const std::uint32_t next = Step(at, rng.Next64());
-        if (next >= kEnd) return ends_[next - kEnd];
-        at = next;
-    }
-}
-
 }  // namespace b3::engine

@@ -26,10 +26,6 @@ public:
     // the run's dice.
     DuelChain(std::shared_ptr<const Lineup> line, Duels duels);
 
-    // Fights one battle with draws from `rng`: outcome, attacking armies lost, their production
-    // turns, defending armies lost, their production turns.
-    BattleRow Fight(RandomSource& rng);
-
     // Fights `count` battles, giving each one's row to `book` as it ends. Several battles are
     // fought side by side, a duel of each in turn, so that the look-ups of one battle's next duel
     // overlap with the others'; the battles end, and are booked, in an order that the draws
@@ -61,9 +57,6 @@ public:
             }
         }
     }
-
-    // How many pairs of duel states the run has met so far (a measure of its tables).
-    std::size_t DuelStatesMet() const { return nodes_.size() - 1; }
 
 private:
     // What may follow a duel (or the start of the battle) is one of a node's columns, each
