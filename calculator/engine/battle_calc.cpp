@@ -54,10 +54,13 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
         for (int s = 0; s < 15; ++s) {
             scoreChance_[m][s] = master.scoreChance_[m][s];
             rollBound_[m][s] = master.rollBound_[m][s];
+            shortBound_[m][s] = master.shortBound_[m][s];
         }
+        shortLimit_[m] = master.shortLimit_[m];
     }
+    shortDice_ = master.shortDice_;
     for (int j = 0; j < worker; ++j) rng_.Jump();
-    if (lineup_) chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, combatDice_));
+    if (master.chain_) chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, combatDice_));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -95,12 +98,17 @@ void MBattleCalc::PrepareRun(Long CombatDice, Long NumBattles) {
     // The chance that a roll scores, by medals and strength.
     for (int m = 0; m < 5; ++m)
         for (int s = 0; s < 15; ++s) scoreChance_[m][s] = ScoreProbability(CombatDice, m, s);
-    // The bounds of the rolls that score, on the combat dice (0) and on each medal die.
+    // The bounds of the rolls that score, on the combat dice (0) and on each medal die, from
+    // 32-bit values and, for dice that are not too large, from 16-bit ones.
+    shortDice_ = CombatDice <= static_cast<Long>(RandomSource::kMaxShortFaces);
     for (int m = 0; m < 5; ++m) {
         const Long faces = m == 0 ? CombatDice : kMedalDie[m];
-        for (int s = 0; s < 15; ++s)
-            rollBound_[m][s] =
-                faces > 0 ? RandomSource::RollBound(static_cast<std::uint32_t>(faces), s) : 0;
+        const auto f = static_cast<std::uint32_t>(faces);
+        shortLimit_[m] = faces > 0 && shortDice_ ? RandomSource::ShortLimit(f) : 65536;
+        for (int s = 0; s < 15; ++s) {
+            rollBound_[m][s] = faces > 0 ? RandomSource::RollBound(f, s) : 0;
+            shortBound_[m][s] = faces > 0 && shortDice_ ? RandomSource::ShortBound(f, s) : 0;
+        }
     }
 
     // Which units fly by their first move bonus (armies: column 13, heroes: column 12).
@@ -132,16 +140,16 @@ bool MBattleCalc::RunBattles(Long NumBattles, Long CombatDice, bool ViewStats, L
     }
     BuildStacks();
     currentAttStack_ = 0;
-    // At the duel level every battle after the first is fought as a chain of duels, unless the
-    // stream is scripted (tests follow the first battle's draws) or an army shoots so many
-    // missiles that working out its duels' ends would cost more than fighting them; such battles
-    // are fought on their fronts like the first.
+    // Every battle after the first is fought along the run's line-up, unless the stream is
+    // scripted (tests follow the first battle's draws): at the duel level as a chain of duels
+    // unless an army shoots so many missiles that working out its duels' ends would cost more
+    // than fighting them, and otherwise duel by duel.
     chain_.reset();
     lineup_.reset();
-    if (simulation_ == Simulation::Duel && !rng_.Scripted() && NumBattles > 1 &&
-        MostMissileShots(*host_) <= kMaxChainMissileShots) {
+    if (!rng_.Scripted() && NumBattles > 1) {
         lineup_ = std::make_shared<const Lineup>(BuildLineup(*host_, CombatDice, CityLevel));
-        chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, CombatDice));
+        if (simulation_ == Simulation::Duel && MostMissileShots(*host_) <= kMaxChainMissileShots)
+            chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, CombatDice));
     }
     host_->ShowProgressBar();
 
@@ -209,6 +217,10 @@ void MBattleCalc::FightBattles(std::int64_t first, std::int64_t last, Long CityL
             stats_.Book(row);
             if (!keepTable_) row = {};
         });
+        return;
+    }
+    if (lineup_) {
+        FightAlongLineup(first, last);
         return;
     }
     for (std::int64_t n = first; n <= last; ++n) {

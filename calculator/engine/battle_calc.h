@@ -23,7 +23,9 @@ namespace b3::engine {
 
 class DuelChain;
 enum class Killed;
+struct Fighter;
 struct Lineup;
+struct SetUpStrikes;
 
 // A run refused before it starts (nothing of the previous run is changed).
 class RunRefused : public std::invalid_argument {
@@ -185,6 +187,26 @@ private:
     bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
     ResultsRow& Row(Long battle) { return keepTable_ ? resultsRows_[battle - 1] : row_; }
     double ScoreChance(const CArmy& army) const;
+    // One duel of two armies that carry their state in them: the abilities, then the melee.
+    // Returns the army that died; the survivor carries what it has left.
+    Killed Duel(CArmy& a, CArmy& d);
+    // The melee, in which a lost point costs the attacking army toA hits and the defending army
+    // toD; returns the army that died (never Killed::None).
+    Killed Melee(CArmy& a, CArmy& d, Long toD, Long toA);
+    // A melee with every exchange rolled: strengths (1..14), medal dice (0 for none) and the
+    // damage of a point to each side.
+    struct RolledMelee {
+        std::size_t sa, sd;
+        int ma, md;
+        Long toD, toA;
+    };
+    void MeleeRolls(const RolledMelee& m, std::int64_t& hitsA, std::int64_t& hitsD);
+    void MeleeShortRolls(const RolledMelee& m, std::int64_t& hitsA, std::int64_t& hitsD);
+    // Battles first..last fought along the run's line-up (lineup_): each army enters its first
+    // duel with its set-up strikes rolled, and only the two fighting armies are kept.
+    void FightAlongLineup(std::int64_t first, std::int64_t last);
+    // Sets `army` to `fighter` as it enters its first duel.
+    void Enter(const Fighter& fighter, const SetUpStrikes& strikes, bool defender, CArmy& army);
     // Rolls one combat roll for `army` and tells whether it scores.
     bool RollScores(const CArmy& army);
     // The simulation's way of deciding the chances of the duel rules: from the run's stream.
@@ -222,8 +244,8 @@ private:
     ResultsRow* resultsRows_ = nullptr;
     ResultsRow row_{};  // the battle being fought, when no table is kept
     RunStatistics stats_;
-    // At the duel level, the battles after the first: the run's line-up (shared by the workers)
-    // and this thread's chain of duels over it.
+    // The battles after the first: the run's line-up (shared by the workers) and, at the duel
+    // level, this thread's chain of duels over it.
     std::shared_ptr<const Lineup> lineup_;
     std::unique_ptr<DuelChain> chain_;
 
@@ -233,6 +255,11 @@ private:
     // The bound below which a Next32 value rolls at most each strength, on the combat dice ([0])
     // and on the die of 1..4 medals.
     std::uint64_t rollBound_[5][15] = {};
+    // The same from 16-bit values (RandomSource::ShortBound), with the value limit of each die,
+    // when the combat dice have at most RandomSource::kMaxShortFaces faces (shortDice_).
+    std::uint32_t shortBound_[5][15] = {};
+    std::uint32_t shortLimit_[5] = {};
+    bool shortDice_ = false;
     std::vector<std::uint8_t> fliesByMoveBonus_;
     Long numArmies_ = 0;
 

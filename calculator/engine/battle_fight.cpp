@@ -43,43 +43,39 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
     // Neither the damage of a point nor the chances of an exchange change during the melee.
     const Long toD = a.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kDefenderLoses) : 1;
     const Long toA = d.Trample() > 0 ? DamagePerHit(aPos, dPos, att, def, kAttackerLoses) : 1;
+    if (Melee(a, d, toD, toA) == Killed::Defender)
+        RemoveDefender(def, dPos, d.Turns(), battle);
+    else
+        RemoveAttacker(att, aPos, a.Turns(), battle);
+}
+
+Killed MBattleCalc::Duel(CArmy& a, CArmy& d) {
+    Draws draws{*this};
+    if (const Killed killed = OpeningRules(a, d, draws); killed != Killed::None) return killed;
+    const Long toD = a.Trample() > 0 ? MeleeDamage(a, VictimFlies(d)) : 1;
+    const Long toA = d.Trample() > 0 ? MeleeDamage(d, VictimFlies(a)) : 1;
+    return Melee(a, d, toD, toA);
+}
+
+Killed MBattleCalc::Melee(CArmy& a, CArmy& d, Long toD, Long toA) {
     if (simulation_ == Simulation::Rolled) {
-        // Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order,
-        // written without a branch per exchange: a point costs its loser the damage, and the
-        // melee ends when an army has no hits left.
-        const auto sa = static_cast<std::size_t>(a.TotalStrength());
-        const auto sd = static_cast<std::size_t>(d.TotalStrength());
-        const int ma = MedalIndex(a.HasMedal()), md = MedalIndex(d.HasMedal());
-        const std::uint64_t aDice = rollBound_[0][sa], aMedal = rollBound_[ma][sa];
-        const std::uint64_t dDice = rollBound_[0][sd], dMedal = rollBound_[md][sd];
+        const RolledMelee m{static_cast<std::size_t>(a.TotalStrength()),
+                            static_cast<std::size_t>(d.TotalStrength()),
+                            MedalIndex(a.HasMedal()),
+                            MedalIndex(d.HasMedal()),
+                            toD,
+                            toA};
         std::int64_t hitsA = a.Hits(), hitsD = d.Hits();
-        auto melee = [&](auto& source) {
-            for (;;) {
-                bool hitA = source.Next32() < aDice;
-                if (ma != 0) hitA |= source.Next32() < aMedal;
-                bool hitD = source.Next32() < dDice;
-                if (md != 0) hitD |= source.Next32() < dMedal;
-                hitsD -= static_cast<std::int64_t>(hitA && !hitD) * toD;
-                hitsA -= static_cast<std::int64_t>(hitD && !hitA) * toA;
-                if ((hitsA <= 0) | (hitsD <= 0)) return;
-            }
-        };
-        if (rng_.Scripted()) {
-            melee(rng_);
-        } else {
-            // The generator in registers rather than behind `this` for the melee's many draws.
-            Generator gen = rng_.Gen();
-            melee(gen);
-            rng_.SetGen(gen);
-        }
+        if (shortDice_ && !rng_.Scripted())
+            MeleeShortRolls(m, hitsA, hitsD);
+        else
+            MeleeRolls(m, hitsA, hitsD);
         if (hitsD <= 0) {
             a.SetHits(hitsA);
-            RemoveDefender(def, dPos, d.Turns(), battle);
-        } else {
-            d.SetHits(hitsD);
-            RemoveAttacker(att, aPos, a.Turns(), battle);
+            return Killed::Defender;
         }
-        return;
+        d.SetHits(hitsD);
+        return Killed::Attacker;
     }
     // The exchange that decides a point: the attacking army wins it with the chance that it
     // alone scores, given that exactly one of the two scores.
@@ -92,18 +88,91 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
             if (const Long left = HitsAfterPoint(d.Hits(), toD)) {
                 d.SetHits(left);
             } else {
-                RemoveDefender(def, dPos, d.Turns(), battle);
-                return;
+                return Killed::Defender;
             }
         } else {
             if (const Long left = HitsAfterPoint(a.Hits(), toA)) {
                 a.SetHits(left);
             } else {
-                RemoveAttacker(att, aPos, a.Turns(), battle);
-                return;
+                return Killed::Attacker;
             }
         }
     }
+}
+
+// Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order, written
+// without a branch per exchange: a point costs its loser the damage, and the melee ends when an
+// army has no hits left.
+void MBattleCalc::MeleeRolls(const RolledMelee& m, std::int64_t& hitsA, std::int64_t& hitsD) {
+    const std::uint64_t aDice = rollBound_[0][m.sa], aMedal = rollBound_[m.ma][m.sa];
+    const std::uint64_t dDice = rollBound_[0][m.sd], dMedal = rollBound_[m.md][m.sd];
+    auto melee = [&](auto& source) {
+        for (;;) {
+            bool hitA = source.Next32() < aDice;
+            if (m.ma != 0) hitA |= source.Next32() < aMedal;
+            bool hitD = source.Next32() < dDice;
+            if (m.md != 0) hitD |= source.Next32() < dMedal;
+            hitsD -= static_cast<std::int64_t>(hitA && !hitD) * m.toD;
+            hitsA -= static_cast<std::int64_t>(hitD && !hitA) * m.toA;
+            if ((hitsA <= 0) | (hitsD <= 0)) return;
+        }
+    };
+    if (rng_.Scripted()) {
+        melee(rng_);
+    } else {
+        // The generator in registers rather than behind `this` for the melee's many draws.
+        Generator gen = rng_.Gen();
+        melee(gen);
+        rng_.SetGen(gen);
+    }
+}
+
+// Every exchange rolled from 16-bit values (RandomSource::ShortBound), four to a step of the
+// generator: without medals two exchanges (attacker, defender, attacker, defender), with medals
+// one (attacker's dice and medal die, defender's dice and medal die; a side without medals never
+// scores on its medal slot). A step holding a value that is no roll is drawn again whole, which
+// leaves the other values as uniform as before; so is the rest of a step after the melee ends.
+void MBattleCalc::MeleeShortRolls(const RolledMelee& m, std::int64_t& hitsAOut,
+                                  std::int64_t& hitsDOut) {
+    Xoshiro256 gen = rng_.Steps();
+    std::int64_t hitsA = hitsAOut, hitsD = hitsDOut;
+    auto exchange = [&](bool hitA, bool hitD) {
+        hitsD -= static_cast<std::int64_t>(hitA && !hitD) * m.toD;
+        hitsA -= static_cast<std::int64_t>(hitD && !hitA) * m.toA;
+        return (hitsA <= 0) | (hitsD <= 0);
+    };
+    auto slot = [](std::uint64_t bits, int k) {
+        return static_cast<std::uint32_t>(bits >> (16 * k)) & 0xffffu;
+    };
+    const std::uint32_t aDice = shortBound_[0][m.sa], dDice = shortBound_[0][m.sd];
+    const std::uint32_t limit = shortLimit_[0];
+    if (m.ma == 0 && m.md == 0) {
+        for (;;) {
+            const std::uint64_t bits = gen.Next64();
+            const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
+                                v3 = slot(bits, 3);
+            if (((v0 >= limit) | (v1 >= limit) | (v2 >= limit) | (v3 >= limit))) [[unlikely]]
+                continue;
+            if (exchange(v0 < aDice, v1 < dDice)) break;
+            if (exchange(v2 < aDice, v3 < dDice)) break;
+        }
+    } else {
+        const std::uint32_t aMedal = m.ma != 0 ? shortBound_[m.ma][m.sa] : 0;
+        const std::uint32_t dMedal = m.md != 0 ? shortBound_[m.md][m.sd] : 0;
+        const std::uint32_t aLimit = m.ma != 0 ? shortLimit_[m.ma] : 65536;
+        const std::uint32_t dLimit = m.md != 0 ? shortLimit_[m.md] : 65536;
+        for (;;) {
+            const std::uint64_t bits = gen.Next64();
+            const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
+                                v3 = slot(bits, 3);
+            if (((v0 >= limit) | (v1 >= aLimit) | (v2 >= limit) | (v3 >= dLimit))) [[unlikely]]
+                continue;
+            if (exchange((v0 < aDice) | (v1 < aMedal), (v2 < dDice) | (v3 < dMedal))) break;
+        }
+    }
+    rng_.SetSteps(gen);
+    hitsAOut = hitsA;
+    hitsDOut = hitsD;
 }
 
 bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots) {

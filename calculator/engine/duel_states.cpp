@@ -44,13 +44,17 @@ void AddEntry(Fighter& f, const Carried& c, double p) {
     f.entries.push_back({c, p});
 }
 
-// The chances of the three set-up strikes on one side's armies (from the enemy stack's summed
-// powers) and the side's stack bonus.
+// The chances of the three set-up strikes on one side's armies and the side's stack bonus.
 struct SetUpChances {
-    double poison = 0;
-    double disease = 0;
-    double curse = 0;
-    Long bonus = 0;
+    explicit SetUpChances(const SetUpStrikes& s)
+        : poison(PercentChance(s.poison)),
+          disease(PercentChance(s.disease)),
+          curse(PercentChance(s.curse)),
+          bonus(s.bonus) {}
+    double poison;
+    double disease;
+    double curse;
+    Long bonus;
 };
 
 // An army of a first front in every combination of the strikes that can hit it, in the order
@@ -229,18 +233,20 @@ Lineup BuildLineup(CalculatorHost& host, Long CombatDice, Long CityLevel) {
     const CStackAtt att = calc.AttackFront();
     const CStackAtt def = calc.DefendFront();
 
-    SetUpChances onAtt, onDef;
-    onAtt.poison = PercentChance(std::int64_t{def.StackPoison()} * 4);
-    onAtt.disease = PercentChance(std::int64_t{def.StackDisease()} * 4);
-    onAtt.curse = PercentChance(std::int64_t{def.StackCurse()} * 4);
-    onAtt.bonus = MBattleCalc::StackBonus(att, def);
-    onDef.poison = PercentChance(std::int64_t{att.StackPoison()} * 4);
-    onDef.disease = PercentChance(std::int64_t{att.StackDisease()} * 4);
-    onDef.curse = PercentChance(std::int64_t{att.StackCurse()} * 4);
-    onDef.bonus = MBattleCalc::StackBonus(def, att);
+    Lineup line;
+    auto strikesOn = [](const CStackAtt& side, const CStackAtt& enemy) {
+        SetUpStrikes s;
+        s.poison = std::int64_t{enemy.StackPoison()} * 4;
+        s.disease = std::int64_t{enemy.StackDisease()} * 4;
+        s.curse = std::int64_t{enemy.StackCurse()} * 4;
+        s.bonus = MBattleCalc::StackBonus(side, enemy);
+        return s;
+    };
+    line.onAttackers = strikesOn(att, def);
+    line.onDefenders = strikesOn(def, att);
+    const SetUpChances onAtt(line.onAttackers), onDef(line.onDefenders);
 
     // Both sides in the order in which their armies fight: from the end of each front.
-    Lineup line;
     for (Long i = att.Count(); i >= 1; --i)
         line.attackers.push_back(EnterFirstFront(att.Item(i), onAtt, false));
     for (Long i = def.Count(); i >= 1; --i)

@@ -52,13 +52,24 @@ struct Fighter {
     Long stack = 0;  // the attacking stack it belongs to (0 for defenders)
 };
 
+// The set-up strikes on one side's armies of the first fronts, as percent-draw limits (4 x the
+// enemy stack's summed power), and the side's stack bonus.
+struct SetUpStrikes {
+    std::int64_t poison = 0;
+    std::int64_t disease = 0;
+    std::int64_t curse = 0;
+    Long bonus = 0;
+};
+
 // Both sides of a battle in the order in which their armies fight, and the production turns
 // lost by each number of armies destroyed (armies die in that order).
 struct Lineup {
-    std::vector<Fighter> attackers;
+    std::vector<Fighter> attackers;  // `army`: as it stands before the set-up strikes
     std::vector<Fighter> defenders;
     std::vector<std::int64_t> attTurns;  // attTurns[k]: the turns of the first k attackers
     std::vector<std::int64_t> defTurns;
+    SetUpStrikes onAttackers;  // what the first fronts' armies meet before their first duel
+    SetUpStrikes onDefenders;
 };
 
 // The host's battle with these dice and city level as the simulation sets it up.

@@ -16,12 +16,9 @@ public:
     using std::logic_error::logic_error;
 };
 
-// The generator behind a random source: xoshiro256** with its output split into 32-bit halves
-// on demand. A hot loop may copy it out of its source, draw from the copy and put it back.
-struct Generator {
+// The generator behind a random source: xoshiro256**, a step at a time.
+struct Xoshiro256 {
     std::uint64_t s[4] = {};
-    std::uint32_t low = 0;  // the second half of the last step, while haveLow
-    bool haveLow = false;
 
     std::uint64_t Next64() {
         const std::uint64_t result = Rotl(s[1] * 5, 7) * 9;
@@ -34,6 +31,17 @@ struct Generator {
         s[3] = Rotl(s[3], 45);
         return result;
     }
+
+private:
+    static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+};
+
+// The same with its output split into 32-bit halves on demand. A hot loop may copy it out of its
+// source, draw from the copy and put it back.
+struct Generator : Xoshiro256 {
+    std::uint32_t low = 0;  // the second half of the last step, while haveLow
+    bool haveLow = false;
+
     std::uint32_t Next32() {
         if (haveLow) {
             haveLow = false;
@@ -44,9 +52,6 @@ struct Generator {
         haveLow = true;
         return static_cast<std::uint32_t>(bits >> 32);
     }
-
-private:
-    static std::uint64_t Rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 };
 
 class RandomSource {
@@ -88,6 +93,9 @@ public:
     // The generator, for a loop that draws from a copy of it (not for a scripted stream).
     const Generator& Gen() const { return gen_; }
     void SetGen(const Generator& g) { gen_ = g; }
+    // Its steps alone, for a loop that draws whole steps (a half kept for Next32 stays kept).
+    const Xoshiro256& Steps() const { return gen_; }
+    void SetSteps(const Xoshiro256& x) { static_cast<Xoshiro256&>(gen_) = x; }
 
     // A roll of a die with `faces` faces (1 or more): 1 to faces, from one Next32 value. A
     // scripted value v gives the face v falls on, as the integer part of v * faces + 1 would.
@@ -101,6 +109,19 @@ public:
         if (most >= faces) return std::uint64_t{1} << 32;
         // The smallest x with x * faces >= most * 2^32.
         return ((static_cast<std::uint64_t>(most) << 32) + faces - 1) / faces;
+    }
+
+    // Rolls from 16 random bits, four to a step of the generator, for dice of up to
+    // kMaxShortFaces faces. A value below ShortLimit(faces), the largest multiple of faces up to
+    // 2^16, falls on face value / (2^16 / faces) + 1, each face equally often; a value at or
+    // above it is no roll and is drawn again (for 20 faces, 16 values in 65536).
+    static constexpr std::uint32_t kMaxShortFaces = 4096;
+    static std::uint32_t ShortLimit(std::uint32_t faces) { return 65536 / faces * faces; }
+    // The bound below which such a value rolls at most `most` (65536 when every value does).
+    static std::uint32_t ShortBound(std::uint32_t faces, std::int64_t most) {
+        if (most <= 0) return 0;
+        if (most >= faces) return 65536;
+        return static_cast<std::uint32_t>(most) * (65536 / faces);
     }
 
 private:
