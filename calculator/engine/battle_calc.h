@@ -193,15 +193,6 @@ private:
     // The melee, in which a lost point costs the attacking army toA hits and the defending army
     // toD; returns the army that died (never Killed::None).
     Killed Melee(CArmy& a, CArmy& d, Long toD, Long toA);
-    // A melee with every exchange rolled: strengths (1..14), medal dice (0 for none) and the
-    // damage of a point to each side.
-    struct RolledMelee {
-        std::size_t sa, sd;
-        int ma, md;
-        Long toD, toA;
-    };
-    void MeleeRolls(const RolledMelee& m, std::int64_t& hitsA, std::int64_t& hitsD);
-    void MeleeShortRolls(const RolledMelee& m, std::int64_t& hitsA, std::int64_t& hitsD);
     // Battles first..last fought along the run's line-up (lineup_): each army enters its first
     // duel with its set-up strikes rolled, and only the two fighting armies are kept.
     void FightAlongLineup(std::int64_t first, std::int64_t last);

@@ -6,6 +6,85 @@
 
 namespace b3::engine {
 
+namespace {
+
+// The hits of the two armies in a melee and what a lost point costs each.
+struct MeleeHits {
+    MeleeHits(std::int64_t hitsA, std::int64_t hitsD, std::int64_t toA, std::int64_t toD)
+        : a(hitsA), d(hitsD), lossA{0, 0, toA, 0}, lossD{0, toD, 0, 0} {}
+    std::int64_t a, d;
+    // What each army loses in an exchange in which the attacker scores (bit 0) and the defender
+    // scores (bit 1): a point only when one of them alone does.
+    std::int64_t lossA[4], lossD[4];
+    // Books one exchange; true when it ends the melee (an army has no hits left).
+    bool Exchange(bool hitA, bool hitD) {
+        const unsigned both = static_cast<unsigned>(hitA) | (static_cast<unsigned>(hitD) << 1);
+        a -= lossA[both];
+        d -= lossD[both];
+        return ((a - 1) | (d - 1)) < 0;
+    }
+};
+
+// The bounds of the scoring rolls of both armies from 32-bit values (RandomSource::RollBound).
+struct LongDice {
+    std::uint64_t aDice, aMedal, dDice, dMedal;
+    bool aHasMedal, dHasMedal;
+};
+
+// Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order, written
+// without a branch per exchange.
+template <class Source>
+void RollMelee(Source& source, const LongDice& m, MeleeHits& hits) {
+    for (;;) {
+        bool hitA = source.Next32() < m.aDice;
+        if (m.aHasMedal) hitA |= source.Next32() < m.aMedal;
+        bool hitD = source.Next32() < m.dDice;
+        if (m.dHasMedal) hitD |= source.Next32() < m.dMedal;
+        if (hits.Exchange(hitA, hitD)) return;
+    }
+}
+
+// The same from 16-bit values (RandomSource::ShortBound), with each die's value limit; a side
+// without medals has bound 0 and limit 65536 on its medal die.
+struct ShortDice {
+    std::uint32_t aDice, aMedal, dDice, dMedal;
+    std::uint32_t limit, aLimit, dLimit;
+    bool medals;  // either side has some
+};
+
+// Every exchange rolled from 16-bit values, four to a step of the generator: without medals two
+// exchanges (attacker, defender, attacker, defender), with medals one (attacker's dice and medal
+// die, defender's dice and medal die). A step holding a value that is no roll is drawn again
+// whole, which leaves the other values as uniform as before; so is the rest of a step after the
+// melee ends.
+void RollMeleeShort(Xoshiro256& gen, const ShortDice& m, MeleeHits& hits) {
+    auto slot = [](std::uint64_t bits, int k) {
+        return static_cast<std::uint32_t>(bits >> (16 * k)) & 0xffffu;
+    };
+    if (!m.medals) {
+        for (;;) {
+            const std::uint64_t bits = gen.Next64();
+            const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
+                                v3 = slot(bits, 3);
+            if ((v0 >= m.limit) | (v1 >= m.limit) | (v2 >= m.limit) | (v3 >= m.limit)) [[unlikely]]
+                continue;
+            if (hits.Exchange(v0 < m.aDice, v1 < m.dDice)) return;
+            if (hits.Exchange(v2 < m.aDice, v3 < m.dDice)) return;
+        }
+    }
+    for (;;) {
+        const std::uint64_t bits = gen.Next64();
+        const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
+                            v3 = slot(bits, 3);
+        if ((v0 >= m.limit) | (v1 >= m.aLimit) | (v2 >= m.limit) | (v3 >= m.dLimit)) [[unlikely]]
+            continue;
+        if (hits.Exchange((v0 < m.aDice) | (v1 < m.aMedal), (v2 < m.dDice) | (v3 < m.dMedal)))
+            return;
+    }
+}
+
+}  // namespace
+
 Long MBattleCalc::Fight(CStackAtt& att, CStackAtt& def, Long battle) {
     Long state = kGoOn;
     while (state == kGoOn) {
@@ -59,22 +138,40 @@ Killed MBattleCalc::Duel(CArmy& a, CArmy& d) {
 
 Killed MBattleCalc::Melee(CArmy& a, CArmy& d, Long toD, Long toA) {
     if (simulation_ == Simulation::Rolled) {
-        const RolledMelee m{static_cast<std::size_t>(a.TotalStrength()),
-                            static_cast<std::size_t>(d.TotalStrength()),
-                            MedalIndex(a.HasMedal()),
-                            MedalIndex(d.HasMedal()),
-                            toD,
-                            toA};
-        std::int64_t hitsA = a.Hits(), hitsD = d.Hits();
-        if (shortDice_ && !rng_.Scripted())
-            MeleeShortRolls(m, hitsA, hitsD);
-        else
-            MeleeRolls(m, hitsA, hitsD);
-        if (hitsD <= 0) {
-            a.SetHits(hitsA);
+        const auto sa = static_cast<std::size_t>(a.TotalStrength());
+        const auto sd = static_cast<std::size_t>(d.TotalStrength());
+        const int ma = MedalIndex(a.HasMedal()), md = MedalIndex(d.HasMedal());
+        MeleeHits hits(a.Hits(), d.Hits(), toA, toD);
+        if (shortDice_ && !rng_.Scripted()) {
+            const ShortDice dice{shortBound_[0][sa],
+                                 ma != 0 ? shortBound_[ma][sa] : 0u,
+                                 shortBound_[0][sd],
+                                 md != 0 ? shortBound_[md][sd] : 0u,
+                                 shortLimit_[0],
+                                 ma != 0 ? shortLimit_[ma] : 65536u,
+                                 md != 0 ? shortLimit_[md] : 65536u,
+                                 ma != 0 || md != 0};
+            Xoshiro256 gen = rng_.Steps();
+            RollMeleeShort(gen, dice, hits);
+            rng_.SetSteps(gen);
+        } else {
+            const LongDice dice{rollBound_[0][sa], rollBound_[ma][sa],
+                                rollBound_[0][sd], rollBound_[md][sd],
+                                ma != 0,           md != 0};
+            if (rng_.Scripted()) {
+                RollMelee(rng_, dice, hits);
+            } else {
+                // The generator in registers rather than behind `this` for the many draws.
+                Generator gen = rng_.Gen();
+                RollMelee(gen, dice, hits);
+                rng_.SetGen(gen);
+            }
+        }
+        if (hits.d <= 0) {
+            a.SetHits(hits.a);
             return Killed::Defender;
         }
-        d.SetHits(hitsD);
+        d.SetHits(hits.d);
         return Killed::Attacker;
     }
     // The exchange that decides a point: the attacking army wins it with the chance that it
@@ -98,81 +195,6 @@ Killed MBattleCalc::Melee(CArmy& a, CArmy& d, Long toD, Long toA) {
             }
         }
     }
-}
-
-// Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order, written
-// without a branch per exchange: a point costs its loser the damage, and the melee ends when an
-// army has no hits left.
-void MBattleCalc::MeleeRolls(const RolledMelee& m, std::int64_t& hitsA, std::int64_t& hitsD) {
-    const std::uint64_t aDice = rollBound_[0][m.sa], aMedal = rollBound_[m.ma][m.sa];
-    const std::uint64_t dDice = rollBound_[0][m.sd], dMedal = rollBound_[m.md][m.sd];
-    auto melee = [&](auto& source) {
-        for (;;) {
-            bool hitA = source.Next32() < aDice;
-            if (m.ma != 0) hitA |= source.Next32() < aMedal;
-            bool hitD = source.Next32() < dDice;
-            if (m.md != 0) hitD |= source.Next32() < dMedal;
-            hitsD -= static_cast<std::int64_t>(hitA && !hitD) * m.toD;
-            hitsA -= static_cast<std::int64_t>(hitD && !hitA) * m.toA;
-            if ((hitsA <= 0) | (hitsD <= 0)) return;
-        }
-    };
-    if (rng_.Scripted()) {
-        melee(rng_);
-    } else {
-        // The generator in registers rather than behind `this` for the melee's many draws.
-        Generator gen = rng_.Gen();
-        melee(gen);
-        rng_.SetGen(gen);
-    }
-}
-
-// Every exchange rolled from 16-bit values (RandomSource::ShortBound), four to a step of the
-// generator: without medals two exchanges (attacker, defender, attacker, defender), with medals
-// one (attacker's dice and medal die, defender's dice and medal die; a side without medals never
-// scores on its medal slot). A step holding a value that is no roll is drawn again whole, which
-// leaves the other values as uniform as before; so is the rest of a step after the melee ends.
-void MBattleCalc::MeleeShortRolls(const RolledMelee& m, std::int64_t& hitsAOut,
-                                  std::int64_t& hitsDOut) {
-    Xoshiro256 gen = rng_.Steps();
-    std::int64_t hitsA = hitsAOut, hitsD = hitsDOut;
-    auto exchange = [&](bool hitA, bool hitD) {
-        hitsD -= static_cast<std::int64_t>(hitA && !hitD) * m.toD;
-        hitsA -= static_cast<std::int64_t>(hitD && !hitA) * m.toA;
-        return (hitsA <= 0) | (hitsD <= 0);
-    };
-    auto slot = [](std::uint64_t bits, int k) {
-        return static_cast<std::uint32_t>(bits >> (16 * k)) & 0xffffu;
-    };
-    const std::uint32_t aDice = shortBound_[0][m.sa], dDice = shortBound_[0][m.sd];
-    const std::uint32_t limit = shortLimit_[0];
-    if (m.ma == 0 && m.md == 0) {
-        for (;;) {
-            const std::uint64_t bits = gen.Next64();
-            const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
-                                v3 = slot(bits, 3);
-            if (((v0 >= limit) | (v1 >= limit) | (v2 >= limit) | (v3 >= limit))) [[unlikely]]
-                continue;
-            if (exchange(v0 < aDice, v1 < dDice)) break;
-            if (exchange(v2 < aDice, v3 < dDice)) break;
-        }
-    } else {
-        const std::uint32_t aMedal = m.ma != 0 ? shortBound_[m.ma][m.sa] : 0;
-        const std::uint32_t dMedal = m.md != 0 ? shortBound_[m.md][m.sd] : 0;
-        const std::uint32_t aLimit = m.ma != 0 ? shortLimit_[m.ma] : 65536;
-        const std::uint32_t dLimit = m.md != 0 ? shortLimit_[m.md] : 65536;
-        for (;;) {
-            const std::uint64_t bits = gen.Next64();
-            const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
-                                v3 = slot(bits, 3);
-            if (((v0 >= limit) | (v1 >= aLimit) | (v2 >= limit) | (v3 >= dLimit))) [[unlikely]]
-                continue;
-            if (exchange((v0 < aDice) | (v1 < aMedal), (v2 < dDice) | (v3 < dMedal))) break;
-        }
-    }
-    rng_.SetSteps(gen);
-    hitsAOut = hitsA;
-    hitsDOut = hitsD;
 }
 
 bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots) {
