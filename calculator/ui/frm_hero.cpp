@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -117,6 +118,9 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
     cmdProceed = new QPushButton("&Done", this);
     cmdProceed->setDefault(true);
     connect(cmdProceed, &QPushButton::clicked, this, [this] { cmdProceed_Click(); });
+    cmdCancel = new QPushButton("&Cancel", this);
+    cmdCancel->setToolTip("Close without running the battle");
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 
     auto* frames = new QHBoxLayout;
     frames->addWidget(fraUnitInfo);
@@ -124,6 +128,7 @@ frmHero::frmHero(CalculatorServices& services, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdProceed);
+    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
     layout->addLayout(buttons);
@@ -187,6 +192,20 @@ void frmHero::cmdProceed_Click() {
         accept();
         services_.pumpEvents();
     });
+}
+
+void frmHero::cmdCancel_Click() {
+    cancelled_ = true;
+    reject();
+}
+
+void frmHero::keyPressEvent(QKeyEvent* event) {
+    // Escape is Cancel: the dialog closes and the battle is not fought.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdCancel_Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace b3::oddslab

@@ -1,7 +1,8 @@
 // The hero bonus dialog: before a run, the user enters the bonuses of one hero unit that the game
 // data does not hold (its strength and hits as they stand, its special attacks and the stack
 // bonuses of its abilities and items). It edits the army it is handed: "Done" writes the values
-// back, the close box leaves the army as it was.
+// back, the close box leaves the army as it was, and Cancel (or Escape) leaves it as it was and
+// calls off the Attack that opened the dialog.
 #pragma once
 
 #include <QDialog>
@@ -46,6 +47,9 @@ public:
     // Centres the window, reads the hero and shows its values.
     void Form_Load();
     void cmdProceed_Click();
+    void cmdCancel_Click();
+    // Whether the dialog was left with Cancel or Escape.
+    bool Cancelled() const { return cancelled_; }
 
     void LoadHeroInfo();
     void SendHeroInfoToScreen();
@@ -89,11 +93,16 @@ public:
     UpDownBox* updFear;
     UpDownBox* updSiege;
     QPushButton* cmdProceed;
+    QPushButton* cmdCancel;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     CalculatorServices& services_;
     b3::engine::HeroBonusDialog props_;
     UpDownBox* spinners_[b3::engine::kHeroBonusCount] = {};
+    bool cancelled_ = false;
 };
 
 }  // namespace b3::oddslab

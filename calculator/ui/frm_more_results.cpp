@@ -363,6 +363,22 @@ void frmMoreResults::FillOne(QChartView* view, const ResultTable& table, int sid
             top = std::max(top, pct);
         }
     }
+    // The chart's figures in words, for a screen reader.
+    QStringList bars;
+    for (int i = 0; i < 33; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        QString bar = QString("%1%2: %3% of battles, C2 %4 turns")
+                          .arg(i)
+                          .arg(atLeast_ ? " or more" : "")
+                          .arg(QString::number(share[k], 'f', 2))
+                          .arg(shown[k][2]);
+        if (sets_[side][2])
+            bar += QString(", exact %1%").arg(QString::number(exact[k] * 100.0, 'f', 2));
+        bars << bar;
+    }
+    view->setAccessibleName(view->chart()->title());
+    view->setAccessibleDescription("Armies destroyed, " + cboOutcome->currentText().toLower() +
+                                   ". " + bars.join("; ") + ".");
     for (QAbstractAxis* a : view->chart()->axes(Qt::Vertical)) {
         auto* axis = static_cast<QValueAxis*>(a);
         if (axis->alignment() == Qt::AlignLeft)

@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -52,6 +53,8 @@ using b3::engine::Long;
 namespace {
 
 const auto& kTerrains = b3::engine::kScenarioTerrains;
+// The property of a figure label that holds what the figure is, for its accessible name.
+constexpr const char* kFigureNameProperty = "figureName";
 constexpr int kFieldEntry = 4;
 constexpr int kCityEntry = 0;
 
@@ -316,7 +319,9 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     fraQuickResults = new QGroupBox("Quick Results", column);
     auto* quick = new QGridLayout(fraQuickResults);
     quick->setHorizontalSpacing(6);
-    auto value = [this](const QString& tip, const QString& widest) {
+    // A figure's label starts as wide as a usual figure and widens for a longer one; it is named
+    // for a screen reader after its caption, and the name carries the figure.
+    auto value = [this](const QString& tip, const QString& widest, const QString& name) {
         auto* label = new QLabel(fraQuickResults);
         label->setTextFormat(Qt::PlainText);
         label->setToolTip(tip);
@@ -324,6 +329,8 @@ QWidget* frmOddsLab::MakeSetupColumn() {
         label->setFrameShadow(QFrame::Sunken);
         label->setMinimumWidth(fontMetrics().horizontalAdvance(widest) + 12);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setProperty(kFigureNameProperty, name);
+        SetFigureText(label, QString());
         return label;
     };
     struct Row {
@@ -368,12 +375,9 @@ QWidget* frmOddsLab::MakeSetupColumn() {
         const QString name = QString(row.text).chopped(1);
         *row.caption = new QLabel(row.text, fraQuickResults);
         (*row.caption)->setToolTip(row.tip);
-        *row.value = value(row.tip, "33.3333333333333%");
-        (*row.value)->setAccessibleName(name + ", simulated");
-        *row.interval = value(QString(), "\u00b1 0.0000");
-        (*row.interval)->setAccessibleName(name + ", 95% interval");
-        QLabel* exact = value(exactTip, "100.0000%");
-        exact->setAccessibleName(name + ", exact");
+        *row.value = value(row.tip, "100.00%", name + ", simulated");
+        *row.interval = value(QString(), "\u00b1 0.00", name + ", 95% interval");
+        QLabel* exact = value(exactTip, "100.00%", name + ", exact");
         quick->addWidget(*row.caption, r, 0);
         quick->addWidget(*row.value, r, 1);
         quick->addWidget(*row.interval, r, 2);
@@ -387,8 +391,11 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     lblResultsNote = new QLabel(fraQuickResults);
     lblResultsNote->setWordWrap(true);
     lblResultsNote->setAccessibleName("Results note");
-    // Its line is kept while it is hidden, so that the window does not change its layout when
-    // the figures go out of date.
+    // Its two lines are kept while it is hidden, so that the window does not change its layout
+    // when the figures go out of date; a fixed height, since a wrapped text's height depends on
+    // the width the window gives it.
+    lblResultsNote->setFixedHeight(2 * lblResultsNote->fontMetrics().lineSpacing() + 2);
+    lblResultsNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QSizePolicy keep = lblResultsNote->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     lblResultsNote->setSizePolicy(keep);
@@ -452,8 +459,9 @@ void frmOddsLab::MakeStatusBar() {
     sbrPanel[2] = new QLabel(sbrOddsLab);
     sbrPanel[3] = new QLabel(sbrOddsLab);
     sbrPanel[1]->setMinimumWidth(fontMetrics().horizontalAdvance("100% Completed") + 16);
-    sbrOddsLab->addWidget(picProgBar, 3);
-    sbrOddsLab->addWidget(sbrPanel[1], 1);
+    // The second panel says which run is shown and its seed (up to 20 digits) once it is done.
+    sbrOddsLab->addWidget(picProgBar, 1);
+    sbrOddsLab->addWidget(sbrPanel[1], 2);
     sbrOddsLab->addPermanentWidget(sbrPanel[2]);
     sbrOddsLab->addPermanentWidget(sbrPanel[3]);
     SetProgressVisible(false);
@@ -668,14 +676,40 @@ bool frmOddsLab::txtNumSimulations_KeyPress(int KeyAscii) {
     return KeyAscii == 8 || KeyAscii == 27 || (KeyAscii >= 48 && KeyAscii <= 57);
 }
 
+namespace {
+
+QString BattlesRangeText() {
+    return QString("The number of battles must be a whole number from 10 to %1.").arg(kMaxBattles);
+}
+
+}  // namespace
+
 void frmOddsLab::txtNumSimulations_Change() {
-    Trap(services_, "frmOddsLab::txtNumSimulations_Change",
-         [&] { SetNumBattles(txtNumSimulations->text()); });
+    Trap(services_, "frmOddsLab::txtNumSimulations_Change", [&] {
+        // A count beyond the range keeps the last one that fits; leaving the box or Attack says
+        // what the range is.
+        battlesOutOfRange_ = false;
+        try {
+            SetNumBattles(txtNumSimulations->text());
+        } catch (const std::overflow_error&) {
+            battlesOutOfRange_ = true;
+        }
+        txtNumSimulations->setToolTip(
+            battlesOutOfRange_ ? BattlesRangeText()
+                               : QString("Indicate # of battles to simulate\n(10 to %1 battles)")
+                                     .arg(QLocale().toString(kMaxBattles)));
+    });
 }
 
 void frmOddsLab::txtNumSimulations_LostFocus() {
     Trap(services_, "frmOddsLab::txtNumSimulations_LostFocus", [&] {
         const QString text = txtNumSimulations->text();
+        if (battlesOutOfRange_) {
+            Message(BattlesRangeText() + " " + text + " is too many; the count is back to " +
+                    QString::number(numBattles_) + ".");
+            txtNumSimulations->setText(QString::number(numBattles_));
+            return;
+        }
         if (text.isEmpty() || LeadingValue(text) < 10)
             txtNumSimulations->setText("10");
         else
@@ -792,15 +826,29 @@ void frmOddsLab::cmdAttack_Click() {
 
         sscExit->setEnabled(false);
         sscMoreResults->setEnabled(false);
+        if (battlesOutOfRange_) {
+            Message(BattlesRangeText());
+            return;
+        }
         if (!VerifyForm() || !VerifyStacks()) return;
         gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
         gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
         cmdAttack->setEnabled(false);
         running_ = true;
-        // Every figure of the run, simulated and exact, comes from the setup as it is now: the
-        // lists, dice and city level stay usable during the run.
-        const RunSetup run = CurrentSetup();
+        attackCancelled_ = false;
         FillArmyCollections();
+        if (attackCancelled_) {
+            sbrPanel[1]->setText("Attack cancelled: no battle was fought");
+            sscMoreResults->setEnabled(record_.HasResults());
+            return;
+        }
+        // Every figure of the run, simulated and exact, comes from the setup as it is now, the
+        // heroes' bonuses just entered included: the lists, dice and city level stay usable
+        // during the run.
+        RunSetup run = CurrentSetup();
+        run.seed = seed_ ? *seed_ : QRandomGenerator::global()->generate64();
+        run.threads = threads_;
+        battle_->SetSeed(run.seed);
         battle_->SetSimulation(run.simulation);
         battle_->SetThreads(threads_);
         // The thread count is asked for between runs only.
@@ -831,13 +879,23 @@ void frmOddsLab::cmdAttack_Click() {
         record_.Started(run);
         if (completed) {
             record_.Completed();
+            figures_ = FiguresOf(battle_->Totals(run.numBattles));
+            figures_.seed = run.seed;
+            figures_.threads = run.threads;
             lblSimHeader->setText(QString::fromStdString(record_.Heading("\n")));
-            ShowIntervals(run.numBattles);
             ShowExactOdds(run);
+            ShowFigures();
+            sbrPanel[1]->setText(QString("Run %1: %2 battles, seed %3")
+                                     .arg(record_.Number())
+                                     .arg(run.numBattles)
+                                     .arg(run.seed));
             sscMoreResults->setEnabled(true);
             ResultsShown();
         } else {
             record_.Aborted();
+            sbrPanel[1]->setText(QString("Aborted after %1 of %2 battles")
+                                     .arg(battle_->Statistics().Battles())
+                                     .arg(run.numBattles));
         }
         UpdateResultState();
     });
@@ -847,65 +905,63 @@ void frmOddsLab::cmdAttack_Click() {
     }
 }
 
-namespace {
-
-// A figure to four decimals (the window's exact column).
-QString FourDecimals(double value) {
-    return QString::number(value, 'f', 4);
+void frmOddsLab::SetFigureText(QLabel* label, const QString& text) {
+    label->setText(text);
+    // A longer figure widens its label rather than being cut.
+    const int needed = label->fontMetrics().horizontalAdvance(text) + 12;
+    if (needed > label->minimumWidth()) label->setMinimumWidth(needed);
+    const QString name = label->property(kFigureNameProperty).toString();
+    label->setAccessibleName(name + ": " + (text.isEmpty() ? QString("no figure") : text));
 }
 
-// The "plus or minus" of an interval, to two significant digits.
-QString PlusMinus(const b3::engine::Interval& interval, int* decimals) {
-    const double half = interval.HalfWidth();
-    int d = 0;
-    if (half > 0) d = std::clamp(1 - static_cast<int>(std::floor(std::log10(half))), 0, 8);
-    *decimals = d;
-    return QString::fromUtf8("\u00b1 ") + QString::number(half, 'f', d);
-}
-
-}  // namespace
-
-void frmOddsLab::ClearIntervals() {
-    lblAttWinPm->clear();
-    lblAttWinPm->setToolTip(QString());
-    for (int i = 2; i <= 5; ++i) {
-        lblAvgPm[i]->clear();
-        lblAvgPm[i]->setToolTip(QString());
-    }
-}
-
-void frmOddsLab::ShowIntervals(Long NumBattles) {
-    ClearIntervals();
-    Trap(services_, "frmOddsLab::ShowIntervals", [&] {
-        const b3::engine::RunTotals totals = battle_->Totals(NumBattles);
-        int d = 0;
-        const b3::engine::Interval win = b3::engine::WinInterval(totals);
-        lblAttWinPm->setText(PlusMinus(win, &d));
-        lblAttWinPm->setToolTip(
-            QString("95% interval (Wilson score): %1% to %2%")
-                .arg(QString::number(win.low, 'f', d + 1), QString::number(win.high, 'f', d + 1)));
-        for (int i = 2; i <= 5; ++i) {
-            const b3::engine::Interval avg = b3::engine::AverageInterval(totals, i - 2);
-            lblAvgPm[i]->setText(PlusMinus(avg, &d));
-            lblAvgPm[i]->setToolTip(
-                QString("95% interval (mean \u00b1 1.96 standard errors): %1 to %2")
-                    .arg(QString::number(avg.low, 'f', d + 1),
-                         QString::number(avg.high, 'f', d + 1)));
+void frmOddsLab::ShowFigures() {
+    Trap(services_, "frmOddsLab::ShowFigures", [&] {
+        QLabel* const values[kFigureCount] = {lblAttWinPercent, lblAvg[2], lblAvg[3], lblAvg[4],
+                                              lblAvg[5]};
+        QLabel* const intervals[kFigureCount] = {lblAttWinPm, lblAvgPm[2], lblAvgPm[3], lblAvgPm[4],
+                                                 lblAvgPm[5]};
+        for (int i = 0; i < kFigureCount; ++i) {
+            SetFigureText(values[i], SimulatedText(figures_, i));
+            SetFigureText(intervals[i], PlusMinusText(figures_, i));
+            const b3::engine::Interval& interval = figures_.interval[i];
+            const int d = FigureDecimals(interval) + 1;
+            intervals[i]->setToolTip(
+                i == 0 ? QString("95% interval (Wilson score): %1% to %2%")
+                             .arg(QString::number(interval.low, 'f', d),
+                                  QString::number(interval.high, 'f', d))
+                       : QString("95% interval (mean \u00b1 1.96 standard errors): %1 to %2")
+                             .arg(QString::number(interval.low, 'f', d),
+                                  QString::number(interval.high, 'f', d)));
         }
     });
+    FitToFigures();
+}
+
+void frmOddsLab::FitToFigures() {
+    // The labels may have widened: the window's least size follows at once, from the figures'
+    // frames outwards, so that it never stands smaller than what its figures need.
+    for (QWidget* w : {static_cast<QWidget*>(fraQuickResults), static_cast<QWidget*>(grpPinned),
+                       resultsRow_, centralWidget(), static_cast<QWidget*>(this)})
+        if (w && w->layout()) {
+            w->layout()->invalidate();
+            w->layout()->activate();
+        }
+    const QSize least = minimumSizeHint().expandedTo(minimumSize());
+    if (width() < least.width() || height() < least.height()) resize(size().expandedTo(least));
 }
 
 void frmOddsLab::ShowExactOdds(const RunSetup& run) {
     exact_.reset();
+    for (auto& e : figures_.exact) e.reset();
     QLabel* const labels[5] = {lblExactWinPercent, lblExactAvg[2], lblExactAvg[3], lblExactAvg[4],
                                lblExactAvg[5]};
-    for (QLabel* label : labels) label->clear();
+    for (QLabel* label : labels) SetFigureText(label, QString());
     Trap(services_, "frmOddsLab::ShowExactOdds", [&] {
         const std::string refusal = b3::engine::CheckExactOdds(*this, run.combatDice);
         if (!refusal.empty()) {
             // The battle is beyond the exact calculation: say why where the figures would be.
             for (QLabel* label : labels) {
-                label->setText("n/a");
+                SetFigureText(label, "n/a");
                 label->setToolTip(QString::fromStdString(refusal));
             }
             return;
@@ -915,10 +971,11 @@ void frmOddsLab::ShowExactOdds(const RunSetup& run) {
         const double values[5] = {odds.attackerWinProbability * 100.0,
                                   odds.expectedAttackerUnitsLost, odds.expectedAttackerTurnsLost,
                                   odds.expectedDefenderUnitsLost, odds.expectedDefenderTurnsLost};
-        // Four decimals in the window; the full value in the tool tip.
+        // Two decimals in the window; the full value in the tool tip.
         for (int i = 0; i < 5; ++i) {
             const QString unit = i == 0 ? "%" : "";
-            labels[i]->setText(FourDecimals(values[i]) + unit);
+            figures_.exact[i] = values[i];
+            SetFigureText(labels[i], ExactText(values[i], i));
             labels[i]->setToolTip(QString::fromStdString(b3::engine::FormatGeneral(values[i])) +
                                   unit + "\n" + lblExactHeader->toolTip());
         }
@@ -939,6 +996,10 @@ RunSetup frmOddsLab::CurrentSetup() const {
             if (UsesMarks(side, p))
                 for (int c = 1; c <= 7; ++c)
                     entry.marks[static_cast<std::size_t>(c - 1)] = health_[side].at(p + 1, c);
+            b3::engine::SimpleHost::Bonuses bonuses = {};
+            if (entry.id >= numArmies_ && EntryBonuses(side, p, bonuses))
+                for (int b = 0; b < b3::engine::kHeroBonusCount; ++b)
+                    entry.bonuses[static_cast<std::size_t>(b)] = bonuses[b];
             setup.lists[static_cast<std::size_t>(side)].push_back(entry);
         }
     }
@@ -973,6 +1034,7 @@ void frmOddsLab::UpdateResultState() {
     lblSimHeader->setEnabled(!stale);
     lblExactHeader->setEnabled(!stale);
     lblResultsNote->setText(QString::fromStdString(record_.StaleNote(current)));
+    lblResultsNote->setToolTip(lblResultsNote->text());
     lblResultsNote->setVisible(stale);
 }
 
@@ -1052,6 +1114,8 @@ void frmOddsLab::FillSurvival(frmMoreResults& window) {
 // What the run shows
 
 void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
+    // After a cancelled dialog the Attack fights nothing: no other hero is asked for.
+    if (attackCancelled_) return;
     frmHero dialog(services_, this);
     dialog.SetHero(&hero);
     dialog.SetPlace(heroPlace_);
@@ -1066,11 +1130,17 @@ void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
         dialog.SendHeroInfoToScreen();
     }
     services_.execDialog(dialog);
-    if (item) {
+    if (dialog.Cancelled()) {
+        attackCancelled_ = true;
+        return;
+    }
+    // What "Done" entered is the entry's set-up from now on, whatever becomes of this Attack.
+    if (item && dialog.result() == QDialog::Accepted) {
         QVariantList values;
         for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
             values << dialog.Value(static_cast<b3::engine::HeroBonus>(i));
         item->setData(kBonusRole, values);
+        UpdateResultState();
     }
 }
 
@@ -1099,13 +1169,11 @@ void frmOddsLab::PumpEvents() {
     services_.pumpEvents();
 }
 
-void frmOddsLab::ShowAttWinPercent(const std::string& text) {
-    lblAttWinPercent->setText(QString::fromStdString(text));
-}
+// The window shows the run's figures from its totals once the run has completed (ShowFigures), to
+// the precision their intervals support, rather than the engine's texts.
+void frmOddsLab::ShowAttWinPercent(const std::string&) {}
 
-void frmOddsLab::ShowAverage(int index, const std::string& text) {
-    if (index >= 2 && index <= 5) lblAvg[index]->setText(QString::fromStdString(text));
-}
+void frmOddsLab::ShowAverage(int, const std::string&) {}
 
 void frmOddsLab::ShowStats(const b3::engine::StackStatistics& stats) {
     Trap(services_, "MBattleCalc::ShowStats", [&] {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "b3/edit_object.h"
+#include "calculator/ui/run_figures.h"
 #include "calculator/ui/run_record.h"
 #include "calculator/ui/unit_chooser.h"
 #include "engine/army.h"
@@ -84,15 +85,6 @@ inline constexpr int kMaxListUnits = 32;
 inline constexpr b3::engine::Long kMaxBattles = std::numeric_limits<b3::engine::Long>::max();
 // A run is split over at most this many threads.
 inline constexpr int kMaxThreads = 64;
-// The five quick figures of a run (the win percentage and the four averages), simulated as
-// shown and exact when they could be computed.
-inline constexpr int kFigureCount = 5;
-struct QuickFigures {
-    bool valid = false;
-    double simulated[kFigureCount] = {};
-    std::optional<double> exact[kFigureCount];
-};
-
 class frmOddsLab : public QMainWindow, public b3::engine::CalculatorHost {
     Q_OBJECT
 public:
@@ -172,14 +164,22 @@ public:
     // Keeps `threads` (held to 1..kMaxThreads) for the next runs and remembers it.
     void SetThreads(int threads);
     void mnuThreads_Click();
+    // The seed every run starts from, as `b3cli odds --seed` takes it; without one each run
+    // draws a seed of its own (and shows it, so that the run can be repeated).
+    std::optional<std::uint64_t> SeedChoice() const { return seed_; }
+    void SetSeed(std::optional<std::uint64_t> seed) { seed_ = seed; }
+    void mnuSeed_Click();
 
     // ---- Comparing and exporting results
+    // The figures shown: those of the last completed run.
     QuickFigures CurrentFigures() const;
     const QuickFigures& PinnedFigures() const { return pinned_; }
     void sscPin_Click();
-    // The quick results and both loss distributions, cells split by `separator` (tab for the
-    // clipboard, comma for CSV).
-    QString ResultsText(QChar separator) const;
+    // The run's set-up, its figures with their intervals and the exact ones, and both loss
+    // distributions, as rows of cells (full precision).
+    std::vector<std::vector<QString>> ResultsTable() const;
+    // The same as text with tab-separated cells (for the clipboard).
+    QString ResultsText() const;
     void mnuCopyResults_Click();
     void mnuExportResults_Click();
     bool ExportResults(const QString& file);
@@ -195,6 +195,8 @@ public:
     void sscAbort_Click();
     void sscExit_Click();
     void sscMoreResults_Click();
+    // Appends the armies (rows of the army data) to the attacking list, as far as it has room.
+    void AddToAttack(const std::vector<b3::engine::Long>& armies);
 
     // ---- List editing
     void lstArmies_DblClick(int Index);
@@ -329,6 +331,7 @@ public:
     QAction* mnuDuelByDuel;
     QAction* mnuEveryExchangeRolled;
     QAction* mnuThreads;
+    QAction* mnuSeed;
     QGroupBox* grpPinned;
     QPushButton* sscPin;
     // Rows: the five figures; columns: pinned, change, pinned exact, change exact.
@@ -363,8 +366,12 @@ private:
     b3::engine::Long ItemId(int side, int position) const;
     bool HoldsUnit(int side, int from, int to) const;
     void Message(const QString& text);
-    void ShowIntervals(b3::engine::Long NumBattles);
-    void ClearIntervals();
+    // Shows the figures of `figures_` (simulated, intervals and exact) in their labels.
+    void ShowFigures();
+    // Lets the window's least size follow its figures' labels.
+    void FitToFigures();
+    // A figure label's text, which its accessible name carries too.
+    void SetFigureText(QLabel* label, const QString& text);
     // The figure labels of the quick results: simulated, interval and exact.
     std::vector<QLabel*> FigureLabels() const;
 
@@ -384,7 +391,14 @@ private:
     int menuSide_ = -1;
     QPointer<frmMoreResults> moreResults_;
     std::optional<b3::engine::ExactOdds> exact_;
+    // The figures of the last completed run.
+    QuickFigures figures_;
     RunRecord record_;
+    std::optional<std::uint64_t> seed_;
+    // The number of battles as typed when it does not fit the allowed range.
+    bool battlesOutOfRange_ = false;
+    // A hero dialog was cancelled: the Attack that opened it fights no battle.
+    bool attackCancelled_ = false;
     // Where the hero whose dialog is about to open stands (side and list position).
     QString heroPlace_;
     QWidget* stackColumn_[2] = {};

@@ -1,6 +1,7 @@
 // The main window's Options menu: whether a run fights its battles duel by duel or rolls every
-// exchange, and over how many threads it splits them. Both are kept in the settings, beside the
-// recent scenarios, and given to the engine when a run starts.
+// exchange, over how many threads it splits them, and the seed it starts from. The first two are
+// kept in the settings, beside the recent scenarios; the seed holds for this session. All are
+// given to the engine when a run starts.
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
@@ -47,6 +48,10 @@ void frmOddsLab::MakeOptionsMenu() {
     mnuThreads = mnuOptions->addAction("&Threads...");
     mnuThreads->setToolTip("The number of threads each run's battles are split over");
     connect(mnuThreads, &QAction::triggered, this, [this] { mnuThreads_Click(); });
+    mnuSeed = mnuOptions->addAction("&Seed...");
+    mnuSeed->setToolTip(
+        "Start every run from this seed, to repeat a run (as b3cli odds --seed does)");
+    connect(mnuSeed, &QAction::triggered, this, [this] { mnuSeed_Click(); });
     mnuOptions->setToolTipsVisible(true);
 
     // As the last session left them; a name this window does not know is the default.
@@ -80,6 +85,35 @@ void frmOddsLab::mnuThreads_Click() {
             QString("Split each run's battles over this many threads (1 to %1):").arg(kMaxThreads),
             threads_, 1, kMaxThreads);
         if (threads) SetThreads(*threads);
+    });
+}
+
+void frmOddsLab::mnuSeed_Click() {
+    Trap(services_, "frmOddsLab::mnuSeed_Click", [&] {
+        if (running_) return;
+        const std::optional<QString> answer = services_.askText(
+            this, "Seed",
+            "Start every run from this seed (0 to 18446744073709551615), with the same number of "
+            "threads to fight the same battles.\nLeave it empty for a new seed each run:",
+            seed_ ? QString::number(*seed_) : QString());
+        if (!answer) return;
+        const QString text = answer->trimmed();
+        if (text.isEmpty()) {
+            seed_.reset();
+            return;
+        }
+        bool ok = false;
+        const qulonglong seed = text.toULongLong(&ok);
+        // Digits only: a sign or a fraction would otherwise stand for some other seed.
+        const bool digits =
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+        if (!ok || !digits) {
+            Message(QString("The seed must be a whole number from 0 to 18446744073709551615, or "
+                            "empty for a new seed each run; %1 is not. The seed stays as it was.")
+                        .arg(text));
+            return;
+        }
+        seed_ = static_cast<std::uint64_t>(seed);
     });
 }
 

@@ -1,5 +1,5 @@
 // The main window's results beyond the quick view: pinning a run's figures to compare the next
-// runs with them, and exporting the quick results and loss distributions (clipboard text, CSV).
+// runs with them, and copying or exporting the results table (clipboard text, CSV).
 #include <QApplication>
 #include <QBoxLayout>
 #include <QClipboard>
@@ -16,6 +16,7 @@
 #include "calculator/ui/errors.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
+#include "cli/table_file.h"
 
 namespace b3::oddslab {
 
@@ -23,11 +24,7 @@ using b3::engine::Long;
 
 namespace {
 
-const char* const kFigureNames[kFigureCount] = {"Attacker Wins (%)", "Avg. Att. Units Lost",
-                                                "Avg. Att. Prod. Turns Lost", "Avg. Def Units Lost",
-                                                "Avg. Def. Prod. Turns Lost"};
-
-// The same, short, for the narrow pinned panel.
+// The figures' names, short, for the narrow pinned panel.
 const char* const kShortNames[kFigureCount] = {"Win %", "Att. units", "Att. turns", "Def. units",
                                                "Def. turns"};
 
@@ -40,32 +37,10 @@ QString Signed(double v) {
     return (v > 0 ? "+" : "") + Number(v);
 }
 
-// A CSV cell: quoted when it holds a separator, a quote or a line break.
-QString Cell(const QString& text) {
-    if (!text.contains(',') && !text.contains('"') && !text.contains('\n')) return text;
-    QString quoted = text;
-    quoted.replace("\"", "\"\"");
-    return "\"" + quoted + "\"";
-}
-
 }  // namespace
 
 QuickFigures frmOddsLab::CurrentFigures() const {
-    QuickFigures f;
-    if (!hasResults_) return f;
-    f.valid = true;
-    QString win = lblAttWinPercent->text();
-    if (win.endsWith('%')) win.chop(1);
-    f.simulated[0] = win.toDouble();
-    for (int i = 1; i < kFigureCount; ++i) f.simulated[i] = lblAvg[i + 1]->text().toDouble();
-    if (exact_) {
-        const double values[kFigureCount] = {
-            exact_->attackerWinProbability * 100.0, exact_->expectedAttackerUnitsLost,
-            exact_->expectedAttackerTurnsLost, exact_->expectedDefenderUnitsLost,
-            exact_->expectedDefenderTurnsLost};
-        for (int i = 0; i < kFigureCount; ++i) f.exact[i] = values[i];
-    }
-    return f;
+    return hasResults_ ? figures_ : QuickFigures{};
 }
 
 void frmOddsLab::MakeResultsPanel() {
@@ -79,14 +54,14 @@ void frmOddsLab::MakeResultsPanel() {
     }
     for (int r = 0; r < kFigureCount; ++r) {
         auto* caption = new QLabel(QString(kShortNames[r]) + ":", grpPinned);
-        caption->setToolTip(kFigureNames[r]);
+        caption->setToolTip(FigureName(r));
         grid->addWidget(caption, r + 1, 0);
         for (int c = 0; c < 4; ++c) {
             auto* v = lblPinned[r][c] = new QLabel(grpPinned);
             v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             v->setTextFormat(Qt::PlainText);
             v->setAccessibleName(
-                QString("%1, %2%3").arg(kFigureNames[r], headers[c], c == 3 ? " (exact)" : ""));
+                QString("%1, %2%3").arg(FigureName(r), headers[c], c == 3 ? " (exact)" : ""));
             grid->addWidget(v, r + 1, c + 1);
         }
     }
@@ -143,47 +118,15 @@ void frmOddsLab::ShowComparison() {
             if (now.exact[r]) lblPinned[r][3]->setText(Signed(*now.exact[r] - *pinned_.exact[r]));
         }
     }
+    FitToFigures();
 }
 
-QString frmOddsLab::ResultsText(QChar separator) const {
-    const QString sep(separator);
-    auto line = [&](const QStringList& cells) {
-        QStringList out;
-        for (const QString& c : cells) out << (separator == ',' ? Cell(c) : c);
-        return out.join(sep) + "\n";
-    };
-    const QuickFigures f = CurrentFigures();
-    // The simulated column's heading names the run's battles and how they were simulated.
-    QString text = line({"Figure", QString::fromStdString(record_.Heading()), "Exact"});
-    for (int r = 0; r < kFigureCount; ++r) {
-        // The simulated figures as the window shows them.
-        QString shown = r == 0 ? lblAttWinPercent->text() : lblAvg[r + 1]->text();
-        if (shown.endsWith('%')) shown.chop(1);
-        text +=
-            line({kFigureNames[r], shown, f.exact[r] ? QString::number(*f.exact[r], 'g', 15) : ""});
-    }
-    text += "\n";
-    // The distributions: battles by armies destroyed, their share and the exact chance.
-    std::array<long long, 33> counts[2] = {};
-    for (int side = 0; side < 2; ++side)
-        for (std::size_t k = 0; k < b3::engine::kLossBins; ++k)
-            counts[side][k] = battle_->Statistics().Lost(side)[k].battles;
-    const double battles = static_cast<double>(battle_->Statistics().Battles());
-    text += line({"Armies Destroyed", "Attacker Battles", "Attacker %", "Attacker Exact %",
-                  "Defender Battles", "Defender %", "Defender Exact %"});
-    for (std::size_t n = 0; n < 33; ++n) {
-        QStringList cells{QString::number(n)};
-        for (int side = 0; side < 2; ++side) {
-            cells << QString::number(counts[side][n])
-                  << QString::number(battles > 0 ? counts[side][n] / battles * 100.0 : 0.0, 'g', 6);
-            if (!exact_) {
-                cells << QString();
-                continue;
-            }
-            const auto& exact = side == 0 ? exact_->attackerUnitsLost : exact_->defenderUnitsLost;
-            cells << QString::number(exact[n] * 100.0, 'g', 6);
-        }
-        text += line(cells);
+QString frmOddsLab::ResultsText() const {
+    QString text;
+    for (const auto& row : ResultsTable()) {
+        QStringList cells;
+        for (const QString& cell : row) cells << cell;
+        text += cells.join('\t') + "\n";
     }
     return text;
 }
@@ -191,7 +134,7 @@ QString frmOddsLab::ResultsText(QChar separator) const {
 void frmOddsLab::mnuCopyResults_Click() {
     Trap(services_, "frmOddsLab::mnuCopyResults_Click", [&] {
         if (!hasResults_) return;
-        QApplication::clipboard()->setText(ResultsText('\t'));
+        QApplication::clipboard()->setText(ResultsText());
     });
 }
 
@@ -206,9 +149,21 @@ void frmOddsLab::mnuExportResults_Click() {
 }
 
 bool frmOddsLab::ExportResults(const QString& file) {
+    // The project's CSV: UTF-8 with a byte order mark, so that spreadsheet programs read names
+    // with accents, every text quoted.
+    const auto table = ResultsTable();
+    std::vector<std::vector<b3::Cell>> rows;
+    for (std::size_t r = 1; r < table.size(); ++r) {
+        std::vector<b3::Cell> cells;
+        for (const QString& cell : table[r]) cells.push_back(b3::Cell::text(cell.toStdString()));
+        rows.push_back(std::move(cells));
+    }
+    std::vector<std::string> header;
+    for (const QString& cell : table.front()) header.push_back(cell.toStdString());
+    const std::string text = b3cli::CsvText(header, rows);
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(ResultsText(',').toUtf8()) < 0 ||
-        !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(text.data(), static_cast<qint64>(text.size())) < 0 || !out.commit()) {
         Message(QString("The results cannot be saved as %1: %2")
                     .arg(QDir::toNativeSeparators(file), out.errorString()));
         return false;

@@ -211,16 +211,33 @@ void frmOddsLab::mnuSuggest_Click() {
     Trap(services_, "frmOddsLab::mnuSuggest_Click", [&] {
         if (running_ || !VerifyForm() || !VerifyStacks()) return;
         const Scenario s = CurrentScenario();
+        // The search runs on a thread of its own, on its own copy of the battle.
         frmSuggest dialog(
             services_,
-            [this, s](const b3::engine::SuggestOptions& options) {
-                b3::engine::SimpleHost host(armies_, heroes_);
+            [s, armies = armies_, heroes = heroes_](const b3::engine::SuggestOptions& options,
+                                                    const std::function<bool()>& cancelled) {
+                b3::engine::SimpleHost host(armies, heroes);
                 b3::engine::ApplyScenario(host, s);
                 return b3::engine::Suggest(host, static_cast<Long>(s.attack.size()), s.dice,
-                                           s.cityLevel, options);
+                                           s.cityLevel, options, cancelled);
             },
-            this);
+            [this](Long army) { return UnitText(army); },
+            [this](const std::vector<Long>& armies) { AddToAttack(armies); }, this);
         services_.execDialog(dialog);
+    });
+}
+
+void frmOddsLab::AddToAttack(const std::vector<Long>& armies) {
+    Trap(services_, "frmOddsLab::AddToAttack", [&] {
+        if (running_) return;
+        for (Long army : armies) {
+            if (lstArmies[0]->count() >= kMaxListUnits) break;
+            auto* item = new QListWidgetItem(UnitText(army));
+            item->setData(Qt::UserRole, static_cast<int>(army));
+            item->setSizeHint(QSize(-1, rowHeight_));
+            lstArmies[0]->addItem(item);
+        }
+        ListChanged(0);
     });
 }
 
@@ -236,7 +253,7 @@ void frmOddsLab::MakeScenarioMenu() {
     connect(mnuOpenScenario, &QAction::triggered, this, [this] { mnuOpenScenario_Click(); });
     connect(mnuSaveScenario, &QAction::triggered, this, [this] { mnuSaveScenario_Click(); });
     connect(exit, &QAction::triggered, this, [this] { sscExit_Click(); });
-    QMenu* battle = menuBar()->addMenu("&Battle");
+    QMenu* battle = menuBar()->addMenu("Batt&le");
     mnuSuggest = battle->addAction("Su&ggest...");
     mnuSuggest->setToolTip("The cheapest armies to add to the attack to reach a win chance");
     connect(mnuSuggest, &QAction::triggered, this, [this] { mnuSuggest_Click(); });

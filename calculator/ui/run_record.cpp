@@ -59,7 +59,8 @@ std::string RunRecord::Describe() const {
                        shown_.terrain;
     if (shown_.cityLevel >= 1 && shown_.cityLevel <= 3)
         text += std::string(" ") + kCityLevels[shown_.cityLevel];
-    return text;
+    return text + ", seed " + std::to_string(shown_.seed) + " on " +
+           std::to_string(shown_.threads) + (shown_.threads == 1 ? " thread" : " threads");
 }
 
 std::string RunRecord::Heading(const std::string& separator) const {

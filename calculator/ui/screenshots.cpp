@@ -5,11 +5,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMenu>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 
@@ -52,8 +55,24 @@ public:
             stats->grab().save(out_ + "/oddslab-stats.png");
             stats->sscDone_Click();
         } else if (auto* suggest = qobject_cast<b3::oddslab::frmSuggest*>(&dialog)) {
-            suggest->updTarget->setValue(99.5);
+            // A long search, seen while it runs, then cancelled.
+            suggest->updTarget->setValue(99.9);
+            suggest->updMaxAdd->setValue(4);
             suggest->cmdSearch_Click();
+            QElapsedTimer running;
+            running.start();
+            while (running.elapsed() < 1500) {
+                QApplication::processEvents();
+                QThread::msleep(50);
+            }
+            suggest->grab().save(out_ + "/oddslab-suggest-running.png");
+            suggest->cmdCancel_Click();
+            suggest->WaitForAnswer();
+            // One that runs to its end.
+            suggest->updTarget->setValue(99.5);
+            suggest->updMaxAdd->setValue(3);
+            suggest->cmdSearch_Click();
+            suggest->WaitForAnswer();
             QApplication::processEvents();
             suggest->grab().save(out_ + "/oddslab-suggest.png");
         }
@@ -66,6 +85,10 @@ public:
     QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     std::optional<int> askInteger(QWidget*, const QString&, const QString&, int, int,
                                   int) override {
+        return std::nullopt;
+    }
+    std::optional<QString> askText(QWidget*, const QString&, const QString&,
+                                   const QString&) override {
         return std::nullopt;
     }
 
@@ -118,7 +141,7 @@ int main(int argc, char** argv) {
     CameraServices services(out);
     b3::oddslab::frmOddsLab w(services, *editObject);
     // The same figures on every machine: a fixed seed and thread count.
-    w.BattleCalc().SetSeed(20260101);
+    w.SetSeed(20260101);
     w.SetThreads(4);
     w.SetSimulationChoice(b3::engine::Simulation::Duel);
     w.show();
@@ -150,6 +173,9 @@ int main(int argc, char** argv) {
     w.cmdAttack_Click();
     w.lstArmies[0]->setCurrentRow(-1);
     w.lstArmies[1]->setCurrentRow(-1);
+    app.processEvents();
+    // As the pinned window stands on a 1024x768 screen, less the task bar and its frame.
+    w.resize(w.size().expandedTo(QSize(1008, 690)).boundedTo(QSize(1008, 690)));
     app.processEvents();
     w.grab().save(out + "/oddslab-main.png");
     // The same figures once the setup has changed: out of date.

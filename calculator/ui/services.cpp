@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -55,6 +56,15 @@ std::optional<int> QtCalculatorServices::askInteger(QWidget* parent, const QStri
                                                     int maximum) {
     bool ok = false;
     const int answer = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
+}
+
+std::optional<QString> QtCalculatorServices::askText(QWidget* parent, const QString& title,
+                                                     const QString& label, const QString& text) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
     if (!ok) return std::nullopt;
     return answer;
 }

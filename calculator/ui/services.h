@@ -36,6 +36,9 @@ public:
     virtual std::optional<int> askInteger(QWidget* parent, const QString& title,
                                           const QString& label, int value, int minimum,
                                           int maximum) = 0;
+    // A line of text, first offered as `text`; nothing when the user cancelled.
+    virtual std::optional<QString> askText(QWidget* parent, const QString& title,
+                                           const QString& label, const QString& text) = 0;
 };
 
 // The real dialogs of the toolkit.
@@ -50,6 +53,8 @@ public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     std::optional<int> askInteger(QWidget* parent, const QString& title, const QString& label,
                                   int value, int minimum, int maximum) override;
+    std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label,
+                                   const QString& text) override;
 
 private:
     int busy_ = 0;

@@ -42,7 +42,7 @@ protected:
     }
     std::unique_ptr<frmOddsLab> NewWindow() {
         auto window = std::make_unique<frmOddsLab>(services, *game);
-        window->BattleCalc().SetSeed(5);
+        window->SetSeed(5);
         return window;
     }
     // Knights and Footmen against two Goblins, the given number of battles.
@@ -120,9 +120,10 @@ TEST_F(OddsLabOptions, EveryExchangeRolledIsHowTheNextRunFights) {
     EXPECT_EQ(w->BattleCalc().GetSimulation(), Simulation::Rolled);
     EXPECT_EQ(w->lblSimHeader->text(), "Simulated (200 battles,\nevery exchange rolled)");
     EXPECT_EQ(w->Record().Describe(),
-              "Run 2: 200 battles, every exchange rolled, 20 combat dice, terrain field");
-    EXPECT_TRUE(w->ResultsText(',').startsWith(
-        "Figure,\"Simulated (200 battles, every exchange rolled)\",Exact\n"));
+              "Run 2: 200 battles, every exchange rolled, 20 combat dice, terrain field, seed 5 "
+              "on " +
+                  std::to_string(w->Threads()) + (w->Threads() == 1 ? " thread" : " threads"));
+    EXPECT_NE(w->ResultsText().indexOf("Simulation\tevery exchange rolled\n"), -1);
     EXPECT_FALSE(w->ResultsStale());
 
     // Back to duel by duel: the next run fights that way again.
@@ -239,7 +240,7 @@ TEST_F(OddsLabOptions, ProgressAndAbortOnSeveralThreads) {
     ASSERT_FALSE(progress.empty());
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(progress.back(), 100);
-    EXPECT_EQ(w->sbrPanel[1]->text(), "100% Completed");
+    EXPECT_EQ(w->sbrPanel[1]->text(), "Run 1: 4000 battles, seed 5");
     EXPECT_EQ(w->Record().Number(), 1);
 
     const QString before = w->lblAttWinPercent->text();

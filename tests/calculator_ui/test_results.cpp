@@ -285,7 +285,7 @@ TEST(OddsLabSample, AWholeRunOnTheSampleInstallation) {
     auto editObject = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{folder});
     ScriptServices services;
     frmOddsLab w(services, *editObject);
-    w.BattleCalc().SetSeed(5);
+    w.SetSeed(5);
     EXPECT_EQ(w.cboArmies[0]->count(), w.NumArmies() + w.NumHeroes() + 1);
     Pick(w, 0, "Paladin");
     Pick(w, 0, "Knights", 4);

@@ -28,6 +28,7 @@
 #include "calculator/ui/frm_more_results.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/frm_suggest.h"
+#include "engine/number_format.h"
 #include "engine/scenario.h"
 #include "sample/sample.h"
 #include "support/portable.h"
@@ -85,13 +86,18 @@ protected:
     std::string Same(int seed) const {
         return "--seed " + std::to_string(seed) + " --threads " + std::to_string(window->Threads());
     }
+    // The window's figures (its model, at full precision) in b3cli's words and number format.
     std::string WindowFigures() {
-        frmOddsLab& w = *window;
-        return "Attacker Wins: " + w.lblAttWinPercent->text().toStdString() +
-               "\nAvg. Att. Units Lost: " + w.lblAvg[2]->text().toStdString() +
-               "\nAvg. Att. Prod. Turns Lost: " + w.lblAvg[3]->text().toStdString() +
-               "\nAvg. Def Units Lost: " + w.lblAvg[4]->text().toStdString() +
-               "\nAvg. Def. Prod. Turns Lost: " + w.lblAvg[5]->text().toStdString() + "\n";
+        const QuickFigures f = window->CurrentFigures();
+        EXPECT_TRUE(f.valid);
+        auto single = [&](int i) {
+            return b3::engine::FormatGeneralSingle(static_cast<float>(f.simulated[i]));
+        };
+        return "Attacker Wins: " + b3::engine::FormatGeneral(f.simulated[0]) +
+               "%\nAvg. Att. Units Lost: " + single(1) +
+               "\nAvg. Att. Prod. Turns Lost: " + single(2) +
+               "\nAvg. Def Units Lost: " + single(3) +
+               "\nAvg. Def. Prod. Turns Lost: " + single(4) + "\n";
     }
 
     QTemporaryDir temp;
@@ -134,7 +140,7 @@ TEST_F(ScenarioWindow, OpenedScenarioRunsLikeB3cliAndSavesTheSame) {
     EXPECT_EQ(Slurp(saved), b3::engine::ScenarioJson(original));
 
     // Run with b3cli's default seed handling replaced by a fixed seed on both sides.
-    w.BattleCalc().SetSeed(11);
+    w.SetSeed(11);
     w.cmdAttack->click();
     ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     EXPECT_EQ(WindowFigures(), Cli(file, Same(11)));
@@ -158,7 +164,7 @@ TEST_F(ScenarioWindow, ScenarioSimulationBecomesTheWindowsChoice) {
     EXPECT_TRUE(w.mnuEveryExchangeRolled->isChecked());
     EXPECT_FALSE(w.mnuDuelByDuel->isChecked());
 
-    w.BattleCalc().SetSeed(11);
+    w.SetSeed(11);
     w.cmdAttack->click();
     ASSERT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     EXPECT_EQ(w.BattleCalc().GetSimulation(), b3::engine::Simulation::Rolled);
@@ -198,7 +204,7 @@ TEST_F(ScenarioWindow, BadFilesAreRefusedAndTheListsKept) {
 TEST_F(ScenarioWindow, DetailedResultsShowSurvivalAndNOrMore) {
     frmOddsLab& w = *window;
     ASSERT_TRUE(w.OpenScenarioFile(file));
-    w.BattleCalc().SetSeed(3);
+    w.SetSeed(3);
     w.cmdAttack->click();
     // Editing the lists after the run does not change whom its figures are about.
     delete w.lstArmies[0]->takeItem(3);
@@ -253,6 +259,7 @@ TEST_F(ScenarioWindow, SuggestListsOptionsThatReachTheTarget) {
         if (auto* suggest = qobject_cast<frmSuggest*>(&dialog)) {
             suggest->updTarget->setValue(99.5);
             suggest->cmdSearch->click();
+            suggest->WaitForAnswer();
             answer = suggest->Answer();
             EXPECT_EQ(suggest->grdOptions->rowCount(), static_cast<int>(answer.options.size()));
         }
@@ -268,7 +275,7 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     frmOddsLab& w = *window;
     ASSERT_TRUE(w.OpenScenarioFile(file));
     EXPECT_FALSE(w.sscPin->isEnabled());
-    w.BattleCalc().SetSeed(1);
+    w.SetSeed(1);
     w.cmdAttack->click();
     ASSERT_TRUE(w.sscPin->isEnabled());
     w.sscPin->click();
@@ -280,7 +287,7 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     // A weaker attack: every change is the new figure less the pinned one (shown to 4
     // significant digits, so within half a unit of the 4th).
     delete w.lstArmies[0]->takeItem(3);
-    w.BattleCalc().SetSeed(2);
+    w.SetSeed(2);
     w.cmdAttack->click();
     const QuickFigures now = w.CurrentFigures();
     for (int r = 0; r < kFigureCount; ++r) {
@@ -294,26 +301,27 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     }
     EXPECT_LT(now.exact[0].value(), first.exact[0].value());
 
-    // CSV: the five figures, then one row per number of armies destroyed, 0 to 32.
+    // CSV: the set-up, the five figures, then one row per number of armies destroyed, 0 to 32.
     const QString csv = temp.filePath("results.csv");
     ASSERT_TRUE(w.ExportResults(csv));
-    const QStringList lines = QString::fromStdString(Slurp(csv)).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 1 + kFigureCount + 1 + 33);
-    // The simulated column is headed as in the window, with how the battles were simulated.
-    EXPECT_EQ(lines[0], "Figure,\"Simulated (400 battles, duel by duel)\",Exact");
-    EXPECT_EQ(lines[1].section(',', 0, 1) + "%", "Attacker Wins (%)," + w.lblAttWinPercent->text());
+    const QStringList lines = QString::fromStdString(Slurp(csv)).split("\r\n");
+    const int figures = static_cast<int>(lines.indexOf(
+        "\"Figure\",\"Simulated\",\"95% interval low\",\"95% interval high\",\"Exact\""));
+    ASSERT_GT(figures, 0) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[figures + 1].startsWith("\"Attacker Wins (%)\",\"" +
+                                              FullPrecision(now.simulated[0]) + "\""));
     long long battles = 0;
     for (int n = 0; n <= 32; ++n) {
-        const QStringList cells = lines[7 + n].split(',');
+        const QStringList cells = lines[figures + 8 + n].split(',');
         ASSERT_EQ(cells.size(), 7);
-        EXPECT_EQ(cells[0].toInt(), n);
-        battles += cells[4].toLongLong();
+        EXPECT_EQ(cells[0], "\"" + QString::number(n) + "\"");
+        battles += QString(cells[4]).remove('"').toLongLong();
     }
     EXPECT_EQ(battles, 400);
-    // The clipboard gets the same text with tabs.
+    // The clipboard gets the same table with tabs.
     w.mnuCopyResults->trigger();
-    EXPECT_EQ(QApplication::clipboard()->text(), w.ResultsText('\t'));
-    EXPECT_TRUE(w.ResultsText('\t').startsWith("Figure\tSimulated (400 battles, duel by duel)\t"));
+    EXPECT_EQ(QApplication::clipboard()->text(), w.ResultsText());
+    EXPECT_TRUE(w.ResultsText().startsWith("OddsLab results\nRun\tRun 2: 400 battles"));
     // A folder that does not exist: a message, no file.
     EXPECT_FALSE(w.ExportResults(temp.filePath("missing/results.csv")));
     EXPECT_FALSE(services.messages.empty());

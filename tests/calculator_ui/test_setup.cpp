@@ -150,8 +150,9 @@ TEST_F(OddsLabSetup, EveryFieldHasAnAccessibleNameOfItsOwn) {
     names << figures;
     EXPECT_EQ(names.removeDuplicates(), 0) << names.join(", ").toStdString();
     EXPECT_EQ(w->updCombatDice->accessibleName(), "Combat Dice");
-    EXPECT_EQ(w->lblAttWinPercent->accessibleName(), "Attacker Wins, simulated");
-    EXPECT_EQ(w->lblExactAvg[5]->accessibleName(), "Avg. Def. Prod. Turns Lost, exact");
+    // Before any run the names say there is no figure yet.
+    EXPECT_EQ(w->lblAttWinPercent->accessibleName(), "Attacker Wins, simulated: no figure");
+    EXPECT_EQ(w->lblExactAvg[5]->accessibleName(), "Avg. Def. Prod. Turns Lost, exact: no figure");
 }
 
 // The window fits a 1024x768 screen; the lists take the height the window gives them and the
@@ -339,12 +340,9 @@ TEST_F(OddsLabSetup, LeavingTheNumberOfBattlesRoundsItDownToTens) {
     EXPECT_TRUE(services.messages.empty());
 }
 
-TEST_F(OddsLabSetup, NumberOfBattlesTooLargeIsReportedAndKeepsTheLastValue) {
+TEST_F(OddsLabSetup, NumberOfBattlesTooLargeKeepsTheLastValue) {
     w->txtNumSimulations->setText("4321");
     w->txtNumSimulations->setText("99999999999");
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text, "Error: 6\nfrmOddsLab::txtNumSimulations_Change");
-    EXPECT_EQ(services.messages[0].title, "Overflow");
     EXPECT_EQ(w->NumBattles(), 4321);
     // The property keeps its value for text that is no number.
     w->SetNumBattles("many");

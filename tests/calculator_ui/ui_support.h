@@ -123,6 +123,14 @@ public:
     }
     std::vector<Question> questions;
     std::optional<int> integerAnswer;
+    // The questions for a line of text (title, offered text), and what they answer (nothing:
+    // cancelled).
+    std::optional<QString> askText(QWidget*, const QString& title, const QString& label,
+                                   const QString& text) override {
+        questions.push_back({title, label + "\n" + text, 0, 0, 0});
+        return textAnswer;
+    }
+    std::optional<QString> textAnswer;
 
     std::vector<Message> messages;
     std::function<void(QDialog&)> onDialog;
