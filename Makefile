@@ -8,6 +8,9 @@ DEMO_DIR    ?= $(CURDIR)/.demo
 # folder and zip in dist/. The GUI programs come along when a Qt 6 for MinGW-w64 is at QT_MINGW
 # (make qt-mingw builds one); without it b3cli.exe and B3EdtSvr.dll alone.
 WINDOWS_BUILD ?= build-windows
+# The 32-bit edit server and b3cli.exe (for 32-bit programs and script hosts that load the COM
+# server): the library and b3cli alone, shipped in the zip's x86 folder.
+WINDOWS_X86_BUILD ?= $(WINDOWS_BUILD)-x86
 WINDOWS_DIST  ?= $(CURDIR)/dist
 QT_MINGW      ?= $(abspath $(CURDIR)/../shared/qt6-mingw)
 VERSION       := $(shell grep -o 'B3Suite VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
@@ -26,9 +29,11 @@ BUILD_PACKAGES := cmake g++ make ninja-build pkg-config ccache libgtest-dev libg
                   libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
 # What `make package` needs beside the build: dpkg-shlibdeps and file find the dependencies.
 PACKAGE_PACKAGES := dpkg-dev file
-# The Windows cross-build: compilers, Wine to run its programs, zip, a font for Qt's offscreen
-# platform there, and icotool for the programs' icons.
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 zip unzip fonts-dejavu-core icoutils
+# The Windows cross-build: compilers (64-bit and 32-bit), widl and Wine's IDL files for the COM
+# server's type library, Wine to run its programs, zip, a font for Qt's offscreen platform there,
+# and icoutils for the programs' icons (and for reading the DLL's resources in the tests).
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
+                    libwine-dev wine wine64 zip unzip fonts-dejavu-core icoutils
 TEST_PACKAGES  := wine wine64 desktop-file-utils appstream lintian bash-completion man-db \
                   $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES)
 # What `make qt-mingw` needs beside the cross compilers: Debian's sources unpacked, git for Qt
@@ -81,12 +86,15 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-deps $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja
+test: test-deps $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja $(WINDOWS_X86_BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@echo "The Windows build under Wine:"
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
-	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+	cmake --build $(WINDOWS_X86_BUILD) -j $(JOBS) --target $(WINDOWS_X86_TARGETS)
+	cd $(WINDOWS_BUILD) && B3_WINDOWS_X86_BUILD=$(abspath $(WINDOWS_X86_BUILD)) \
+	  ctest --output-on-failure -j $(JOBS)
+	cd $(WINDOWS_X86_BUILD) && ctest --output-on-failure
 	@$(windows_gui_note)
 
 # Configured again when a Qt for MinGW-w64 turns up after the first configuration.
@@ -95,10 +103,20 @@ $(WINDOWS_BUILD)/build.ninja: $(QT_MINGW_FOUND)
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(WINDOWS_QT_FLAGS) $(CMAKE_LAUNCHER)
 
-windows: windows-deps $(WINDOWS_BUILD)/build.ninja
+# Nothing of the 32-bit build can run here (Wine's 32-bit side is not installable): its picture
+# templates are the 64-bit build's, and its one test reads the files it built.
+WINDOWS_X86_TARGETS := B3EdtSvr b3cli
+$(WINDOWS_X86_BUILD)/build.ninja:
+	$(MAKE) windows-deps
+	cmake -S . -B $(WINDOWS_X86_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DB3_WITH_QT=OFF -DB3_TESTS=OFF \
+	  -DB3_TEMPLATES_FROM=$(abspath $(WINDOWS_BUILD))/bin $(CMAKE_LAUNCHER)
+
+windows: windows-deps $(WINDOWS_BUILD)/build.ninja $(WINDOWS_X86_BUILD)/build.ninja
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
-	windows/make_distribution.sh $(WINDOWS_BUILD) $(VERSION) $(WINDOWS_DIST) \
-	  $(if $(QT_MINGW_FOUND),$(QT_MINGW))
+	cmake --build $(WINDOWS_X86_BUILD) -j $(JOBS) --target $(WINDOWS_X86_TARGETS)
+	windows/make_distribution.sh --x86 $(WINDOWS_X86_BUILD) $(WINDOWS_BUILD) $(VERSION) \
+	  $(WINDOWS_DIST) $(if $(QT_MINGW_FOUND),$(QT_MINGW))
 	@$(windows_gui_note)
 
 # Builds a Qt 6 for MinGW-w64 from Debian's own Qt 6.4.2 sources into QT_MINGW (half an hour to
@@ -176,4 +194,5 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-fuzz $(SANITIZE_BUILD) $(DEMO_DIR) $(WINDOWS_BUILD) $(WINDOWS_DIST)
+	rm -rf $(BUILD) $(BUILD)-fuzz $(SANITIZE_BUILD) $(DEMO_DIR) $(WINDOWS_BUILD) $(WINDOWS_X86_BUILD) \
+	  $(WINDOWS_DIST)

@@ -38,9 +38,15 @@ if(B3_TESTS AND NOT TARGET GTest::gtest)
     set(GTest_FOUND TRUE)
 endif()
 
-# The MinGW runtime: C++ library, GCC support and POSIX threads.
+# The MinGW runtime: C++ library, GCC support (SEH unwinding on 64-bit, DWARF-2 on 32-bit) and
+# POSIX threads.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(B3_MINGW_GCC_DLL libgcc_s_seh-1.dll)
+else()
+    set(B3_MINGW_GCC_DLL libgcc_s_dw2-1.dll)
+endif()
 set(B3_MINGW_RUNTIME)
-foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+foreach(dll libstdc++-6.dll ${B3_MINGW_GCC_DLL} libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                     OUTPUT_VARIABLE dll_path OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT IS_ABSOLUTE "${dll_path}" OR NOT EXISTS "${dll_path}")

@@ -14,7 +14,9 @@ if [ -d "$build/bin" ]; then
     bin="Z:$build/bin"
     export WINEPATH="${bin//\//\\}${WINEPATH:+;$WINEPATH}"
 fi
-export WINEPREFIX="$B3_WINEPREFIX" WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+# Without winemenubuilder Wine writes no menu entries or file associations into the host's home.
+export WINEPREFIX="$B3_WINEPREFIX" WINEDEBUG=${WINEDEBUG:--all} \
+    WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 # One prefix for the whole run: the first caller makes it, the others wait for it.
 exec 9>"$WINEPREFIX.lock"
 flock 9

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Assembles the Windows distribution folder and its zip from a cross-build:
-#   make_distribution.sh BUILD-DIR VERSION OUT-DIR [QT-PREFIX]
+#   make_distribution.sh [--x86 X86-BUILD-DIR] BUILD-DIR VERSION OUT-DIR [QT-PREFIX]
 # The folder B3Tools-VERSION-win64 holds the programs, B3EdtSvr.dll, the picture templates, the
 # MinGW runtime and the licence texts; with QT-PREFIX (a Qt 6 for MinGW-w64) and the GUI
-# programs built, also B3Tools.exe, OddsLab.exe and the Qt DLLs and plugins they load.
+# programs built, also B3Tools.exe, OddsLab.exe and the Qt DLLs and plugins they load. With
+# --x86, the folder x86 holds the 32-bit B3EdtSvr.dll and b3cli.exe of that build, with their
+# runtime and the templates, for 32-bit programs that load the edit server.
 set -euo pipefail
 
+x86=""
+if [ "${1:-}" = --x86 ]; then
+    x86=$2
+    shift 2
+fi
 build=$1
 version=$2
 out=$3
@@ -23,6 +30,19 @@ for f in b3cli.exe B3EdtSvr.dll NEWARMY.PCX NEWSITE.PCX libstdc++-6.dll libgcc_s
     [ -f "$bin/$f" ] || { echo "make_distribution: $bin/$f is missing; build first" >&2; exit 1; }
     cp "$bin/$f" "$dist/"
 done
+
+# The 32-bit edit server: beside it the templates it copies and the runtime it loads.
+if [ -n "$x86" ]; then
+    mkdir -p "$dist/x86"
+    for f in B3EdtSvr.dll b3cli.exe NEWARMY.PCX NEWSITE.PCX libstdc++-6.dll libgcc_s_dw2-1.dll \
+        libwinpthread-1.dll; do
+        if [ ! -f "$x86/bin/$f" ]; then
+            echo "make_distribution: $x86/bin/$f is missing; build the 32-bit build first" >&2
+            exit 1
+        fi
+        cp "$x86/bin/$f" "$dist/x86/"
+    done
+fi
 
 gui=no
 if [ -n "$qt" ] && [ -f "$bin/B3Tools.exe" ] && [ -f "$bin/OddsLab.exe" ]; then
@@ -57,7 +77,11 @@ fi
     echo "B3Tools $version for 64-bit Windows"
     echo
     echo "b3cli.exe      the edit server from the command line (b3cli --help)"
-    echo "B3EdtSvr.dll   the edit server"
+    echo "B3EdtSvr.dll   the edit server; also a COM server for scripts (regsvr32 B3EdtSvr.dll)"
+    if [ -n "$x86" ]; then
+        echo "x86\\           the 32-bit B3EdtSvr.dll and b3cli.exe, for 32-bit programs and"
+        echo "               script hosts (register with C:\\Windows\\SysWOW64\\regsvr32.exe)"
+    fi
     if [ "$gui" = yes ]; then
         echo "B3Tools.exe    the definition editor"
         echo "OddsLab.exe    the combat calculator"

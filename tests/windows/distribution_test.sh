@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The Windows zip: assembled from the build, unpacked into a fresh folder, its b3cli.exe runs
-# under Wine with nothing but what the zip holds (the MinGW runtime included) and reads the
-# sample installation; the licence texts are there.
+# The Windows zip: assembled from the build and the 32-bit build beside it, unpacked into a fresh
+# folder, its b3cli.exe runs under Wine with nothing but what the zip holds (the MinGW runtime
+# included) and reads the sample installation; the 32-bit edit server and b3cli.exe are in x86\
+# with their runtime; the licence texts are there.
 #
 # Usage: distribution_test.sh WINE-RUN BUILD-DIR VERSION [QT-PREFIX]
+# The 32-bit build is $B3_WINDOWS_X86_BUILD, else BUILD-DIR-x86 (as make names it).
 # Exit status: 0 passed, 1 failed, 77 skipped (Wine or zip is not installed).
 set -u -o pipefail
 
@@ -17,6 +19,11 @@ done
 export WINEDEBUG=-all LC_ALL=C.UTF-8
 export B3_WINEPREFIX="${B3_WINEPREFIX:-$(cd "$build" && pwd)/wineprefix}"
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+x86=${B3_WINDOWS_X86_BUILD:-$(cd "$build" && pwd)-x86}
+[ -f "$x86/bin/B3EdtSvr.dll" ] || {
+    echo "FAIL: no 32-bit build at $x86 (make windows builds it, or name one with B3_WINDOWS_X86_BUILD)"
+    exit 1
+}
 work=$(mktemp -d "${TMPDIR:-/tmp}/b3-distribution-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 fail() {
@@ -24,7 +31,7 @@ fail() {
     exit 1
 }
 
-"$source_dir/windows/make_distribution.sh" "$build" "$version" "$work/out" $qt >"$work/log" 2>&1 ||
+"$source_dir/windows/make_distribution.sh" --x86 "$x86" "$build" "$version" "$work/out" $qt >"$work/log" 2>&1 ||
     { cat "$work/log"; fail "make_distribution.sh"; }
 zip="$work/out/B3Tools-$version-win64.zip"
 [ -f "$zip" ] || fail "no $zip"
@@ -35,6 +42,12 @@ for f in b3cli.exe B3EdtSvr.dll NEWARMY.PCX NEWSITE.PCX libstdc++-6.dll libgcc_s
     libwinpthread-1.dll LICENSE.txt licenses/MinGW-GCC-runtime.txt; do
     [ -f "$dist/$f" ] || fail "the zip lacks $f"
 done
+for f in B3EdtSvr.dll b3cli.exe NEWARMY.PCX NEWSITE.PCX libstdc++-6.dll libgcc_s_dw2-1.dll \
+    libwinpthread-1.dll; do
+    [ -f "$dist/x86/$f" ] || fail "the zip lacks x86/$f"
+done
+i686-w64-mingw32-objdump -f "$dist/x86/B3EdtSvr.dll" | grep -q 'file format pei-i386' ||
+    fail "x86/B3EdtSvr.dll is not a 32-bit DLL"
 grep -q "GNU GENERAL PUBLIC LICENSE" "$dist/LICENSE.txt" || fail "LICENSE.txt is not the GPL"
 if [ -n "$qt" ]; then
     for f in B3Tools.exe OddsLab.exe Qt6Core.dll Qt6Charts.dll platforms/qwindows.dll \
