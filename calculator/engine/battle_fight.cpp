@@ -16,12 +16,11 @@ struct MeleeHits {
     // What each army loses in an exchange in which the attacker scores (bit 0) and the defender
     // scores (bit 1): a point only when one of them alone does.
     std::int64_t lossA[4], lossD[4];
-    // Books one exchange; true when it ends the melee (an army has no hits left).
-    bool Exchange(bool hitA, bool hitD) {
+    // Books one exchange.
+    void Exchange(bool hitA, bool hitD) {
         const unsigned both = static_cast<unsigned>(hitA) | (static_cast<unsigned>(hitD) << 1);
         a -= lossA[both];
         d -= lossD[both];
-        return ((a - 1) | (d - 1)) < 0;
     }
 };
 
@@ -34,13 +33,15 @@ struct LongDice {
 // Every exchange rolls as WhoLosesPoint does, drawing the same values in the same order, written
 // without a branch per exchange.
 template <class Source>
-void RollMelee(Source& source, const LongDice& m, MeleeHits& hits) {
+Killed RollMelee(Source& source, const LongDice& m, MeleeHits& hits) {
     for (;;) {
         bool hitA = source.Next32() < m.aDice;
         if (m.aHasMedal) hitA |= source.Next32() < m.aMedal;
         bool hitD = source.Next32() < m.dDice;
         if (m.dHasMedal) hitD |= source.Next32() < m.dMedal;
-        if (hits.Exchange(hitA, hitD)) return;
+        hits.Exchange(hitA, hitD);
+        if (hits.d <= 0) return Killed::Defender;
+        if (hits.a <= 0) return Killed::Attacker;
     }
 }
 
@@ -57,7 +58,7 @@ struct ShortDice {
 // die, defender's dice and medal die). A step holding a value that is no roll is drawn again
 // whole, which leaves the other values as uniform as before; so is the rest of a step after the
 // melee ends.
-void RollMeleeShort(Xoshiro256& gen, const ShortDice& m, MeleeHits& hits) {
+Killed RollMeleeShort(Xoshiro256& gen, const ShortDice& m, MeleeHits& hits) {
     auto slot = [](std::uint64_t bits, int k) {
         return static_cast<std::uint32_t>(bits >> (16 * k)) & 0xffffu;
     };
@@ -68,8 +69,12 @@ void RollMeleeShort(Xoshiro256& gen, const ShortDice& m, MeleeHits& hits) {
                                 v3 = slot(bits, 3);
             if ((v0 >= m.limit) | (v1 >= m.limit) | (v2 >= m.limit) | (v3 >= m.limit)) [[unlikely]]
                 continue;
-            if (hits.Exchange(v0 < m.aDice, v1 < m.dDice)) return;
-            if (hits.Exchange(v2 < m.aDice, v3 < m.dDice)) return;
+            hits.Exchange(v0 < m.aDice, v1 < m.dDice);
+            if (hits.d <= 0) return Killed::Defender;
+            if (hits.a <= 0) return Killed::Attacker;
+            hits.Exchange(v2 < m.aDice, v3 < m.dDice);
+            if (hits.d <= 0) return Killed::Defender;
+            if (hits.a <= 0) return Killed::Attacker;
         }
     }
     for (;;) {
@@ -78,8 +83,9 @@ void RollMeleeShort(Xoshiro256& gen, const ShortDice& m, MeleeHits& hits) {
                             v3 = slot(bits, 3);
         if ((v0 >= m.limit) | (v1 >= m.aLimit) | (v2 >= m.limit) | (v3 >= m.dLimit)) [[unlikely]]
             continue;
-        if (hits.Exchange((v0 < m.aDice) | (v1 < m.aMedal), (v2 < m.dDice) | (v3 < m.dMedal)))
-            return;
+        hits.Exchange((v0 < m.aDice) | (v1 < m.aMedal), (v2 < m.dDice) | (v3 < m.dMedal));
+        if (hits.d <= 0) return Killed::Defender;
+        if (hits.a <= 0) return Killed::Attacker;
     }
 }
 
@@ -142,6 +148,7 @@ Killed MBattleCalc::Melee(CArmy& a, CArmy& d, Long toD, Long toA) {
         const auto sd = static_cast<std::size_t>(d.TotalStrength());
         const int ma = MedalIndex(a.HasMedal()), md = MedalIndex(d.HasMedal());
         MeleeHits hits(a.Hits(), d.Hits(), toA, toD);
+        Killed died;
         if (shortDice_ && !rng_.Scripted()) {
             const ShortDice dice{shortBound_[0][sa],
                                  ma != 0 ? shortBound_[ma][sa] : 0u,
@@ -152,27 +159,26 @@ Killed MBattleCalc::Melee(CArmy& a, CArmy& d, Long toD, Long toA) {
                                  md != 0 ? shortLimit_[md] : 65536u,
                                  ma != 0 || md != 0};
             Xoshiro256 gen = rng_.Steps();
-            RollMeleeShort(gen, dice, hits);
+            died = RollMeleeShort(gen, dice, hits);
             rng_.SetSteps(gen);
         } else {
             const LongDice dice{rollBound_[0][sa], rollBound_[ma][sa],
                                 rollBound_[0][sd], rollBound_[md][sd],
                                 ma != 0,           md != 0};
             if (rng_.Scripted()) {
-                RollMelee(rng_, dice, hits);
+                died = RollMelee(rng_, dice, hits);
             } else {
                 // The generator in registers rather than behind `this` for the many draws.
                 Generator gen = rng_.Gen();
-                RollMelee(gen, dice, hits);
+                died = RollMelee(gen, dice, hits);
                 rng_.SetGen(gen);
             }
         }
-        if (hits.d <= 0) {
+        if (died == Killed::Defender)
             a.SetHits(hits.a);
-            return Killed::Defender;
-        }
-        d.SetHits(hits.d);
-        return Killed::Attacker;
+        else
+            d.SetHits(hits.d);
+        return died;
     }
     // The exchange that decides a point: the attacking army wins it with the chance that it
     // alone scores, given that exactly one of the two scores.
