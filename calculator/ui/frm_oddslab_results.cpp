@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QSaveFile>
 
+#include <algorithm>
+
 #include "calculator/ui/errors.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
@@ -28,13 +30,12 @@ namespace {
 const char* const kShortNames[kFigureCount] = {"Win %", "Att. units", "Att. turns", "Def. units",
                                                "Def. turns"};
 
-// Four significant digits keep the panel narrow.
-QString Number(double v) {
-    return QString::number(v, 'g', 4);
-}
-
-QString Signed(double v) {
-    return (v > 0 ? "+" : "") + Number(v);
+// A difference with a sign, to `decimals` decimals; one that rounds to nothing reads "0".
+QString Signed(double v, int decimals) {
+    const QString text = QString::number(v, 'f', decimals);
+    if (QString::number(0.0, 'f', decimals) == text || QString::number(-0.0, 'f', decimals) == text)
+        return "0";
+    return (v > 0 ? "+" : "") + text;
 }
 
 }  // namespace
@@ -111,11 +112,19 @@ void frmOddsLab::ShowComparison() {
     for (int r = 0; r < kFigureCount; ++r) {
         for (int c = 0; c < 4; ++c) lblPinned[r][c]->clear();
         if (!pinned_.valid) continue;
-        lblPinned[r][0]->setText(Number(pinned_.simulated[r]));
-        if (now.valid) lblPinned[r][1]->setText(Signed(now.simulated[r] - pinned_.simulated[r]));
+        // Each figure to the precision its interval supports, as the quick results show it, and
+        // a change to the precision of the coarser of its two figures; exact figures to two
+        // decimals.
+        const int pinnedDecimals = FigureDecimals(pinned_.interval[r]);
+        lblPinned[r][0]->setText(QString::number(pinned_.simulated[r], 'f', pinnedDecimals));
+        if (now.valid)
+            lblPinned[r][1]->setText(
+                Signed(now.simulated[r] - pinned_.simulated[r],
+                       std::min(pinnedDecimals, FigureDecimals(now.interval[r]))));
         if (pinned_.exact[r]) {
-            lblPinned[r][2]->setText(Number(*pinned_.exact[r]));
-            if (now.exact[r]) lblPinned[r][3]->setText(Signed(*now.exact[r] - *pinned_.exact[r]));
+            lblPinned[r][2]->setText(QString::number(*pinned_.exact[r], 'f', 2));
+            if (now.exact[r])
+                lblPinned[r][3]->setText(Signed(*now.exact[r] - *pinned_.exact[r], 2));
         }
     }
     FitToFigures();

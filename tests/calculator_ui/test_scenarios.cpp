@@ -284,19 +284,28 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     EXPECT_NEAR(w.lblPinned[0][0]->text().toDouble(), first.simulated[0], 0.05);
     EXPECT_EQ(w.lblPinned[0][1]->text(), "0");
 
-    // A weaker attack: every change is the new figure less the pinned one (shown to 4
-    // significant digits, so within half a unit of the 4th).
+    // A weaker attack: every change is the new figure less the pinned one. Each figure shows the
+    // precision its interval supports and each change that of the coarser of its two figures, so
+    // it lies within half a unit of its last decimal; exact figures and their changes show two
+    // decimals.
     delete w.lstArmies[0]->takeItem(3);
     w.SetSeed(2);
     w.cmdAttack->click();
     const QuickFigures now = w.CurrentFigures();
     for (int r = 0; r < kFigureCount; ++r) {
-        EXPECT_NEAR(w.lblPinned[r][1]->text().toDouble(), now.simulated[r] - first.simulated[r],
-                    5e-4 * (1 + std::abs(now.simulated[r])))
+        const int decimals = FigureDecimals(first.interval[r]);
+        EXPECT_EQ(w.lblPinned[r][0]->text(), QString::number(first.simulated[r], 'f', decimals))
+            << r;
+        const int changeDecimals = std::min(decimals, FigureDecimals(now.interval[r]));
+        const QString change = w.lblPinned[r][1]->text();
+        if (change != "0") EXPECT_EQ(change.section('.', 1).size(), changeDecimals) << r;
+        EXPECT_NEAR(change.toDouble(), now.simulated[r] - first.simulated[r],
+                    0.5 * std::pow(10.0, -changeDecimals) + 1e-12)
             << r;
         ASSERT_TRUE(now.exact[r] && first.exact[r]);
+        EXPECT_EQ(w.lblPinned[r][2]->text(), QString::number(*first.exact[r], 'f', 2)) << r;
         EXPECT_NEAR(w.lblPinned[r][3]->text().toDouble(), *now.exact[r] - *first.exact[r],
-                    5e-4 * (1 + std::abs(*now.exact[r])))
+                    0.005 + 1e-12)
             << r;
     }
     EXPECT_LT(now.exact[0].value(), first.exact[0].value());
