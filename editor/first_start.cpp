@@ -5,12 +5,12 @@
 
 #include "b3/edit_object.h"
 #include "b3/history.h"
+#include "b3/registration.h"
 #include "editor/errors.h"
 #include "editor/mmain.h"
 #include "editor/services.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
-#include "platform/registry.h"
 #include "sample/sample.h"
 
 namespace b3::editor {
@@ -48,21 +48,43 @@ bool StartEditObject(EditorServices& services, const std::string& sampleFolder) 
                 const auto folder = services.folderDialog(
                     nullptr, "Choose the Banerule III Installation Folder", QDir::homePath());
                 if (!folder) continue;
-                const std::string path =
-                    QDir::toNativeSeparators(QDir::cleanPath(QDir(*folder).absolutePath()))
-                        .toStdString();
-                std::error_code ec;
-                if (!platform::StoreMachineValue(b3::kInstallKey, b3::kInstallValue, path, ec)) {
-                    const QString store = QString::fromStdString(platform::MachineValueStoreName());
-                    services.messageBox(
-                        nullptr,
-                        QString("The folder could not be remembered in %1 (%2); it is used "
-                                "this time only.")
-                            .arg(store, QString::fromStdString(ec.message())),
-                        kAppTitle, MsgButtons::Ok);
+                b3::RegistrationCheck check;
+                try {
+                    check = b3::CheckRegistration(folder->toStdString());
+                } catch (const b3::Error& e) {
+                    services.messageBox(nullptr, QString::fromStdString(e.description()), kAppTitle,
+                                        MsgButtons::Ok);
+                    continue;
+                }
+                const QString chosenFolder = QString::fromStdString(check.folder);
+                bool remember = !check.alreadyRegistered;
+                if (check.registered) {
+                    // The game's own value is never replaced without asking.
+                    remember =
+                        services.messageBox(
+                            nullptr,
+                            QString("The game's installation folder is registered as %1 (in "
+                                    "%2).\r\n\r\nReplace it with %3? The folder it replaces "
+                                    "is kept, and \"b3cli unregister\" puts it back.\r\n\r\nWith "
+                                    "No, B3Tools opens %3 this time only.")
+                                .arg(QString::fromStdString(*check.registered),
+                                     QString::fromStdString(check.registeredWhere), chosenFolder),
+                            kAppTitle, MsgButtons::YesNo) == MsgResult::Yes;
+                }
+                if (remember) {
+                    try {
+                        b3::RegisterInstallation(check.folder, true);
+                    } catch (const b3::Error& e) {
+                        services.messageBox(
+                            nullptr,
+                            QString("The folder could not be remembered (%1); it is used this "
+                                    "time only.")
+                                .arg(QString::fromStdString(e.description())),
+                            kAppTitle, MsgButtons::Ok);
+                    }
                 }
                 // The chosen folder is used now, whatever the lookup would find first.
-                MMain::SetCreateOptions(b3::CreateOptions{path});
+                MMain::SetCreateOptions(b3::CreateOptions{check.folder});
             } else if (chosen == 1) {
                 if (!platform::IsDirectory(sampleFolder)) {
                     b3::sample::WriteSampleInstallation(sampleFolder);

@@ -89,8 +89,13 @@ void frmB3Editor::tbrMain_ButtonClick(const QString& key) {
         } else if (key == "Calculator") {
             const std::string program =
                 platform::JoinPath(ProgramFolder().toStdString(), kCalculatorFile);
+            // The calculator opens the installation this window shows, which need not be the
+            // registered one (a folder opened from the File menu, the sample).
+            std::vector<std::string> arguments;
+            if (MMain::HasEditObject())
+                arguments = {"--install", MMain::EditObject().InstallPath()};
             std::error_code ec;
-            if (!services_.startProgram(program, ec)) ThrowSystemError(ec);
+            if (!services_.startProgram(program, arguments, ec)) ThrowSystemError(ec);
         } else if (key == "Exit") {
             ExitProgram();
         }

@@ -37,7 +37,10 @@ public:
         return std::nullopt;
     }
     void execDialog(QDialog&) override {}
-    bool startProgram(const std::string&, std::error_code&) override { return false; }
+    bool startProgram(const std::string&, const std::vector<std::string>&,
+                      std::error_code&) override {
+        return false;
+    }
     void quit() override {}
 };
 

@@ -38,7 +38,10 @@ public:
         return std::nullopt;
     }
     void execDialog(QDialog&) override {}
-    bool startProgram(const std::string&, std::error_code&) override { return true; }
+    bool startProgram(const std::string&, const std::vector<std::string>&,
+                      std::error_code&) override {
+        return true;
+    }
     void quit() override {}
 };
 

@@ -80,8 +80,10 @@ void QtEditorServices::execDialog(QDialog& dialog) {
     dialog.exec();
 }
 
-bool QtEditorServices::startProgram(const std::string& program, std::error_code& ec) {
-    return platform::StartProgram(program, ec);
+bool QtEditorServices::startProgram(const std::string& program,
+                                    const std::vector<std::string>& arguments,
+                                    std::error_code& ec) {
+    return platform::StartProgram(program, ec, arguments);
 }
 
 void QtEditorServices::quit() {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 class QDialog;
 class QWidget;
@@ -42,8 +43,9 @@ public:
     // A folder chosen by the user; nothing when cancelled.
     virtual std::optional<QString> folderDialog(QWidget* parent, const QString& title,
                                                 const QString& initialFolder) = 0;
-    // Starts `program` without arguments and without waiting for it.
-    virtual bool startProgram(const std::string& program, std::error_code& ec) = 0;
+    // Starts `program` with `arguments` and without waiting for it.
+    virtual bool startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                              std::error_code& ec) = 0;
     // Ends the program's event loop.
     virtual void quit() = 0;
 };
@@ -59,7 +61,8 @@ public:
     std::optional<QString> folderDialog(QWidget* parent, const QString& title,
                                         const QString& initialFolder) override;
     void execDialog(QDialog& dialog) override;
-    bool startProgram(const std::string& program, std::error_code& ec) override;
+    bool startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      std::error_code& ec) override;
     void quit() override;
 };
 

@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <mutex>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include "platform/file_names.h"
@@ -21,6 +26,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -33,6 +39,27 @@ namespace b3::platform {
 namespace {
 
 std::atomic<long long> g_replaceFailureAfter{-1};
+
+class FileHeldCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "b3 file held"; }
+    std::string message(int) const override {
+        return "another program keeps the file open (the game itself or a virus scanner, say); "
+               "close it and try again";
+    }
+    std::error_condition default_error_condition(int) const noexcept override {
+        return std::errc::permission_denied;
+    }
+};
+
+const std::error_category& FileHeldCategoryInstance() {
+    static const FileHeldCategory category;
+    return category;
+}
+
+[[maybe_unused]] std::error_code FileHeldError() {
+    return std::error_code(1, FileHeldCategoryInstance());
+}
 
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -310,28 +337,102 @@ namespace {
 
 constexpr std::string_view kTempMarker = ".b3tmp-";
 
-// The process id a temporary file's name carries (".NAME.b3tmp-PID-N"), if it is one.
-std::optional<long> TemporaryOwner(std::string_view name) {
-    if (name.empty() || name[0] != '.') return std::nullopt;
-    const auto at = name.rfind(kTempMarker);
-    if (at == std::string_view::npos) return std::nullopt;
-    std::string_view rest = name.substr(at + kTempMarker.size());
-    const auto dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size()) return std::nullopt;
-    long pid = 0;
-    for (char c : rest.substr(0, dash)) {
-        if (c < '0' || c > '9' || pid > 100000000) return std::nullopt;
-        pid = pid * 10 + (c - '0');
+// A temporary file counts as left over by a killed write only when it is at least this old and
+// no writer holds it (the writer keeps it locked while it writes).
+constexpr std::int64_t kStaleSeconds = 10 * 60;
+
+bool AllDigits(std::string_view s, bool hex) {
+    if (s.empty()) return false;
+    for (char c : s) {
+        const bool digit =
+            (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+        if (!digit) return false;
     }
-    for (char c : rest.substr(dash + 1))
-        if (c < '0' || c > '9') return std::nullopt;
-    return pid;
+    return true;
+}
+
+// This machine's name as it may stand in a file name: letters, digits and "_", at most 32.
+std::string HostTag() {
+    std::string host;
+#ifdef _WIN32
+    wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (::GetComputerNameW(buffer, &size)) host = Utf8FromWide(std::wstring_view(buffer, size));
+#else
+    char buffer[256] = {};
+    if (::gethostname(buffer, sizeof buffer - 1) == 0) host = buffer;
+#endif
+    std::string tag;
+    for (char c : host) {
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (tag.size() < 32) tag += plain ? c : '_';
+    }
+    return tag.empty() ? std::string("host") : tag;
+}
+
+std::uint64_t Random64() {
+    static std::mutex mutex;
+    static std::mt19937_64 generator = [] {
+        std::random_device device;
+        std::seed_seq seed{
+            device(),
+            device(),
+            device(),
+            device(),
+            static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()),
+#ifdef _WIN32
+            static_cast<unsigned>(::GetCurrentProcessId())};
+#else
+            static_cast<unsigned>(::getpid())};
+#endif
+        return std::mt19937_64(seed);
+    }();
+    std::lock_guard lock(mutex);
+    return generator();
 }
 
 }  // namespace
 
+bool IsFileHeldError(const std::error_code& ec) {
+    return ec.category() == FileHeldCategoryInstance();
+}
+
 bool IsReplacementTemporary(std::string_view name) {
-    return TemporaryOwner(name).has_value();
+    if (name.empty() || name[0] != '.') return false;
+    const auto at = name.rfind(kTempMarker);
+    if (at == std::string_view::npos) return false;
+    const std::string_view rest = name.substr(at + kTempMarker.size());
+    // ".NAME.b3tmp-HOST-PID-RANDOM", RANDOM 16 hex digits.
+    const auto last = rest.rfind('-');
+    if (last == std::string_view::npos) return false;
+    const std::string_view tail = rest.substr(last + 1);
+    const std::string_view head = rest.substr(0, last);
+    if (tail.size() == 16 && AllDigits(tail, true)) {
+        const auto dash = head.rfind('-');
+        return dash != std::string_view::npos && dash > 0 &&
+               AllDigits(head.substr(dash + 1), false);
+    }
+    // The older ".NAME.b3tmp-PID-N".
+    return AllDigits(head, false) && AllDigits(tail, false);
+}
+
+std::string NewReplacementTemporaryName(std::string_view fileName) {
+    static const std::string host = HostTag();
+    char suffix[96];
+#ifdef _WIN32
+    const unsigned long pid = ::GetCurrentProcessId();
+#else
+    const unsigned long pid = static_cast<unsigned long>(::getpid());
+#endif
+    std::snprintf(suffix, sizeof suffix, "%s%s-%lu-%016llx", kTempMarker.data(), host.c_str(), pid,
+                  static_cast<unsigned long long>(Random64()));
+    std::string name;
+    name.reserve(1 + fileName.size() + std::strlen(suffix));
+    name += '.';
+    name.append(fileName.data(), fileName.size());
+    name.append(suffix);
+    return name;
 }
 
 #ifdef _WIN32
@@ -366,38 +467,50 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
 
 namespace {
 
-// Whether the process `pid` still runs (one of another user's counts as running).
-bool ProcessRuns(DWORD pid) {
-    HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
-    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    ::CloseHandle(process);
-    return running;
-}
-
-// Removes the temporary files that writes killed before their rename left in `folder`: those
-// whose process no longer runs.
+// Removes the temporary files that writes killed before their replacement left in `folder`:
+// those old enough that no write can still be making them, and that nobody holds open (a writer
+// holds its temporary file without sharing). The name alone decides nothing: another machine
+// sharing the folder may run a process of the same number.
 void RemoveStaleTemporaries(const std::string& folder) {
-    std::vector<std::string> stale;
+    std::vector<std::string> candidates;
     WIN32_FIND_DATAW data;
     const std::wstring query =
         WideFromUtf8(JoinPath(folder, std::string("*") + kTempMarker.data() + "*"));
     HANDLE h = ::FindFirstFileW(query.c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return;
+    FILETIME nowTime;
+    ::GetSystemTimeAsFileTime(&nowTime);
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<std::int64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    const std::int64_t now = ticks(nowTime);
     do {
         if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
             continue;
         const std::string name = Utf8FromWide(data.cFileName);
-        const auto pid = TemporaryOwner(name);
-        if (!pid || *pid == static_cast<long>(::GetCurrentProcessId())) continue;
-        if (!ProcessRuns(static_cast<DWORD>(*pid))) stale.push_back(name);
+        if (!IsReplacementTemporary(name)) continue;
+        if (now - ticks(data.ftLastWriteTime) < kStaleSeconds * 10000000) continue;
+        candidates.push_back(name);
     } while (::FindNextFileW(h, &data));
     ::FindClose(h);
-    for (const std::string& name : stale) {
-        const std::wstring path = WideFromUtf8(JoinPath(folder, name));
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(path.c_str());
+    for (const std::string& name : candidates) {
+        // Opened without sharing, deleted when closed: fails while anyone holds it.
+        HANDLE file = ::CreateFileW(
+            WideFromUtf8(JoinPath(folder, name)).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+            FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
     }
+}
+
+// How long a replacement waits for a file that another program holds for a moment (the game
+// reading it, a virus scanner), and how often it tries again meanwhile.
+constexpr DWORD kHeldWaitMs = 3000;
+constexpr DWORD kHeldRetryMs = 100;
+
+bool IsHeldError(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
 }
 
 bool WriteHandle(HANDLE file, const char* data, std::size_t size, std::error_code& ec) {
@@ -448,16 +561,12 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
     RemoveStaleTemporaries(folder);
 
     // A hidden temporary file beside the target, so that the final move stays on one volume; its
-    // name tells which process made it.
-    static std::atomic<unsigned> counter{0};
+    // name is one no other process or machine makes, and it is held without sharing while it is
+    // written, so that no cleaner removes it meanwhile.
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
-    const std::string prefix = JoinPath(folder, std::string(1, '.').append(BaseName(path)));
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, "%s%lu-%u", kTempMarker.data(),
-                      static_cast<unsigned long>(::GetCurrentProcessId()), counter.fetch_add(1));
-        temp = WideFromUtf8(prefix + suffix);
+        temp = WideFromUtf8(JoinPath(folder, NewReplacementTemporaryName(BaseName(path))));
         file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
@@ -484,10 +593,18 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
     if (keepTail) {
         // The original's bytes past the new head follow it; a tail that cannot be read fails
         // the write rather than being dropped.
-        HANDLE original = ::CreateFileW(target.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (original == INVALID_HANDLE_VALUE) return fail(ErrorFromWindows(::GetLastError()));
+        HANDLE original = INVALID_HANDLE_VALUE;
+        for (DWORD waited = 0;; waited += kHeldRetryMs) {
+            original = ::CreateFileW(target.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+            if (original != INVALID_HANDLE_VALUE) break;
+            const DWORD openError = ::GetLastError();
+            if (!IsHeldError(openError) || waited >= kHeldWaitMs) {
+                return fail(IsHeldError(openError) ? FileHeldError() : ErrorFromWindows(openError));
+            }
+            ::Sleep(kHeldRetryMs);
+        }
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(bytes.size());
         bool copied = ::SetFilePointerEx(original, at, nullptr, FILE_BEGIN) != 0;
@@ -520,11 +637,39 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
     const DWORD attrs = exists ? info.dwFileAttributes : FILE_ATTRIBUTE_NORMAL;
     if (!::SetFileAttributesW(temp.c_str(), attrs == 0 ? FILE_ATTRIBUTE_NORMAL : attrs))
         return fail(ErrorFromWindows(::GetLastError()));
-    if (!::MoveFileExW(temp.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return fail(ErrorFromWindows(::GetLastError()));
-    ec.clear();
-    return true;
+    if (!exists) {
+        if (!::MoveFileExW(temp.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return fail(ErrorFromWindows(::GetLastError()));
+        ec.clear();
+        return true;
+    }
+    // ReplaceFileW keeps what belongs to the file rather than to its bytes: its security
+    // descriptor, its other streams, its creation time. The file it replaces is kept under a
+    // backup name until the replacement is in place, so that a failure halfway loses nothing.
+    // A file another program holds for a moment is tried again for a while.
+    const std::wstring backup =
+        WideFromUtf8(JoinPath(folder, NewReplacementTemporaryName(BaseName(path))));
+    for (DWORD waited = 0;; waited += kHeldRetryMs) {
+        if (::ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(),
+                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+            ::SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(backup.c_str());
+            ec.clear();
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        // The original went to the backup name but the replacement did not follow: it goes
+        // back first.
+        if (::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ::GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            ::MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+        }
+        if (!IsHeldError(error) || waited >= kHeldWaitMs) {
+            return fail(IsHeldError(error) ? FileHeldError() : ErrorFromWindows(error));
+        }
+        ::Sleep(kHeldRetryMs);
+    }
 }
 
 #else
@@ -577,18 +722,24 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& e
 namespace {
 
 // Removes the temporary files that writes killed before their rename left in `folder`: those
-// whose process no longer runs.
+// old enough that no write can still be making them, and that no writer holds locked (a writer
+// locks its temporary file while it writes it). The name alone decides nothing: another machine
+// sharing the folder may run a process of the same number.
 void RemoveStaleTemporaries(const std::string& folder) {
     std::error_code ec;
     const auto entries = ReadFolder(folder, ec);
     if (!entries) return;
+    const std::time_t now = std::time(nullptr);
     for (const std::string& name : *entries) {
-        const auto pid = TemporaryOwner(name);
-        if (!pid || *pid == static_cast<long>(::getpid())) continue;
-        if (::kill(static_cast<pid_t>(*pid), 0) == 0 || errno != ESRCH) continue;
+        if (!IsReplacementTemporary(name)) continue;
         const std::string path = JoinPath(folder, name);
         struct stat st;
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (now - st.st_mtime < kStaleSeconds) continue;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+        ::close(fd);
     }
 }
 
@@ -751,18 +902,16 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
     RemoveStaleTemporaries(folder);
 
     // A hidden temporary file beside the target, so that the final rename stays in one file
-    // system and the folder's listings never show it; its name tells which process made it.
-    static std::atomic<unsigned> counter{0};
+    // system and the folder's listings never show it; its name is one no other process or
+    // machine makes, and it is locked while it is written, so that no cleaner removes it.
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, "%s%ld-%u", kTempMarker.data(),
-                      static_cast<long>(::getpid()), counter.fetch_add(1));
-        temp = JoinPath(folder, "." + base + suffix);
+        temp = JoinPath(folder, NewReplacementTemporaryName(base));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) break;
     }
+    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
     if (fd < 0) {
         const std::error_code error = LastError();
         // A read-only folder with a writable file in it: the file is written where it is.
@@ -862,12 +1011,44 @@ std::string ModuleFolderOf(const void* address) {
     return ParentFolder(Utf8FromWide(buffer));
 }
 
-bool StartProgram(const std::string& program, std::error_code& ec) {
+namespace {
+
+// One argument as the C runtime's command-line parsing reads it back: quoted when it holds a
+// blank or a quote, its quotes escaped, and the backslashes before a quote doubled.
+std::wstring QuoteArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return argument;
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"') {
+            out.append(backslashes * 2 + 1, L'\\');
+        } else {
+            out.append(backslashes, L'\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    out += L'"';
+    return out;
+}
+
+}  // namespace
+
+bool StartProgram(const std::string& program, std::error_code& ec,
+                  const std::vector<std::string>& arguments) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     const std::wstring application = WideFromUtf8(program);
     std::wstring commandLine = L"\"" + application + L"\"";
+    for (const std::string& argument : arguments)
+        commandLine += L" " + QuoteArgument(WideFromUtf8(argument));
     if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                           nullptr, nullptr, &si, &pi)) {
         ec = ErrorFromWindows(::GetLastError());
@@ -912,7 +1093,8 @@ std::string ModuleFolderOf(const void* address) {
     return ParentFolder(file);
 }
 
-bool StartProgram(const std::string& program, std::error_code& ec) {
+bool StartProgram(const std::string& program, std::error_code& ec,
+                  const std::vector<std::string>& arguments) {
     if (program.empty()) {
         ec = std::make_error_code(std::errc::no_such_file_or_directory);
         return false;
@@ -925,9 +1107,14 @@ bool StartProgram(const std::string& program, std::error_code& ec) {
         return false;
     }
     if (middle == 0) {
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
         pid_t child = 0;
-        const int rc = ::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ);
+        const int rc =
+            ::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ);
         ::_exit(rc == 0 ? 0 : (rc & 0xFF ? rc & 0xFF : 255));
     }
     int status = 0;

@@ -64,14 +64,24 @@ struct ReplaceOptions {
 // permission_denied even for the superuser. Where no temporary file can be made (a read-only
 // folder) or the owner cannot be kept, a writable target is written in place instead; every
 // check has passed by then. Temporary files of writes that were killed are removed by the next
-// write to their folder. On Windows the temporary file is hidden and the replacement keeps the
-// target's attributes; a target with the read-only attribute is refused, and one that another
-// program holds open without sharing fails with nothing changed.
+// write to their folder (only when they are old and no writer holds them). On Windows the
+// temporary file is hidden and the replacement (ReplaceFileW) keeps the target's attributes,
+// security descriptor and other streams; a target with the read-only attribute is refused, and
+// one that another program holds open without sharing is tried again for a few seconds, then
+// fails (IsFileHeldError) with nothing changed.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
                          const ReplaceOptions& options = {});
 
 // Whether `name` is a temporary file of ReplaceFileContents.
 bool IsReplacementTemporary(std::string_view name);
+
+// The name of a new temporary file for `fileName` (no folder): ".NAME.b3tmp-HOST-PID-RANDOM",
+// the machine's name, the process id and 64 random bits, which no other process or machine makes.
+std::string NewReplacementTemporaryName(std::string_view fileName);
+
+// Whether ReplaceFileContents failed because another program kept the file open for longer than
+// it waits. Such an error compares equal to std::errc::permission_denied.
+bool IsFileHeldError(const std::error_code& ec);
 
 // Copies `source` over `destination` through ReplaceFileContents.
 bool CopyFileReplacing(const std::string& source, const std::string& destination,
@@ -88,7 +98,9 @@ bool IsDirectory(const std::string& path);
 // The folder that holds the module (shared library or program) containing `address`.
 std::string ModuleFolderOf(const void* address);
 
-// Starts a program with no arguments and does not wait for it.
-bool StartProgram(const std::string& program, std::error_code& ec);
+// Starts a program with `arguments` (none by default) and does not wait for it. On Windows the
+// command line quotes each argument so that the program's own parsing gives it back unchanged.
+bool StartProgram(const std::string& program, std::error_code& ec,
+                  const std::vector<std::string>& arguments = {});
 
 }  // namespace b3::platform

@@ -56,6 +56,12 @@ std::string Utf8Path(const std::filesystem::path& path) {
     return Utf8FromWide(path.native());
 }
 
+std::string PathCaseFolded(std::string_view path) {
+    std::wstring wide = WideFromUtf8(path);
+    if (!wide.empty()) ::CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return Utf8FromWide(wide);
+}
+
 std::optional<std::string> EnvironmentText(const char* name) {
     const wchar_t* value = ::_wgetenv(WideFromUtf8(name).c_str());
     if (value == nullptr || *value == L'\0') return std::nullopt;
@@ -70,6 +76,10 @@ std::filesystem::path FsPath(std::string_view utf8) {
 
 std::string Utf8Path(const std::filesystem::path& path) {
     return path.native();
+}
+
+std::string PathCaseFolded(std::string_view path) {
+    return std::string(path);
 }
 
 std::optional<std::string> EnvironmentText(const char* name) {

@@ -25,6 +25,10 @@ std::optional<std::string> PathInsideFolder(std::string_view path, std::string_v
 // outside the ANSI code page comes through); nothing when it is unset or empty.
 std::optional<std::string> EnvironmentText(const char* name);
 
+// A path as the platform compares paths: on Windows upper-cased as the file system folds names
+// (so that two spellings of one folder become one text), elsewhere unchanged.
+std::string PathCaseFolded(std::string_view path);
+
 #ifdef _WIN32
 // UTF-8 to UTF-16 and back; invalid sequences become U+FFFD.
 std::wstring WideFromUtf8(std::string_view utf8);

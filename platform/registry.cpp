@@ -327,6 +327,30 @@ bool EndsWithContinuation(std::string_view line) {
     return !line.empty() && line.back() == '\\';
 }
 
+// The text of a registry editor's hex(2): data (UTF-16LE bytes as "41,00,42,00,...", over
+// lines ending in a backslash), up to its first NUL; nothing when the bytes cannot be read.
+std::optional<std::string> ExpandableFromHex(std::string_view data) {
+    std::string bytes;
+    int high = -1;
+    for (const char c : data) {
+        if (c == ',' || c == '\\' || IsBlank(c) || c == '\r' || c == '\n') {
+            if (high >= 0) return std::nullopt;  // a single digit
+            continue;
+        }
+        const int digit = HexDigit(c);
+        if (digit < 0) return std::nullopt;
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes.push_back(static_cast<char>(high * 16 + digit));
+            high = -1;
+        }
+    }
+    if (high >= 0) return std::nullopt;
+    std::string text = Utf16LeToUtf8(bytes);
+    return TrimNulls(std::move(text));
+}
+
 // Parses the data of a value line (what follows "name="). Text data fills `value`; other data
 // leaves it non-text. Returns false when the data cannot be read.
 bool ParseValueData(std::string_view data, bool wine, RegistryValue& value) {
@@ -341,6 +365,7 @@ bool ParseValueData(std::string_view data, bool wine, RegistryValue& value) {
         }
         pos = close + 2;
         if (pos >= data.size() || data[pos] != '"') return false;
+        value.expandable = close == 5 && data[4] == '2';
     } else if (data.empty() || data[0] != '"') {
         // hex:, hex(N):, dword:, a deletion (-) or anything else: not a text value.
         value.isText = false;
@@ -433,6 +458,18 @@ Scan ScanText(std::string_view text) {
                            EndsWithContinuation(lineText(entry.lastLine))) {
                         ++entry.lastLine;
                     }
+                    if (!wine && StartsWithIgnoreCase(trimmed, "hex(2):")) {
+                        std::string joined(trimmed.substr(7));
+                        for (std::size_t more = i + 1; more <= entry.lastLine; ++more)
+                            joined += lineText(more);
+                        if (auto text = ExpandableFromHex(joined)) {
+                            entry.value.data = std::move(*text);
+                            entry.value.isText = true;
+                            entry.value.expandable = true;
+                        } else {
+                            entry.kind = EntryKind::kBadValue;
+                        }
+                    }
                 }
             }
         }
@@ -478,22 +515,83 @@ std::string EnvOr(const char* name, std::string fallback) {
     return fallback;
 }
 
-std::optional<std::string> TextValueOfMachineKey(const RegistryDocument& doc,
-                                                 std::string_view keyPath,
-                                                 std::string_view valueName) {
-    std::optional<std::string> found;
+// The text value `valueName` of the key that `matches` accepts; a later line for the same value
+// overrides an earlier one, as importing the text would.
+template <typename Matches>
+std::optional<RegistryValue> FindTextEntry(const RegistryDocument& doc, Matches matches,
+                                           std::string_view valueName) {
+    std::optional<RegistryValue> found;
     for (const RegistryKey& key : doc.keys) {
-        if (!IsMachineKey(key.path, keyPath)) continue;
+        if (!matches(key.path)) continue;
         for (const RegistryValue& value : key.values) {
             if (!SameValueName(value.name, valueName)) continue;
             if (value.isText) {
-                found = value.data;
+                found = value;
             } else {
                 found.reset();
             }
         }
     }
     return found;
+}
+
+std::optional<RegistryValue> TextValueOfMachineKey(const RegistryDocument& doc,
+                                                   std::string_view keyPath,
+                                                   std::string_view valueName) {
+    return FindTextEntry(
+        doc, [&](const std::string& path) { return IsMachineKey(path, keyPath); }, valueName);
+}
+
+std::optional<RegistryValue> TextValueOfKey(const RegistryDocument& doc, std::string_view keyPath,
+                                            std::string_view valueName) {
+    return FindTextEntry(
+        doc, [&](const std::string& path) { return EqualsIgnoreCase(path, keyPath); }, valueName);
+}
+
+// The process's own environment, for a registry file's expandable values.
+std::optional<std::string> ProcessVariable(std::string_view name) {
+    return EnvironmentText(std::string(name).c_str());
+}
+
+// The variables a program of the prefix sees, as far as the prefix's registry says them: its
+// system-wide environment, the system folder and the program folders of the view that reads.
+VariableLookup PrefixVariables(const RegistryDocument& doc, bool thirtyTwoBitView, bool win32,
+                               int depth = 0) {
+    return [&doc, thirtyTwoBitView, win32,
+            depth](std::string_view name) -> std::optional<std::string> {
+        auto valueOf = [&](std::string_view key, std::string_view value) {
+            auto found = TextValueOfKey(doc, key, value);
+            return found ? std::optional<std::string>(TrimNulls(found->data)) : std::nullopt;
+        };
+        constexpr std::string_view kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+        const bool redirected = thirtyTwoBitView && !win32;
+        std::optional<std::string> text;
+        if (EqualsIgnoreCase(name, "ProgramFiles")) {
+            text =
+                valueOf(kCurrentVersion, redirected ? "ProgramFilesDir (x86)" : "ProgramFilesDir");
+        } else if (EqualsIgnoreCase(name, "ProgramFiles(x86)")) {
+            text = valueOf(kCurrentVersion, "ProgramFilesDir (x86)");
+        } else if (EqualsIgnoreCase(name, "ProgramW6432")) {
+            if (!win32) text = valueOf(kCurrentVersion, "ProgramFilesDir");
+        } else if (EqualsIgnoreCase(name, "CommonProgramFiles")) {
+            text = valueOf(kCurrentVersion, redirected ? "CommonFilesDir (x86)" : "CommonFilesDir");
+        } else if (EqualsIgnoreCase(name, "SystemRoot") || EqualsIgnoreCase(name, "windir")) {
+            text = valueOf("Software\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot");
+            if (!text) text = "C:\\windows";
+        }
+        if (!text) {
+            auto found = TextValueOfKey(
+                doc, "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name);
+            if (!found) return std::nullopt;
+            text = TrimNulls(found->data);
+            // "windir"="%SystemRoot%" and the like: one level of the prefix's own names.
+            if (found->expandable && depth < 4 && text->find('%') != std::string::npos) {
+                text = ExpandReferences(*text,
+                                        PrefixVariables(doc, thirtyTwoBitView, win32, depth + 1));
+            }
+        }
+        return text;
+    };
 }
 
 // Appends `component` to a local path, without doubling the separator after the root.
@@ -548,20 +646,55 @@ RegistryDocument ParseRegistryText(std::string_view text) {
 
 std::optional<std::string> FindTextValue(const RegistryDocument& doc, std::string_view keyPath,
                                          std::string_view valueName) {
-    // A later line for the same value overrides an earlier one, as importing the text would.
-    std::optional<std::string> found;
-    for (const RegistryKey& key : doc.keys) {
-        if (!EqualsIgnoreCase(key.path, keyPath)) continue;
-        for (const RegistryValue& value : key.values) {
-            if (!SameValueName(value.name, valueName)) continue;
-            if (value.isText) {
-                found = value.data;
-            } else {
-                found.reset();
-            }
+    auto found = TextValueOfKey(doc, keyPath, valueName);
+    if (!found) return std::nullopt;
+    return std::move(found->data);
+}
+
+std::string ExpandReferences(std::string_view text, const VariableLookup& lookup) {
+    if (!lookup) return std::string(text);
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto open = text.find('%', pos);
+        if (open == std::string_view::npos) break;
+        const auto close = text.find('%', open + 1);
+        if (close == std::string_view::npos) break;
+        out.append(text.substr(pos, open - pos));
+        const std::string_view name = text.substr(open + 1, close - open - 1);
+        std::optional<std::string> value;
+        if (!name.empty()) value = lookup(name);
+        if (value) {
+            out += *value;
+            pos = close + 1;
+        } else {
+            // Kept as written; its closing % may open the next reference.
+            out.append(text.substr(open, close - open));
+            pos = close;
         }
     }
-    return found;
+    out.append(text.substr(pos));
+    return out;
+}
+
+std::string FolderFromValue(std::string text, bool expandable, const VariableLookup& lookup) {
+    text = TrimNulls(std::move(text));
+    if (expandable) text = ExpandReferences(text, lookup);
+    auto isSeparator = [](char c) {
+#ifdef _WIN32
+        return c == '\\' || c == '/';
+#else
+        return c == '/';
+#endif
+    };
+    // What a trailing separator may not be taken from: "/", "\\", "C:\\".
+    std::size_t root = 0;
+    if (!text.empty() && isSeparator(text[0])) root = 1;
+#ifdef _WIN32
+    if (text.size() >= 2 && text[1] == ':') root = text.size() >= 3 && isSeparator(text[2]) ? 3 : 2;
+#endif
+    while (text.size() > root && text.size() > 1 && isSeparator(text.back())) text.pop_back();
+    return text;
 }
 
 std::string RegistryFilePath() {
@@ -592,8 +725,9 @@ std::optional<RegistryHit> LookupRegistryFile(const std::string& filePath, std::
     if (!ReadFileBytes(filePath, bytes, ec, kMaxRegistryFileBytes)) return std::nullopt;
     const RegistryDocument doc = ParseRegistryText(bytes);
     auto value = TextValueOfMachineKey(doc, keyPath, valueName);
-    if (!value || !FitsRegistryValueBuffer(*value)) return std::nullopt;
-    return RegistryHit{TrimNulls(std::move(*value)), "registry file " + filePath};
+    if (!value || !FitsRegistryValueBuffer(value->data)) return std::nullopt;
+    return RegistryHit{FolderFromValue(std::move(value->data), value->expandable, ProcessVariable),
+                       "registry file " + filePath};
 }
 
 std::optional<RegistryHit> LookupWinePrefix(const std::string& prefix, std::string_view keyPath,
@@ -611,25 +745,28 @@ std::optional<RegistryHit> LookupWinePrefix(const std::string& prefix, std::stri
     struct View {
         std::string path;
         const char* label;
+        bool thirtyTwoBit;
     };
     std::vector<View> views;
     const bool win32 = EqualsIgnoreCase(doc.arch, "win32");
     if (StartsWithIgnoreCase(keyPath, kSoftwarePrefix)) {
         const std::string_view rest = keyPath.substr(kSoftwarePrefix.size());
         if (win32) {
-            views.push_back({"Software\\" + std::string(rest), "32-bit view"});
+            views.push_back({"Software\\" + std::string(rest), "32-bit view", true});
         } else {
-            views.push_back({"Software\\Wow6432Node\\" + std::string(rest), "32-bit view"});
-            views.push_back({"Software\\" + std::string(rest), "64-bit view"});
+            views.push_back({"Software\\Wow6432Node\\" + std::string(rest), "32-bit view", true});
+            views.push_back({"Software\\" + std::string(rest), "64-bit view", false});
         }
     } else {
-        views.push_back({std::string(keyPath), win32 ? "32-bit view" : "64-bit view"});
+        views.push_back({std::string(keyPath), win32 ? "32-bit view" : "64-bit view", win32});
     }
 
     for (const View& view : views) {
-        auto value = FindTextValue(doc, view.path, valueName);
-        if (!value || !FitsRegistryValueBuffer(*value)) continue;
-        const std::string windowsPath = TrimNulls(std::move(*value));
+        auto value = TextValueOfKey(doc, view.path, valueName);
+        if (!value || !FitsRegistryValueBuffer(value->data)) continue;
+        const std::string windowsPath =
+            FolderFromValue(std::move(value->data), value->expandable,
+                            PrefixVariables(doc, view.thirtyTwoBit, win32));
         return RegistryHit{MapWindowsPath(prefix, windowsPath),
                            "Wine prefix " + prefix + " (" + view.label + ")"};
     }
@@ -694,33 +831,13 @@ std::string MapWindowsPath(const std::string& prefix, std::string_view windowsPa
     return result;
 }
 
-bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
-                            std::string_view valueName, std::string_view value,
-                            std::error_code& ec) {
-    ec.clear();
-    for (const std::string_view part : {keyPath, valueName, value}) {
-        if (!IsValidUtf8(part) ||
-            part.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-            ec = MakeError(StoreError::kUnrepresentable);
-            return false;
-        }
-    }
-    if (keyPath.empty()) {
-        ec = MakeError(StoreError::kUnrepresentable);
-        return false;
-    }
-    if (!FitsRegistryValueBuffer(std::string(value))) {
-        ec = MakeError(StoreError::kValueTooLong);
-        return false;
-    }
+namespace {
 
-    const std::string keyLine = "[" + std::string(kMachineRoot) + std::string(keyPath) + "]";
-    const std::string valueLine =
-        (valueName.empty() || valueName == "@" ? std::string("@")
-                                               : "\"" + EscapeRegedit(valueName) + "\"") +
-        "=\"" + EscapeRegedit(value) + "\"";
-
-    std::string bytes;
+// Reads a registry file for a change: its bytes (empty when it does not exist, `existed` false),
+// refusing one too large to rewrite.
+bool ReadForChange(const std::string& filePath, std::string& bytes, bool& existed,
+                   std::error_code& ec) {
+    existed = true;
     std::error_code readError;
     // A larger file is refused, never cut short; one byte more than the limit is read, so that
     // a file that grew meanwhile is noticed too.
@@ -735,16 +852,133 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
             ec = readError;
             return false;
         }
-        const fs::path parent = FsPath(filePath).parent_path();
-        if (!parent.empty()) {
-            fs::create_directories(parent, ec);
-            if (ec) return false;
-        }
+        existed = false;
         bytes.clear();
     }
     if (bytes.size() > kMaxRegistryFileBytes) {
         ec = MakeError(StoreError::kTooLarge);
         return false;
+    }
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        ec = MakeError(StoreError::kUnsupportedEncoding);
+        return false;
+    }
+    return true;
+}
+
+// Whether the scanned text starts with a registry editor's header (and is not Wine's).
+bool HasRegeditHeader(std::string_view bytes, const Scan& scan) {
+    for (std::size_t i = 0; i < scan.lines.size(); ++i) {
+        std::string_view line(bytes.data() + scan.lines[i].begin,
+                              scan.lines[i].contentEnd - scan.lines[i].begin);
+        if (i == 0 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+        line = TrimBlanks(line);
+        if (line.empty()) continue;
+        return !scan.isWine &&
+               (line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00");
+    }
+    return false;
+}
+
+// Removes every line of `valueName` from the key's sections of a registry file; with
+// `dropEmptyKey` also the key's sections that hold nothing else then; with `dropEmptyFile` the
+// file itself when only its header is left.
+bool RemoveRegistryFileValue(const std::string& filePath, std::string_view keyPath,
+                             std::string_view valueName, bool dropEmptyKey, bool dropEmptyFile,
+                             std::error_code& ec) {
+    std::string bytes;
+    bool existed = false;
+    if (!ReadForChange(filePath, bytes, existed, ec)) return false;
+    if (!existed) return true;
+    const Scan scan = ScanText(bytes);
+    if (!HasRegeditHeader(bytes, scan)) {
+        ec = MakeError(StoreError::kNotRegistryFile);
+        return false;
+    }
+    std::vector<bool> cut(scan.lines.size(), false);
+    struct Section {
+        std::size_t keyLine;
+        std::size_t endLine;  // one past its last line
+        bool holdsOther = false;
+    };
+    std::vector<Section> sections;
+    bool inKey = false;
+    for (const Entry& entry : scan.entries) {
+        if (entry.kind == EntryKind::kKey || entry.kind == EntryKind::kNoKey) {
+            if (inKey) sections.back().endLine = entry.firstLine;
+            inKey = entry.kind == EntryKind::kKey && IsMachineKey(entry.text, keyPath);
+            if (inKey) sections.push_back({entry.firstLine, scan.lines.size()});
+            continue;
+        }
+        if (!inKey) continue;
+        if ((entry.kind == EntryKind::kValue || entry.kind == EntryKind::kBadValue) &&
+            SameValueName(entry.value.name, valueName)) {
+            for (std::size_t l = entry.firstLine; l <= entry.lastLine; ++l) cut[l] = true;
+            continue;
+        }
+        const std::string_view content(
+            bytes.data() + scan.lines[entry.firstLine].begin,
+            scan.lines[entry.firstLine].contentEnd - scan.lines[entry.firstLine].begin);
+        if (!TrimBlanks(content).empty()) sections.back().holdsOther = true;
+    }
+    if (dropEmptyKey) {
+        for (const Section& section : sections) {
+            if (section.holdsOther) continue;
+            for (std::size_t l = section.keyLine; l < section.endLine; ++l) cut[l] = true;
+            // The blank line that set the section apart goes with it.
+            if (section.keyLine > 0) {
+                const PhysicalLine& before = scan.lines[section.keyLine - 1];
+                if (TrimBlanks(std::string_view(bytes.data() + before.begin,
+                                                before.contentEnd - before.begin))
+                        .empty())
+                    cut[section.keyLine - 1] = true;
+            }
+        }
+    }
+    std::string out;
+    bool onlyHeader = true;
+    bool headerSeen = false;
+    for (std::size_t l = 0; l < scan.lines.size(); ++l) {
+        if (cut[l]) continue;
+        const PhysicalLine& line = scan.lines[l];
+        out.append(bytes, line.begin, line.end - line.begin);
+        const std::string_view content =
+            TrimBlanks(std::string_view(bytes.data() + line.begin, line.contentEnd - line.begin));
+        if (content.empty()) continue;
+        if (!headerSeen) {
+            headerSeen = true;
+        } else {
+            onlyHeader = false;
+        }
+    }
+    ReplaceOptions options;
+    options.followLinksAnywhere = true;
+    if (dropEmptyFile && onlyHeader) {
+        std::error_code removeError;
+        if (fs::remove(FsPath(filePath), removeError)) return true;
+    }
+    return ReplaceFileContents(filePath, out, ec, options);
+}
+
+}  // namespace
+
+// Writes `valueLine` (the value's whole line, or lines) in place of the value's last line in the
+// key's sections of a registry file, or at the end of the key's last section, or in a new section
+// for the key; every other line stays as it was.
+static bool RewriteRegistryFile(const std::string& filePath, std::string_view keyPath,
+                                std::string_view valueName, const std::string& valueLine,
+                                std::error_code& ec) {
+    const std::string keyLine = "[" + std::string(kMachineRoot) + std::string(keyPath) + "]";
+    std::string bytes;
+    bool existed = false;
+    if (!ReadForChange(filePath, bytes, existed, ec)) return false;
+    if (!existed) {
+        const fs::path parent = FsPath(filePath).parent_path();
+        if (!parent.empty()) {
+            fs::create_directories(parent, ec);
+            if (ec) return false;
+        }
     }
     // The registry file may be a link into the user's own settings: the file it names is
     // written.
@@ -755,29 +989,11 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
         const std::string fresh = "REGEDIT4\n\n" + keyLine + "\n" + valueLine + "\n";
         return ReplaceFileContents(filePath, fresh, ec, options);
     }
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        ec = MakeError(StoreError::kUnsupportedEncoding);
-        return false;
-    }
 
     const Scan scan = ScanText(bytes);
-    {
-        // The header must be the first line that is not blank.
-        bool headerOk = false;
-        for (std::size_t i = 0; i < scan.lines.size(); ++i) {
-            std::string_view line(bytes.data() + scan.lines[i].begin,
-                                  scan.lines[i].contentEnd - scan.lines[i].begin);
-            if (i == 0 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
-            line = TrimBlanks(line);
-            if (line.empty()) continue;
-            headerOk = line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00";
-            break;
-        }
-        if (!headerOk || scan.isWine) {
-            ec = MakeError(StoreError::kNotRegistryFile);
-            return false;
-        }
+    if (!HasRegeditHeader(bytes, scan)) {
+        ec = MakeError(StoreError::kNotRegistryFile);
+        return false;
     }
     const std::string eol =
         scan.lines[0].end > scan.lines[0].contentEnd + 1 ? std::string("\r\n") : std::string("\n");
@@ -844,6 +1060,140 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
         out += eol;
     }
     return ReplaceFileContents(filePath, out, ec, options);
+}
+
+bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
+                            std::string_view valueName, std::string_view value,
+                            std::error_code& ec) {
+    ec.clear();
+    for (const std::string_view part : {keyPath, valueName, value}) {
+        if (!IsValidUtf8(part) ||
+            part.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+            ec = MakeError(StoreError::kUnrepresentable);
+            return false;
+        }
+    }
+    if (keyPath.empty()) {
+        ec = MakeError(StoreError::kUnrepresentable);
+        return false;
+    }
+    if (!FitsRegistryValueBuffer(std::string(value))) {
+        ec = MakeError(StoreError::kValueTooLong);
+        return false;
+    }
+
+    const std::string valueLine =
+        (valueName.empty() || valueName == "@" ? std::string("@")
+                                               : "\"" + EscapeRegedit(valueName) + "\"") +
+        "=\"" + EscapeRegedit(value) + "\"";
+
+    return RewriteRegistryFile(filePath, keyPath, valueName, valueLine, ec);
+}
+
+SavedMachineValue SnapshotRegistryFileValue(const std::string& filePath, std::string_view keyPath,
+                                            std::string_view valueName, std::error_code& ec) {
+    ec.clear();
+    SavedMachineValue saved;
+    saved.place = "file:" + filePath;
+    std::string bytes;
+    if (!ReadForChange(filePath, bytes, saved.fileExisted, ec)) return saved;
+    const Scan scan = ScanText(bytes);
+    bool inKey = false;
+    const Entry* lastValue = nullptr;
+    for (const Entry& entry : scan.entries) {
+        if (entry.kind == EntryKind::kKey || entry.kind == EntryKind::kNoKey) {
+            inKey = entry.kind == EntryKind::kKey && IsMachineKey(entry.text, keyPath);
+            if (inKey) saved.keysExisting = 1;
+            continue;
+        }
+        if (inKey && (entry.kind == EntryKind::kValue || entry.kind == EntryKind::kBadValue) &&
+            SameValueName(entry.value.name, valueName)) {
+            lastValue = &entry;
+        }
+    }
+    if (lastValue != nullptr) {
+        saved.valueExisted = true;
+        const std::size_t from = scan.lines[lastValue->firstLine].begin;
+        saved.data = bytes.substr(from, scan.lines[lastValue->lastLine].contentEnd - from);
+    }
+    const RegistryDocument doc = ParseRegistryText(bytes);
+    if (auto value = TextValueOfMachineKey(doc, keyPath, valueName)) {
+        saved.folder = FolderFromValue(std::move(value->data), value->expandable, ProcessVariable);
+    }
+    return saved;
+}
+
+bool RestoreRegistryFileValue(const std::string& filePath, const SavedMachineValue& saved,
+                              std::string_view keyPath, std::string_view valueName,
+                              std::error_code& ec) {
+    ec.clear();
+    if (saved.valueExisted)
+        return RewriteRegistryFile(filePath, keyPath, valueName, saved.data, ec);
+    return RemoveRegistryFileValue(filePath, keyPath, valueName, saved.keysExisting == 0,
+                                   !saved.fileExisted, ec);
+}
+
+namespace {
+
+std::string HexBytes(std::string_view bytes) {
+    static const char* const kDigits = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        out += kDigits[static_cast<unsigned char>(c) >> 4];
+        out += kDigits[static_cast<unsigned char>(c) & 15];
+    }
+    return out;
+}
+
+std::optional<std::string> BytesFromHex(std::string_view hex) {
+    if (hex.size() % 2 != 0) return std::nullopt;
+    std::string out;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = HexDigit(hex[i]);
+        const int low = HexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out.push_back(static_cast<char>(high * 16 + low));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string EncodeSavedValue(const SavedMachineValue& saved) {
+    // Fields separated by spaces; the texts as hex, so that any byte passes.
+    return "v1 " + HexBytes(saved.place) + " " + (saved.valueExisted ? "1" : "0") + " " +
+           std::to_string(saved.type) + " " + HexBytes(saved.data) + " " +
+           std::to_string(saved.keysExisting) + " " + (saved.fileExisted ? "1" : "0") + " " +
+           (saved.folder ? "1" + HexBytes(*saved.folder) : "0");
+}
+
+std::optional<SavedMachineValue> DecodeSavedValue(std::string_view line) {
+    std::vector<std::string_view> parts;
+    while (!line.empty()) {
+        const auto space = line.find(' ');
+        parts.push_back(line.substr(0, space));
+        if (space == std::string_view::npos) break;
+        line.remove_prefix(space + 1);
+    }
+    if (parts.size() != 8 || parts[0] != "v1") return std::nullopt;
+    SavedMachineValue saved;
+    auto place = BytesFromHex(parts[1]);
+    auto data = BytesFromHex(parts[4]);
+    if (!place || !data || parts[7].empty()) return std::nullopt;
+    saved.place = std::move(*place);
+    saved.valueExisted = parts[2] == "1";
+    saved.type =
+        static_cast<std::uint32_t>(std::strtoul(std::string(parts[3]).c_str(), nullptr, 10));
+    saved.data = std::move(*data);
+    saved.keysExisting =
+        static_cast<std::size_t>(std::strtoul(std::string(parts[5]).c_str(), nullptr, 10));
+    saved.fileExisted = parts[6] == "1";
+    if (parts[7][0] == '1') {
+        auto folder = BytesFromHex(parts[7].substr(1));
+        if (!folder) return std::nullopt;
+        saved.folder = std::move(*folder);
+    }
+    return saved;
 }
 
 }  // namespace b3::platform

@@ -8,6 +8,8 @@
 // Key and value names compare case-insensitively on every store, as the registry does.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +28,9 @@ struct RegistryValue {
     std::string name;     // the value name as written ("@" stands for the default value)
     std::string data;     // for text values the unescaped text, UTF-8
     bool isText = false;  // "..." or str(N):"..."; hex:, dword: and the like are not text
+    // An expandable text (REG_EXPAND_SZ): Wine's str(2):"...", or hex(2):... (UTF-16LE bytes) in
+    // a registry editor's file. Its %NAME% references stand for environment variables.
+    bool expandable = false;
 };
 
 struct RegistryKey {
@@ -46,6 +51,20 @@ RegistryDocument ParseRegistryText(std::string_view text);
 // The text value `valueName` of key `keyPath` (case-insensitive), if the document holds it.
 std::optional<std::string> FindTextValue(const RegistryDocument& doc, std::string_view keyPath,
                                          std::string_view valueName);
+
+// Looks up one environment variable for an expandable value; nothing when it is unknown.
+using VariableLookup = std::function<std::optional<std::string>(std::string_view name)>;
+
+// `text` with each %NAME% that `lookup` knows replaced by its value (names compare
+// case-insensitively, as Windows does); unknown names and a lone % stay as written.
+std::string ExpandReferences(std::string_view text, const VariableLookup& lookup);
+
+// The folder a registry value names, as every reader of the installation folder hands it on: cut
+// at its first NUL, its %NAME% references expanded when the value is expandable, and without
+// trailing separators (a "\" or "/" on Windows, a "/" elsewhere), so that the kind folders joined
+// to it get exactly one. A root ("/", "C:\") keeps its separator.
+std::string FolderFromValue(std::string text, bool expandable = false,
+                            const VariableLookup& lookup = {});
 
 // Where the suite found the installation folder.
 struct RegistryHit {
@@ -99,5 +118,60 @@ std::optional<std::string> StoreMachineValue(std::string_view keyPath, std::stri
 bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
                             std::string_view valueName, std::string_view value,
                             std::error_code& ec);
+
+// ---------------------------------------------------------------------------------------------
+// Putting a value back: what StoreMachineValue found at one of the places it writes, kept so that
+// the value can be restored exactly as it was (same bytes, same type), or removed with the key it
+// made when there was none.
+
+struct SavedMachineValue {
+    // Where: "HKLM32" (HKEY_LOCAL_MACHINE, 32-bit view) or "HKCU" on Windows; "file:" and the
+    // registry file's path elsewhere.
+    std::string place;
+    bool valueExisted = false;
+    // Windows: the value's type (REG_SZ 1, REG_EXPAND_SZ 2, REG_DWORD 4, ...) and its bytes as
+    // stored. Registry file: type 0 and the value's lines as written, line breaks included.
+    std::uint32_t type = 0;
+    std::string data;
+    // Windows: how many components of the key path existed ("SOFTWARE", then the vendor's key,
+    // ...); registry file: 1 when the key had a section, else 0.
+    std::size_t keysExisting = 0;
+    // Registry file: whether the file itself existed.
+    bool fileExisted = false;
+    // The folder the value names when it is a text value (as FolderFromValue hands it on).
+    std::optional<std::string> folder;
+};
+
+// Where a place is, in words: "the Windows registry at HKEY_LOCAL_MACHINE\KEY (32-bit view)",
+// "the registry file PATH".
+std::string DescribeSavedPlace(const SavedMachineValue& saved, std::string_view keyPath);
+
+// One line of text (tab-free, no line break) that DecodeSavedValue reads back.
+std::string EncodeSavedValue(const SavedMachineValue& saved);
+std::optional<SavedMachineValue> DecodeSavedValue(std::string_view line);
+
+// The state of `valueName` of `keyPath` at every place StoreMachineValue would write now, in the
+// order it writes them. Reads only.
+std::vector<SavedMachineValue> SnapshotMachineValue(std::string_view keyPath,
+                                                    std::string_view valueName,
+                                                    std::error_code& ec);
+
+// The state now at the place of `saved` (for checking that nobody changed it since).
+std::optional<SavedMachineValue> CurrentValueAt(const SavedMachineValue& saved,
+                                                std::string_view keyPath,
+                                                std::string_view valueName, std::error_code& ec);
+
+// Puts the value at `saved`'s place back as `saved` holds it: the same type and bytes (the same
+// lines in a registry file); when it did not exist, removes it and then the keys (the file) that
+// did not exist either, as long as nothing else is in them.
+bool RestoreMachineValue(const SavedMachineValue& saved, std::string_view keyPath,
+                         std::string_view valueName, std::error_code& ec);
+
+// The registry file parts of the above, for any file path.
+SavedMachineValue SnapshotRegistryFileValue(const std::string& filePath, std::string_view keyPath,
+                                            std::string_view valueName, std::error_code& ec);
+bool RestoreRegistryFileValue(const std::string& filePath, const SavedMachineValue& saved,
+                              std::string_view keyPath, std::string_view valueName,
+                              std::error_code& ec);
 
 }  // namespace b3::platform

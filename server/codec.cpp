@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/file_names.h"
+#include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
@@ -54,6 +55,8 @@ Error FileError(const std::error_code& ec, std::string source, const std::string
                            ? ": a link that points out of its folder: "
                            : ": ";
         description += path;
+        // A file another program kept open says so, and what to do about it.
+        if (platform::IsFileHeldError(ec)) description += ": " + ec.message();
     }
     return Error(number, std::move(source), std::move(description));
 }

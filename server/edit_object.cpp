@@ -6,8 +6,10 @@
 #include <iostream>
 #include <mutex>
 
+#include "b3/file_transaction.h"
 #include "b3/history.h"
 #include "b3/record_layout.h"
+#include "b3/table_columns.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
@@ -95,7 +97,10 @@ void SetEventPump(EventPump pump) {
 }
 
 InstallLocation LocateInstallation(const CreateOptions& options) {
-    if (options.installFolder) return {detail::TrimNulls(*options.installFolder), "--install"};
+    // Every folder, given or read, is handed on as FolderFromValue cleans it: a trailing
+    // separator would double the one the kind folders are joined with.
+    if (options.installFolder)
+        return {platform::FolderFromValue(*options.installFolder), "--install"};
     auto hit = platform::LookupMachineValue(kInstallKey, kInstallValue);
     if (!hit) {
         throw Error(kErrInstallNotFound, "CEditObject::FindInstallPath",
@@ -103,7 +108,7 @@ InstallLocation LocateInstallation(const CreateOptions& options) {
                         ": no installation folder of the game is registered (b3cli register DIR "
                         "records one)");
     }
-    return {detail::TrimNulls(hit->folder), hit->source};
+    return {std::move(hit->folder), hit->source};
 }
 
 std::unique_ptr<_CEditObject> CreateObject(const Guid& clsid, const CreateOptions& options) {
@@ -124,6 +129,9 @@ CEditObject::CEditObject(const CreateOptions& options) {
         throw e.withSource("CEditObject::Class_Initialize");
     }
     try {
+        // A change of several files that was stopped in the middle is finished before anything
+        // is read, so that no program sees half of it.
+        RecoverInstallation(installPath_);
         CheckPictureTemplates();
         for (int kind = 0; kind < kKindCount; ++kind) BuildEditObjectFileArray(kind);
     } catch (const Error& e) {
@@ -290,6 +298,14 @@ std::string CEditObject::FileInFolder(const std::string& folder, const std::stri
     return platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name));
 }
 
+void CEditObject::RefuseShortName(const std::string& name, const char* source) {
+    if (detail::IsSafeShortName(name)) return;
+    // Says why, without quoting the name: it may be anything at all.
+    throw Error(kErrInvalidArgument, source,
+                DescribeError(kErrInvalidArgument) + ": the short name cannot name a file: " +
+                    FileNameProblem(name).value_or("Windows cannot hold it") + "; choose another");
+}
+
 std::string CEditObject::SpellFile(const std::string& path, const char* source) const {
     // The path must name a spell file directly inside the spell folder, compared as the
     // platform compares paths (on Windows either separator); the file is found there without
@@ -297,9 +313,12 @@ std::string CEditObject::SpellFile(const std::string& path, const char* source) 
     const std::string name = platform::PathInsideFolder(path, spellPath_).value_or(std::string());
     const bool spellFile = name.size() > 4 && platform::AsciiUpper(name.substr(name.size() - 4)) ==
                                                   LayoutOf(kSpell).extension;
-    if (!spellFile || !detail::IsSafeShortName(name.substr(0, name.size() - 4))) {
-        throw detail::PlatformError(kErrInvalidArgument, source);
+    if (!spellFile) {
+        throw Error(kErrInvalidArgument, source,
+                    DescribeError(kErrInvalidArgument) +
+                        ": a spell is named by the full path of its .SPL file in " + spellPath_);
     }
+    RefuseShortName(name.substr(0, name.size() - 4), source);
     return FileInFolder(spellPath_, name);
 }
 
@@ -315,7 +334,7 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
     }
     const std::string name = object[static_cast<std::size_t>(layout.shortNameColumn)].toString();
     if (kind == kSpell) return SpellFile(name, source);
-    if (!detail::IsSafeShortName(name)) throw detail::PlatformError(kErrInvalidArgument, source);
+    RefuseShortName(name, source);
     return FileInFolder(KindPath(kind), name + layout.extension);
 }
 
@@ -408,15 +427,14 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
     try {
         if (WhichType == kSpell) {
             const std::string spellFile = SpellFile(ShortName, "CEditObject::Delete");
+            CFile::CheckKillable(spellFile);
             KeepInHistory(
                 spellFile, "delete", kSpell,
                 platform::FileNameText(platform::Utf8Path(platform::FsPath(spellFile).stem())));
             file_.KillFile(spellFile);
             return;
         }
-        if (!detail::IsSafeShortName(ShortName)) {
-            throw detail::PlatformError(kErrInvalidArgument, "CEditObject::Delete");
-        }
+        RefuseShortName(ShortName, "CEditObject::Delete");
         const std::string& folder = KindPath(WhichType);
         std::vector<std::string> files = {ShortName + LayoutOf(WhichType).extension};
         if (WhichType == kArmy || WhichType == kSite) files.push_back(ShortName + ".PCX");
@@ -424,6 +442,8 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
             files.push_back(ShortName + "f.PCX");
             files.push_back(ShortName + "m.PCX");
         }
+        // A file that may not be deleted stops the deletion before any file goes.
+        for (const std::string& name : files) CFile::CheckKillable(FileInFolder(folder, name));
         for (const std::string& name : files) {
             const std::string path = FileInFolder(folder, name);
             KeepInHistory(path, "delete", WhichType, ShortName);
@@ -441,9 +461,7 @@ std::string CEditObject::TemplatePath(const char* name) const {
 void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType,
                                       const std::string& FileName) {
     if (PictureType < kArmyPicture || PictureType > kSitePicture) return;
-    if (!detail::IsSafeShortName(FileName)) {
-        throw detail::PlatformError(kErrInvalidArgument, "CEditObject::CopyPictureTemplate");
-    }
+    RefuseShortName(FileName, "CEditObject::CopyPictureTemplate");
     // A picture the template replaces is kept in the history first.
     const auto place = [&](const char* templateName, int kind, const std::string& target) {
         const std::string path = FileInFolder(KindPath(kind), target);

@@ -12,6 +12,7 @@
 #include "b3/edit_object.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
+#include "platform/registry.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -39,54 +40,8 @@ std::string Hex(std::uint64_t v) {
     return buffer;
 }
 
-// Tabs, line ends and backslashes in a field are written as \t, \n, \r and \\.
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char n = text[++i];
-        out += n == 't' ? '\t' : n == 'n' ? '\n' : n == 'r' ? '\r' : n;
-    }
-    return out;
-}
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = line.find('\t', start);
-        parts.push_back(Unescape(line.substr(start, tab - start)));
-        if (tab == std::string::npos) break;
-        start = tab + 1;
-    }
-    return parts;
-}
+using detail::Escape;
+using detail::SplitTabs;
 
 std::string EnvOrEmpty(const char* name) {
     return platform::EnvironmentText(name).value_or(std::string());
@@ -115,21 +70,66 @@ std::string GenericText(const fs::path& path) {
 }
 
 // The installation's own folder in the store: a readable part of its name and a hash of its
-// full path, so that two installations never share a history.
-std::string StoreFolderName(const std::string& install) {
+// full path, so that two installations never share a history. On Windows, where a path names the
+// same folder in any letter case, the path is case-folded first (as the file system folds it), so
+// that "C:\\Games\\B3" and "c:\\games\\b3" share one history; `legacy` receives the name
+// that the path had before folding, under which an older history may lie.
+std::string StoreFolderName(const std::string& install, std::string* legacy = nullptr) {
     std::error_code ec;
     fs::path full = fs::absolute(platform::FsPath(install), ec).lexically_normal();
     std::string text = GenericText(full);
     while (text.size() > 1 && text.back() == '/') text.pop_back();
-    std::string base = platform::Utf8Path(platform::FsPath(text).filename());
-    std::string readable;
-    for (char c : base) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '_';
-        if (readable.size() < 32) readable += plain ? c : '_';
+    auto name = [](const std::string& path) {
+        const std::string base = platform::Utf8Path(platform::FsPath(path).filename());
+        std::string readable;
+        for (char c : base) {
+            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                               (c >= '0' && c <= '9') || c == '-' || c == '_';
+            if (readable.size() < 32) readable += plain ? c : '_';
+        }
+        if (readable.empty()) readable = "game";
+        return readable + "-" + Hex(Fnv1a(path));
+    };
+    if (legacy) *legacy = name(text);
+    return name(platform::PathCaseFolded(text));
+}
+
+std::vector<HistoryEntry> ReadIndexAt(const std::string& folder);
+
+// Makes the history kept under the folder's name before case folding part of the one under its
+// folded name: renamed when there is none yet, else its versions and index lines moved over.
+void AdoptLegacyHistory(const std::string& legacy, const std::string& folder) {
+    if (legacy == folder || !platform::IsDirectory(legacy)) return;
+    std::error_code ec;
+    if (!platform::IsDirectory(folder)) {
+        fs::rename(platform::FsPath(legacy), platform::FsPath(folder), ec);
+        if (!ec) return;
     }
-    if (readable.empty()) readable = "game";
-    return readable + "-" + Hex(Fnv1a(text));
+    std::vector<HistoryEntry> entries = ReadIndexAt(folder);
+    fs::create_directories(platform::FsPath(folder) / "versions", ec);
+    if (ec) return;
+    for (HistoryEntry e : ReadIndexAt(legacy)) {
+        const fs::path from = platform::FsPath(legacy) / "versions" / platform::FsPath(e.id);
+        std::string id = e.id;
+        for (int n = 2; std::any_of(entries.begin(), entries.end(),
+                                    [&](const HistoryEntry& x) { return x.id == id; });
+             ++n)
+            id = e.id + "-" + std::to_string(n);
+        fs::rename(from, platform::FsPath(folder) / "versions" / platform::FsPath(id), ec);
+        if (ec) return;  // what is left stays where it was
+        e.id = id;
+        entries.push_back(std::move(e));
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const HistoryEntry& a, const HistoryEntry& b) { return a.time < b.time; });
+    std::string text = std::string(kIndexHeader) + "\n";
+    for (const HistoryEntry& e : entries) {
+        text += Escape(e.id) + '\t' + std::to_string(e.time) + '\t' + Escape(e.operation) + '\t' +
+                KindWord(e.kind) + '\t' + Escape(e.name) + '\t' + Escape(e.file) + '\t' +
+                std::to_string(e.size) + '\n';
+    }
+    if (!platform::ReplaceFileContents(platform::JoinPath(folder, kIndexName), text, ec)) return;
+    fs::remove_all(platform::FsPath(legacy), ec);
 }
 
 std::string RelativeTo(const std::string& install, const std::string& path) {
@@ -191,7 +191,27 @@ std::string HistoryStore::DefaultRoot() {
 
 HistoryStore::HistoryStore(std::string installFolder, std::uint64_t capBytes, std::string root)
     : install_(std::move(installFolder)), cap_(capBytes) {
-    folder_ = platform::JoinPath(root, StoreFolderName(install_));
+    std::string legacy;
+    const std::string name = StoreFolderName(install_, &legacy);
+    folder_ = platform::JoinPath(root, name);
+    if (legacy == name) return;
+    AdoptLegacyHistory(platform::JoinPath(root, legacy), folder_);
+    // Histories kept before folding under other spellings of the folder: each says in its
+    // installation.txt which folder it belongs to.
+    std::error_code ec;
+    std::vector<std::string> others;
+    for (const auto& entry : fs::directory_iterator(platform::FsPath(root), ec)) {
+        const std::string other = platform::Utf8Path(entry.path());
+        std::string about;
+        std::error_code readError;
+        if (platform::Utf8Path(entry.path().filename()) == name ||
+            !platform::ReadFileBytes(platform::JoinPath(other, "installation.txt"), about,
+                                     readError, 4096))
+            continue;
+        while (!about.empty() && (about.back() == '\n' || about.back() == '\r')) about.pop_back();
+        if (StoreFolderName(about) == name) others.push_back(other);
+    }
+    for (const std::string& other : others) AdoptLegacyHistory(other, folder_);
 }
 
 std::string HistoryStore::VersionPath(const std::string& id) const {
@@ -205,10 +225,16 @@ std::string HistoryStore::TargetPath(const HistoryEntry& entry) const {
 }
 
 std::vector<HistoryEntry> HistoryStore::ReadIndex() const {
+    return ReadIndexAt(folder_);
+}
+
+namespace {
+
+std::vector<HistoryEntry> ReadIndexAt(const std::string& folder) {
     std::vector<HistoryEntry> entries;
     std::string text;
     std::error_code ec;
-    if (!platform::ReadFileBytes(platform::JoinPath(folder_, kIndexName), text, ec)) return entries;
+    if (!platform::ReadFileBytes(platform::JoinPath(folder, kIndexName), text, ec)) return entries;
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
@@ -227,6 +253,8 @@ std::vector<HistoryEntry> HistoryStore::ReadIndex() const {
     }
     return entries;
 }
+
+}  // namespace
 
 bool HistoryStore::WriteIndex(const std::vector<HistoryEntry>& entries,
                               std::string& problem) const {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "b3/edit_object.h"
 
@@ -34,6 +35,13 @@ std::string EncodeField(const Cell& value, int widthCode, const std::string& sou
 
 // The text up to, not including, its first NUL.
 std::string TrimNulls(std::string_view text);
+
+// Fields of tab-separated lines: tabs, line ends and backslashes written as \t, \n, \r and
+// \\, and read back.
+std::string Escape(const std::string& text);
+std::string Unescape(const std::string& text);
+// The fields of a line, unescaped.
+std::vector<std::string> SplitTabs(const std::string& line);
 
 // Upper case for name comparisons (ASCII and the Latin-1 letters of Windows-1252).
 std::string UpperName(std::string_view utf8);

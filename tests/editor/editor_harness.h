@@ -81,8 +81,10 @@ public:
         if (onDialog) onDialog(dialog);
         dialog.hide();
     }
-    bool startProgram(const std::string& program, std::error_code& ec) override {
+    bool startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      std::error_code& ec) override {
         started.push_back(program);
+        startedArguments.push_back(arguments);
         if (startFails) {
             ec = std::make_error_code(std::errc::no_such_file_or_directory);
             return false;
@@ -101,6 +103,7 @@ public:
     std::function<void(QDialog&)> onDialog;
     int dialogsShown = 0;
     std::vector<std::string> started;
+    std::vector<std::vector<std::string>> startedArguments;
     bool startFails = false;
     int quits = 0;
 };

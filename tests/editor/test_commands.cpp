@@ -101,6 +101,7 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
     EXPECT_NE(b3test::ReadBytes(temp.str() + "/heroes.csv").find("Paladin"), std::string::npos);
 }
 
+// The calculator opens the installation the editor shows, whatever is registered.
 TEST_F(EditorTest, CalculatorStartsFromTheEditorsFolder) {
 #ifdef _WIN32
     w->setProgramFolder("C:\\B3 Suite");
@@ -112,6 +113,9 @@ TEST_F(EditorTest, CalculatorStartsFromTheEditorsFolder) {
     press("Calculator");
     ASSERT_EQ(services.started.size(), 1u);
     EXPECT_EQ(services.started[0], expected);
+    EXPECT_EQ(services.startedArguments[0],
+              (std::vector<std::string>{"--install", MMain::EditObject().InstallPath()}));
+    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
     EXPECT_TRUE(services.messages.empty());
 
     services.startFails = true;
@@ -138,12 +142,21 @@ TEST_F(EditorTest, CalculatorReallyStartsTheProgramWithoutWaiting) {
     const std::string mark = b3::platform::JoinPath(folder, "started");
     QtEditorServices real;
     std::error_code ec;
-    ASSERT_TRUE(real.startProgram(program, ec)) << ec.message();
-    for (int i = 0; i < 200 && !b3::platform::IsRegularFile(mark); ++i) {
+    // Arguments with blanks, quotes and trailing backslashes arrive as they were given.
+#ifdef _WIN32
+    const std::vector<std::string> arguments = {"--install", "C:\\B3 Games\\Game \"One\"\\",
+                                                "C:\\Plain"};
+#else
+    const std::vector<std::string> arguments = {"--install", "/opt/b3 games/Game \"One\"\\",
+                                                "/plain"};
+#endif
+    ASSERT_TRUE(real.startProgram(program, arguments, ec)) << ec.message();
+    for (int i = 0; i < 200 && b3test::ReadBytes(mark).find("end") == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_TRUE(b3::platform::IsRegularFile(mark));
-    EXPECT_FALSE(real.startProgram(b3::platform::JoinPath(folder, "Missing" + suffix), ec));
+    EXPECT_EQ(b3test::ReadBytes(mark),
+              arguments[0] + "\n" + arguments[1] + "\n" + arguments[2] + "\nend\n");
+    EXPECT_FALSE(real.startProgram(b3::platform::JoinPath(folder, "Missing" + suffix), {}, ec));
 }
 
 TEST_F(EditorTest, DefaultProgramFolderIsTheEditorsOwn) {

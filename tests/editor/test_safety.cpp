@@ -8,10 +8,12 @@
 #include <QToolButton>
 
 #include "b3/history.h"
+#include "b3/registration.h"
 #include "editor/first_start.h"
 #include "editor/frm_heroprops.h"
 #include "editor/frm_history.h"
 #include "editor_harness.h"
+#include "platform/registry.h"
 
 namespace b3edtest {
 namespace {
@@ -325,6 +327,62 @@ TEST(FirstStart, OffersToChooseTheFolderOrOpenTheSample) {
     EXPECT_FALSE(MMain::HasEditObject());
     MMain::SetCreateOptions(b3::CreateOptions{});
 }
+
+#ifndef _WIN32
+// "Choose Folder" over a folder the game's value names: a folder that is no installation is
+// refused, and the game's value is replaced only when the user says so, naming both folders;
+// unregistering puts the game's value back byte for byte.
+TEST(FirstStart, ChoosingAnotherFolderAsksBeforeReplacingTheGamesValue) {
+    b3test::TempDir temp;
+    b3test::IsolatedRegistry registry;
+    b3test::ScopedEnv data("XDG_DATA_HOME", temp / "data");
+    const std::string old = temp / "old";
+    const std::string game = temp / "game";
+    const std::string empty = temp / "empty";
+    b3::sample::WriteSampleInstallation(old);
+    b3::sample::WriteSampleInstallation(game);
+    b3test::fs::create_directories(b3::platform::FsPath(empty));
+    // The registered game has lost its sites, so the editor cannot open it.
+    const std::string sites = b3::platform::JoinPath(old, "Sites");
+    for (const auto& name : b3test::FolderNames(sites))
+        b3test::fs::remove(b3::platform::FsPath(b3::platform::JoinPath(sites, name)));
+    registry.registerFolder(old);
+    const std::string before = b3test::ReadBytes(registry.file());
+    MMain::SetCreateOptions(b3::CreateOptions{});
+
+    ScriptedServices no;
+    no.choices = {0, 0};
+    no.folders = {QString::fromStdString(empty), QString::fromStdString(game)};
+    no.answers = {MsgResult::Ok, MsgResult::No};
+    ASSERT_TRUE(StartEditObject(no, temp / "sample"));
+    ASSERT_EQ(no.messages.size(), 4u);
+    EXPECT_TRUE(no.messages[1].text.contains("holds none of the game's folders"))
+        << no.messages[1].text.toStdString();
+    const QString question = no.messages[3].text;
+    EXPECT_EQ(no.messages[3].buttons, MsgButtons::YesNo);
+    EXPECT_TRUE(question.contains(QString::fromStdString(old)) &&
+                question.contains(QString::fromStdString(game)))
+        << question.toStdString();
+    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
+    EXPECT_EQ(b3test::ReadBytes(registry.file()), before);
+    MMain::ReleaseEditObject();
+
+    MMain::SetCreateOptions(b3::CreateOptions{});
+    ScriptedServices yes;
+    yes.choices = {0};
+    yes.folders = {QString::fromStdString(game)};
+    yes.answers = {MsgResult::Yes};
+    ASSERT_TRUE(StartEditObject(yes, temp / "sample"));
+    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
+    MMain::ReleaseEditObject();
+    ASSERT_EQ(b3::platform::LookupMachineValue(b3::kInstallKey, b3::kInstallValue)->folder, game);
+
+    const b3::UnregistrationResult undone = b3::UnregisterInstallation();
+    EXPECT_EQ(undone.restored, old);
+    EXPECT_EQ(b3test::ReadBytes(registry.file()), before);
+    MMain::SetCreateOptions(b3::CreateOptions{});
+}
+#endif
 
 }  // namespace
 }  // namespace b3edtest

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -348,26 +349,90 @@ TEST_F(FolderTest, ReplaceFileOnWindowsKeepsAttributesAndRefusesWhatItMustNotTou
     EXPECT_EQ(ReadWholeFile(target), "HEAD and the tail");
 }
 
-TEST_F(FolderTest, ReplaceFileOnWindowsRemovesTemporariesOfKilledWrites) {
-    // Windows process ids are multiples of four: 99999999 never runs.
-    const std::string stale = ".KNIGHT.ARM.b3tmp-99999999-7";
-    const std::string running =
-        ".KNIGHT.ARM.b3tmp-" + std::to_string(::GetCurrentProcessId()) + "-3";
-    for (const std::string& name :
-         {stale, running, std::string(".hidden"), std::string(".x.b3tmp-12-notanumber")}) {
+// The next write removes a temporary file only when it is old and nobody holds it (a writer holds
+// its own without sharing): never by the process number in its name alone.
+TEST_F(FolderTest, ReplaceFileOnWindowsRemovesOnlyOldTemporariesNobodyHolds) {
+    const std::string stale = NewReplacementTemporaryName("KNIGHT.ARM");
+    const std::string held = NewReplacementTemporaryName("KNIGHT.ARM");
+    const std::string fresh = NewReplacementTemporaryName("KNIGHT.ARM");
+    EXPECT_NE(stale, held);
+    EXPECT_NE(stale.find("-" + std::to_string(::GetCurrentProcessId()) + "-"), std::string::npos);
+    // Windows process ids are multiples of four: 99999999 never runs here, but may elsewhere.
+    const std::string sameNumber = ".KNIGHT.ARM.b3tmp-99999999-7";
+    for (const std::string& name : {stale, held, fresh, sameNumber, std::string(".hidden"),
+                                    std::string(".x.b3tmp-12-notanumber")}) {
         WriteFile(tmp / name, std::string(4096, 't'));
         ::SetFileAttributesW(WideFromUtf8(tmp / name).c_str(), FILE_ATTRIBUTE_HIDDEN);
     }
-    EXPECT_TRUE(IsReplacementTemporary(stale));
+    for (const std::string& name : {stale, held, fresh, sameNumber})
+        EXPECT_TRUE(IsReplacementTemporary(name)) << name;
     EXPECT_FALSE(IsReplacementTemporary(".hidden"));
     EXPECT_FALSE(IsReplacementTemporary("KNIGHT.ARM.b3new"));
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= 3600ull * 10000000ull;  // an hour ago
+    const FILETIME hourAgo{t.LowPart, t.HighPart};
+    for (const std::string& name : {stale, held}) {
+        HANDLE h = ::CreateFileW(WideFromUtf8(tmp / name).c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(::SetFileTime(h, nullptr, nullptr, &hourAgo));
+        ::CloseHandle(h);
+    }
+    HANDLE writer = ::CreateFileW(WideFromUtf8(tmp / held).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     std::error_code ec;
     ASSERT_TRUE(ReplaceFileContents(tmp / "KNIGHT.ARM", "new", ec)) << ec.message();
-    EXPECT_EQ(
-        AllNames(tmp.path()),
-        (std::vector<std::string>{running, ".hidden", ".x.b3tmp-12-notanumber", "KNIGHT.ARM"}));
+    ::CloseHandle(writer);
+    std::vector<std::string> expected = {
+        held, fresh, sameNumber, ".hidden", ".x.b3tmp-12-notanumber", "KNIGHT.ARM"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(AllNames(tmp.path()), expected);
     // The replacement's own temporaries never show in a listing of definition files.
     EXPECT_EQ(ListFiles(tmp.path(), "*", ec), std::vector<std::string>{"KNIGHT.ARM"});
+}
+
+// Another program that holds the file for a moment (the game, a virus scanner) is waited for; one
+// that holds it for longer fails the write with a reason, and nothing is lost either way.
+TEST_F(FolderTest, ReplaceFileOnWindowsWaitsForAFileAnotherProgramHolds) {
+    const std::string target = tmp / "KNIGHT.ARM";
+    WriteFile(target, "old contents");
+    const std::string helper =
+        ModuleFolderOf(reinterpret_cast<const void*>(&ReadWholeFile)) + "\\hold_file.exe";
+    ASSERT_TRUE(IsRegularFile(helper)) << helper;
+    // Starts the helper holding the target without sharing for `ms` and waits until it holds it.
+    auto hold = [&](int ms) {
+        const std::string mark = tmp / "holding";
+        std::error_code startError;
+        fs::remove(FsPath(mark), startError);
+        EXPECT_TRUE(StartProgram(helper, startError, {target, std::to_string(ms), mark}))
+            << startError.message();
+        for (int i = 0; i < 200 && !IsRegularFile(mark); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        ASSERT_TRUE(IsRegularFile(mark));
+        fs::remove(FsPath(mark), startError);
+    };
+    std::error_code ec;
+    hold(800);
+    EXPECT_TRUE(ReplaceFileContents(target, "new contents", ec)) << ec.message();
+    EXPECT_EQ(ReadWholeFile(target), "new contents");
+
+    hold(8000);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ReplaceFileContents(target, "lost?", ec));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(IsFileHeldError(ec)) << ec.message();
+    EXPECT_EQ(ec, std::errc::permission_denied);
+    EXPECT_NE(ec.message().find("another program"), std::string::npos);
+    // Once the other program lets go, the file is as it was before the failed write.
+    for (int i = 0; i < 400 && ReadWholeFile(target).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    EXPECT_EQ(ReadWholeFile(target), "new contents");
+    EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"KNIGHT.ARM"});
 }
 #endif
 

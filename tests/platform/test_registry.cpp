@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -425,6 +426,48 @@ TEST(WineText, GarbageAndBinaryJunkAreSkipped) {
     }
 }
 
+// Every reader hands the folder on without trailing separators and with its %NAME% references
+// expanded when the value is expandable.
+TEST_F(RegistryFileTest, TrailingSeparatorsGoAndExpandableValuesAreExpanded) {
+    EXPECT_EQ(Lookup(FileWith("\"$Install_ToDirectory$\"=\"/games/b3//\""))->folder, "/games/b3");
+    EXPECT_EQ(Lookup(FileWith("\"$Install_ToDirectory$\"=\"/\""))->folder, "/");
+    ScopedEnv games("B3_TEST_GAMES", "/srv/games");
+    // "%B3_TEST_GAMES%/b3/" as UTF-16LE over two lines, as a registry editor writes it.
+    std::string hex;
+    for (const char c : std::string("%B3_TEST_GAMES%/b3/")) {
+        char pair[8];
+        std::snprintf(pair, sizeof pair, "%02x,00,", static_cast<unsigned char>(c));
+        hex += pair;
+        if (hex.size() == 42) hex += "\\\n  ";
+    }
+    const auto hit = Lookup(FileWith("\"$Install_ToDirectory$\"=hex(2):" + hex + "00,00"));
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->folder, "/srv/games/b3");
+    // A plain text is taken as written.
+    EXPECT_EQ(Lookup(FileWith("\"$Install_ToDirectory$\"=\"%B3_TEST_GAMES%/b3\""))->folder,
+              "%B3_TEST_GAMES%/b3");
+}
+
+TEST(FolderFromValue, OnePlaceForEveryReader) {
+    const VariableLookup lookup = [](std::string_view name) -> std::optional<std::string> {
+        if (name == "ProgramFiles") return std::string("C:\\Program Files (x86)");
+        return std::nullopt;
+    };
+    EXPECT_EQ(ExpandReferences("%ProgramFiles%\\B3", lookup), "C:\\Program Files (x86)\\B3");
+    EXPECT_EQ(ExpandReferences("%Unknown%\\%ProgramFiles%\\100%", lookup),
+              "%Unknown%\\C:\\Program Files (x86)\\100%");
+    EXPECT_EQ(FolderFromValue(std::string("/games/b3/\0junk", 16)), "/games/b3");
+#ifdef _WIN32
+    EXPECT_EQ(FolderFromValue("C:\\Games\\B3\\"), "C:\\Games\\B3");
+    EXPECT_EQ(FolderFromValue("C:\\Games\\B3/"), "C:\\Games\\B3");
+    EXPECT_EQ(FolderFromValue("C:\\"), "C:\\");
+    EXPECT_EQ(FolderFromValue("%ProgramFiles%\\B3\\", true, lookup), "C:\\Program Files (x86)\\B3");
+#else
+    EXPECT_EQ(FolderFromValue("/games/b3/"), "/games/b3");
+    EXPECT_EQ(FolderFromValue("/"), "/");
+#endif
+}
+
 // ---------------------------------------------------------------------------------------------
 // A fake Wine prefix: dosdevices links and a crafted system.reg.
 
@@ -461,6 +504,21 @@ TEST_F(WinePrefixTest, ThirtyTwoBitViewFirst) {
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->folder, game);
     EXPECT_EQ(hit->source, "Wine prefix " + prefix + " (32-bit view)");
+}
+
+// An expandable value (str(2), as Wine's "reg add /t REG_EXPAND_SZ" writes it) is expanded with
+// the prefix's own folders: the 32-bit program files in a 64-bit prefix.
+TEST_F(WinePrefixTest, ExpandableValueUsesThePrefixsFolders) {
+    fs::create_directories(prefix + "/drive_c/Program Files (x86)/B3/Army");
+    WriteSystemReg(
+        "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
+        "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n"
+        "\"ProgramFilesDir (x86)\"=\"C:\\\\Program Files (x86)\"\n\n" +
+        std::string(kWine32KeyLine) +
+        "\n\"$Install_ToDirectory$\"=str(2):\"%ProgramFiles%\\\\B3\\\\\"\n");
+    const auto hit = Lookup();
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->folder, prefix + "/drive_c/Program Files (x86)/B3");
 }
 
 TEST_F(WinePrefixTest, SixtyFourBitViewWhenThirtyTwoLacksIt) {

@@ -3,11 +3,13 @@
 // killed writes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -138,27 +140,50 @@ TEST(ReplaceFileKeeps, AWritableFileInAReadOnlyFolderWritable) {
     EXPECT_EQ(AllNames(folder), std::vector<std::string>{"SITE.SIT"});
 }
 
-TEST(ReplaceFileTemporaries, OfKilledWritesAreRemovedByTheNextWrite) {
+// A temporary file is named after the machine, the process and 64 random bits, and the next
+// write removes one only when it is old and no writer holds its lock: never by the process
+// number alone, which a process on another machine sharing the folder may have too.
+TEST(ReplaceFileTemporaries, OnlyOldOnesNoWriterHoldsAreRemovedByTheNextWrite) {
     TempFolder tmp;
-    // A process that has ended, and one that still runs.
+    const std::string stale = NewReplacementTemporaryName("KNIGHT.ARM");
+    const std::string held = NewReplacementTemporaryName("KNIGHT.ARM");
+    const std::string fresh = NewReplacementTemporaryName("KNIGHT.ARM");
+    EXPECT_NE(stale, held);
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    EXPECT_EQ(stale.rfind(".KNIGHT.ARM.b3tmp-", 0), 0u) << stale;
+    EXPECT_NE(stale.find("-" + std::to_string(::getpid()) + "-"), std::string::npos) << stale;
+    if (std::string(host).find_first_not_of(
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") == std::string::npos)
+        EXPECT_NE(stale.find(host), std::string::npos) << stale;
+    // A process that has ended: a fresh file under its number is another machine's, in flight.
     const pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);
     ASSERT_GT(gone, 0);
     ::waitpid(gone, nullptr, 0);
-    const std::string stale = ".KNIGHT.ARM.b3tmp-" + std::to_string(gone) + "-7";
-    const std::string running = ".KNIGHT.ARM.b3tmp-" + std::to_string(::getppid()) + "-3";
-    for (const std::string& name :
-         {stale, running, std::string(".hidden"), std::string(".x.b3tmp-12-notanumber")})
+    const std::string sameNumber = ".KNIGHT.ARM.b3tmp-" + std::to_string(gone) + "-7";
+    for (const std::string& name : {stale, held, fresh, sameNumber, std::string(".hidden"),
+                                    std::string(".x.b3tmp-12-notanumber")})
         WriteFile(tmp / name, std::string(4096, 't'));
-    EXPECT_TRUE(IsReplacementTemporary(stale));
+    for (const std::string& name : {stale, held, fresh, sameNumber})
+        EXPECT_TRUE(IsReplacementTemporary(name)) << name;
     EXPECT_FALSE(IsReplacementTemporary(".hidden"));
     EXPECT_FALSE(IsReplacementTemporary("KNIGHT.ARM.b3tmp-12-3"));
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(tmp / stale, hourAgo);
+    fs::last_write_time(tmp / held, hourAgo);
+    // A writer that still writes holds its file's lock.
+    const int writer = ::open((tmp / held).c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::flock(writer, LOCK_EX | LOCK_NB), 0);
 
     std::error_code ec;
     ASSERT_TRUE(ReplaceFileContents(tmp / "KNIGHT.ARM", "new", ec)) << ec.message();
-    EXPECT_EQ(
-        AllNames(tmp.path()),
-        (std::vector<std::string>{running, ".hidden", ".x.b3tmp-12-notanumber", "KNIGHT.ARM"}));
+    ::close(writer);
+    std::vector<std::string> expected = {
+        held, fresh, sameNumber, ".hidden", ".x.b3tmp-12-notanumber", "KNIGHT.ARM"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(AllNames(tmp.path()), expected);
 }
 
 TEST(ReplaceFileKeepTail, CopiesTheRestOfAHugeSparseFileAsHoles) {

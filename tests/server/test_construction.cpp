@@ -47,6 +47,32 @@ TEST(Construction, ReadsTheRegisteredFolderAndDerivesTheKindFolders) {
 #endif
 }
 
+// A folder registered (or given) with a trailing separator gets no doubled separator in any
+// folder property, and a spell is deleted by the path the server hands out.
+TEST(Construction, ATrailingSeparatorIsNotDoubled) {
+    IsolatedRegistry registry;
+    Installation install;
+    install.withOneOfEach();
+    const std::string& root = install.root();
+    const std::string sep(1, b3::platform::kPathSeparator);
+#ifdef _WIN32
+    auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{root + "\\"});
+#else
+    registry.registerFolder(root + "//");
+    auto object = b3::CreateObject(b3::CLSID_CEditObject);
+    EXPECT_EQ(b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{root + "/"})->ArmyPath(),
+              root + "/Army");
+#endif
+    EXPECT_EQ(object->InstallPath(), root);
+    EXPECT_EQ(object->ArmyPath(), root + sep + "Army");
+    EXPECT_EQ(object->SpellPath(), root + sep + "Spell");
+    EXPECT_EQ(object->PicsPath(), root + sep + "EDPICTS");
+    const std::string spell = object->GetEditObjectData(b3::kSpell).at(0, 20).str();
+    EXPECT_EQ(spell.find(sep + sep), std::string::npos) << spell;
+    object->Delete(b3::kSpell, spell);
+    EXPECT_FALSE(b3::platform::IsRegularFile(spell));
+}
+
 TEST(Construction, ATooLongRegistryValueIsNotFound) {
 #ifdef _WIN32
     GTEST_SKIP() << "on Windows the folder is read from the Windows registry (wine_registry)";

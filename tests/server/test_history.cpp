@@ -2,6 +2,8 @@
 // restore brings them back byte for byte; a store that cannot be written never stops a change.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "b3/history.h"
 #include "cedit_object.h"
 #include "server_internal.h"
@@ -157,3 +159,53 @@ TEST(History, AWriteRefusesAFileChangedSinceItWasRead) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+namespace {
+
+std::string HashName(const std::string& readable, const std::string& path) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : path) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char buffer[17];
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(h));
+    return readable + "-" + buffer;
+}
+
+// On Windows a folder is the same in any letter case: one installation has one history however
+// its path is spelled, and a history kept under the earlier, unfolded name is found after it.
+TEST(History, OneHistoryForEverySpellingOfTheFolder) {
+    TempDir data;
+    const std::string root = data / "history";
+    const b3::HistoryStore upper("C:\\Games\\B3", b3::HistoryStore::kDefaultCap, root);
+    const b3::HistoryStore lower("c:\\games\\b3\\", b3::HistoryStore::kDefaultCap, root);
+    EXPECT_EQ(upper.folder(), lower.folder());
+
+    const std::string legacy = root + "\\" + HashName("B3", "C:/Games/B3");
+    ASSERT_NE(legacy, upper.folder());
+    WriteBytes(legacy + "\\index.tsv",
+               "# b3tools history 1\n20260101-120000-1\t1767268800\tsave\tarmy\tKNIGHT\t"
+               "Army/KNIGHT.ARM\t9\n");
+    WriteBytes(legacy + "\\versions\\20260101-120000-1", "old bytes");
+    // Another spelling's history, which says in installation.txt whose it is.
+    const std::string other = root + "\\" + HashName("b3", "C:/GAMES/b3");
+    WriteBytes(other + "\\installation.txt", "C:\\GAMES\\b3\n");
+    WriteBytes(other + "\\index.tsv",
+               "# b3tools history 1\n20260102-120000-1\t1767355200\tdelete\tsite\tTOWER\t"
+               "Sites/TOWER.SIT\t5\n");
+    WriteBytes(other + "\\versions\\20260102-120000-1", "tower");
+    const b3::HistoryStore store("C:\\Games\\B3", b3::HistoryStore::kDefaultCap, root);
+    const auto versions = store.List();
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(versions[0].name, "TOWER");
+    EXPECT_EQ(store.Bytes(versions[0].id), "tower");
+    EXPECT_EQ(versions[1].name, "KNIGHT");
+    EXPECT_EQ(store.Bytes(versions[1].id), "old bytes");
+    EXPECT_EQ(b3::HistoryStore("c:\\games\\b3", b3::HistoryStore::kDefaultCap, root).List().size(),
+              2u);
+}
+
+}  // namespace
+#endif
