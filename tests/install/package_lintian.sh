@@ -6,6 +6,9 @@
 # shellcheck source-path=SCRIPTDIR
 # shellcheck source=test_folders.sh
 source "$(dirname "$0")/test_folders.sh"
+for tool in lintian dpkg-deb cpack; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed (make test installs it)"; exit 77; }
+done
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" ||
     fail "cpack: $(cat "$work/cpack.log")"
 package=$(find "$work" -maxdepth 1 -name '*.deb')
