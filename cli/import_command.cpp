@@ -1,10 +1,10 @@
 // b3cli import: writes the objects of a table that differ from the installation. Every row is
 // checked before anything is written, so one bad cell leaves every file as it was.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -14,6 +14,7 @@
 #include "b3/table_columns.h"
 #include "cli/table_commands.h"
 #include "cli/table_file.h"
+#include "engine/json_input.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
@@ -42,6 +43,11 @@ std::string Show(const b3::Cell& cell) {
     return cell.toString();
 }
 
+// A value of the table as messages quote it: short, on one line, quoted.
+std::string Quoted(const std::string& text) {
+    return b3::engine::Excerpt(nlohmann::json(text));
+}
+
 std::string FileName(const std::string& path) {
     return path.substr(path.find_last_of("/\\") + 1);
 }
@@ -66,110 +72,103 @@ public:
         for (std::size_t r = 0; r < data_.rows(); ++r) rowOfKey_.emplace(Upper(KeyOfRow(r)), r);
     }
 
-    std::vector<Planned> Plan(const TextTable& table, std::size_t& unchanged) {
-        const std::vector<b3::TableColumn> columns = HeaderColumns(table);
-        std::vector<Planned> planned;
-        std::map<std::string, std::string> seen;
-        for (std::size_t i = 0; i < table.rows.size(); ++i) {
-            const auto& cells = table.rows[i];
-            std::string key = cells[keyIndex_].value_or(std::string());
-            if (kind_ == b3::kSpell && !key.empty()) key = SpellFileKey(key);
-            const std::string label = table.labels[i] + " (" + key + ")";
-            const auto [it, added] = seen.emplace(Upper(key), table.labels[i]);
+    // The object a row of the table stands for, checked cell by cell and as a whole; nothing
+    // when it is in the installation as the row has it. Throws std::runtime_error naming the row,
+    // the column and the value for a bad cell. `names` are the row's column names (for CSV the
+    // same header for every row).
+    std::optional<Planned> PlanRow(const std::vector<std::string>& names,
+                                   const std::vector<std::optional<std::string>>& cells,
+                                   const std::string& row) {
+        if (!header_ || names != *header_) {
+            columns_ = HeaderColumns(names, row);
+            header_ = names;
+        }
+        std::string key = cells[keyIndex_].value_or(std::string());
+        if (kind_ == b3::kSpell && !key.empty()) key = SpellFileKey(key);
+        const std::string label = row + " (" + Quoted(key) + ")";
+        if (checkDuplicates_) {
+            const auto [it, added] = seen_.emplace(Upper(key), row);
             if (!added) {
-                Fail(label, columns[keyIndex_].name, key,
+                Fail(label, columns_[keyIndex_].name, key,
                      "the same object is already in " + it->second);
             }
-            const auto found = rowOfKey_.find(Upper(key));
-            Planned p;
-            p.key = key;
-            p.isNew = found == rowOfKey_.end();
-            if (p.isNew) CheckNewKey(label, columns[keyIndex_].name, key);
-            const b3::ObjectArray before =
-                p.isNew ? NewObject(key, table.header) : data_.row(found->second);
-            p.object = before;
-            for (std::size_t j = 0; j < columns.size(); ++j) {
-                if (j == keyIndex_ || !cells[j]) continue;
-                const b3::TableColumn& c = columns[j];
-                const std::string& text = *cells[j];
-                b3::Cell cell;
-                try {
-                    cell = b3::CellFromText(c, text);
-                } catch (const b3::Error& e) {
-                    Fail(label, c.name, text, e.description());
-                }
-                auto& target = p.object[static_cast<std::size_t>(c.column)];
-                if (!c.writable && cell != target) {
-                    Fail(label, c.name, text,
-                         "this field is kept as the game's file holds it; leave it as " +
-                             Show(target));
-                }
-                target = std::move(cell);
-            }
-            try {
-                b3::EncodeRecord(kind_, p.object, std::string());
-            } catch (const b3::Error& e) {
-                Fail(label, "", "", e.description());
-            }
-            for (const b3::TableColumn& c : b3::TableColumns(kind_)) {
-                const auto column = static_cast<std::size_t>(c.column);
-                if (c.column != layout_.shortNameColumn && p.object[column] != before[column])
-                    p.changes.push_back({c.name, before[column], p.object[column]});
-            }
-            if (!p.isNew && p.changes.empty()) {
-                ++unchanged;
-            } else {
-                planned.push_back(std::move(p));
-            }
         }
-        return planned;
+        const auto found = rowOfKey_.find(Upper(key));
+        Planned p;
+        p.key = key;
+        p.isNew = found == rowOfKey_.end();
+        if (p.isNew) CheckNewKey(label, columns_[keyIndex_].name, key);
+        const b3::ObjectArray before = p.isNew ? NewObject(key, names) : data_.row(found->second);
+        p.object = before;
+        for (std::size_t j = 0; j < columns_.size(); ++j) {
+            if (j == keyIndex_ || !cells[j]) continue;
+            const b3::TableColumn& c = columns_[j];
+            const std::string& text = *cells[j];
+            b3::Cell cell;
+            try {
+                cell = b3::CellFromText(c, text);
+            } catch (const b3::Error& e) {
+                Fail(label, c.name, text, e.description());
+            }
+            auto& target = p.object[static_cast<std::size_t>(c.column)];
+            if (!c.writable && cell != target) {
+                Fail(label, c.name, text,
+                     "this field is kept as the game's file holds it; leave it as " + Show(target));
+            }
+            target = std::move(cell);
+        }
+        try {
+            b3::EncodeRecord(kind_, p.object, std::string());
+        } catch (const b3::Error& e) {
+            Fail(label, "", "", e.description());
+        }
+        for (const b3::TableColumn& c : b3::TableColumns(kind_)) {
+            const auto column = static_cast<std::size_t>(c.column);
+            if (c.column != layout_.shortNameColumn && p.object[column] != before[column])
+                p.changes.push_back({c.name, before[column], p.object[column]});
+        }
+        if (!p.isNew && p.changes.empty()) return std::nullopt;
+        return p;
     }
 
-    // Writes every planned object; on a failure the files written so far are put back.
-    void Write(const std::vector<Planned>& planned) {
-        struct Undo {
-            std::string path;
-            std::optional<std::string> bytes;  // nothing: the file did not exist
-        };
-        std::vector<Undo> undo;
-        const auto remember = [&undo](const std::string& path) {
-            std::string bytes;
-            std::error_code ec;
-            if (b3::platform::IsRegularFile(path)) {
-                if (!b3::platform::ReadFileBytes(path, bytes, ec))
-                    throw std::runtime_error("cannot read " + path + ": " + ec.message());
-                undo.push_back({path, bytes});
-            } else if (!std::filesystem::exists(b3::platform::FsPath(path), ec) && !ec) {
-                // Removed again on a failure; whatever else stands at the path (a folder) is
-                // not the import's to remove.
-                undo.push_back({path, std::nullopt});
+    // Every row is checked once, with the check that no object is named twice; the later rounds
+    // over the same rows leave that check out.
+    void EndOfChecks() {
+        checkDuplicates_ = false;
+        seen_.clear();
+    }
+
+    // Writes one planned object; the files it changes are remembered for PutBack.
+    void Write(const Planned& p) {
+        if (p.isNew) {
+            const std::vector<std::string> pictures = PictureFiles(p.key);
+            bool anyPicture = false;
+            for (const auto& picture : pictures)
+                anyPicture = anyPicture || b3::platform::IsRegularFile(picture);
+            if (!pictures.empty() && !anyPicture) {
+                for (const auto& picture : pictures) Remember(picture);
+                object_.CopyPictureTemplate(PictureType(), p.key);
             }
-        };
-        try {
-            for (const Planned& p : planned) {
-                if (p.isNew) {
-                    const std::vector<std::string> pictures = PictureFiles(p.key);
-                    bool anyPicture = false;
-                    for (const auto& picture : pictures)
-                        anyPicture = anyPicture || b3::platform::IsRegularFile(picture);
-                    if (!pictures.empty() && !anyPicture) {
-                        for (const auto& picture : pictures) remember(picture);
-                        object_.CopyPictureTemplate(PictureType(), p.key);
-                    }
-                }
-                remember(RecordPath(p));
-                object_.WriteObject(p.object, kind_);
-            }
-        } catch (...) {
-            for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
-                std::error_code ec;
-                if (it->bytes)
-                    b3::platform::ReplaceFileContents(it->path, *it->bytes, ec);
-                else
-                    std::filesystem::remove(b3::platform::FsPath(it->path), ec);
-            }
-            throw;
         }
+        Remember(RecordPath(p));
+        object_.WriteObject(p.object, kind_);
+    }
+
+    // Puts back the files written so far, the last first.
+    void PutBack() {
+        for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) {
+            std::error_code ec;
+            if (!it->bytes) {
+                std::filesystem::remove(b3::platform::FsPath(it->path), ec);
+                continue;
+            }
+            // The writer changes the record alone and keeps what follows it, so only the
+            // record's bytes go back; the rest of a long (sparse) file stays as it is.
+            b3::platform::ReplaceOptions options;
+            options.keepTail = it->keepTail;
+            b3::platform::ReplaceFileContents(it->path, *it->bytes, ec, options);
+        }
+        undo_.clear();
     }
 
 private:
@@ -181,30 +180,52 @@ private:
 
     static std::string Upper(const std::string& text) { return b3::platform::AsciiUpper(text); }
 
+    // Remembers what `path` holds before it is written: a file's record (the whole file when it
+    // is no longer than that), read without the rest of the file, or that no file was there.
+    void Remember(const std::string& path) {
+        std::error_code ec;
+        if (b3::platform::IsRegularFile(path)) {
+            const auto record = static_cast<std::size_t>(layout_.recordLength);
+            const auto size = std::filesystem::file_size(b3::platform::FsPath(path), ec);
+            std::string bytes;
+            if (ec || !b3::platform::ReadFileBytes(path, bytes, ec, record))
+                throw std::runtime_error("cannot read " + path + ": " + ec.message());
+            undo_.push_back({path, std::move(bytes), size > record});
+        } else if (!std::filesystem::exists(b3::platform::FsPath(path), ec) && !ec) {
+            // Removed again on a failure; whatever else stands at the path (a folder) is not the
+            // import's to remove.
+            undo_.push_back({path, std::nullopt, false});
+        }
+    }
+
     [[noreturn]] void Fail(const std::string& label, const std::string& column,
                            const std::string& value, const std::string& problem) const {
         std::string text = name_ + ": " + label;
-        if (!column.empty()) text += ", column " + column + ", value \"" + value + "\"";
+        if (!column.empty()) text += ", column " + column + ", value " + Quoted(value);
         throw std::runtime_error(text + ": " + problem + "; nothing was written");
     }
 
-    std::vector<b3::TableColumn> HeaderColumns(const TextTable& table) {
+    // The columns that `names` name. For a JSON object, which names its own, a refusal says
+    // which `row`.
+    std::vector<b3::TableColumn> HeaderColumns(const std::vector<std::string>& names,
+                                               const std::string& row) {
+        const std::string where = name_ + (row.rfind("object", 0) == 0 ? ": " + row : "");
         std::vector<b3::TableColumn> columns;
         std::map<int, std::string> seen;
         bool haveKey = false;
-        for (std::size_t j = 0; j < table.header.size(); ++j) {
-            const std::string& text = table.header[j];
+        for (std::size_t j = 0; j < names.size(); ++j) {
+            const std::string& text = names[j];
             const auto column = b3::FindTableColumn(kind_, text);
             if (!column) {
-                std::string names;
+                std::string all;
                 for (const auto& c : b3::TableColumns(kind_))
-                    names += (names.empty() ? "" : ", ") + c.name;
-                throw std::runtime_error(name_ + ": \"" + text + "\" is not a column of " +
-                                         layout_.kindName + " (the columns are " + names +
+                    all += (all.empty() ? "" : ", ") + c.name;
+                throw std::runtime_error(where + ": " + Quoted(text) + " is not a column of " +
+                                         layout_.kindName + " (the columns are " + all +
                                          "); nothing was written");
             }
             if (!seen.emplace(column->column, text).second) {
-                throw std::runtime_error(name_ + ": the column " + column->name +
+                throw std::runtime_error(where + ": the column " + column->name +
                                          " appears twice; nothing was written");
             }
             if (column->column == layout_.shortNameColumn) {
@@ -214,7 +235,7 @@ private:
             columns.push_back(*column);
         }
         if (!haveKey) {
-            throw std::runtime_error(name_ + ": the table needs the column " +
+            throw std::runtime_error(where + ": the table needs the column " +
                                      b3::TableColumns(kind_).front().name +
                                      " to tell the objects apart; nothing was written");
         }
@@ -307,7 +328,18 @@ private:
     const std::string name_;
     const b3::DataArray data_;
     std::map<std::string, std::size_t> rowOfKey_;
+    // The column names last met and their columns.
+    std::optional<std::vector<std::string>> header_;
+    std::vector<b3::TableColumn> columns_;
     std::size_t keyIndex_ = 0;
+    bool checkDuplicates_ = true;
+    std::map<std::string, std::string> seen_;  // upper-case key: the row that has it
+    struct Undo {
+        std::string path;
+        std::optional<std::string> bytes;  // nothing: the file did not exist
+        bool keepTail = false;             // what follows `bytes` in the file was never changed
+    };
+    std::vector<Undo> undo_;
 };
 
 }  // namespace
@@ -316,26 +348,44 @@ void ImportTable(b3::_CEditObject& object, int kind, const std::string& file, bo
                  std::ostream& out) {
     const std::string name = file == "-" ? "standard input" : file;
     const std::string text = ReadInputFile(file);
-    const TextTable table = IsJsonFile(file) ? ReadJson(text, name) : ReadCsv(text, name);
     Importer importer(object, kind, name);
-    std::size_t unchanged = 0;
-    const std::vector<Planned> planned = importer.Plan(table, unchanged);
-
-    std::ostringstream report;
-    std::size_t created = 0;
-    const std::string kindName = b3::LayoutOf(kind).kindName;
-    for (const Planned& p : planned) {
-        created += p.isNew ? 1 : 0;
-        const std::string prefix = kindName + ' ' + p.key + (p.isNew ? " (new)" : "") + ": ";
-        if (p.changes.empty()) report << prefix << "new object with zero fields\n";
-        for (const Change& c : p.changes)
-            report << prefix << c.column << ": " << Show(c.before) << " -> " << Show(c.after)
-                   << '\n';
+    // The rows are read again for each round instead of being kept: first every row is checked,
+    // then the objects that differ are written, then the changes are listed. A table of many
+    // objects so costs little more memory than its own text.
+    const auto eachPlanned = [&](const std::function<void(const std::optional<Planned>&)>& use) {
+        ForEachTableRow(text, file, name,
+                        [&](const auto& names, const auto& cells, const std::string& row) {
+                            use(importer.PlanRow(names, cells, row));
+                        });
+    };
+    eachPlanned([](const std::optional<Planned>&) {});
+    importer.EndOfChecks();
+    if (!dryRun) {
+        try {
+            eachPlanned([&importer](const std::optional<Planned>& p) {
+                if (p) importer.Write(*p);
+            });
+        } catch (...) {
+            importer.PutBack();
+            throw;
+        }
     }
-    if (!dryRun) importer.Write(planned);
-    report << (planned.size() - created) << " changed, " << created << " new, " << unchanged
-           << " unchanged" << (dryRun ? "; dry run, nothing written" : "") << '\n';
-    out << report.str();
+
+    std::size_t created = 0, changed = 0, unchanged = 0;
+    const std::string kindName = b3::LayoutOf(kind).kindName;
+    eachPlanned([&](const std::optional<Planned>& p) {
+        if (!p) {
+            ++unchanged;
+            return;
+        }
+        ++(p->isNew ? created : changed);
+        const std::string prefix = kindName + ' ' + p->key + (p->isNew ? " (new)" : "") + ": ";
+        if (p->changes.empty()) out << prefix << "new object with zero fields\n";
+        for (const Change& c : p->changes)
+            out << prefix << c.column << ": " << Show(c.before) << " -> " << Show(c.after) << '\n';
+    });
+    out << changed << " changed, " << created << " new, " << unchanged << " unchanged"
+        << (dryRun ? "; dry run, nothing written" : "") << '\n';
 }
 
 }  // namespace b3cli

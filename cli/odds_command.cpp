@@ -105,55 +105,6 @@ private:
     bool drawn_ = false;
 };
 
-// While it lives, Ctrl+C (SIGINT) asks the run to stop before its next battle instead of ending
-// the process; a second Ctrl+C ends it as usual.
-class InterruptStopsRun {
-public:
-    explicit InterruptStopsRun(b3::engine::MBattleCalc& calc) {
-        run_ = &calc;
-        interrupted_ = 0;
-#ifdef _WIN32
-        previous_ = std::signal(SIGINT, &OnInterrupt);
-#else
-        struct sigaction action = {};
-        action.sa_handler = &OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(SIGINT, &action, &previous_);
-#endif
-    }
-    ~InterruptStopsRun() {
-#ifdef _WIN32
-        std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_);
-#else
-        sigaction(SIGINT, &previous_, nullptr);
-#endif
-        run_ = nullptr;
-    }
-    InterruptStopsRun(const InterruptStopsRun&) = delete;
-    InterruptStopsRun& operator=(const InterruptStopsRun&) = delete;
-    static bool Interrupted() {
-        return interrupted_ != 0;
-    }
-
-private:
-    static void OnInterrupt(int) {
-#ifdef _WIN32
-        std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the process
-#endif
-        interrupted_ = 1;
-        // Setting the run's atomic abort flag is safe inside a signal handler.
-        if (run_) run_->RequestAbort();
-    }
-    static inline b3::engine::MBattleCalc* volatile run_ = nullptr;
-    static inline volatile std::sig_atomic_t interrupted_ = 0;
-#ifdef _WIN32
-    void (*previous_)(int) = SIG_DFL;
-#else
-    struct sigaction previous_ = {};
-#endif
-};
-
 // A seed is written as plain decimal digits of an unsigned 64-bit number: a sign, a fraction or
 // an exponent would otherwise be wrapped or rounded into some other seed.
 const CLI::Validator kSeedValidator(
@@ -167,7 +118,56 @@ const CLI::Validator kSeedValidator(
     },
     "SEED", "seed");
 
+// The run that Ctrl+C stops, and whether Ctrl+C was pressed, while an InterruptStopsRun lives.
+b3::engine::MBattleCalc* volatile g_interruptedRun = nullptr;
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+#ifdef _WIN32
+    std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the process
+#endif
+    g_interrupted = 1;
+    // Setting the run's atomic abort flag is safe inside a signal handler.
+    if (g_interruptedRun) g_interruptedRun->RequestAbort();
+}
+
 }  // namespace
+
+struct InterruptStopsRun::Previous {
+#ifdef _WIN32
+    void (*handler)(int) = SIG_DFL;
+#else
+    struct sigaction action = {};
+#endif
+};
+
+InterruptStopsRun::InterruptStopsRun(b3::engine::MBattleCalc* calc)
+    : previous_(std::make_unique<Previous>()) {
+    g_interruptedRun = calc;
+    g_interrupted = 0;
+#ifdef _WIN32
+    previous_->handler = std::signal(SIGINT, &OnInterrupt);
+#else
+    struct sigaction action = {};
+    action.sa_handler = &OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, &previous_->action);
+#endif
+}
+
+InterruptStopsRun::~InterruptStopsRun() {
+#ifdef _WIN32
+    std::signal(SIGINT, previous_->handler == SIG_ERR ? SIG_DFL : previous_->handler);
+#else
+    sigaction(SIGINT, &previous_->action, nullptr);
+#endif
+    g_interruptedRun = nullptr;
+}
+
+bool InterruptStopsRun::Interrupted() {
+    return g_interrupted != 0;
+}
 
 CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
     CLI::App* odds = app.add_subcommand(
@@ -236,7 +236,7 @@ void RunOdds(const OddsOptions& options, const b3::CreateOptions& install, std::
         host.onProgress = [&bar](Long percent) { bar.Show(percent); };
         bool completed = false;
         {
-            InterruptStopsRun interrupt(calc);
+            InterruptStopsRun interrupt(&calc);
             completed = calc.RunBattles(s.battles, s.dice, false, s.cityLevel);
         }
         bar.Finish();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,10 @@
 #include <CLI/CLI.hpp>
 
 #include "b3/edit_object.h"
+
+namespace b3::engine {
+class MBattleCalc;
+}
 
 namespace b3cli {
 
@@ -30,6 +35,23 @@ struct OddsOptions {
 class Interrupted : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// While it lives, Ctrl+C (SIGINT) does not end the process: it is noted, and the run `calc`
+// (when given) is asked to stop before its next battle. A second Ctrl+C ends the process as
+// usual. One lives at a time.
+class InterruptStopsRun {
+public:
+    explicit InterruptStopsRun(b3::engine::MBattleCalc* calc = nullptr);
+    ~InterruptStopsRun();
+    InterruptStopsRun(const InterruptStopsRun&) = delete;
+    InterruptStopsRun& operator=(const InterruptStopsRun&) = delete;
+    // Whether Ctrl+C was pressed since the last one was made.
+    static bool Interrupted();
+
+private:
+    struct Previous;
+    std::unique_ptr<Previous> previous_;
 };
 
 // Registers the subcommand "odds" on `app`; parsing fills `options`.

@@ -22,8 +22,10 @@ struct SuggestOptions {
 // Registers the subcommand "suggest" on `app`; parsing fills `options`.
 CLI::App* AddSuggestCommand(CLI::App& app, SuggestOptions& options);
 
-// Searches and writes the answer to `out`. Throws b3::engine::ScenarioError for a bad scenario
-// or a battle that cannot be computed exactly, and b3::Error when the edit server fails.
+// Searches and writes the answer to `out`. Ctrl+C stops the search as its time limit does: the
+// best found so far is written, then Interrupted is thrown. Throws b3::engine::ScenarioError for
+// a bad scenario or a battle that cannot be computed exactly, and b3::Error when the edit server
+// fails.
 void RunSuggest(const SuggestOptions& options, const b3::CreateOptions& install, std::ostream& out);
 
 }  // namespace b3cli

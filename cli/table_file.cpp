@@ -1,14 +1,12 @@
 #include "cli/table_file.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iostream>
 #include <iterator>
-#include <sstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
+#include "engine/json_input.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
 
@@ -33,17 +31,7 @@ json CellJson(const b3::Cell& cell) {
 }  // namespace
 
 std::string ReadInputFile(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        if (std::cin.bad()) throw std::runtime_error("cannot read standard input");
-        return text.str();
-    }
-    std::ifstream in(b3::platform::FsPath(file), std::ios::binary);
-    if (!in) throw std::runtime_error("cannot open " + file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw std::runtime_error("cannot read " + file);
-    return text;
+    return b3::engine::ReadLimitedInput(file, kMaxTableBytes, "a table of the game's objects");
 }
 
 bool IsJsonFile(const std::string& file) {
@@ -97,130 +85,256 @@ std::string JsonText(const std::vector<std::string>& header,
     return text;
 }
 
-TextTable ReadCsv(std::string_view text, const std::string& name) {
+void ForEachCsvRow(std::string_view text, const std::string& name, const RowVisitor& visit) {
     if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
     if (!b3::platform::IsValidUtf8(text)) {
         throw std::runtime_error(name +
                                  " is not UTF-8 text; save it from the spreadsheet as "
                                  "\"CSV UTF-8\"");
     }
-    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> header;
+    bool haveHeader = false;
+    std::vector<std::optional<std::string>> cells;
     std::vector<std::string> record;
-    std::string field;
-    bool quoted = false, fieldStarted = false;
+    std::size_t number = 0;  // of the record being read, from 1
     std::size_t i = 0;
-    const auto endField = [&] {
-        record.push_back(std::move(field));
-        field.clear();
-        fieldStarted = false;
-    };
-    const auto endRecord = [&] {
-        endField();
-        records.push_back(std::move(record));
+    const auto row = [&number] { return "row " + std::to_string(number); };
+    // Reads the next record into `record`; false at the end of the text.
+    const auto next = [&]() -> bool {
+        if (i >= text.size()) return false;
+        ++number;
         record.clear();
-    };
-    while (i < text.size()) {
-        const char ch = text[i];
-        if (quoted) {
-            if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                i += 2;
+        std::string field;
+        bool quoted = false, fieldStarted = false;
+        const auto endField = [&] {
+            if (record.size() == kMaxCsvFields) {
+                throw std::runtime_error(
+                    name + ": " + row() + " has more than " + std::to_string(kMaxCsvFields) +
+                    " fields; a table of the game's objects has at most " + "127 columns");
+            }
+            record.push_back(std::move(field));
+            field.clear();
+            fieldStarted = false;
+        };
+        const auto add = [&](char ch) {
+            if (field.size() == kMaxCellBytes) {
+                throw std::runtime_error(name + ": " + row() + ", field " +
+                                         std::to_string(record.size() + 1) + " is longer than " +
+                                         std::to_string(kMaxCellBytes) +
+                                         " bytes; no field of the game holds more than 128 "
+                                         "characters");
+            }
+            field += ch;
+        };
+        while (i < text.size()) {
+            const char ch = text[i];
+            if (quoted) {
+                if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                    add('"');
+                    i += 2;
+                    continue;
+                }
+                if (ch == '"') {
+                    quoted = false;
+                } else {
+                    add(ch);
+                }
+                ++i;
                 continue;
             }
-            if (ch == '"') {
-                quoted = false;
+            if (ch == '"' && !fieldStarted) {
+                quoted = fieldStarted = true;
+            } else if (ch == ',') {
+                endField();
+            } else if (ch == '\r' || ch == '\n') {
+                i += ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+                endField();
+                return true;
             } else {
-                field += ch;
+                add(ch);
+                fieldStarted = true;
             }
             ++i;
-            continue;
         }
-        if (ch == '"' && !fieldStarted) {
-            quoted = fieldStarted = true;
-        } else if (ch == ',') {
-            endField();
-        } else if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            endRecord();
-            ++i;
-        } else if (ch == '\n' || ch == '\r') {
-            endRecord();
-        } else {
-            field += ch;
-            fieldStarted = true;
-        }
-        ++i;
-    }
-    if (quoted) {
-        throw std::runtime_error(name + ": row " + std::to_string(records.size() + 1) +
-                                 " opens a quoted field that never closes");
-    }
-    if (fieldStarted || !record.empty() || !field.empty()) endRecord();
-
-    TextTable table;
-    bool haveHeader = false;
-    for (std::size_t r = 0; r < records.size(); ++r) {
-        auto& cells = records[r];
+        if (quoted)
+            throw std::runtime_error(name + ": " + row() +
+                                     " opens a quoted field that never closes");
+        endField();
+        return true;
+    };
+    while (next()) {
         bool blank = true;
-        for (const auto& cell : cells) blank = blank && cell.empty();
+        for (const auto& cell : record) blank = blank && cell.empty();
         if (blank) continue;
         if (!haveHeader) {
-            table.header = std::move(cells);
+            header = std::move(record);
             haveHeader = true;
             continue;
         }
         // Spreadsheets may leave trailing empty fields off or add them.
-        while (cells.size() > table.header.size() && cells.back().empty()) cells.pop_back();
-        while (cells.size() < table.header.size()) cells.emplace_back();
-        if (cells.size() != table.header.size()) {
-            throw std::runtime_error(name + ": row " + std::to_string(r + 1) + " has " +
-                                     std::to_string(cells.size()) + " fields; the header has " +
-                                     std::to_string(table.header.size()));
+        while (record.size() > header.size() && record.back().empty()) record.pop_back();
+        while (record.size() < header.size()) record.emplace_back();
+        if (record.size() != header.size()) {
+            throw std::runtime_error(name + ": " + row() + " has " + std::to_string(record.size()) +
+                                     " fields; the header has " + std::to_string(header.size()));
         }
-        table.rows.emplace_back(cells.begin(), cells.end());
-        table.labels.push_back("row " + std::to_string(r + 1));
+        cells.assign(std::make_move_iterator(record.begin()),
+                     std::make_move_iterator(record.end()));
+        visit(header, cells, row());
     }
     if (!haveHeader) throw std::runtime_error(name + " holds no header line of column names");
+}
+
+namespace {
+
+// The objects of a JSON array, each handed on as soon as it ends. Nothing deeper than a value
+// of an object is ever entered: a list or an object there is refused at its start, so no input
+// nests deep and nothing is built but the one object.
+class JsonRows : public nlohmann::json_sax<json> {
+public:
+    JsonRows(std::string_view text, const std::string& name, const RowVisitor& visit)
+        : text_(text), name_(name), visit_(visit) {}
+
+    bool null() override { return Value(std::string(), nullptr); }
+    bool boolean(bool value) override { return Value(std::nullopt, json(value)); }
+    bool number_integer(number_integer_t value) override {
+        return Value(std::to_string(value), nullptr);
+    }
+    bool number_unsigned(number_unsigned_t value) override {
+        return Value(std::to_string(value), nullptr);
+    }
+    bool number_float(number_float_t value, const string_t&) override {
+        return Value(std::nullopt, json(value));
+    }
+    bool string(string_t& value) override {
+        if (depth_ == 2 && value.size() > kMaxCellBytes) {
+            Refuse(Where() + " is longer than " + std::to_string(kMaxCellBytes) +
+                   " bytes; no field of the game holds more than 128 characters");
+        }
+        return Value(std::move(value), nullptr);
+    }
+    bool binary(binary_t&) override { return Value(std::nullopt, json()); }
+
+    bool start_object(std::size_t) override {
+        if (depth_ == 0) Refuse(name_ + " must hold a JSON array of objects");
+        if (depth_ == 2) Nested("an object");
+        ++depth_;
+        ++objects_;
+        names_.clear();
+        cells_.clear();
+        return true;
+    }
+    bool key(string_t& key) override {
+        if (key.size() > kMaxCellBytes) {
+            Refuse(name_ + ": " + Label() + " has a key longer than " +
+                   std::to_string(kMaxCellBytes) + " bytes, which names no column");
+        }
+        names_.push_back(std::move(key));
+        return true;
+    }
+    bool end_object() override {
+        --depth_;
+        visit_(names_, cells_, Label());
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        if (depth_ == 1) NotAnObject();
+        if (depth_ == 2) Nested("a list");
+        ++depth_;
+        return true;
+    }
+    bool end_array() override {
+        --depth_;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&,
+                     const nlohmann::detail::exception& e) override {
+        throw b3::engine::JsonSyntaxError(e, text_, name_);
+    }
+
+private:
+    std::string Label() const { return "object " + std::to_string(objects_); }
+    std::string Where() const {
+        return name_ + ": " + Label() + ", key " + b3::engine::Excerpt(json(names_.back()));
+    }
+    [[noreturn]] void Refuse(const std::string& text) const { throw std::runtime_error(text); }
+    [[noreturn]] void NotAnObject() const {
+        Refuse(name_ + ": object " + std::to_string(objects_ + 1) + " is not a JSON object");
+    }
+    [[noreturn]] void Nested(const std::string& what) const {
+        Refuse(Where() + ": " + what + " is neither a text nor a whole number");
+    }
+    // A value: `text` where it is one a cell takes, else `other` for the refusal.
+    bool Value(std::optional<std::string> text, const json& other) {
+        if (depth_ == 0) Refuse(name_ + " must hold a JSON array of objects");
+        if (depth_ == 1) NotAnObject();
+        if (!text) {
+            Refuse(Where() + ": " + b3::engine::Excerpt(other) +
+                   " is neither a text nor a whole number");
+        }
+        cells_.emplace_back(std::move(text));
+        return true;
+    }
+
+    std::string_view text_;
+    const std::string& name_;
+    const RowVisitor& visit_;
+    int depth_ = 0;
+    std::size_t objects_ = 0;
+    std::vector<std::string> names_;
+    std::vector<std::optional<std::string>> cells_;
+};
+
+}  // namespace
+
+void ForEachJsonRow(std::string_view text, const std::string& name, const RowVisitor& visit) {
+    JsonRows rows(text, name, visit);
+    try {
+        json::sax_parse(text, &rows);
+    } catch (const json::exception& e) {
+        throw b3::engine::JsonSyntaxError(e, text, name);
+    }
+}
+
+void ForEachTableRow(std::string_view text, const std::string& file, const std::string& name,
+                     const RowVisitor& visit) {
+    if (IsJsonFile(file)) {
+        ForEachJsonRow(text, name, visit);
+    } else {
+        ForEachCsvRow(text, name, visit);
+    }
+}
+
+TextTable ReadCsv(std::string_view text, const std::string& name) {
+    TextTable table;
+    ForEachCsvRow(text, name, [&table](const auto& header, const auto& cells, const auto& label) {
+        if (table.header.empty()) table.header = header;
+        table.rows.push_back(cells);
+        table.labels.push_back(label);
+    });
     return table;
 }
 
 TextTable ReadJson(std::string_view text, const std::string& name) {
-    json doc;
-    try {
-        doc = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw std::runtime_error(name + " is not valid JSON: " + e.what());
-    }
-    if (!doc.is_array()) throw std::runtime_error(name + " must hold a JSON array of objects");
     TextTable table;
-    for (std::size_t r = 0; r < doc.size(); ++r) {
-        const std::string label = "object " + std::to_string(r + 1);
-        const json& object = doc[r];
-        if (!object.is_object())
-            throw std::runtime_error(name + ": " + label + " is not a JSON object");
-        for (const auto& item : object.items())
-            if (std::find(table.header.begin(), table.header.end(), item.key()) ==
-                table.header.end())
-                table.header.push_back(item.key());
-        table.rows.push_back({});
+    std::vector<std::vector<std::pair<std::string, std::string>>> objects;
+    ForEachJsonRow(text, name, [&](const auto& names, const auto& cells, const auto& label) {
+        auto& object = objects.emplace_back();
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            object.emplace_back(names[k], *cells[k]);
+            if (std::find(table.header.begin(), table.header.end(), names[k]) == table.header.end())
+                table.header.push_back(names[k]);
+        }
         table.labels.push_back(label);
-    }
-    for (std::size_t r = 0; r < doc.size(); ++r) {
-        const json& object = doc[r];
-        auto& cells = table.rows[r];
+    });
+    for (const auto& object : objects) {
+        auto& cells = table.rows.emplace_back();
         for (const std::string& key : table.header) {
-            const auto it = object.find(key);
-            if (it == object.end()) {
-                cells.emplace_back(std::nullopt);
-            } else if (it->is_null()) {
-                cells.emplace_back(std::string());
-            } else if (it->is_string()) {
-                cells.emplace_back(it->get<std::string>());
-            } else if (it->is_number_integer()) {
-                cells.emplace_back(it->dump());
-            } else {
-                throw std::runtime_error(name + ": " + table.labels[r] + ", key \"" + key + "\": " +
-                                         it->dump() + " is neither a text nor a whole number");
-            }
+            // A key given twice counts as its last value, as JSON readers take it.
+            std::optional<std::string> cell;
+            for (const auto& [k, v] : object)
+                if (k == key) cell = v;
+            cells.push_back(std::move(cell));
         }
     }
     return table;

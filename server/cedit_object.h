@@ -65,6 +65,8 @@ private:
     // The spell file that `path` names inside the spell folder (compared as the platform compares
     // paths); fails with 5 for anything else.
     std::string SpellFile(const std::string& path, const char* source) const;
+    // Refuses, with number 5 and the reason, a short name that cannot name a file.
+    static void RefuseShortName(const std::string& name, const char* source);
     std::string TemplatePath(const char* name) const;
     std::string FileInFolder(const std::string& folder, const std::string& name) const;
 

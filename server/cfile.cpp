@@ -65,11 +65,27 @@ void CFile::CloseAll() {
     opened_.clear();
 }
 
+void CFile::CheckKillable(const std::string& strFileToKill) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(platform::FsPath(strFileToKill), ec);
+    if (ec || !std::filesystem::is_regular_file(status)) return;
+    // Removing a file takes only its folder's permission; a file its owner made read-only is
+    // kept all the same, as a write to it is refused.
+    using std::filesystem::perms;
+    const perms write = perms::owner_write | perms::group_write | perms::others_write;
+    if ((status.permissions() & write) == perms::none) {
+        throw Error(kErrPermissionDenied, "CFile::KillFile",
+                    "Error attempting to delete file. " + strFileToKill +
+                        " is read-only; make it writable first to delete it.");
+    }
+}
+
 void CFile::KillFile(const std::string& strFileToKill) {
     std::error_code ec;
     if (std::filesystem::is_directory(platform::FsPath(strFileToKill), ec)) {
         throw Error(kErrPathFileAccess, "CFile::KillFile", "Error attempting to delete file.");
     }
+    CheckKillable(strFileToKill);
     if (!std::filesystem::remove(platform::FsPath(strFileToKill), ec) && ec) {
         if (ec == std::errc::no_such_file_or_directory) return;
         throw Error(detail::FileErrorNumber(ec), "CFile::KillFile",

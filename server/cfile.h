@@ -24,8 +24,12 @@ public:
     CFile& operator=(const CFile&) = delete;
     ~CFile();
 
-    // Deletes a file; a file that does not exist is not an error.
+    // Deletes a file; a file that does not exist is not an error. A file without write
+    // permission (mode 444, the read-only attribute) is refused with number 70, whoever runs
+    // the program, as writing it is.
     void KillFile(const std::string& strFileToKill);
+    // Refuses, as KillFile does, a file that is there but may not be changed; passes otherwise.
+    static void CheckKillable(const std::string& strFileToKill);
     void Rename(const std::string& OldName, const std::string& NewName);
     // Copies Source over Destination (replacing it safely).
     void CopyFile(const std::string& Source, const std::string& Destination);

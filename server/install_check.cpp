@@ -7,6 +7,7 @@
 
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
+#include "platform/file_names.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
@@ -23,8 +24,11 @@ public:
             std::error_code ec;
             files_[kind] = platform::ListFiles(Folder(kind), "*", ec);
             if (ec) throw detail::FileError(ec, "CheckInstallation", Folder(kind) + "/x");
+            // Names as text, as the server reads them from the listing: one that is not UTF-8
+            // is read as Windows-1252, as the game reads it, and so matches the name its record
+            // gives.
             for (const std::string& file : files_[kind])
-                upperFiles_[kind].insert(detail::UpperName(file));
+                upperFiles_[kind].insert(detail::UpperName(platform::FileNameText(file)));
         }
     }
 
@@ -62,7 +66,8 @@ private:
     // Files of a folder whose names only differ in case, and records shorter than their layout.
     void FileNames(int kind) {
         std::map<std::string, std::string> seen;
-        for (const std::string& file : files_[kind]) {
+        for (const std::string& raw : files_[kind]) {
+            const std::string file = platform::FileNameText(raw);
             const auto [it, added] = seen.emplace(detail::UpperName(file), file);
             if (!added) {
                 Add(kind, file,
@@ -80,7 +85,7 @@ private:
             const auto size = std::filesystem::file_size(
                 platform::FsPath(platform::JoinPath(Folder(kind), file)), ec);
             if (!ec && size < static_cast<std::uintmax_t>(layout.recordLength)) {
-                Add(kind, file,
+                Add(kind, platform::FileNameText(file),
                     "the file has " + std::to_string(size) + " bytes; its record needs " +
                         std::to_string(layout.recordLength));
             }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "b3/table_columns.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
 
@@ -237,13 +238,26 @@ std::string EncodeRecord(int kind, const ObjectArray& object, std::string existi
     }
     for (const FieldLayout& f : layout.fields) {
         if (f.access == FieldAccess::ReadOnly) continue;
+        const Cell& cell = object[static_cast<std::size_t>(f.column)];
+        // The game's files end a text at its first NUL: a text holding one would be stored cut
+        // short, and read back different from what was written.
+        const bool cut = cell.isText() && cell.str().find('\0') != std::string::npos;
         try {
-            EncodeInto(existing, f, object[static_cast<std::size_t>(f.column)], source);
+            if (cut) throw detail::PlatformError(kErrInvalidArgument, source);
+            EncodeInto(existing, f, cell, source);
         } catch (const Error& e) {
-            // The message names the column, so that the user knows which value to fix.
-            throw Error(e.number(), e.source(),
-                        e.description() + ": column " + std::to_string(f.column) + " of the " +
-                            layout.kindName + " (" + FieldRule(f) + ")");
+            // The message names the column and says what is wrong with its value, so that the
+            // user knows which value to fix and how.
+            std::string column = "column " + std::to_string(f.column);
+            std::string problem = FieldRule(f);
+            for (const TableColumn& c : TableColumns(kind)) {
+                if (c.column != f.column) continue;
+                column += " (" + c.name + ")";
+                if (auto why = ValueProblem(c, cell)) problem = *why;
+            }
+            throw Error(
+                e.number(), e.source(),
+                e.description() + ": " + column + " of the " + layout.kindName + ": " + problem);
         }
     }
     return existing;

@@ -147,6 +147,11 @@ std::optional<std::string> ValueProblem(const TableColumn& column, const Cell& v
     if (column.type == Cell::Type::Text) {
         if (!value.isText() && !value.isEmpty()) return std::string("a text is needed");
         if (!platform::IsValidUtf8(value.str())) return std::string("the text is not UTF-8");
+        // The game's files end a text at its first NUL: what followed it would be lost.
+        if (value.str().find('\0') != std::string::npos)
+            return std::string(
+                "the text holds a NUL character, which would cut it short there; "
+                "remove it");
         const auto encoded = platform::EncodeCp1252(value.str());
         if (!encoded) {
             return "the character '" + platform::FirstForeignCharacter(value.str()) +
@@ -188,7 +193,11 @@ Cell CellFromText(const TableColumn& column, std::string_view text) {
                                  : "not a whole number (" + range + ")");
     }
     if (ec == std::errc::result_out_of_range || n < column.min || n > column.max) {
-        throw Error(kErrOverflow, source, std::string(text) + " does not fit: " + range);
+        // A long run of digits is not quoted whole.
+        const std::string number = text.size() <= 24
+                                       ? std::string(text)
+                                       : "a number of " + std::to_string(text.size()) + " digits";
+        throw Error(kErrOverflow, source, number + " does not fit: " + range);
     }
     switch (column.type) {
         case Cell::Type::Byte:

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -25,12 +26,21 @@ public:
 std::string InputName(const std::string& file);
 
 // The text of `file` ("-" for standard input); refuses a file that cannot be read or that holds
-// more than kMaxJsonInputBytes bytes, without reading more than that.
+// more than `limit` bytes, without reading more than that. `what` names such an input in the
+// refusal ("a JSON input").
+std::string ReadLimitedInput(const std::string& file, std::size_t limit, const std::string& what);
+
+// ReadLimitedInput with kMaxJsonInputBytes.
 std::string ReadJsonInput(const std::string& file);
 
 // Parses `text`, read from `file`; refuses text that is not JSON (naming the line and column) and
 // values nested deeper than kMaxJsonDepth.
 nlohmann::json ParseJsonInput(const std::string& text, const std::string& file);
+
+// The refusal of `text`, read from `file`, for a parse error of the JSON library: the line and
+// column of the fault, or that the text ends too early. For readers that parse on their own.
+JsonInputError JsonSyntaxError(const nlohmann::json::exception& e, std::string_view text,
+                               const std::string& file);
 
 // A short, flat excerpt of `value` for messages: numbers, truth values and null as written, a
 // text quoted and cut after 40 characters, a list or an object by its size only.

@@ -1,8 +1,12 @@
 // Export, import and check on real installations on disk: the sample and crafted ones.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -156,8 +160,8 @@ TEST_F(Batch, ABadCellAnywhereLeavesEveryFileAsItWas) {
     const auto before = Snapshot(game_);
     const std::string last = doc[doc.size() - 1]["ShortName"];
     EXPECT_EQ(FailingImport(b3::kHero, "bad.json"),
-              dir_ / "bad.json" + ": object " + std::to_string(doc.size()) + " (" + last +
-                  "), column Level3XP, value \"40000\": 40000 does not fit: -32768 to 32767; "
+              dir_ / "bad.json" + ": object " + std::to_string(doc.size()) + " (\"" + last +
+                  "\"), column Level3XP, value \"40000\": 40000 does not fit: -32768 to 32767; "
                   "nothing was written");
 
     std::string csv = Export(b3::kItem, "items.csv");
@@ -166,7 +170,7 @@ TEST_F(Batch, ABadCellAnywhereLeavesEveryFileAsItWas) {
     items.rows.back()[5] = "12";
     WriteBytes(dir_ / "bad.csv", SpreadsheetCsv(items));
     const std::string message = FailingImport(b3::kItem, "bad.csv");
-    EXPECT_NE(message.find("row 2 (" + *items.rows[0][0] + "), column Description"),
+    EXPECT_NE(message.find("row 2 (\"" + *items.rows[0][0] + "\"), column Description"),
               std::string::npos)
         << message;
     EXPECT_NE(message.find("the character '\xC5\x81' cannot be stored in the game's files"),
@@ -259,6 +263,115 @@ TEST_F(Batch, TablesThatCannotBeReadAreRefused) {
     EXPECT_NE(FailingImport(b3::kArmy, "float.json").find("neither a text nor a whole number"),
               std::string::npos);
 }
+
+// Tables an attacker might hand over: each is refused with one short line that quotes at most a
+// short excerpt of the bad value, and nothing is written.
+TEST_F(Batch, DeepHugeAndOddTablesAreRefusedWithShortMessages) {
+    const auto before = Snapshot(game_);
+    // `text` is written to `file` unless the file is there already.
+    const auto refused = [&](const std::string& file, const std::string& text,
+                             const std::string& expected) {
+        if (!fs::exists(dir_ / file)) WriteBytes(dir_ / file, text);
+        for (const bool dryRun : {true, false}) {
+            std::string message;
+            try {
+                Import(b3::kArmy, file, dryRun);
+                ADD_FAILURE() << file << " was imported";
+            } catch (const std::runtime_error& e) {
+                message = e.what();
+            }
+            EXPECT_NE(message.find(expected), std::string::npos) << file << ": " << message;
+            // The longest lists the kind's columns.
+            EXPECT_LT(message.size(), 600u) << file;
+            EXPECT_EQ(message.find('\0'), std::string::npos) << file;
+            EXPECT_EQ(message.find("json.exception"), std::string::npos) << message;
+        }
+    };
+    const std::size_t deep = 100000;
+    refused("deep.json", std::string(deep, '[') + std::string(deep, ']'), "is not a JSON object");
+    refused("deepvalue.json",
+            R"([{"ShortName": "KNIGHTS", "Strength": )" + std::string(deep, '[') +
+                std::string(deep, ']') + "}]",
+            "key \"Strength\": a list is neither a text nor a whole number");
+    refused("empty.json", "[{}]", "object 1: the table needs the column ShortName");
+    refused("overflow.json", R"([{"ShortName": "KNIGHTS", "Strength": 1e400}])",
+            "too large for any field");
+    refused("longcell.csv", "ShortName,DisplayName\nKNIGHTS," + std::string(5000, 'x') + "\n",
+            "row 2, field 2 is longer than 4096 bytes");
+    refused("longcell.json",
+            R"([{"ShortName": "KNIGHTS", "DisplayName": ")" + std::string(5000, 'x') + "\"}]",
+            "key \"DisplayName\" is longer than 4096 bytes");
+    refused("wide.csv", "ShortName" + std::string(2000, ',') + "\n", "more than 1024 fields");
+    // A long value with a NUL in it: quoted by its first 40 characters, the NUL escaped.
+    refused("nul.csv",
+            "ShortName,Description\nKNIGHTS,\"Kni" + std::string(1, '\0') + "ghts" +
+                std::string(3000, 'x') + "\"\n",
+            "value \"Kni\\u0000ghtsxxx");
+    refused("longname.json", R"([{"ShortName": ")" + std::string(3000, 'K') + "\"}]", "(\"KKKK");
+    refused("badkey.csv", "ShortName," + std::string(3000, 'k') + "\nKNIGHTS,1\n", "\"kkkk");
+    // Larger than any table is refused before it is read (a sparse file costs no disk).
+    {
+        std::ofstream(dir_ / "huge.csv").flush();
+        fs::resize_file(dir_ / "huge.csv", b3cli::kMaxTableBytes + 1);
+        refused("huge.csv", std::string(), "is larger than 256 MiB");
+    }
+    EXPECT_EQ(Snapshot(game_), before);
+}
+
+// A NUL would cut a text short in the game's file, so the same table would report the same
+// change on every import: it is refused, naming the column.
+TEST_F(Batch, ATextWithANulIsRefusedNamingItsColumn) {
+    const auto before = Snapshot(game_);
+    const std::string nul(1, '\0');
+    WriteBytes(dir_ / "nul.csv", "ShortName,DisplayName\nKNIGHTS,\"Kni" + nul + "ghts\"\n");
+    std::string message = FailingImport(b3::kArmy, "nul.csv");
+    EXPECT_NE(message.find("row 2 (\"KNIGHTS\"), column DisplayName, value \"Kni\\u0000ghts\": "
+                           "the text holds a NUL character"),
+              std::string::npos)
+        << message;
+    WriteBytes(dir_ / "nul.json", R"([{"ShortName": "ORCS", "Description": "Orcs\u0000!"}])");
+    message = FailingImport(b3::kArmy, "nul.json");
+    EXPECT_NE(message.find("column Description"), std::string::npos) << message;
+    EXPECT_NE(message.find("NUL character"), std::string::npos) << message;
+    EXPECT_EQ(Snapshot(game_), before);
+}
+
+#ifndef _WIN32
+// A rolled-back import over a long sparse record file puts back its record without reading the
+// rest, and leaves the holes as holes.
+TEST_F(Batch, ARolledBackImportKeepsALongSparseFileAsItWas) {
+    const fs::path knights = fs::path(game_) / "Army" / "KNIGHTS.ARM";
+    const std::string record = ReadBytes(knights.string());
+    const std::uintmax_t size = std::uintmax_t{64} << 20;
+    fs::resize_file(knights, size);
+    fs::create_directory(fs::path(game_) / "Army" / "ZZZ.ARM");
+    WriteBytes(dir_ / "two.csv", "ShortName,Strength\nKNIGHTS,9\nZZZ,1\n");
+    EXPECT_THROW(Import(b3::kArmy, "two.csv", false), b3::Error);
+    EXPECT_EQ(fs::file_size(knights), size);
+    std::ifstream in(knights, std::ios::binary);
+    std::string start(record.size(), '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    EXPECT_EQ(start, record);
+    struct stat st {};
+    ASSERT_EQ(::stat(knights.c_str(), &st), 0);
+    EXPECT_LT(static_cast<std::uintmax_t>(st.st_blocks) * 512, std::uintmax_t{1} << 20);
+}
+
+// A picture whose name is not UTF-8 (CAF\xe9.PCX, Windows-1252 as the game writes it) is
+// matched as the listing reads it, the same way as the record's name.
+TEST_F(Batch, CheckFindsPicturesWhoseNamesAreNotUtf8) {
+    const fs::path army = fs::path(game_) / "Army";
+    fs::copy_file(army / "KNIGHTS.ARM", army / "CAF\xe9.ARM");
+    fs::copy_file(army / "KNIGHTS.PCX", army / "CAF\xe9.PCX");
+    std::ostringstream out;
+    EXPECT_EQ(b3cli::CheckInstallation(*Open(), false, out), 0) << out.str();
+    EXPECT_EQ(out.str(), "");
+    fs::remove(army / "CAF\xe9.PCX");
+    std::ostringstream missing;
+    EXPECT_EQ(b3cli::CheckInstallation(*Open(), false, missing), 1);
+    EXPECT_EQ(missing.str(), "army CAF\xc3\xa9: the picture file CAF\xc3\xa9.PCX is missing\n");
+}
+#endif
 
 TEST(TableCsv, ReadsQuotedFieldsLineBreaksAndBlankLines) {
     const auto t = b3cli::ReadCsv(
