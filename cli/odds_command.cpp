@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <csignal>
@@ -119,16 +120,19 @@ const CLI::Validator kSeedValidator(
     "SEED", "seed");
 
 // The run that Ctrl+C stops, and whether Ctrl+C was pressed, while an InterruptStopsRun lives.
-b3::engine::MBattleCalc* volatile g_interruptedRun = nullptr;
-volatile std::sig_atomic_t g_interrupted = 0;
+// Lock-free atomics, so that the signal handler may touch them.
+std::atomic<b3::engine::MBattleCalc*> g_interruptedRun{nullptr};
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<b3::engine::MBattleCalc*>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void OnInterrupt(int) {
 #ifdef _WIN32
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the process
 #endif
-    g_interrupted = 1;
+    g_interrupted.store(true);
     // Setting the run's atomic abort flag is safe inside a signal handler.
-    if (g_interruptedRun) g_interruptedRun->RequestAbort();
+    if (b3::engine::MBattleCalc* run = g_interruptedRun.load()) run->RequestAbort();
 }
 
 }  // namespace
@@ -143,8 +147,8 @@ struct InterruptStopsRun::Previous {
 
 InterruptStopsRun::InterruptStopsRun(b3::engine::MBattleCalc* calc)
     : previous_(std::make_unique<Previous>()) {
-    g_interruptedRun = calc;
-    g_interrupted = 0;
+    g_interruptedRun.store(calc);
+    g_interrupted.store(false);
 #ifdef _WIN32
     previous_->handler = std::signal(SIGINT, &OnInterrupt);
 #else
@@ -162,11 +166,11 @@ InterruptStopsRun::~InterruptStopsRun() {
 #else
     sigaction(SIGINT, &previous_->action, nullptr);
 #endif
-    g_interruptedRun = nullptr;
+    g_interruptedRun.store(nullptr);
 }
 
 bool InterruptStopsRun::Interrupted() {
-    return g_interrupted != 0;
+    return g_interrupted.load();
 }
 
 CLI::App* AddOddsCommand(CLI::App& app, OddsOptions& options) {
