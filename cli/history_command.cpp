@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "b3/file_transaction.h"
 #include "b3/history.h"
 
 namespace b3cli {
@@ -21,9 +22,30 @@ nlohmann::json ToJson(const b3::HistoryEntry& e) {
             {"size", e.size}};
 }
 
+nlohmann::json ToJson(const b3::HistoryOperationEntry& o) {
+    nlohmann::json files = nlohmann::json::array();
+    for (const auto& e : o.files) files.push_back(ToJson(e));
+    return {{"id", o.id},
+            {"time", b3::HistoryTimeText(o.time)},
+            {"operation", o.operation},
+            {"kind", b3::KindWord(o.kind)},
+            {"name", o.name},
+            {"files", files}};
+}
+
 std::string Line(const b3::HistoryEntry& e) {
     return e.id + "  " + b3::HistoryTimeText(e.time) + "  " + e.operation + "  " +
            b3::KindWord(e.kind) + "  " + e.name + "  " + e.file;
+}
+
+// "ID  TIME  OPERATION  KIND  NAME", then each file on a line of its own, indented; an
+// operation over several objects shows "-" for what they do not share.
+std::string Lines(const b3::HistoryOperationEntry& o) {
+    std::string text = o.id + "  " + b3::HistoryTimeText(o.time) + "  " + o.operation + "  " +
+                       (o.kind >= 0 ? b3::KindWord(o.kind) : "-") + "  " +
+                       (o.name.empty() ? "-" : o.name) + '\n';
+    for (const auto& e : o.files) text += "    " + e.file + '\n';
+    return text;
 }
 
 // The history of the installation the options name; the installation need not be readable
@@ -45,8 +67,10 @@ HistoryCommands AddHistoryCommands(CLI::App& app, HistoryOptions& options) {
         });
     history->add_option("NAME", options.name, "The object's short name");
     history->add_flag("--json", options.json, "Print a JSON array");
-    auto* restore = app.add_subcommand("restore", "Put a kept version back in its place");
+    auto* restore = app.add_subcommand(
+        "restore", "Put every file of a kept version back in its place (or only FILE)");
     restore->add_option("ID", options.id, "The version's ID as history lists it")->required();
+    restore->add_option("FILE", options.file, "Only this file of the version, as history lists it");
     restore->add_flag("--json", options.json, "Print the restored version as JSON");
     return {history, restore};
 }
@@ -54,29 +78,37 @@ HistoryCommands AddHistoryCommands(CLI::App& app, HistoryOptions& options) {
 void RunHistory(const HistoryOptions& options, const b3::CreateOptions& install,
                 std::ostream& out) {
     const int kind = options.kind.empty() ? -1 : b3::KindFromWord(options.kind);
-    const auto versions = StoreOf(install).List(kind, options.name);
+    const auto operations = StoreOf(install).Operations(kind, options.name);
     if (options.json) {
         nlohmann::json all = nlohmann::json::array();
-        for (const auto& e : versions) all.push_back(ToJson(e));
+        for (const auto& o : operations) all.push_back(ToJson(o));
         out << all.dump(2) << '\n';
         return;
     }
-    for (const auto& e : versions) out << Line(e) << '\n';
+    for (const auto& o : operations) out << Lines(o);
 }
 
 void RunRestore(const HistoryOptions& options, const b3::CreateOptions& install,
                 std::ostream& out) {
     auto store = StoreOf(install);
     std::string warning;
-    const b3::HistoryEntry e = store.Restore(options.id, &warning);
+    const std::vector<b3::HistoryEntry> restored =
+        store.RestoreFiles(options.id, options.file, &warning);
+    // A version that undoes a change of several files (a patch) is a journal: finishing it puts
+    // every file back at once.
+    const std::size_t files = b3::RecoverInstallation(store.installFolder());
     if (!warning.empty()) {
         std::cerr << "b3cli: message: the replaced version could not be kept in the history ("
                   << warning << ")" << std::endl;
     }
     if (options.json) {
-        out << ToJson(e).dump(2) << '\n';
+        // One file as before; several as an array.
+        nlohmann::json all = nlohmann::json::array();
+        for (const auto& e : restored) all.push_back(ToJson(e));
+        out << (restored.size() == 1 ? all[0] : all).dump(2) << '\n';
     } else {
-        out << "restored " << Line(e) << '\n';
+        for (const auto& e : restored) out << "restored " << Line(e) << '\n';
+        if (files > 0) out << "put back " << files << (files == 1 ? " file" : " files") << '\n';
     }
 }
 

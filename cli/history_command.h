@@ -14,7 +14,8 @@ namespace b3cli {
 struct HistoryOptions {
     std::string kind;  // empty: every object
     std::string name;
-    std::string id;  // restore only
+    std::string id;    // restore only
+    std::string file;  // restore only: one file of the version
     bool json = false;
 };
 
@@ -25,9 +26,11 @@ struct HistoryCommands {
 };
 HistoryCommands AddHistoryCommands(CLI::App& app, HistoryOptions& options);
 
-// Lists versions: "ID  TIME  OPERATION  KIND  NAME  FILE", one line each, or a JSON array.
+// Lists operations, newest first: "ID  TIME  OPERATION  KIND  NAME" and below it each file it
+// kept, indented; or a JSON array of operations, each with its "files".
 void RunHistory(const HistoryOptions& options, const b3::CreateOptions& install, std::ostream& out);
-// Restores the version options.id and prints it (one line, or a JSON object).
+// Restores every file of the version options.id (only options.file when given) and prints each
+// (one line each; a JSON object for one file, an array for several).
 void RunRestore(const HistoryOptions& options, const b3::CreateOptions& install, std::ostream& out);
 
 }  // namespace b3cli

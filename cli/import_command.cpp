@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "b3/history.h"
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
 #include "cli/table_commands.h"
@@ -361,6 +362,8 @@ void ImportTable(b3::_CEditObject& object, int kind, const std::string& file, bo
     eachPlanned([](const std::optional<Planned>&) {});
     importer.EndOfChecks();
     if (!dryRun) {
+        // The whole import is one entry of the history, restored in one step.
+        const b3::HistoryOperation operation(object.InstallPath(), "import");
         try {
             eachPlanned([&importer](const std::optional<Planned>& p) {
                 if (p) importer.Write(*p);

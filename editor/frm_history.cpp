@@ -199,14 +199,21 @@ bool frmHistory::RestoreSelected() {
         const int r = lstVersions->currentRow();
         if (r < 0 || r >= static_cast<int>(shown_.size())) return;
         const auto e = shown_[static_cast<std::size_t>(r)];
+        // Every file the same operation kept comes back with it (a deleted army's record and
+        // picture together).
+        QStringList files;
+        for (const b3::HistoryEntry& other : store_.List())
+            if (other.operationId == e.operationId)
+                files.prepend(QString::fromStdString(other.file));
+        if (files.isEmpty()) files.append(QString::fromStdString(e.file));
         const QString text = QString(
                                  "Put %1 back as it was at %2?\r\nThe present file is kept "
                                  "in the history.")
-                                 .arg(QString::fromStdString(e.file), TimeText(e.time));
+                                 .arg(files.join(", "), TimeText(e.time));
         if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
             return;
         std::string warning;
-        store_.Restore(e.id, &warning);
+        store_.RestoreFiles(e.operationId, {}, &warning);
         restored_ = true;
         done = true;
         if (!warning.empty()) {

@@ -978,6 +978,33 @@ void SetReplaceFailureAfterForTesting(long long bytes) {
 
 #ifdef _WIN32
 
+bool FileLock::Acquire(const std::string& path, std::error_code& ec) {
+    Release();
+    HANDLE h = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        ec = ErrorFromWindows(::GetLastError());
+        return false;
+    }
+    OVERLAPPED at{};
+    if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
+        ec = ErrorFromWindows(::GetLastError());
+        ::CloseHandle(h);
+        return false;
+    }
+    handle_ = h;
+    return true;
+}
+
+void FileLock::Release() {
+    if (!handle_) return;
+    OVERLAPPED at{};
+    ::UnlockFileEx(static_cast<HANDLE>(handle_), 0, 1, 0, &at);
+    ::CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
+
 bool IsRegularFile(const std::string& path) {
     const DWORD attrs = ::GetFileAttributesW(WideFromUtf8(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
@@ -1061,6 +1088,30 @@ bool StartProgram(const std::string& program, std::error_code& ec,
 }
 
 #else
+
+bool FileLock::Acquire(const std::string& path, std::error_code& ec) {
+    Release();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        ec = LastError();
+        return false;
+    }
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        ec = LastError();
+        ::close(fd);
+        return false;
+    }
+    handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(fd) + 1);
+    return true;
+}
+
+void FileLock::Release() {
+    if (!handle_) return;
+    // Closing the descriptor gives the lock back.
+    ::close(static_cast<int>(reinterpret_cast<std::intptr_t>(handle_) - 1));
+    handle_ = nullptr;
+}
 
 bool IsRegularFile(const std::string& path) {
     struct stat st;

@@ -91,6 +91,26 @@ bool CopyFileReplacing(const std::string& source, const std::string& destination
 // file (ENOSPC), as a full disk would. A negative value turns the failure off.
 void SetReplaceFailureAfterForTesting(long long bytes);
 
+// An exclusive lock that other processes (and other threads holding their own FileLock) wait
+// for: flock on POSIX, LockFileEx on Windows, on the file `path`, which is created when missing
+// and never removed (removing it would let two processes lock two different files). The lock
+// goes when the object is destroyed or the process ends.
+class FileLock {
+public:
+    FileLock() = default;
+    ~FileLock() { Release(); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Waits until the lock is held. False with `ec` set when the file cannot be opened.
+    bool Acquire(const std::string& path, std::error_code& ec);
+    void Release();
+    bool held() const { return handle_ != nullptr; }
+
+private:
+    void* handle_ = nullptr;  // a HANDLE, or the file descriptor + 1
+};
+
 // Whether `path` exists as an ordinary file / as a folder.
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);

@@ -444,6 +444,8 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
         }
         // A file that may not be deleted stops the deletion before any file goes.
         for (const std::string& name : files) CFile::CheckKillable(FileInFolder(folder, name));
+        // The object's files are one entry of the history, restored together.
+        const HistoryOperation operation(installPath_, "delete");
         for (const std::string& name : files) {
             const std::string path = FileInFolder(folder, name);
             KeepInHistory(path, "delete", WhichType, ShortName);
@@ -462,7 +464,9 @@ void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType,
                                       const std::string& FileName) {
     if (PictureType < kArmyPicture || PictureType > kSitePicture) return;
     RefuseShortName(FileName, "CEditObject::CopyPictureTemplate");
-    // A picture the template replaces is kept in the history first.
+    // A picture the template replaces is kept in the history first; a hero's two pictures are
+    // one entry of the history.
+    const HistoryOperation operation(installPath_, "template");
     const auto place = [&](const char* templateName, int kind, const std::string& target) {
         const std::string path = FileInFolder(KindPath(kind), target);
         KeepInHistory(path, "template", kind, FileName);

@@ -20,10 +20,22 @@ namespace b3 {
 
 namespace fs = std::filesystem;
 
+struct HistoryOperation::State {
+    std::string folder;     // the history's folder: operations of one history join
+    std::string operation;  // what every file kept in it is listed as
+    std::string id;         // given when its first file is kept
+    int files = 0;
+};
+
 namespace {
 
 constexpr const char* kIndexName = "index.tsv";
-constexpr const char* kIndexHeader = "# b3tools history 1";
+// Version 2 adds each line's hash and operation; older programs read its first seven fields.
+constexpr const char* kIndexHeader = "# b3tools history 2";
+// Held while the index is read, changed and written back, by every process and thread.
+constexpr const char* kLockName = "index.lock";
+// The journal of a change of several files lies in the installation's own folder.
+constexpr const char* kJournalName = ".b3tools-journal";
 
 std::uint64_t Fnv1a(std::string_view bytes) {
     std::uint64_t h = 1469598103934665603ull;
@@ -42,6 +54,52 @@ std::string Hex(std::uint64_t v) {
 
 using detail::Escape;
 using detail::SplitTabs;
+
+std::string HashOf(std::string_view bytes) {
+    return Hex(Fnv1a(bytes));
+}
+
+// A version's id names a file of the versions folder: letters, digits, '-', '_' and '.', not
+// starting with a dot.
+bool SafeId(const std::string& id) {
+    if (id.empty() || id.size() > 80 || id[0] == '.') return false;
+    return std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+               c == '-' || c == '_' || c == '.';
+    });
+}
+
+// A file the history may keep and restore: "KINDFOLDER/NAME" (a kind folder of the
+// installation in any letter case, a plain file name in it) or the journal of a change.
+bool InsideKindFolder(const std::string& file) {
+    if (file == kJournalName) return true;
+    const auto slash = file.find('/');
+    if (slash == std::string::npos) return false;
+    const std::string folder = platform::AsciiUpper(file.substr(0, slash));
+    const std::string name = file.substr(slash + 1);
+    const bool kindFolder = folder == "ITEMS" || folder == "ARMY" || folder == "HERO" ||
+                            folder == "SITES" || folder == "SPELL";
+    if (!kindFolder || name.empty() || name == "." || name == "..") return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20;
+    });
+}
+
+// Whether an index line may be acted upon: its id names a file of the versions folder and its
+// file a place inside the installation's kind folders. Other lines (a hand-edited index) are
+// kept in the index as they are, but never listed, restored or pruned.
+bool Trusted(const HistoryEntry& e) {
+    return SafeId(e.id) && SafeId(e.operationId) && InsideKindFolder(e.file);
+}
+
+std::string IndexLine(const HistoryEntry& e) {
+    return Escape(e.id) + '\t' + std::to_string(e.time) + '\t' + Escape(e.operation) + '\t' +
+           KindWord(e.kind) + '\t' + Escape(e.name) + '\t' + Escape(e.file) + '\t' +
+           std::to_string(e.size) + '\t' + Escape(e.hash) + '\t' + Escape(e.operationId) + '\n';
+}
+
+// The open operations of this thread, innermost last.
+thread_local std::vector<HistoryOperation::State*> t_operations;
 
 std::string EnvOrEmpty(const char* name) {
     return platform::EnvironmentText(name).value_or(std::string());
@@ -109,6 +167,7 @@ void AdoptLegacyHistory(const std::string& legacy, const std::string& folder) {
     fs::create_directories(platform::FsPath(folder) / "versions", ec);
     if (ec) return;
     for (HistoryEntry e : ReadIndexAt(legacy)) {
+        if (!Trusted(e)) continue;
         const fs::path from = platform::FsPath(legacy) / "versions" / platform::FsPath(e.id);
         std::string id = e.id;
         for (int n = 2; std::any_of(entries.begin(), entries.end(),
@@ -117,17 +176,14 @@ void AdoptLegacyHistory(const std::string& legacy, const std::string& folder) {
             id = e.id + "-" + std::to_string(n);
         fs::rename(from, platform::FsPath(folder) / "versions" / platform::FsPath(id), ec);
         if (ec) return;  // what is left stays where it was
+        if (e.operationId == e.id) e.operationId = id;
         e.id = id;
         entries.push_back(std::move(e));
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const HistoryEntry& a, const HistoryEntry& b) { return a.time < b.time; });
     std::string text = std::string(kIndexHeader) + "\n";
-    for (const HistoryEntry& e : entries) {
-        text += Escape(e.id) + '\t' + std::to_string(e.time) + '\t' + Escape(e.operation) + '\t' +
-                KindWord(e.kind) + '\t' + Escape(e.name) + '\t' + Escape(e.file) + '\t' +
-                std::to_string(e.size) + '\n';
-    }
+    for (const HistoryEntry& e : entries) text += IndexLine(e);
     if (!platform::ReplaceFileContents(platform::JoinPath(folder, kIndexName), text, ec)) return;
     fs::remove_all(platform::FsPath(legacy), ec);
 }
@@ -249,6 +305,12 @@ std::vector<HistoryEntry> ReadIndexAt(const std::string& folder) {
         e.name = parts[4];
         e.file = parts[5];
         e.size = std::strtoull(parts[6].c_str(), nullptr, 10);
+        // Lines of older histories are one-file operations without a hash.
+        if (parts.size() >= 9) {
+            e.hash = parts[7];
+            e.operationId = parts[8];
+        }
+        if (e.operationId.empty()) e.operationId = e.id;
         entries.push_back(std::move(e));
     }
     return entries;
@@ -259,11 +321,7 @@ std::vector<HistoryEntry> ReadIndexAt(const std::string& folder) {
 bool HistoryStore::WriteIndex(const std::vector<HistoryEntry>& entries,
                               std::string& problem) const {
     std::string text = std::string(kIndexHeader) + "\n";
-    for (const HistoryEntry& e : entries) {
-        text += Escape(e.id) + '\t' + std::to_string(e.time) + '\t' + Escape(e.operation) + '\t' +
-                KindWord(e.kind) + '\t' + Escape(e.name) + '\t' + Escape(e.file) + '\t' +
-                std::to_string(e.size) + '\n';
-    }
+    for (const HistoryEntry& e : entries) text += IndexLine(e);
     std::error_code ec;
     if (!platform::ReplaceFileContents(platform::JoinPath(folder_, kIndexName), text, ec)) {
         problem = ec.message();
@@ -276,6 +334,9 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
                                const std::string& name) {
     std::error_code ec;
     if (!platform::IsRegularFile(path)) return {};
+    const std::string relative = RelativeTo(install_, path);
+    if (!InsideKindFolder(relative))
+        return path + " is not a file of the installation's kind folders";
     // A file past the cap would not stay in the store: it is neither read nor copied, so that a
     // huge (sparse) file costs no memory.
     const std::uintmax_t size = fs::file_size(platform::FsPath(path), ec);
@@ -286,6 +347,12 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
 
     fs::create_directories(platform::FsPath(VersionPath("x")).parent_path(), ec);
     if (ec) return "cannot make the history folder " + folder_ + ": " + ec.message();
+
+    // Everything from reading the index to writing it back happens under the lock, so that two
+    // processes (or threads) never take the same id or lose each other's lines.
+    platform::FileLock lock;
+    if (!lock.Acquire(platform::JoinPath(folder_, kLockName), ec))
+        return "cannot lock the history folder " + folder_ + ": " + ec.message();
     {
         // The folder's own name says which installation it belongs to.
         const std::string about = platform::JoinPath(folder_, "installation.txt");
@@ -293,47 +360,80 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
             platform::ReplaceFileContents(about, install_ + "\n", ec);
     }
 
+    // The operation open on this thread for this history, if any.
+    HistoryOperation::State* open = nullptr;
+    for (auto it = t_operations.rbegin(); it != t_operations.rend(); ++it) {
+        if ((*it)->folder == folder_) {
+            open = *it;
+            break;
+        }
+    }
+
     std::vector<HistoryEntry> entries = ReadIndex();
     HistoryEntry entry;
     entry.time = std::chrono::duration_cast<std::chrono::seconds>(
                      std::chrono::system_clock::now().time_since_epoch())
                      .count();
-    // The time to the second and a count within it, past every id of that second still held.
-    const std::string stem = UtcText(entry.time, "%Y%m%d-%H%M%S") + "-";
-    long next = 1;
-    for (const auto& e : entries) {
-        if (e.id.rfind(stem, 0) == 0)
-            next = std::max(next, std::strtol(e.id.c_str() + stem.size(), nullptr, 10) + 1);
+    const auto taken = [&](const std::string& id) {
+        return platform::IsRegularFile(VersionPath(id)) ||
+               std::any_of(entries.begin(), entries.end(), [&](const HistoryEntry& e) {
+                   return e.id == id || e.operationId == id;
+               });
+    };
+    if (open && !open->id.empty()) {
+        // A further file of the open operation: the operation's id and its number in it.
+        do {
+            entry.id = open->id + "." + std::to_string(++open->files);
+        } while (taken(entry.id));
+        entry.operationId = open->id;
+    } else {
+        // The time to the second and a count within it, past every id of that second still held.
+        const std::string stem = UtcText(entry.time, "%Y%m%d-%H%M%S") + "-";
+        long next = 1;
+        for (const auto& e : entries) {
+            if (e.id.rfind(stem, 0) == 0)
+                next = std::max(next, std::strtol(e.id.c_str() + stem.size(), nullptr, 10) + 1);
+        }
+        for (;; ++next) {
+            entry.id = stem + std::to_string(next);
+            if (!taken(entry.id) && !taken(entry.id + ".2")) break;
+        }
+        entry.operationId = entry.id;
+        if (open) {
+            open->id = entry.id;
+            open->files = 1;
+        }
     }
-    for (;; ++next) {
-        entry.id = stem + std::to_string(next);
-        if (!platform::IsRegularFile(VersionPath(entry.id))) break;
-    }
-    entry.operation = operation;
+    entry.operation = open ? open->operation : operation;
     entry.kind = kind;
     entry.name = name;
-    entry.file = RelativeTo(install_, path);
+    entry.file = relative;
     entry.size = bytes.size();
+    entry.hash = HashOf(bytes);
 
     if (!platform::ReplaceFileContents(VersionPath(entry.id), bytes, ec)) {
         return "cannot write to the history folder " + folder_ + ": " + ec.message();
     }
     entries.push_back(entry);
 
-    // Oldest versions go first until the store fits its cap.
+    // Oldest versions go first until the store fits its cap. Lines that cannot be trusted are
+    // left as they are: they name no version file of this store.
     std::uint64_t total = 0;
-    for (const auto& e : entries) total += e.size;
+    for (const auto& e : entries)
+        if (Trusted(e)) total += e.size;
     std::string warning;
-    std::size_t drop = 0;
-    while (total > cap_ && drop < entries.size()) {
-        total -= entries[drop].size;
-        fs::remove(platform::FsPath(VersionPath(entries[drop].id)), ec);
-        if (entries[drop].id == entry.id) warning = path + " is larger than the history's limit";
-        ++drop;
+    std::vector<HistoryEntry> kept;
+    for (HistoryEntry& e : entries) {
+        if (total > cap_ && Trusted(e)) {
+            total -= e.size;
+            fs::remove(platform::FsPath(VersionPath(e.id)), ec);
+            if (e.id == entry.id) warning = path + " is larger than the history's limit";
+            continue;
+        }
+        kept.push_back(std::move(e));
     }
-    entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(drop));
     std::string problem;
-    if (!WriteIndex(entries, problem)) {
+    if (!WriteIndex(kept, problem)) {
         fs::remove(platform::FsPath(VersionPath(entry.id)), ec);
         return "cannot write the history index in " + folder_ + ": " + problem;
     }
@@ -342,6 +442,7 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
 
 std::vector<HistoryEntry> HistoryStore::List(int kind, const std::string& name) const {
     std::vector<HistoryEntry> entries = ReadIndex();
+    std::erase_if(entries, [](const HistoryEntry& e) { return !Trusted(e); });
     std::reverse(entries.begin(), entries.end());
     if (kind < 0) return entries;
     const std::string wanted = detail::UpperName(name);
@@ -351,35 +452,157 @@ std::vector<HistoryEntry> HistoryStore::List(int kind, const std::string& name) 
     return entries;
 }
 
+std::vector<HistoryOperationEntry> HistoryStore::Operations(int kind,
+                                                            const std::string& name) const {
+    std::vector<HistoryOperationEntry> operations;
+    for (HistoryEntry& e : ReadIndex()) {
+        if (!Trusted(e)) continue;
+        auto it =
+            std::find_if(operations.begin(), operations.end(),
+                         [&](const HistoryOperationEntry& o) { return o.id == e.operationId; });
+        if (it == operations.end()) {
+            HistoryOperationEntry o;
+            o.id = e.operationId;
+            o.time = e.time;
+            o.operation = e.operation;
+            o.kind = e.kind;
+            o.name = e.name;
+            operations.push_back(std::move(o));
+            it = operations.end() - 1;
+        } else {
+            if (it->kind != e.kind) it->kind = -1;
+            if (detail::UpperName(it->name) != detail::UpperName(e.name)) it->name.clear();
+        }
+        it->files.push_back(std::move(e));
+    }
+    std::reverse(operations.begin(), operations.end());
+    if (kind < 0) return operations;
+    const std::string wanted = detail::UpperName(name);
+    std::erase_if(operations, [&](const HistoryOperationEntry& o) {
+        return std::none_of(o.files.begin(), o.files.end(), [&](const HistoryEntry& e) {
+            return e.kind == kind && (name.empty() || detail::UpperName(e.name) == wanted);
+        });
+    });
+    return operations;
+}
+
 std::optional<HistoryEntry> HistoryStore::Find(const std::string& id) const {
     for (HistoryEntry& e : ReadIndex())
-        if (e.id == id) return e;
+        if (e.id == id && Trusted(e)) return e;
     return std::nullopt;
 }
 
-std::optional<std::string> HistoryStore::Bytes(const std::string& id) const {
+std::optional<std::string> HistoryStore::CheckedBytes(const HistoryEntry& entry,
+                                                      std::string* why) const {
+    const auto fail = [&](const std::string& text) -> std::optional<std::string> {
+        if (why) *why = text;
+        return std::nullopt;
+    };
+    if (!Trusted(entry))
+        return fail("its index line names a place outside the installation's kind folders");
     std::string bytes;
     std::error_code ec;
-    if (!Find(id) || !platform::ReadFileBytes(VersionPath(id), bytes, ec)) return std::nullopt;
+    if (!platform::ReadFileBytes(VersionPath(entry.id), bytes, ec))
+        return fail("its kept bytes are gone from " + VersionPath(entry.id));
+    if (bytes.size() != entry.size) {
+        return fail("it holds " + std::to_string(bytes.size()) + " bytes where " +
+                    std::to_string(entry.size) + " were kept");
+    }
+    if (!entry.hash.empty() && HashOf(bytes) != entry.hash)
+        return fail("its bytes are not those that were kept");
     return bytes;
 }
 
-HistoryEntry HistoryStore::Restore(const std::string& id, std::string* warning) {
+std::optional<std::string> HistoryStore::Bytes(const std::string& id) const {
     const auto entry = Find(id);
-    std::string bytes;
-    std::error_code readError;
-    if (!entry || !platform::ReadFileBytes(VersionPath(id), bytes, readError)) {
-        throw Error(kErrNoSuchVersion, "HistoryStore::Restore",
+    if (!entry) return std::nullopt;
+    return CheckedBytes(*entry, nullptr);
+}
+
+std::vector<HistoryEntry> HistoryStore::RestoreFiles(const std::string& id, const std::string& file,
+                                                     std::string* warning) {
+    const char* source = "HistoryStore::Restore";
+    const std::vector<HistoryEntry> entries = ReadIndex();
+    std::vector<HistoryEntry> chosen;
+    // An operation's id brings back all of its files; a file's own id that one file.
+    for (const HistoryEntry& e : entries)
+        if (e.operationId == id) chosen.push_back(e);
+    if (chosen.empty()) {
+        for (const HistoryEntry& e : entries)
+            if (e.id == id) chosen.push_back(e);
+    }
+    if (!file.empty()) {
+        std::string wanted = file;
+        std::replace(wanted.begin(), wanted.end(), '\\', '/');
+        wanted = platform::AsciiUpper(wanted);
+        std::erase_if(
+            chosen, [&](const HistoryEntry& e) { return platform::AsciiUpper(e.file) != wanted; });
+        if (chosen.empty() && !entries.empty()) {
+            throw Error(kErrNoSuchVersion, source,
+                        "The version \"" + id + "\" in the history of " + install_ +
+                            " holds no file " + file + "; \"b3cli history\" lists its files.");
+        }
+    }
+    if (chosen.empty()) {
+        throw Error(kErrNoSuchVersion, source,
                     "The history of " + install_ + " holds no version \"" + id + "\".");
     }
-    const std::string target = TargetPath(*entry);
-    const std::string problem = Keep(target, "restore", entry->kind, entry->name);
-    if (warning) *warning = problem;
-    std::error_code ec;
-    if (!platform::ReplaceFileContents(target, bytes, ec)) {
-        throw detail::FileError(ec, "HistoryStore::Restore", target);
+    // Every version is checked before any file is written: nothing is restored from a damaged
+    // or untrusted one.
+    std::vector<std::string> bytes;
+    for (const HistoryEntry& e : chosen) {
+        std::string why;
+        auto kept = CheckedBytes(e, &why);
+        if (!kept) {
+            throw Error(kErrDamagedVersion, source,
+                        "The kept version \"" + e.id + "\" of " + e.file + " is damaged (" + why +
+                            "); nothing was restored. Choose another version.");
+        }
+        bytes.push_back(std::move(*kept));
     }
-    return *entry;
+    std::string problems;
+    {
+        HistoryOperation operation(*this, "restore");
+        for (const HistoryEntry& e : chosen) {
+            const std::string problem = Keep(TargetPath(e), "restore", e.kind, e.name);
+            if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
+        }
+    }
+    if (warning) *warning = problems;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        const std::string target = TargetPath(chosen[i]);
+        std::error_code ec;
+        if (!platform::ReplaceFileContents(target, bytes[i], ec))
+            throw detail::FileError(ec, source, target);
+    }
+    return chosen;
+}
+
+HistoryEntry HistoryStore::Restore(const std::string& id, std::string* warning) {
+    return RestoreFiles(id, {}, warning).front();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+HistoryOperation::HistoryOperation(const HistoryStore& store, std::string operation) {
+    for (const State* open : t_operations)
+        if (open->folder == store.folder()) return;  // joins the one already open
+    state_ = new State{store.folder(), std::move(operation), {}, 0};
+    t_operations.push_back(state_);
+}
+
+HistoryOperation::HistoryOperation(const std::string& installFolder, std::string operation)
+    : HistoryOperation(HistoryStore(installFolder), std::move(operation)) {}
+
+HistoryOperation::~HistoryOperation() {
+    if (!state_) return;
+    std::erase(t_operations, state_);
+    delete state_;
+}
+
+std::string HistoryOperation::id() const {
+    if (state_) return state_->id;
+    return {};
 }
 
 void KeepBeforeChange(const std::string& installFolder, const std::string& path,

@@ -189,17 +189,111 @@ TEST_F(Cli, RegisterThenInfoThroughTheRegistryFile) {
     EXPECT_EQ(lines[13], "InstallSource: registry file " + registry_.string());
 }
 
-TEST_F(Cli, RegisterNeedsNoInstallationAndSampleNeedsNoRegistry) {
-    // Neither command creates the edit object, so neither fails for want of a game.
+TEST_F(Cli, RegisterRefusesWhatIsNoInstallationAndSampleNeedsNoRegistry) {
 #ifndef _WIN32
     // (On Windows this would change the Windows registry; wine_registry tests register there.)
-    const Result reg = Run({"register", (temp_ / "nowhere").string()});
-    EXPECT_EQ(reg.status, 0) << reg.err;
+    // A folder that does not exist, or one without any kind folder, is refused and nothing is
+    // stored.
+    fs::create_directories(temp_ / "empty" / "Pictures");
+    for (const std::string folder : {"nowhere", "empty"}) {
+        const Result reg = Run({"register", (temp_ / folder).string()});
+        EXPECT_EQ(reg.status, 1) << folder;
+        EXPECT_NE(reg.err.find((temp_ / folder).string()), std::string::npos) << reg.err;
+        EXPECT_NE(reg.err.find(folder == "nowhere" ? "does not exist" : "holds none of"),
+                  std::string::npos)
+            << reg.err;
+        EXPECT_EQ(reg.out, "");
+        EXPECT_FALSE(fs::exists(registry_));
+    }
 #endif
+    // Sample needs no registered game.
     const Result sample = Run({"sample", (temp_ / "other").string()});
     EXPECT_EQ(sample.status, 0) << sample.err;
     EXPECT_TRUE(fs::is_regular_file(temp_ / "other" / "Army" / "KNIGHTS.ARM"));
 }
+
+#ifndef _WIN32
+// The game's value in the registry file (an expandable value with CR LF line ends, beside a
+// value of its own) is replaced only with --replace, and unregister puts back its very bytes.
+TEST_F(Cli, RegisterKeepsTheGamesValueAndUnregisterPutsItBack) {
+    MakeSample();
+    const std::string key =
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Slate Crown Entertainment\\Banerule III: Gloamkings "
+        "Tide\\1.0]\r\n";
+    // "/opt/b3" as UTF-16LE, as a registry editor writes an expandable value.
+    const std::string original = "REGEDIT4\r\n\r\n" + key +
+                                 "\"$Install_ToDirectory$\"=hex(2):2f,00,6f,00,70,00,74,00,\\\r\n"
+                                 "  2f,00,62,00,33,00,00,00\r\n\"Language\"=\"en\"\r\n";
+    WriteAll(registry_, original);
+
+    Result r = Run({"register", game_.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("/opt/b3"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--replace"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(registry_), original);
+
+    r = Run({"register", "--replace", game_.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("/opt/b3"), std::string::npos) << r.out;
+    r = Run({"info"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out)[0], "InstallPath: " + game_.string());
+    EXPECT_NE(ReadAll(registry_).find("\"Language\"=\"en\""), std::string::npos);
+    // The same folder again changes nothing and needs no --replace.
+    r = Run({"register", game_.string() + "/"});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    r = Run({"unregister"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("/opt/b3"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadAll(registry_), original);
+    // Nothing more to undo.
+    r = Run({"unregister"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadAll(registry_), original);
+
+    // Without a value before, unregister removes the key and the file register made.
+    fs::remove(registry_);
+    r = Run({"register", game_.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(fs::exists(registry_));
+    r = Run({"unregister"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(registry_));
+
+    // A value changed by someone else after register is not overwritten by unregister.
+    WriteAll(registry_, original);
+    ASSERT_EQ(Run({"register", "--replace", game_.string()}).status, 0);
+    const std::string changed =
+        "REGEDIT4\r\n\r\n" + key + "\"$Install_ToDirectory$\"=\"/srv/b3\"\r\n";
+    WriteAll(registry_, changed);
+    r = Run({"unregister"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("/srv/b3"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(registry_), changed);
+}
+
+// The folder a Wine prefix's registry names (as the game's installer wrote it there) is not
+// hidden by another registered folder without --replace; the prefix itself is never written.
+TEST_F(Cli, RegisterRespectsTheWinePrefixsValue) {
+    MakeSample();
+    const std::string system =
+        "WINE REGISTRY Version 2\n#arch=win32\n\n"
+        "[Software\\\\Slate Crown Entertainment\\\\Banerule III: Gloamkings Tide\\\\1.0] 1\n"
+        "\"$Install_ToDirectory$\"=\"C:\\\\Games\\\\B3\"\n";
+    WriteAll(temp_ / "wine" / "system.reg", system);
+    Result r = Run({"register", game_.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Wine prefix"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(registry_));
+    r = Run({"register", "--replace", game_.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Run({"unregister"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(registry_));
+    EXPECT_EQ(ReadAll(temp_ / "wine" / "system.reg"), system);
+}
+#endif
 
 TEST_F(Cli, DumpArmyMatchesTheSampleSource) {
     MakeSample();
@@ -406,26 +500,34 @@ TEST_F(Cli, HistoryListsWhatWritesAndDeletesReplacedAndRestoreBringsItBack) {
     ASSERT_EQ(RunInstalled({"delete", "army", "ORCS"}).status, 0);
     ASSERT_EQ(RunInstalled({"delete", "hero", "RANGER"}).status, 0);
 
-    // Newest first, one line each: ID  TIME  OPERATION  KIND  NAME  FILE.
+    // Newest first, one line per operation (ID  TIME  OPERATION  KIND  NAME) and its files
+    // below it: the delete of an army is one entry holding its record and its picture.
     Result r = RunInstalled({"history", "army", "orcs"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto lines = Lines(r.out);
-    ASSERT_EQ(lines.size(), 2u) << r.out;
-    EXPECT_NE(lines[0].find("  delete  army  ORCS  Army/ORCS.PCX"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find("  delete  army  ORCS  Army/ORCS.ARM"), std::string::npos) << lines[1];
-    EXPECT_EQ(Lines(RunInstalled({"history"}).out).size(), 5u);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_NE(lines[0].find("  delete  army  ORCS"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "    Army/ORCS.ARM");
+    EXPECT_EQ(lines[2], "    Army/ORCS.PCX");
+    // The hero's record and two pictures: four lines more.
+    EXPECT_EQ(Lines(RunInstalled({"history"}).out).size(), 7u);
 
     const json listed = json::parse(RunInstalled({"history", "--json"}).out);
-    ASSERT_EQ(listed.size(), 5u);
+    ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0]["kind"], "hero");
-    const std::string id = lines[1].substr(0, lines[1].find(' '));
-    EXPECT_EQ(listed[4]["id"], id);
+    EXPECT_EQ(listed[0]["files"].size(), 3u);
+    const std::string id = lines[0].substr(0, lines[0].find(' '));
+    EXPECT_EQ(listed[1]["id"], id);
+    EXPECT_EQ(listed[1]["files"][1]["file"], "Army/ORCS.PCX");
 
-    r = RunInstalled({"restore", id, "--json"});
+    // One file alone, then the whole operation in one step.
+    r = RunInstalled({"restore", id, "Army/ORCS.ARM", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(json::parse(r.out)["file"], "Army/ORCS.ARM");
-    r = RunInstalled({"restore", lines[0].substr(0, lines[0].find(' '))});
+    EXPECT_FALSE(fs::exists(game_ / "Army" / "ORCS.PCX"));
+    r = RunInstalled({"restore", id});
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 2u) << r.out;
     EXPECT_EQ(ReadAll(game_ / "Army" / "ORCS.ARM"), orcs);
     EXPECT_EQ(ReadAll(game_ / "Army" / "ORCS.PCX"), picture);
     // The history lives in the user's data folder, not in the installation (on Windows under
@@ -565,6 +667,7 @@ TEST_F(Cli, ReportsOntoSpecialFilesAndStoresThatWouldLoseSomething) {
 
     // A folder the game could not read back from the registry is not stored.
     const fs::path deep = temp_ / std::string(250, 'd');
+    fs::create_directories(deep / "Army");
     r = Run({"register", deep.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("254"), std::string::npos) << r.err;
@@ -635,6 +738,124 @@ TEST_F(Cli, ExportImportAndCheckFromTheCommandLine) {
     EXPECT_EQ(problems.status, 1);
     EXPECT_EQ(json::parse(problems.out).size(), 1u) << problems.out;
     EXPECT_EQ(RunInstalled({"import", "dragon", "x.csv"}).status, 2);
+}
+
+// Values that the game's files cannot hold as given are refused by write with a sentence that
+// names the field and says what to fix, and the file stays as it was.
+TEST_F(Cli, WriteRefusalsSayWhichFieldAndWhatToFix) {
+    MakeSample();
+    const json armies = Dump("army");
+    const json* row = RowByShortName(armies, 3, "KNIGHTS");
+    ASSERT_TRUE(row);
+    const std::string before = ReadAll(game_ / "Army" / "KNIGHTS.ARM");
+    const auto refused = [&](const std::string& input, const std::string& expected) {
+        const Result r = RunInstalled({"write", "army", "-"}, input);
+        EXPECT_EQ(r.status, 1) << input;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_EQ(r.err.find("json.exception"), std::string::npos) << r.err;
+    };
+    // A NUL would cut the text short in the file, and the next read would differ.
+    json nul = *row;
+    nul[1] = std::string("Kni\0ghts", 8);
+    refused(nul.dump(),
+            "error 5 in CEditObject::WriteObject: Invalid procedure call or argument: "
+            "column 1 (DisplayName) of the army: the text holds a NUL character");
+    json longName = *row;
+    longName[1] = "Knights of Embers";
+    refused(longName.dump(),
+            "column 1 (DisplayName) of the army: the text has 17 characters; at "
+            "most 16 fit");
+    json device = *row;
+    device[3] = "CON";
+    refused(device.dump(),
+            "error 5 in CEditObject::WriteObject: Invalid procedure call or "
+            "argument: the short name cannot name a file: \"CON\" is a reserved "
+            "device name");
+    json marked = *row;
+    marked[5] = 7777;
+    std::string huge = marked.dump();
+    huge.replace(huge.find("7777"), 4, "1e400");
+    refused(huge, "holds a number too large for any field");
+    EXPECT_EQ(ReadAll(game_ / "Army" / "KNIGHTS.ARM"), before);
+    EXPECT_FALSE(fs::exists(game_ / "Army" / "CON.ARM"));
+}
+
+// import on JSON nested 100,000 deep (200 KB), with and without --dry-run: one short line and
+// exit status 1, nothing written.
+TEST_F(Cli, ImportOfDeeplyNestedJsonIsRefused) {
+    MakeSample();
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    const std::string value = "[{\"ShortName\": \"KNIGHTS\", \"Strength\": " + deep + "}]";
+    for (const std::string& input : {deep, value}) {
+        for (const bool dryRun : {true, false}) {
+            std::vector<std::string> args = {"import", "army", "-"};
+            if (dryRun) args.push_back("--dry-run");
+            const Result r = RunInstalled(args, input);
+            EXPECT_EQ(r.status, 1) << r.err.substr(0, 200);
+            EXPECT_EQ(Lines(r.err).size(), 1u);
+            EXPECT_LT(r.err.size(), 200u);
+            EXPECT_EQ(r.out, "");
+        }
+    }
+}
+
+#ifndef _WIN32
+// A read-only file (mode 444) is not deleted, whoever runs b3cli, as it is not written; an
+// object's other files are not deleted either.
+TEST_F(Cli, DeleteRefusesReadOnlyFiles) {
+    MakeSample();
+    const fs::path record = game_ / "Army" / "KNIGHTS.ARM",
+                   picture = game_ / "Army" / "KNIGHTS.PCX";
+    for (const fs::path& readOnly : {record, picture}) {
+        ::chmod(readOnly.c_str(), 0444);
+        const Result r = RunInstalled({"delete", "army", "KNIGHTS"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.rfind("b3cli: error 70 in CEditObject::Delete: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(readOnly.string() + " is read-only"), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::exists(record));
+        EXPECT_TRUE(fs::exists(picture));
+        ::chmod(readOnly.c_str(), 0644);
+    }
+    ::chmod((game_ / "Spell" / "RAISE.SPL").c_str(), 0444);
+    EXPECT_EQ(RunInstalled({"delete", "spell", "RAISE"}).status, 1);
+    EXPECT_TRUE(fs::exists(game_ / "Spell" / "RAISE.SPL"));
+    EXPECT_EQ(RunInstalled({"delete", "army", "KNIGHTS"}).status, 0);
+    EXPECT_FALSE(fs::exists(record));
+}
+
+// Ctrl+C during suggest stops the search and prints the best found so far, as the time limit
+// does, with exit status 130.
+TEST_F(Cli, InterruptedSuggestPrintsTheBestFoundSoFar) {
+    MakeSample();
+    WriteAll(temp_ / "hard.json", R"({"attack": ["ORCS"], "defend": ["KNIGHTS", "KNIGHTS",
+        "KNIGHTS", "KNIGHTS", "KNIGHTS", "KNIGHTS", "KNIGHTS", "KNIGHTS"]})");
+    const std::string cmd = "timeout --preserve-status -s INT 2 " + std::string(B3CLI_PATH) +
+                            " --install '" + game_.string() + "' suggest '" +
+                            (temp_ / "hard.json").string() +
+                            "' --max-add 6 --target 1 --time-limit 600 >'" +
+                            (temp_ / "out").string() + "' 2>'" + (temp_ / "err").string() + "'";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    const std::string out = ReadAll(temp_ / "out"), err = ReadAll(temp_ / "err");
+    EXPECT_NE(out.find("the best found: "), std::string::npos) << out;
+    EXPECT_NE(out.find("The search stopped early"), std::string::npos) << out;
+    EXPECT_NE(err.find("b3cli: interrupted after "), std::string::npos) << err;
+}
+#endif
+
+TEST_F(Cli, NumberOptionsMustBeFinite) {
+    MakeSample();
+    WriteAll(temp_ / "s.json", R"({"attack": ["ORCS"], "defend": ["KNIGHTS"]})");
+    const std::string scenario = (temp_ / "s.json").string();
+    for (const char* option : {"--time-limit", "--target"}) {
+        for (const char* value : {"nan", "-nan", "inf", "1x"}) {
+            const Result r = RunInstalled({"suggest", scenario, option, value});
+            EXPECT_EQ(r.status, 2) << option << ' ' << value << ": " << r.out;
+            EXPECT_NE(r.err.find(option), std::string::npos) << r.err;
+        }
+    }
 }
 
 }  // namespace

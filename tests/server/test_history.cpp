@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+#include <thread>
 
 #include "b3/history.h"
 #include "cedit_object.h"
 #include "server_internal.h"
 #include "support/install_fixture.h"
+#include "support/portable.h"
 
 using namespace b3test;
 
@@ -65,11 +70,18 @@ TEST(History, WritesDeletesAndTemplatesKeepThePreviousBytesAndRestoreBringsThemB
     EXPECT_EQ(*f.store().Bytes(versions[2].id), "knight picture");
     EXPECT_TRUE(f.messages.empty());
 
-    // Restoring the deleted files and then the first version gives the original bytes back,
-    // and the version a restore replaces is itself kept.
+    // The delete is one operation holding both files; restoring it brings both back in one
+    // step, and then the first version gives the original bytes back. The version a restore
+    // replaces is itself kept.
     auto store = f.store();
-    store.Restore(versions[0].id);
-    store.Restore(versions[1].id);
+    const auto operations = store.Operations(b3::kArmy, "KNIGHT");
+    ASSERT_EQ(operations.size(), 3u);
+    EXPECT_EQ(operations[0].operation, "delete");
+    ASSERT_EQ(operations[0].files.size(), 2u);
+    EXPECT_EQ(operations[0].files[0].file, "Army/KNIGHT.ARM");
+    EXPECT_EQ(operations[0].files[1].file, "Army/KNIGHT.PCX");
+    EXPECT_EQ(operations[0].id, versions[1].id);
+    EXPECT_EQ(store.RestoreFiles(operations[0].id).size(), 2u);
     EXPECT_EQ(ReadBytes(knightFile), saved);
     EXPECT_EQ(ReadBytes(f.install.path("Army", "KNIGHT.PCX")), "army template");
     store.Restore(versions[3].id);
@@ -78,6 +90,11 @@ TEST(History, WritesDeletesAndTemplatesKeepThePreviousBytesAndRestoreBringsThemB
     ASSERT_EQ(after.size(), 5u);
     EXPECT_EQ(after[0].operation, "restore");
     EXPECT_EQ(*store.Bytes(after[0].id), saved);
+    // One file of an operation alone, named in any letter case.
+    f.install.write("Army", "KNIGHT.PCX", "changed");
+    EXPECT_EQ(store.RestoreFiles(operations[0].id, "army/knight.pcx").size(), 1u);
+    EXPECT_EQ(ReadBytes(f.install.path("Army", "KNIGHT.PCX")), "army template");
+    EXPECT_EQ(ReadBytes(knightFile), before);
 
     const auto missing = Failure([&] { store.Restore("no-such-id"); });
     ASSERT_TRUE(missing);
@@ -156,6 +173,133 @@ TEST(History, AWriteRefusesAFileChangedSinceItWasRead) {
     const std::string fresh = ReadBytes(f.install.path("Army", "KNIGHT.ARM"));
     EXPECT_EQ(fresh.find('\x7f'), std::string::npos);
     EXPECT_EQ(fresh.substr(0, 5), std::string("Mine\0", 5));
+}
+
+// A kept version that is shorter, empty or changed is refused, and the file it would replace
+// stays as it is; so is an index line that names a place outside the installation's kind
+// folders or a version outside the history's folder, also when old versions are pruned.
+TEST(History, DamagedVersionsAndHandEditedIndexLinesAreRefused) {
+    Fixture f;
+    const std::string tower = f.install.path("Sites", "TOWER.SIT");
+    auto store = f.store();
+    ASSERT_EQ(store.Keep(tower, "save", b3::kSite, "TOWER"), "");
+    const std::string id = store.List()[0].id;
+    const std::string version = store.folder() + "/versions/" + id;
+    const std::string now = ReadBytes(tower);
+    for (const std::string damaged :
+         {std::string("0123456789"), std::string(), std::string(now.size(), 'x')}) {
+        WriteBytes(version, damaged);
+        const auto refused = Failure([&] { store.Restore(id); });
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->number(), b3::kErrDamagedVersion);
+        EXPECT_NE(refused->description().find("Sites/TOWER.SIT"), std::string::npos);
+        EXPECT_FALSE(store.Bytes(id));
+        EXPECT_EQ(ReadBytes(tower), now);
+    }
+
+    // Hand-written lines: a file outside the installation, an absolute one, an id that leaves
+    // the versions folder.
+    const std::string outside = f.data / "outside.txt";
+    WriteBytes(outside, "keep me");
+    WriteBytes(store.folder() + "/versions/up", "evil!");
+    std::string index = ReadBytes(store.folder() + "/index.tsv");
+    index += "up\t1\tsave\tsite\tTOWER\tSites/../../../outside.txt\t5\n";
+    index += "abs\t1\tsave\tsite\tTOWER\t" + outside + "\t5\n";
+    index += "../../../outside.txt\t1\tsave\tsite\tTOWER\tSites/TOWER.SIT\t7\n";
+    WriteBytes(store.folder() + "/index.tsv", index);
+    EXPECT_EQ(store.List().size(), 1u);
+    for (const char* evil : {"up", "abs", "../../../outside.txt"}) {
+        const auto refused = Failure([&] { store.Restore(evil); });
+        ASSERT_TRUE(refused) << evil;
+        EXPECT_EQ(refused->number(), b3::kErrDamagedVersion) << evil;
+    }
+    EXPECT_EQ(ReadBytes(outside), "keep me");
+    EXPECT_EQ(ReadBytes(tower), now);
+    // Pruning with a tiny cap removes only versions of the store's own.
+    b3::HistoryStore tiny(f.install.root(), now.size());
+    EXPECT_EQ(tiny.Keep(tower, "save", b3::kSite, "TOWER"), "");
+    EXPECT_EQ(ReadBytes(outside), "keep me");
+    EXPECT_TRUE(fs::exists(b3::platform::FsPath(store.folder() + "/versions/up")));
+    ASSERT_EQ(tiny.List().size(), 1u);
+    EXPECT_NE(tiny.List()[0].id, id);
+    EXPECT_EQ(*tiny.Bytes(tiny.List()[0].id), now);
+}
+
+// One of two processes of the test below: saves one army many times.
+TEST(HistoryWorker, SavesOneArmyManyTimes) {
+    const char* job = std::getenv("B3_HISTORY_WORKER");
+    if (!job) GTEST_SKIP() << "started by History.TwoProcessesSavingKeepEveryVersionOnce";
+    std::istringstream in(job);
+    std::string root, name;
+    int count = 0;
+    std::getline(in, root, '\t');
+    std::getline(in, name, '\t');
+    in >> count;
+    std::vector<std::string> messages;
+    b3::SetMessageSink([&](const std::string& text) { messages.push_back(text); });
+    auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{root});
+    const auto data = object->GetEditObjectData(b3::kArmy);
+    b3::ObjectArray row;
+    for (std::size_t r = 0; r < data.rows(); ++r)
+        if (data.row(r)[3].toString() == name) row = data.row(r);
+    ASSERT_FALSE(row.empty());
+    for (int i = 0; i < count; ++i) {
+        row[1] = b3::Cell::text(name + " " + std::to_string(i));
+        object->WriteObject(row, b3::kArmy);
+    }
+    b3::SetMessageSink({});
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+// Two processes save two armies at the same time: every version is kept once, under its own
+// object, with its own bytes.
+TEST(History, TwoProcessesSavingKeepEveryVersionOnce) {
+    Fixture f;
+    f.install.write("Army", "ORCS.ARM", Bytes(252).text(0, 16, "Orcs").str());
+    constexpr int kSaves = 200;
+#ifdef _WIN32
+    const std::string self = std::string(B3_TEST_BIN) + "/test_history.exe";
+#else
+    const std::string self = std::string(B3_TEST_BIN) + "/test_history";
+#endif
+    const std::string input = f.data / "in.txt";
+    WriteBytes(input, "");
+    std::vector<std::thread> workers;
+    int status[2] = {-1, -1};
+    const char* names[2] = {"KNIGHT", "ORCS"};
+    for (int w = 0; w < 2; ++w) {
+        workers.emplace_back([&, w] {
+            std::vector<std::string> env = b3::testing::CurrentEnvironment();
+            env.push_back("B3_HISTORY_WORKER=" + f.install.root() + "\t" + names[w] + "\t" +
+                          std::to_string(kSaves));
+            status[w] =
+                b3::testing::RunProgram(self, {"--gtest_filter=HistoryWorker.*"}, env, input,
+                                        f.data / ("out" + std::to_string(w) + ".txt"),
+                                        f.data / ("err" + std::to_string(w) + ".txt"));
+        });
+    }
+    for (auto& t : workers) t.join();
+    for (int w = 0; w < 2; ++w)
+        ASSERT_EQ(status[w], 0) << ReadBytes(f.data / ("out" + std::to_string(w) + ".txt"));
+
+    const auto store = f.store();
+    const auto all = store.List();
+    EXPECT_EQ(all.size(), 2u * kSaves);
+    std::set<std::string> ids;
+    for (const auto& e : all) ids.insert(e.id);
+    EXPECT_EQ(ids.size(), all.size());
+    for (const std::string first : {"Knight", "Orcs"}) {
+        const std::string name = first == "Knight" ? "KNIGHT" : "ORCS";
+        std::set<std::string> expected = {first};
+        for (int i = 0; i + 1 < kSaves; ++i) expected.insert(name + " " + std::to_string(i));
+        std::set<std::string> kept;
+        for (const auto& e : store.List(b3::kArmy, name)) {
+            const auto bytes = store.Bytes(e.id);
+            ASSERT_TRUE(bytes) << e.id;
+            kept.insert(bytes->substr(0, bytes->find('\0')));
+        }
+        EXPECT_EQ(kept, expected) << name;
+    }
 }
 
 }  // namespace

@@ -13,15 +13,33 @@
 
 namespace b3 {
 
+// A kept version that is damaged (shorter, longer or other bytes than were kept) or whose index
+// line names a place outside the installation's kind folders: it is never restored.
+inline constexpr std::int32_t kErrDamagedVersion =
+    static_cast<std::int32_t>(0x80040000u) + 1525;  // -2147219979
+
 // One kept version of one file.
 struct HistoryEntry {
     std::string id;         // stable, unique in the installation's history
     std::int64_t time = 0;  // when it was kept, seconds since 1970 (UTC)
-    std::string operation;  // "save", "delete", "template", "picture", "restore"
+    std::string operation;  // "save", "delete", "template", "picture", "restore", "import", ...
     int kind = -1;          // 0 item ... 4 spell
     std::string name;       // the object's short name
     std::string file;       // the file, relative to the installation folder ('/' separated)
     std::uint64_t size = 0;
+    std::string hash;         // of the kept bytes (16 hex digits); empty in older histories
+    std::string operationId;  // the operation that kept it; the id itself in older histories
+};
+
+// One operation (a save, a delete, an import of many objects, a template copy, a restore) and
+// every file version it kept, in the order it kept them. Its id is that of its first file.
+struct HistoryOperationEntry {
+    std::string id;
+    std::int64_t time = 0;
+    std::string operation;
+    int kind = -1;     // that of its files; -1 when they belong to several kinds
+    std::string name;  // that of its files; empty when they belong to several objects
+    std::vector<HistoryEntry> files;
 };
 
 class B3EDTSVR_EXPORT HistoryStore {
@@ -42,33 +60,70 @@ public:
     // This installation's folder inside the store.
     const std::string& folder() const { return folder_; }
 
-    // Keeps the current bytes of `path` (a file of the installation) before it is replaced or
-    // deleted; nothing when it does not exist. Returns what went wrong, empty on success.
+    // Keeps the current bytes of `path` (a file of the installation, inside one of its kind
+    // folders) before it is replaced or deleted; nothing when it does not exist. The version
+    // joins the HistoryOperation open on this thread for this installation, if any; otherwise it
+    // is an operation of its own. Safe between processes: the index is changed under a lock.
+    // Returns what went wrong, empty on success.
     std::string Keep(const std::string& path, const std::string& operation, int kind,
                      const std::string& name);
 
     // Every kept version, newest first; with a kind (>= 0) and name only that object's
-    // (the name compared without regard to letter case).
+    // (the name compared without regard to letter case). Index lines that name a place outside
+    // the installation's kind folders are left out.
     std::vector<HistoryEntry> List(int kind = -1, const std::string& name = {}) const;
+    // Every operation, newest first, with all its files; with a kind and name only the
+    // operations that kept a file of that object.
+    std::vector<HistoryOperationEntry> Operations(int kind = -1,
+                                                  const std::string& name = {}) const;
     std::optional<HistoryEntry> Find(const std::string& id) const;
-    // The bytes of a version; nothing when they are gone.
+    // The bytes of a version; nothing when they are gone or damaged.
     std::optional<std::string> Bytes(const std::string& id) const;
     // The full path of a version's file in the installation.
     std::string TargetPath(const HistoryEntry& entry) const;
 
-    // Puts a version's bytes back in place. The file it replaces is kept first (operation
-    // "restore"); a failure to keep it is returned in `warning`. Fails with b3::Error
-    // (kErrNoSuchVersion for an unknown id, a file error when the file cannot be written).
+    // Puts versions back in place: every file of the operation `id` names (or the one file when
+    // `id` names a file's version), only `file` of it when that is not empty (relative to the
+    // installation, compared without regard to letter case). Every version is checked (its
+    // place, size and hash) before any file is written; the files it replaces are kept first, as
+    // one operation "restore", and a failure to keep them is returned in `warning`. Fails with
+    // b3::Error: kErrNoSuchVersion for an unknown id or file, kErrDamagedVersion for a version
+    // that cannot be trusted, a file error when a file cannot be written.
+    std::vector<HistoryEntry> RestoreFiles(const std::string& id, const std::string& file = {},
+                                           std::string* warning = nullptr);
+    // The same for the whole of `id`; returns its first file.
     HistoryEntry Restore(const std::string& id, std::string* warning = nullptr);
 
 private:
     std::vector<HistoryEntry> ReadIndex() const;
     bool WriteIndex(const std::vector<HistoryEntry>& entries, std::string& problem) const;
     std::string VersionPath(const std::string& id) const;
+    std::optional<std::string> CheckedBytes(const HistoryEntry& entry, std::string* why) const;
 
     std::string install_;
     std::uint64_t cap_;
     std::string folder_;
+};
+
+// One operation in the history: every file kept while it is open, on this thread and for this
+// installation, is one entry of the history, restored in one step. Operations opened inside an
+// open one of the same installation join it. Open one around every change of several files
+// (a delete, an import, a template copy); a file kept with none open is an operation of its own.
+class B3EDTSVR_EXPORT HistoryOperation {
+public:
+    HistoryOperation(const std::string& installFolder, std::string operation);
+    HistoryOperation(const HistoryStore& store, std::string operation);
+    ~HistoryOperation();
+    HistoryOperation(const HistoryOperation&) = delete;
+    HistoryOperation& operator=(const HistoryOperation&) = delete;
+
+    // The operation's id once a file has been kept; empty before.
+    std::string id() const;
+
+    struct State;
+
+private:
+    State* state_ = nullptr;  // null when this one joined an outer operation
 };
 
 // Keeps `path` in the history of `installFolder` before it is changed; a failure is shown
