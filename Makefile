@@ -5,8 +5,8 @@ JOBS        ?= $(shell nproc)
 DEMO_DIR    ?= $(CURDIR)/.demo
 
 # The Windows build: cross-built with MinGW-w64 into its own folder, then the distribution
-# folder and zip in dist/. The GUI programs come along when a Qt 6 for MinGW-w64 is at QT_MINGW
-# (make qt-mingw builds one); without it b3cli.exe and B3EdtSvr.dll alone.
+# folder, its zip and the installer (.msi) in dist/. The GUI programs come along when a Qt 6 for
+# MinGW-w64 is at QT_MINGW (make qt-mingw builds one); without it b3cli.exe and B3EdtSvr.dll alone.
 WINDOWS_BUILD ?= build-windows
 # The 32-bit edit server and b3cli.exe (for 32-bit programs and script hosts that load the COM
 # server): the library and b3cli alone, shipped in the zip's x86 folder.
@@ -26,14 +26,15 @@ windows_gui_note = $(if $(QT_MINGW_FOUND),true,echo "Windows: B3Tools.exe and Od
 
 # Debian packages the build needs, and those only the tests need.
 BUILD_PACKAGES := cmake g++ make ninja-build pkg-config ccache libgtest-dev libgmock-dev \
-                  libbenchmark-dev nlohmann-json3-dev libcli11-dev libfmt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
+                  libbenchmark-dev nlohmann-json3-dev libcli11-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
 # What `make package` needs beside the build: dpkg-shlibdeps and file find the dependencies.
 PACKAGE_PACKAGES := dpkg-dev file
 # The Windows cross-build: compilers (64-bit and 32-bit), widl and Wine's IDL files for the COM
 # server's type library, Wine to run its programs, zip, a font for Qt's offscreen platform there,
-# and icoutils for the programs' icons (and for reading the DLL's resources in the tests).
+# icoutils for the programs' icons (and for reading the DLL's resources in the tests), wixl to
+# build the installer and msitools to read it in the tests.
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
-                    libwine-dev wine wine64 zip unzip fonts-dejavu-core icoutils
+                    libwine-dev wine wine64 zip unzip fonts-dejavu-core icoutils wixl msitools
 TEST_PACKAGES  := wine wine64 desktop-file-utils appstream lintian bash-completion man-db \
                   $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES)
 # What `make qt-mingw` needs beside the cross compilers: Debian's sources unpacked, git for Qt
@@ -145,25 +146,28 @@ sanitize: test-deps
 	  ctest --output-on-failure -j $(JOBS) -E '^(wine_prefix|staged_install|package_lintian)$$'
 
 # Writes the sample installation into .demo/, registers it in a project-local registry file
-# (the user's own store is not touched) and shows what the suite reads from it.
+# (the user's own store is not touched) and shows what the suite reads from it. Neither a Wine
+# prefix of the user's nor the user's history folder takes part.
+DEMO_ENV := B3_REGISTRY=$(DEMO_DIR)/registry.reg WINEPREFIX=$(DEMO_DIR)/no-prefix \
+            XDG_DATA_HOME=$(DEMO_DIR)/data
 demo: build
 	rm -rf $(DEMO_DIR)
 	$(BUILD)/bin/b3cli sample $(DEMO_DIR)/game
-	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli register $(DEMO_DIR)/game
-	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli info
-	B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli report army $(DEMO_DIR)/armies.csv
+	$(DEMO_ENV) $(BUILD)/bin/b3cli register $(DEMO_DIR)/game
+	$(DEMO_ENV) $(BUILD)/bin/b3cli info
+	$(DEMO_ENV) $(BUILD)/bin/b3cli report army $(DEMO_DIR)/armies.csv
 	@echo; echo "Army report ($(DEMO_DIR)/armies.csv, Windows-1252 as the game's texts):"; \
 	  iconv -f WINDOWS-1252 -t UTF-8 $(DEMO_DIR)/armies.csv
 	@# With a display the combat calculator opens on the sample; without one a sample battle is
 	@# simulated on the command line instead.
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  echo; echo "Starting OddsLab on the sample installation (close its window to finish)..."; \
-	  B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/OddsLab; \
+	  $(DEMO_ENV) $(BUILD)/bin/OddsLab; \
 	else \
 	  echo; echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so OddsLab's window stays shut."; \
 	  if $(BUILD)/bin/b3cli odds --help >/dev/null 2>&1; then \
 	    echo "A sample battle instead (calculator/ui/demo_battle.json: 10000 battles, then the exact odds):"; \
-	    B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/b3cli odds --seed 1 --exact calculator/ui/demo_battle.json; \
+	    $(DEMO_ENV) $(BUILD)/bin/b3cli odds --seed 1 --exact calculator/ui/demo_battle.json; \
 	  fi; \
 	  echo; echo "To open the calculator on a desktop:"; \
 	  echo "  B3_REGISTRY=$(DEMO_DIR)/registry.reg $(BUILD)/bin/OddsLab"; \
@@ -180,15 +184,21 @@ bench: build
 	$(BUILD)/bin/b3bench_engine
 	$(BUILD)/bin/b3bench_exact
 	$(BUILD)/bin/b3bench_suggest
+	$(BUILD)/bin/b3bench_patch
 	bench/time_odds.sh $(BUILD)
+
+# The fuzz targets, each run for FUZZ_SECONDS (CI keeps the default, so its time stays small).
+FUZZ_TARGETS := fuzz_records fuzz_registry fuzz_import
+FUZZ_SECONDS ?= 30
 
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))
 	cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DB3_FUZZ=ON
-	cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzz_records fuzz_registry
-	$(BUILD)-fuzz/bin/fuzz_records -max_total_time=60
-	$(BUILD)-fuzz/bin/fuzz_registry -max_total_time=60
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DB3_FUZZ=ON $(CMAKE_LAUNCHER)
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	for target in $(FUZZ_TARGETS); do \
+	  $(BUILD)-fuzz/bin/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 || exit 1; \
+	done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -22,9 +22,11 @@
 
 #include "b3/edit_object.h"
 #include "b3/record_layout.h"
+#include "b3/registration.h"
 #include "cli/batch_commands.h"
 #include "cli/history_command.h"
 #include "cli/odds_command.h"
+#include "cli/patch_commands.h"
 #include "cli/suggest_command.h"
 #include "cli/table_file.h"
 #include "engine/json_input.h"
@@ -216,22 +218,44 @@ void Name(const b3::CreateOptions& options, const std::string& what, long long c
     }
 }
 
-void Register(const std::string& dir) {
-    std::error_code ec;
-    std::filesystem::path folder = std::filesystem::absolute(b3::platform::FsPath(dir), ec);
-    if (ec) throw CliError("cannot make " + dir + " absolute: " + ec.message());
-    folder = folder.lexically_normal();
-    std::string text = b3::platform::Utf8Path(folder);
-    // The kind folders are the installation folder followed by "/Army" and so on, so the folder
-    // is stored without a trailing separator.
-    while (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
-    const auto store =
-        b3::platform::StoreMachineValue(b3::kInstallKey, b3::kInstallValue, text, ec);
-    if (!store) {
-        throw CliError("cannot store the installation folder in " +
-                       b3::platform::MachineValueStoreName() + ": " + ec.message());
+// The registration's own failures are the user's to fix: they are shown as plain sentences.
+void Register(const std::string& dir, bool replace) {
+    b3::RegistrationResult result;
+    try {
+        result = b3::RegisterInstallation(dir, replace);
+    } catch (const b3::Error& e) {
+        std::string text = e.description();
+        if (e.number() == b3::kErrRegistrationConflict) {
+            text += " To register " + dir + " instead, run b3cli register --replace " + dir +
+                    "; b3cli unregister then puts the value back as it was.";
+        }
+        throw CliError(text);
     }
-    std::cout << "Stored " << text << " as the installation folder in " << *store << '\n';
+    if (!result.changed) {
+        std::cout << result.folder << " is registered as the installation folder already\n";
+        return;
+    }
+    std::cout << "Stored " << result.folder << " as the installation folder in " << result.where
+              << '\n';
+    if (result.replaced) {
+        std::cout << "It replaces " << *result.replaced << ", which b3cli unregister puts back\n";
+    }
+}
+
+void Unregister() {
+    b3::UnregistrationResult result;
+    try {
+        result = b3::UnregisterInstallation();
+    } catch (const b3::Error& e) {
+        throw CliError(e.description());
+    }
+    if (result.restored) {
+        std::cout << "Put back " << *result.restored << " in place of " << result.folder << " in "
+                  << result.where << '\n';
+    } else {
+        std::cout << "Removed " << result.folder << " from " << result.where
+                  << ", where no folder was registered before\n";
+    }
 }
 
 void Sample(const std::string& dir) {
@@ -296,6 +320,11 @@ int main(int argc, char** argv) {
     nameCmd->add_option("CODE", code, "The code")->required();
     auto* reg = app.add_subcommand("register", "Store DIR as the game's installation folder");
     reg->add_option("DIR", dir, "The installation folder")->required();
+    bool replace = false;
+    reg->add_flag("--replace", replace,
+                  "Replace another folder registered already (b3cli unregister puts it back)");
+    auto* unreg = app.add_subcommand(
+        "unregister", "Undo the last register: put back the folder it replaced, or remove it");
     auto* sample = app.add_subcommand("sample", "Write the sample installation into DIR");
     sample->add_option("DIR", dir, "The folder to write")->required();
     b3cli::OddsOptions oddsOptions;
@@ -306,6 +335,8 @@ int main(int argc, char** argv) {
     auto* suggest = b3cli::AddSuggestCommand(app, suggestOptions);
     b3cli::HistoryOptions historyOptions;
     const auto historyCommands = b3cli::AddHistoryCommands(app, historyOptions);
+    b3cli::PatchOptions patchOptions;
+    const auto patchCommands = b3cli::AddPatchCommands(app, patchOptions);
 
     // CLI11 takes the arguments without the program name, last first.
     std::vector<std::string> arguments = b3::platform::Utf8Arguments(argc, argv);
@@ -360,7 +391,9 @@ int main(int argc, char** argv) {
         else if (*nameCmd)
             Name(options, what, code);
         else if (*reg)
-            Register(dir);
+            Register(dir, replace);
+        else if (*unreg)
+            Unregister();
         else if (*sample)
             Sample(dir);
         else if (*odds)
@@ -373,6 +406,9 @@ int main(int argc, char** argv) {
             b3cli::RunHistory(historyOptions, options, std::cout);
         else if (*historyCommands.restore)
             b3cli::RunRestore(historyOptions, options, std::cout);
+        else if (patchCommands.ran())
+            status =
+                b3cli::RunPatchCommands(patchCommands, patchOptions, options, std::cout, std::cerr);
         std::cout.flush();
         if (!std::cout) throw CliError("cannot write to standard output");
         return status;
