@@ -6,6 +6,7 @@
 #include "b3/file_transaction.h"
 #include "b3/record_layout.h"
 #include "platform/files.h"
+#include "platform/hash.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
 
@@ -41,20 +42,6 @@ std::vector<FieldDef> BuildDefs(int kind) {
     other.name = kOtherBytes;
     defs.push_back(std::move(other));
     return defs;
-}
-
-std::uint64_t Fnv1a(std::string_view bytes, std::uint64_t h = 1469598103934665603ull) {
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-std::string Hex16(std::uint64_t v) {
-    char buffer[17];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(v));
-    return buffer;
 }
 
 json CellJson(const Cell& cell) {
@@ -245,23 +232,23 @@ std::string ShowValue(const FieldDef& field, const json& value) {
     if (value.is_null()) return "no picture";
     const std::string bytes = Base64Decode(value.get<std::string>()).value_or(std::string());
     return std::string(field.type == FieldDef::Type::Picture ? "picture" : "record") + " of " +
-           std::to_string(bytes.size()) + " bytes #" + Hex16(Fnv1a(bytes)).substr(0, 8);
+           std::to_string(bytes.size()) + " bytes #" + platform::Fnv1aHex(bytes).substr(0, 8);
 }
 
 json SummaryValue(const FieldDef& field, const json& value) {
     if (field.type == FieldDef::Type::Column || value.is_null()) return value;
     const std::string bytes = Base64Decode(value.get<std::string>()).value_or(std::string());
-    return {{"bytes", bytes.size()}, {"fnv1a64", Hex16(Fnv1a(bytes))}};
+    return {{"bytes", bytes.size()}, {"fnv1a64", platform::Fnv1aHex(bytes)}};
 }
 
 std::string ContentHash(const ObjectFiles& object) {
-    std::uint64_t h = Fnv1a(std::to_string(object.record.size()) + ":");
-    h = Fnv1a(object.record, h);
+    std::uint64_t h = platform::Fnv1a(std::to_string(object.record.size()) + ":");
+    h = platform::Fnv1a(object.record, h);
     for (const auto& picture : object.pictures) {
-        h = Fnv1a(picture ? std::to_string(picture->size()) + ":" : std::string("-"), h);
-        if (picture) h = Fnv1a(*picture, h);
+        h = platform::Fnv1a(picture ? std::to_string(picture->size()) + ":" : std::string("-"), h);
+        if (picture) h = platform::Fnv1a(*picture, h);
     }
-    return "fnv1a64:" + Hex16(h);
+    return "fnv1a64:" + platform::Hex16(h);
 }
 
 std::string Base64Encode(std::string_view bytes) {

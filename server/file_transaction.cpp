@@ -27,6 +27,7 @@
 
 #include "b3/history.h"
 #include "platform/files.h"
+#include "platform/hash.h"
 #include "platform/native_path.h"
 #include "server_internal.h"
 
@@ -51,16 +52,7 @@ void CallHook(std::size_t done) {
     if (hook) hook(done);
 }
 
-std::string Fnv1aHex(std::string_view bytes) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    char buffer[17];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(h));
-    return buffer;
-}
+using platform::Fnv1aHex;
 
 struct JournalEntry {
     std::string relative;  // '/' separated

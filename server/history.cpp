@@ -11,6 +11,7 @@
 
 #include "b3/edit_object.h"
 #include "platform/files.h"
+#include "platform/hash.h"
 #include "platform/native_path.h"
 #include "platform/registry.h"
 #include "platform/text1252.h"
@@ -37,26 +38,11 @@ constexpr const char* kLockName = "index.lock";
 // The journal of a change of several files lies in the installation's own folder.
 constexpr const char* kJournalName = ".b3tools-journal";
 
-std::uint64_t Fnv1a(std::string_view bytes) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-std::string Hex(std::uint64_t v) {
-    char buffer[17];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(v));
-    return buffer;
-}
-
 using detail::Escape;
 using detail::SplitTabs;
 
 std::string HashOf(std::string_view bytes) {
-    return Hex(Fnv1a(bytes));
+    return platform::Fnv1aHex(bytes);
 }
 
 // A version's id names a file of the versions folder: letters, digits, '-', '_' and '.', not
@@ -146,7 +132,7 @@ std::string StoreFolderName(const std::string& install, std::string* legacy = nu
             if (readable.size() < 32) readable += plain ? c : '_';
         }
         if (readable.empty()) readable = "game";
-        return readable + "-" + Hex(Fnv1a(path));
+        return readable + "-" + platform::Fnv1aHex(path);
     };
     if (legacy) *legacy = name(text);
     return name(platform::PathCaseFolded(text));
@@ -221,7 +207,7 @@ std::string StampOfRead(const std::string& path, std::string_view head) {
     const auto size = fs::file_size(file, ec);
     const auto time = fs::last_write_time(file, ec);
     return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count()) + ":" +
-           Hex(Fnv1a(head));
+           platform::Fnv1aHex(head);
 }
 
 std::string StampFile(const std::string& path, std::size_t limit) {
