@@ -13,7 +13,7 @@ void ReportError(EditorServices& services, std::int32_t number, const QString& l
                  const QString& description) {
     if (number == kErrDialogCancelled) return;
     services.messageBox(nullptr, FormatErrorReport(number, label, description), kAppTitle,
-                        MsgButtons::Ok);
+                        MsgButtons::Error);
 }
 
 void ReportCurrentException(EditorServices& services, const QString& label, bool useSource) {

@@ -53,7 +53,7 @@ bool StartEditObject(EditorServices& services, const std::string& sampleFolder) 
                     check = b3::CheckRegistration(folder->toStdString());
                 } catch (const b3::Error& e) {
                     services.messageBox(nullptr, QString::fromStdString(e.description()), kAppTitle,
-                                        MsgButtons::Ok);
+                                        MsgButtons::Error);
                     continue;
                 }
                 const QString chosenFolder = QString::fromStdString(check.folder);

@@ -13,14 +13,18 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "b3/record_layout.h"
 #include "editor/errors.h"
 #include "editor/frm_heroprops.h"
 #include "editor/mmain.h"
@@ -28,6 +32,7 @@
 #include "editor/pictures.h"
 #include "editor/powers.h"
 #include "editor/save_names.h"
+#include "editor/screen_fit.h"
 #include "editor/services.h"
 #include "editor/strings.h"
 #include "editor/updown.h"
@@ -107,6 +112,51 @@ QWidget* WithPlus(QWidget* parent, QWidget* w, QLabel* plus) {
     row->addWidget(w, 1);
     row->addWidget(plus);
     return host;
+}
+
+// The longest description a record holds.
+constexpr int kDescriptionLength = 128;
+
+// A description, which the game shows as a paragraph: a word-wrapped box of several lines. Its
+// text lives in `field`, the column's one-line box, which stays hidden: that box keeps the
+// length limit, and it is what the kind modules fill and read and the working copy's history
+// records. The text is one paragraph: a line break typed becomes a space.
+QPlainTextEdit* ParagraphBox(QLineEdit* field, QWidget* parent) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setTabChangesFocus(true);
+    box->setToolTip(field->toolTip());
+    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const QMargins m = box->contentsMargins();
+    box->setFixedHeight(box->fontMetrics().lineSpacing() * 3 +
+                        2 * static_cast<int>(box->document()->documentMargin()) + m.top() +
+                        m.bottom() + 2 * box->frameWidth());
+    field->setMaxLength(kDescriptionLength);
+    field->hide();
+    QObject::connect(box, &QPlainTextEdit::textChanged, field, [box, field] {
+        const QString typed = box->toPlainText();
+        QString text = typed;
+        text.replace(QChar('\n'), QChar(' '));
+        text.replace(QChar::ParagraphSeparator, QChar(' '));
+        text.truncate(field->maxLength());
+        if (text != typed) {
+            // Keeps the box to what the field can hold, with the cursor where it was.
+            const int at = std::min(box->textCursor().position(), static_cast<int>(text.size()));
+            const QSignalBlocker block(box);
+            QTextCursor all(box->document());
+            all.select(QTextCursor::Document);
+            all.insertText(text);
+            QTextCursor cursor = box->textCursor();
+            cursor.setPosition(at);
+            box->setTextCursor(cursor);
+        }
+        if (field->text() != text) field->setText(text);
+    });
+    QObject::connect(field, &QLineEdit::textChanged, box, [box](const QString& text) {
+        if (box->toPlainText() == text) return;
+        const QSignalBlocker block(box);
+        box->setPlainText(text);
+    });
+    return box;
 }
 
 QComboBox* ListBox(QWidget* parent, const QString& tooltip) {
@@ -301,7 +351,8 @@ QWidget* frmB3Editor::buildItemTab() {
     e->addWidget(Caption("Item Name:", fraItemEdit), r, 0);
     e->addWidget(txtItemProps[2], r++, 1);
     e->addWidget(Caption("Description:", fraItemEdit), r, 0);
-    e->addWidget(txtItemProps[3], r++, 1);
+    txtDescription[kItem] = ParagraphBox(txtItemProps[3], fraItemEdit);
+    e->addWidget(txtDescription[kItem], r++, 1);
     e->addWidget(Caption("Item Relative Power:", fraItemEdit), r, 0);
     e->addWidget(SpinField(fraItemEdit, txtItemProps[4], updItemProps[4], 0, 4, 1,
                            "Set the relative power of the item"),
@@ -412,7 +463,8 @@ QWidget* frmB3Editor::buildArmyTab() {
     e->addWidget(Caption("Army Name:", fraArmyEdit), r, 0);
     e->addWidget(txtArmyProps[1], r++, 1, 1, 3);
     e->addWidget(Caption("Description:", fraArmyEdit), r, 0);
-    e->addWidget(txtArmyProps[2], r++, 1, 1, 3);
+    txtDescription[kArmy] = ParagraphBox(txtArmyProps[2], fraArmyEdit);
+    e->addWidget(txtDescription[kArmy], r++, 1, 1, 3);
     struct Spin {
         int column;
         const char* caption;
@@ -556,7 +608,12 @@ QWidget* frmB3Editor::buildHeroTab() {
         // The record's field holds this many characters.
         txtHeroProps[c]->setMaxLength(width);
         e->addWidget(Caption(caption, fraHeroEdit), r, 0);
-        e->addWidget(txtHeroProps[c], r++, 1);
+        if (c == 3) {
+            txtDescription[kHero] = ParagraphBox(txtHeroProps[c], fraHeroEdit);
+            e->addWidget(txtDescription[kHero], r++, 1);
+        } else {
+            e->addWidget(txtHeroProps[c], r++, 1);
+        }
     }
     const std::tuple<int, const char*, int, int, const char*> spins[] = {
         {7, "Medal Addition Chance:", -50, 50,
@@ -730,7 +787,8 @@ QWidget* frmB3Editor::buildSpellTab() {
     e->addWidget(Caption("Spell Name:", fraSpellEdit), r, 0);
     e->addWidget(txtSpellProps[1], r++, 1, 1, 4);
     e->addWidget(Caption("Description:", fraSpellEdit), r, 0);
-    e->addWidget(txtSpellProps[2], r++, 1, 1, 4);
+    txtDescription[kSpell] = ParagraphBox(txtSpellProps[2], fraSpellEdit);
+    e->addWidget(txtDescription[kSpell], r++, 1, 1, 4);
     e->addWidget(Caption("Mana Consumption:", fraSpellEdit), r, 0);
     e->addWidget(SpinField(fraSpellEdit, txtSpellProps[3], updSpellProps[3], 1, 255, 1,
                            "Set the mana consumption per turn for this spell"),
@@ -846,6 +904,7 @@ void frmB3Editor::Initialize(std::int16_t& kind) {
     const bool approved = leaveApproved_;
     leaveApproved_ = true;
     Trap(services_, "frmB3Editor::Initialize", [&] {
+        keptShortName_.clear();
         SyncingList = true;
         cboEditObject->clear();
         FillEditObjectSelectComboBox(kind);
@@ -882,6 +941,7 @@ void frmB3Editor::Initialize(std::int16_t& kind) {
         TakeBaseline();
     });
     leaveApproved_ = approved;
+    UpdateTitle();
 }
 
 void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
@@ -890,7 +950,11 @@ void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
         const int nameColumn = kind == kItem ? 2 : 1;
         const auto& data = DataArray();
         for (std::size_t r = 0; r < data.rows(); ++r) {
-            if (!MatchesFilter(static_cast<int>(r))) continue;
+            if (!MatchesFilter(static_cast<int>(r)) &&
+                (keptShortName_.isEmpty() ||
+                 CellText(data.at(r, static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn)))
+                         .compare(keptShortName_, Qt::CaseInsensitive) != 0))
+                continue;
             cboEditObject->addItem(CellText(data.at(r, static_cast<std::size_t>(nameColumn))),
                                    CellInt(data.at(r, 0)));
         }
@@ -951,7 +1015,14 @@ void frmB3Editor::cboEditObject_Click() {
             return;
         }
         BlankHeroPropsIfNeeded();
-        if (pos != -1 && !SyncingList) DisplayEditObjectProps(pos, CurrentKind);
+        if (pos != -1 && !SyncingList) {
+            DisplayEditObjectProps(pos, CurrentKind);
+            // Browsing goes on from the object chosen.
+            const QSignalBlocker block(updBrowse);
+            updBrowse->setValue(pos);
+            BrowseAligned = true;
+            lastBrowseValue_ = updBrowse->value();
+        }
     });
 }
 
@@ -999,6 +1070,11 @@ void frmB3Editor::TabChange() {
         IsReady = false;
         WaitCursor wait;
         CurrentKind = static_cast<std::int16_t>(sstEditor->currentIndex());
+        if (FolderDiffers(CurrentKind)) {
+            // Other programs added, deleted or renamed objects of this kind meanwhile.
+            MMain::ReleaseEditObject();
+            MMain::CreateEditObject();
+        }
         setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
         Initialize(CurrentKind);
         CheckForHeroProps();
@@ -1040,6 +1116,7 @@ void frmB3Editor::cmdHeroProps_Click() {
             }
         }
         const frmHeroProps::State before = frmHeroProps_->state();
+        FitToScreen(frmHeroProps_.get());
         services_.execDialog(*frmHeroProps_);
         if (!frmHeroProps_) return;
         const frmHeroProps::State after = frmHeroProps_->state();

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QToolBar;
@@ -120,6 +121,14 @@ public:
     // Looks whether the shown object's file changed on disk since it was read and offers to
     // reload it.
     void CheckOutsideChange();
+    // The stamp of the shown object's file as it is on disk now; empty for none.
+    std::string CurrentStamp() const;
+    // Whether a kind's folder holds other definition files than the ones read.
+    bool FolderDiffers(int kind) const;
+    // Takes objects that other programs added, deleted or renamed into the list.
+    void FollowFolder();
+    // The file name of the shown object's definition file; empty for none.
+    QString ShownFileName() const;
     // Opens the history window (versions of the shown object, or of all objects).
     void ShowHistory();
     // The folder of a kind in the installation, and the definition file of an object of it
@@ -262,6 +271,10 @@ public:
     std::array<QComboBox*, 4> cboSpellArmy{};
     std::array<QLabel*, 4> lblVal2{};
 
+    // The descriptions, by kind (sites have none): boxes of several lines that keep their text
+    // in the column's own box of the arrays above, hidden.
+    std::array<QPlainTextEdit*, 5> txtDescription{};
+
     // Picture previews: army, hero male, hero female, site.
     std::array<QLabel*, 4> picPreview{};
 
@@ -281,6 +294,9 @@ private:
     void txtArmyProps_Change(int index);
     // Shows the object with `shortName` through the list (after a save rebuilt it).
     void ShowByShortName(const QString& shortName);
+    // Fills the list again under the filter; the object with `keep` (a short name, a spell's
+    // path) stays listed and selected whether it matches or not. Nothing is displayed anew.
+    void RelistKeeping(const QString& keep);
     void WatchInstallation();
     bool ConfirmDelete(int position);
     // Whether a new object's name takes the place of an existing object: asks before.
@@ -300,11 +316,13 @@ private:
     int lastBrowseValue_ = 0;     // the spinner's value when that object was shown
     bool leaveApproved_ = false;  // the user already answered for the move under way
     bool quiet_ = false;
+    bool restoring_ = false;  // the History window is restoring files
     bool replacing_ = false;  // the save under way replaces an existing object with a new one
     QString reportedStamp_;   // the outside change last reported, so it is reported once
     class QFileSystemWatcher* watcher_ = nullptr;
     std::unique_ptr<EditorServices> silent_;
     QString filter_;
+    QString keptShortName_;  // listed whatever the filter says: the object on show
     std::unique_ptr<WorkingCopyHistory> history_;
     int historyKey_ = -1;  // the row key of the object whose working copy history_ records
     void fillRecentMenu();

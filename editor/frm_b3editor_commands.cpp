@@ -190,7 +190,7 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
         const auto name = ShortNameFromChosenFile(*chosen, limit);
         if (!name) {
             services_.messageBox(this, LoadResString(kMsgBadFileName).arg(ChosenBaseName(*chosen)),
-                                 kAppTitle, MsgButtons::Ok);
+                                 kAppTitle, MsgButtons::Error);
             return;
         }
         // A name that an object already has replaces that object only when the user says so.
@@ -338,8 +338,30 @@ bool frmB3Editor::WriteObject(std::int16_t kind) {
         }
         written = true;
     });
-    if (written) RefreshAll();
-    return written;
+    if (!written) return false;
+    // The files are read again and the saved object stays on show, selected in the list.
+    QString saved;
+    switch (kind) {
+        case kItem:
+            saved = WorkingItem->ShortName();
+            break;
+        case kArmy:
+            saved = WorkingArmy->ShortName();
+            break;
+        case kHero:
+            saved = WorkingHero->ShortName();
+            break;
+        case kSite:
+            saved = WorkingSite->ShortName();
+            break;
+        default:
+            saved = WorkingSpell->Path();
+            break;
+    }
+    RefreshAll();
+    if (PositionOf(saved) < 0) RelistKeeping(saved);
+    ShowByShortName(saved);
+    return true;
 }
 
 bool frmB3Editor::GetPrintPath(std::int16_t kind) {
@@ -350,12 +372,12 @@ bool frmB3Editor::GetPrintPath(std::int16_t kind) {
         request.title = QString("Save %1 Report As").arg(kKindWord[kind]);
         // Reports are the user's documents, not the game's files.
         request.initialFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        request.filter = "CSV files (*.csv)|*.csv";
+        request.filter = "Text files (*.txt)|*.txt|CSV files (*.csv)|*.csv";
         request.save = true;
         const auto chosen = services_.fileDialog(this, request);
         if (!chosen) return;
         ReportPath = *chosen;
-        if (QFileInfo(ReportPath).suffix().isEmpty()) ReportPath += ".csv";
+        if (QFileInfo(ReportPath).suffix().isEmpty()) ReportPath += ".txt";
         proceed = true;
     });
     return proceed;

@@ -3,6 +3,7 @@
 // watch for files that other programs change.
 #include <QComboBox>
 #include <QFileSystemWatcher>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <filesystem>
 
@@ -14,6 +15,7 @@
 #include "editor/frm_history.h"
 #include "editor/mmain.h"
 #include "editor/powers.h"
+#include "editor/screen_fit.h"
 #include "editor/services.h"
 #include "editor/updown.h"
 #include "platform/files.h"
@@ -156,7 +158,13 @@ void frmB3Editor::ShowByShortName(const QString& shortName) {
     const int at = PositionOf(shortName);
     if (at < 0) return;
     leaveApproved_ = true;
-    cboEditObject->setCurrentIndex(at);
+    if (cboEditObject->currentIndex() == at) {
+        // Already selected (the list was filled around it): show it from the files again.
+        BlankHeroPropsIfNeeded();
+        DisplayEditObjectProps(at, CurrentKind);
+    } else {
+        cboEditObject->setCurrentIndex(at);
+    }
     {
         // The spinner follows the list, as after a step.
         const QSignalBlocker block(updBrowse);
@@ -235,11 +243,33 @@ void frmB3Editor::ShowHistory() {
         }
         frmHistory dialog(services_, MMain::EditObject().InstallPath(), CurrentKind, shortName,
                           this);
-        services_.execDialog(dialog);
+        FitToScreen(&dialog);
+        {
+            // What the window restores is no other program's change.
+            const QScopedValueRollback<bool> own(restoring_, true);
+            services_.execDialog(dialog);
+        }
         if (!dialog.restoredAny()) return;
         // The files changed under the editor: read them again and show the object again.
         const QString shown = ShortNameAt(cboEditObject->currentIndex());
-        if (!MayLeave()) return;
+        const std::string stamp = CurrentStamp();
+        const std::string read =
+            shown.isEmpty() ? std::string()
+                            : MMain::EditObject().FileStamp(CurrentKind, shown.toStdString());
+        if (!shown.isEmpty() && stamp != read && WorkingCopyDiffers()) {
+            // The shown object itself came back: its unsaved changes go only if the user says so.
+            const QString text =
+                QString(
+                    "%1 was restored from the history.\r\nShow the restored version? Unsaved "
+                    "changes to \"%2\" are lost.")
+                    .arg(ShownFileName(), cboEditObject->itemText(cboEditObject->currentIndex()));
+            if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes) {
+                reportedStamp_ = QString::fromStdString(stamp);
+                return;
+            }
+        } else if (!MayLeave()) {
+            return;
+        }
         leaveApproved_ = true;
         RefreshAll();
         leaveApproved_ = false;
@@ -254,8 +284,10 @@ void frmB3Editor::WatchInstallation() {
     if (!MMain::HasEditObject()) return;
     if (!watcher_) {
         watcher_ = new QFileSystemWatcher(this);
-        connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
-                [this] { CheckOutsideChange(); });
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+            CheckOutsideChange();
+            FollowFolder();
+        });
         connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { CheckOutsideChange(); });
     }
     if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
@@ -274,9 +306,67 @@ void frmB3Editor::WatchInstallation() {
     if (!paths.isEmpty()) watcher_->addPaths(paths);
 }
 
+bool frmB3Editor::FolderDiffers(int kind) const {
+    if (!MMain::HasEditObject() || kind < 0 || kind >= b3::kKindCount) return false;
+    std::error_code ec;
+    const std::vector<std::string> names =
+        platform::ListFiles(KindFolder(kind), "*" + std::string(b3::LayoutOf(kind).extension), ec);
+    if (ec) return false;
+    QStringList onDisk;
+    for (const std::string& name : names) onDisk << QString::fromStdString(name).toUpper();
+    QStringList listed;
+    const b3::DataArray data = MMain::EditObject().GetEditObjectData(kind);
+    const auto column = static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn);
+    for (std::size_t r = 0; r < data.rows(); ++r) {
+        const QString name = CellText(data.at(r, column));
+        listed << (kind == kSpell ? QString::fromStdString(platform::Utf8Path(
+                                        platform::FsPath(name.toStdString()).filename()))
+                                  : name + b3::LayoutOf(kind).extension)
+                      .toUpper();
+    }
+    onDisk.sort();
+    listed.sort();
+    return onDisk != listed;
+}
+
+void frmB3Editor::FollowFolder() {
+    Trap(services_, "frmB3Editor::FollowFolder", [&] {
+        if (!IsReady || exiting_ || restoring_ || !FolderDiffers(CurrentKind)) return;
+        // The object on show, if any, stays with its working copy. A change to its own file is
+        // the user's to take or leave (CheckOutsideChange); until then the list waits.
+        const QString shown = ShortNameAt(shownPosition_);
+        if (!shown.isEmpty()) {
+            const std::string read =
+                MMain::EditObject().FileStamp(CurrentKind, shown.toStdString());
+            const std::string now =
+                b3::StampFile(RecordFilePath(CurrentKind, shown),
+                              static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
+            if (now != read) return;
+        }
+        MMain::ReleaseEditObject();
+        MMain::CreateEditObject();
+        setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
+        RelistKeeping(shown);
+    });
+}
+
+std::string frmB3Editor::CurrentStamp() const {
+    const QString shortName = ShortNameAt(cboEditObject->currentIndex());
+    if (shortName.isEmpty() || !MMain::HasEditObject()) return {};
+    return b3::StampFile(RecordFilePath(CurrentKind, shortName),
+                         static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
+}
+
+QString frmB3Editor::ShownFileName() const {
+    const QString shortName = ShortNameAt(cboEditObject->currentIndex());
+    if (shortName.isEmpty()) return {};
+    return QString::fromStdString(
+        platform::Utf8Path(platform::FsPath(RecordFilePath(CurrentKind, shortName)).filename()));
+}
+
 void frmB3Editor::CheckOutsideChange() {
     Trap(services_, "frmB3Editor::CheckOutsideChange", [&] {
-        if (!IsReady || exiting_ || !MMain::HasEditObject()) return;
+        if (!IsReady || exiting_ || restoring_ || !MMain::HasEditObject()) return;
         const int position = cboEditObject->currentIndex();
         const QString shortName = ShortNameAt(position);
         if (shortName.isEmpty()) return;
@@ -290,13 +380,14 @@ void frmB3Editor::CheckOutsideChange() {
         reportedStamp_ = QString::fromStdString(now);
         const QString file =
             QString::fromStdString(platform::Utf8Path(platform::FsPath(path).filename()));
-        const QString text =
+        QString text =
             now.empty()
                 ? QString("%1 was deleted by another program.\r\nReload the list?").arg(file)
-                : QString(
-                      "%1 was changed by another program.\r\nReload it? Unsaved changes to "
-                      "\"%2\" are lost.")
-                      .arg(file, cboEditObject->itemText(position));
+                : QString("%1 was changed by another program.\r\nReload it?").arg(file);
+        // Only changes that exist are said to be lost.
+        if (WorkingCopyDiffers())
+            text += QString(" Unsaved changes to \"%1\" are lost.")
+                        .arg(cboEditObject->itemText(position));
         if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
             return;
         leaveApproved_ = true;

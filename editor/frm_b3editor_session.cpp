@@ -27,6 +27,7 @@
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
+#include "editor/screen_fit.h"
 #include "editor/services.h"
 #include "editor/updown.h"
 #include "editor/working_copy_history.h"
@@ -106,7 +107,7 @@ void frmB3Editor::buildSession() {
     });
     mnuOpenInstallation->setObjectName("mnuOpenInstallation");
     mnuOpenInstallation->setShortcut(QKeySequence::Open);
-    mnuRecent = file->addMenu("&Recent Installations");
+    mnuRecent = file->addMenu("Recent &Installations");
     mnuRecent->setObjectName("mnuRecent");
     mnuReload = file->addAction("&Reload", this, [this] {
         // Unsaved changes are asked about first, as before any other move away.
@@ -127,7 +128,7 @@ void frmB3Editor::buildSession() {
     txtFilter->setClearButtonEnabled(true);
     txtFilter->setMinimumWidth(240);
     auto* row = static_cast<QHBoxLayout*>(cboEditObject->parentWidget()->layout());
-    auto* label = new QLabel("&Find:", cboEditObject->parentWidget());
+    auto* label = new QLabel("F&ind:", cboEditObject->parentWidget());
     label->setBuddy(txtFilter);
     row->insertWidget(row->indexOf(cboEditObject) + 1, label);
     row->insertWidget(row->indexOf(label) + 1, txtFilter);
@@ -282,7 +283,7 @@ bool frmB3Editor::SwitchInstallation(const QString& folder) {
             QString("The folder %1 cannot be opened as the game's installation:\n%2\n\nChoose the "
                     "folder that holds the game's Army, Hero, Items, Sites and Spell folders.")
                 .arg(clean, QString::fromStdString(e.description())),
-            kAppTitle, MsgButtons::Ok);
+            kAppTitle, MsgButtons::Error);
         MMain::SetCreateOptions(previous);
         MMain::ReleaseEditObject();
         try {
@@ -318,17 +319,22 @@ bool frmB3Editor::MatchesFilter(int row) const {
 
 void frmB3Editor::ApplyFilter(const QString& text) {
     filter_ = text.trimmed();
-    // Only the list changes: the frames keep the object on show and its working copy.
-    const int shown = SelectedRowKey();
+    // Only the list changes: the frames keep the object on show, and it stays that object (and
+    // listed) whether it matches or not.
+    RelistKeeping(ShortNameAt(shownPosition_));
+}
+
+void frmB3Editor::RelistKeeping(const QString& keep) {
     {
         const QSignalBlocker blockList(cboEditObject);
         const QSignalBlocker blockBrowse(updBrowse);
         SyncingList = true;
+        keptShortName_ = keep;
         cboEditObject->clear();
         FillEditObjectSelectComboBox(CurrentKind);
         setNumEditObjects(static_cast<std::int32_t>(cboEditObject->count()));
         updBrowse->setMax(NumEditObjects() - 1);
-        const int at = shown < 0 ? -1 : cboEditObject->findData(shown);
+        const int at = PositionOf(keep);
         cboEditObject->setCurrentIndex(at);
         updBrowse->setValue(at >= 0 ? at : updBrowse->min());
         BrowseAligned = at >= 0;
@@ -388,18 +394,7 @@ void frmB3Editor::showEvent(QShowEvent* event) {
 }
 
 void frmB3Editor::FitFrameToScreen() {
-    const QScreen* shown = screen();
-    // A maximized window's frame reaches past the screen's edges by design.
-    if (!shown || isMaximized() || isFullScreen()) return;
-    const QRect area = shown->availableGeometry();
-    const QRect frame = frameGeometry();
-    if (area.contains(frame)) return;
-    const int frameWidth = frame.width() - width();
-    const int frameHeight = frame.height() - height();
-    resize(std::min(width(), area.width() - frameWidth),
-           std::min(height(), area.height() - frameHeight));
-    move(area.left() + std::max(0, (area.width() - width() - frameWidth) / 2),
-         area.top() + std::max(0, (area.height() - height() - frameHeight) / 2));
+    FitToScreen(this);
 }
 
 void frmB3Editor::RestoreWindowState() {

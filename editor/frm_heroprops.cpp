@@ -139,7 +139,8 @@ frmHeroProps::frmHeroProps(frmB3Editor& owner) : QDialog(&owner), owner_(owner) 
     tdbgHeroProps->verticalHeader()->setVisible(false);
     tdbgHeroProps->setEditTriggers(QAbstractItemView::AllEditTriggers);
     tdbgHeroProps->setSelectionMode(QAbstractItemView::SingleSelection);
-    const int widths[] = {56, 150, 150, 70, 70, 120, 80, 130, 76, 120, 90};
+    // Wide enough for the headers and the game's texts; the whole grid fits a 1024 pixel screen.
+    const int widths[] = {56, 138, 138, 60, 60, 84, 80, 115, 76, 88, 86};
     for (int c = 0; c < 11; ++c) tdbgHeroProps->setColumnWidth(c, widths[c]);
     column->addWidget(tdbgHeroProps, 1);
     cmdExit = new QPushButton("Exit", this);
@@ -149,7 +150,7 @@ frmHeroProps::frmHeroProps(frmB3Editor& owner) : QDialog(&owner), owner_(owner) 
     buttons->addWidget(cmdExit);
     column->addLayout(buttons);
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
-    resize(1160, 380);
+    resize(1008, 380);
 
     try {
         // 385 and 1420 twips below and right of the main window's corner.

@@ -67,6 +67,8 @@ frmHistory::frmHistory(EditorServices& services, const std::string& installFolde
     lstVersions->setSelectionBehavior(QAbstractItemView::SelectRows);
     lstVersions->setSelectionMode(QAbstractItemView::SingleSelection);
     lstVersions->verticalHeader()->hide();
+    // Each column as wide as its texts, whatever the window's size; the file takes the rest.
+    lstVersions->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lstVersions->horizontalHeader()->setStretchLastSection(true);
 
     lblSummary = new QLabel(this);
@@ -75,6 +77,7 @@ frmHistory::frmHistory(EditorServices& services, const std::string& installFolde
     grdChanges->setHorizontalHeaderLabels({"Field", "Kept version", "Now"});
     grdChanges->verticalHeader()->hide();
     grdChanges->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    grdChanges->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     cmdRestore = new QPushButton("Restore", this);
     cmdRestore->setToolTip(

@@ -23,8 +23,11 @@ MsgResult QtEditorServices::messageBox(QWidget* parent, const QString& text, con
                                        MsgButtons buttons) {
     QString shown = text;
     shown.replace("\r\n", "\n");
-    if (buttons == MsgButtons::Ok) {
-        QMessageBox::information(parent, title, shown, QMessageBox::Ok);
+    if (buttons == MsgButtons::Ok || buttons == MsgButtons::Error) {
+        QMessageBox box(
+            buttons == MsgButtons::Error ? QMessageBox::Critical : QMessageBox::Information, title,
+            shown, QMessageBox::Ok, parent);
+        box.exec();
         return MsgResult::Ok;
     }
     if (buttons == MsgButtons::YesNo) {

@@ -14,8 +14,9 @@ class QWidget;
 
 namespace b3::editor {
 
-// YesNo questions default to No; SaveDiscardCancel defaults to Save.
-enum class MsgButtons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+// YesNo questions default to No; SaveDiscardCancel defaults to Save. Error is an OK box that
+// reports a failure (it carries the error icon, Ok the information icon).
+enum class MsgButtons { Ok, OkCancel, YesNo, SaveDiscardCancel, Error };
 enum class MsgResult { Ok, Cancel, Yes, No, Save, Discard };
 
 struct FileDialogRequest {

@@ -23,6 +23,7 @@
 #include "calculator/ui/frm_suggest.h"
 #include "calculator/ui/updown_box.h"
 #include "sample/sample.h"
+#include "support/mnemonics.h"
 #include "ui_support.h"
 
 namespace b3::oddslab::test {
@@ -148,50 +149,6 @@ TEST_F(OddsLabWindows, EscapeInTheHeroDialogOnlyCancels) {
     EXPECT_TRUE(services.messages.empty());
 }
 
-// The letter after "&" in a caption, lower case; none without one.
-std::optional<QChar> Mnemonic(const QString& text) {
-    for (int i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '&') continue;
-        if (text[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return text[i + 1].toLower();
-    }
-    return std::nullopt;
-}
-
-// Every mnemonic clash of a window: among its buttons, group boxes, tabs and menu bar titles,
-// and among the entries of each of its menus.
-QStringList Clashes(QWidget& window) {
-    QStringList clashes;
-    auto check = [&clashes](const QString& where, const QStringList& captions) {
-        std::map<QChar, QString> seen;
-        for (const QString& caption : captions) {
-            const auto m = Mnemonic(caption);
-            if (!m) continue;
-            if (seen.count(*m))
-                clashes << where + ": " + seen[*m] + " / " + caption;
-            else
-                seen[*m] = caption;
-        }
-    };
-    QStringList captions;
-    for (QAbstractButton* b : window.findChildren<QAbstractButton*>()) captions << b->text();
-    for (QGroupBox* g : window.findChildren<QGroupBox*>()) captions << g->title();
-    for (QTabBar* t : window.findChildren<QTabBar*>())
-        for (int i = 0; i < t->count(); ++i) captions << t->tabText(i);
-    for (QMenuBar* bar : window.findChildren<QMenuBar*>())
-        for (QAction* a : bar->actions()) captions << a->text();
-    check(window.windowTitle(), captions);
-    for (QMenu* menu : window.findChildren<QMenu*>()) {
-        QStringList entries;
-        for (QAction* a : menu->actions()) entries << a->text();
-        check(window.windowTitle() + " > " + menu->title(), entries);
-    }
-    return clashes;
-}
-
 TEST_F(OddsLabWindows, EveryMnemonicIsUniqueWithinItsWindow) {
     SetUpBattle();
     w->cmdAttack->click();
@@ -205,9 +162,10 @@ TEST_F(OddsLabWindows, EveryMnemonicIsUniqueWithinItsWindow) {
     QWidget* const windows[] = {w.get(), &hero, &stats, w->MoreResults(), &suggest};
     int mnemonics = 0;
     for (QWidget* window : windows) {
-        EXPECT_EQ(Clashes(*window).join("\n").toStdString(), "");
+        EXPECT_EQ(
+            b3::test::MnemonicClashes(*window, window->windowTitle()).join("\n").toStdString(), "");
         for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
-            mnemonics += Mnemonic(b->text()) ? 1 : 0;
+            mnemonics += b3::test::Mnemonic(b->text()) ? 1 : 0;
     }
     // The walk sees the windows' buttons (Attack, Abort, Exit, More Results, Pin, Done, ...).
     EXPECT_GE(mnemonics, 10);

@@ -9,6 +9,8 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTest>
+#include <QToolBar>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -54,7 +56,8 @@ public:
     std::optional<QString> fileDialog(QWidget*, const FileDialogRequest& request) override {
         fileRequests.push_back(request);
         if (files.empty()) return std::nullopt;
-        auto f = files.front();
+        std::optional<QString> f;
+        f.swap(files.front());
         files.pop_front();
         return f;
     }
@@ -162,6 +165,24 @@ protected:
             }
         }
         FAIL() << "no toolbar button " << key;
+    }
+    // Clicks a toolbar button with the mouse.
+    void click(const char* key) {
+        for (QAction* a : w->tbrButtons) {
+            if (a && a->data().toString() == key) {
+                QWidget* button = w->tbrMain->widgetForAction(a);
+                ASSERT_NE(button, nullptr) << key;
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+        }
+        FAIL() << "no toolbar button " << key;
+    }
+    // Replaces a text box's text by typing, as the user does after selecting all of it.
+    static void type(QLineEdit* box, const QString& text) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, text);
     }
     // The objects of a kind as a fresh edit object reads them from the files.
     b3::DataArray reread(int kind) const {

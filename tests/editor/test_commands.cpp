@@ -78,7 +78,9 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
     press("Print");
     ASSERT_EQ(services.fileRequests.size(), 1u);
     EXPECT_EQ(services.fileRequests[0].title, "Save Site Report As");
-    EXPECT_EQ(services.fileRequests[0].filter, "CSV files (*.csv)|*.csv");
+    // Text first, the report's own format; comma-separated as the second choice.
+    EXPECT_EQ(services.fileRequests[0].filter, "Text files (*.txt)|*.txt|CSV files (*.csv)|*.csv");
+    EXPECT_EQ(ToQtFilter(services.fileRequests[0].filter), "Text files (*.txt);;CSV files (*.csv)");
     EXPECT_EQ(services.fileRequests[0].initialFolder,
               QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     EXPECT_EQ(w->ReportPath.toStdString(), report);
@@ -94,11 +96,14 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
     EXPECT_TRUE(services.messages.empty());
     EXPECT_EQ(b3test::FolderNames(temp.str()).size(), 2u);  // game and sites.txt
 
-    // A name typed without an extension gets ".csv".
+    // A name typed without an extension gets ".txt"; one typed with ".csv" keeps it.
     services.files.push_back(QString::fromStdString(temp.str() + "/heroes"));
     press("Print");
+    EXPECT_EQ(w->ReportPath.toStdString(), temp.str() + "/heroes.txt");
+    EXPECT_NE(b3test::ReadBytes(temp.str() + "/heroes.txt").find("Paladin"), std::string::npos);
+    services.files.push_back(QString::fromStdString(temp.str() + "/heroes.csv"));
+    press("Print");
     EXPECT_EQ(w->ReportPath.toStdString(), temp.str() + "/heroes.csv");
-    EXPECT_NE(b3test::ReadBytes(temp.str() + "/heroes.csv").find("Paladin"), std::string::npos);
 }
 
 // The calculator opens the installation the editor shows, whatever is registered.

@@ -268,8 +268,9 @@ TEST_F(SafetyTest, EveryTabShowsOnlyWhatTheListSelects) {
     choose("Drowned Barrow");
     setText(w->txtSiteProps[1], "Sunken Barrow");
     press("Save");
-    nothingShown("Save");
-    choose("Sunken Barrow");
+    // The saved site stays on show.
+    EXPECT_EQ(w->cboEditObject->currentText(), "Sunken Barrow");
+    EXPECT_EQ(w->lblSiteProps[1]->text(), "Sunken Barrow");
     services.answers = {MsgResult::Yes};
     press("Delete");
     nothingShown("Delete");

@@ -43,9 +43,8 @@ TEST_F(EditorTest, SavingAnEditedArmyWritesItsFile) {
     for (int c : {2, 4, 6, 7, 8, 9, 10, 11, 12, 18, 19, 21, 23, 24, 25, 26, 27}) {
         EXPECT_EQ(after.at(r, c), before.at(oldRow, c)) << c;
     }
-    // The window was reloaded from the new files.
-    EXPECT_EQ(w->cboEditObject->currentIndex(), -1);
-    EXPECT_GE(w->cboEditObject->findText("Iron Knights"), 0);
+    // The window was reloaded from the new files and still shows the army.
+    EXPECT_EQ(w->cboEditObject->currentText(), "Iron Knights");
 }
 
 TEST_F(EditorTest, SavingWithoutChangeWritesNothing) {
@@ -248,7 +247,7 @@ TEST_F(EditorTest, NewItemWithoutPowersIsRefused) {
                                 "You have not specified any powers for this item.  Please specify "
                                 "at least one power before attempting to save."));
     EXPECT_EQ(services.messages[0].title, "B3Tools");
-    EXPECT_EQ(services.messages[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(services.messages[0].buttons, MsgButtons::Error);
     EXPECT_TRUE(services.fileRequests.empty());
     EXPECT_EQ(snapshot(), before);
 

@@ -1,0 +1,137 @@
+// The windows on small screens: this test program runs itself again on a screen of 1024 by 600
+// and one of 1024 by 768 pixels (the offscreen platform's screen set by a file), where every
+// window, frame included, must fit and show its buttons.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+
+#include "editor/frm_heroprops.h"
+#include "editor/frm_history.h"
+#include "editor_harness.h"
+
+namespace b3edtest {
+namespace {
+
+constexpr const char* kScreenVariable = "B3_TEST_SCREEN";
+
+// Room a window manager's title bar and borders take beyond the offscreen platform's frame.
+constexpr int kFrameRoom = 38;
+
+// Whether `child` lies wholly inside its window.
+bool WhollyShown(const QWidget* child) {
+    const QWidget* window = child->window();
+    const QRect inWindow(child->mapTo(window, QPoint(0, 0)), child->size());
+    return child->isVisible() && window->rect().contains(inWindow);
+}
+
+void ExpectFits(const QWidget* window, const QRect& area, const char* what) {
+    EXPECT_TRUE(area.contains(window->frameGeometry()))
+        << what << " " << window->frameGeometry().width() << "x" << window->frameGeometry().height()
+        << "+" << window->frameGeometry().x() << "+" << window->frameGeometry().y();
+    // A window manager's larger title bar fits too.
+    EXPECT_LE(window->height() + kFrameRoom, area.height()) << what;
+    EXPECT_LE(window->minimumSizeHint().height() + kFrameRoom, area.height()) << what;
+    EXPECT_EQ(window->screen(), QGuiApplication::primaryScreen()) << what;
+}
+
+class SmallScreenTest : public EditorTest {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty(kScreenVariable))
+            GTEST_SKIP() << "runs only on the screens of ScreensOfSmallSizes";
+        EditorTest::SetUp();
+    }
+};
+
+}  // namespace
+
+TEST(SmallScreens, EveryWindowFitsScreensOfSmallSizes) {
+    if (!qEnvironmentVariableIsEmpty(kScreenVariable)) GTEST_SKIP();
+    b3test::TempDir dir;
+    for (const int height : {600, 768}) {
+        const QJsonObject screen{{"name", "Small"},      {"x", 0},           {"y", 0},
+                                 {"width", 1024},        {"height", height}, {"logicalDpi", 96},
+                                 {"logicalBaseDpi", 96}, {"dpr", 1}};
+        const QJsonObject config{{"windowFrameMargins", true}, {"screens", QJsonArray{screen}}};
+        const QString path =
+            QString::fromStdString(dir.str()) + QString("/screen%1.json").arg(height);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(config).toJson());
+        file.close();
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + path);
+        env.insert(kScreenVariable, QString("1024x%1").arg(height));
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(QCoreApplication::applicationFilePath(),
+                  {"--gtest_filter=SmallScreenTest.*", "--gtest_brief=1"});
+        ASSERT_TRUE(run.waitForFinished(120000));
+        const QString output = QString::fromUtf8(run.readAll());
+        EXPECT_EQ(run.exitCode(), 0) << "1024x" << height << ":\n" << output.toStdString();
+        EXPECT_TRUE(output.contains("1 test")) << output.toStdString();
+    }
+}
+
+TEST_F(SmallScreenTest, EveryWindowFitsTheScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_EQ(QString("%1x%2").arg(area.width()).arg(area.height()),
+              qEnvironmentVariable(kScreenVariable));
+    const auto mainFits = [&] {
+        ExpectFits(w.get(), area, "main window");
+        EXPECT_TRUE(WhollyShown(w->statusBar()));
+        EXPECT_TRUE(WhollyShown(w->sstEditor));
+        for (QAction* a : w->tbrButtons) {
+            if (a) {
+                EXPECT_TRUE(WhollyShown(w->tbrMain->widgetForAction(a))) << a->text().toStdString();
+            }
+        }
+    };
+    mainFits();
+    // The remembered size of a larger screen is fitted too.
+    {
+        frmB3Editor again(services);
+        again.resize(1400, 1000);
+        again.show();
+        ExpectFits(&again, area, "main window, larger size remembered");
+    }
+    if (area.height() >= 768) {
+        // Nothing is cut: every tab shows whole, without scrolling up and down.
+        for (int kind = 0; kind < 5; ++kind) {
+            tab(kind);
+            QCoreApplication::processEvents();
+            auto* page = qobject_cast<QScrollArea*>(w->sstEditor->currentWidget());
+            ASSERT_NE(page, nullptr);
+            EXPECT_FALSE(page->verticalScrollBar()->isVisible())
+                << "tab " << kind << " content " << page->widget()->minimumSizeHint().height()
+                << " hint " << page->widget()->sizeHint().height() << " room "
+                << page->viewport()->height() << " window " << w->height() << " wide "
+                << page->widget()->sizeHint().width() << " in " << page->viewport()->width();
+            EXPECT_FALSE(page->horizontalScrollBar()->isVisible()) << "tab " << kind;
+        }
+    }
+
+    tab(2);
+    choose("Paladin");
+    int shown = 0;
+    services.onDialog = [&](QDialog& dialog) {
+        ++shown;
+        ExpectFits(&dialog, area, dialog.windowTitle().toUtf8().constData());
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            EXPECT_TRUE(WhollyShown(b)) << b->text().toStdString();
+    };
+    w->cmdHeroProps->click();
+    w->cmdHistory->click();
+    EXPECT_EQ(shown, 2);
+}
+
+}  // namespace b3edtest
