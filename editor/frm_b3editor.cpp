@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "b3/record_layout.h"
+#include "common_ui/screen_fit.h"
 #include "editor/errors.h"
 #include "editor/frm_heroprops.h"
 #include "editor/mmain.h"
@@ -32,7 +33,6 @@
 #include "editor/pictures.h"
 #include "editor/powers.h"
 #include "editor/save_names.h"
-#include "editor/screen_fit.h"
 #include "editor/services.h"
 #include "editor/strings.h"
 #include "editor/updown.h"
@@ -1116,7 +1116,7 @@ void frmB3Editor::cmdHeroProps_Click() {
             }
         }
         const frmHeroProps::State before = frmHeroProps_->state();
-        FitToScreen(frmHeroProps_.get());
+        b3::ui::FitToScreen(frmHeroProps_.get());
         services_.execDialog(*frmHeroProps_);
         if (!frmHeroProps_) return;
         const frmHeroProps::State after = frmHeroProps_->state();

@@ -9,13 +9,13 @@
 
 #include "b3/history.h"
 #include "b3/record_layout.h"
+#include "common_ui/screen_fit.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
 #include "editor/frm_history.h"
 #include "editor/mmain.h"
 #include "editor/powers.h"
-#include "editor/screen_fit.h"
 #include "editor/services.h"
 #include "editor/updown.h"
 #include "platform/files.h"
@@ -243,7 +243,7 @@ void frmB3Editor::ShowHistory() {
         }
         frmHistory dialog(services_, MMain::EditObject().InstallPath(), CurrentKind, shortName,
                           this);
-        FitToScreen(&dialog);
+        b3::ui::FitToScreen(&dialog);
         {
             // What the window restores is no other program's change.
             const QScopedValueRollback<bool> own(restoring_, true);

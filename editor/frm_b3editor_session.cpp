@@ -24,10 +24,10 @@
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
 #include "common_ui/recent_list.h"
+#include "common_ui/screen_fit.h"
 #include "editor/errors.h"
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
-#include "editor/screen_fit.h"
 #include "editor/services.h"
 #include "editor/updown.h"
 #include "editor/working_copy_history.h"
@@ -394,7 +394,7 @@ void frmB3Editor::showEvent(QShowEvent* event) {
 }
 
 void frmB3Editor::FitFrameToScreen() {
-    FitToScreen(this);
+    b3::ui::FitToScreen(this);
 }
 
 void frmB3Editor::RestoreWindowState() {

@@ -12,12 +12,12 @@
 
 #include <QTableWidget>
 #include "b3/history.h"
+#include "common_ui/screen_fit.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
 #include "editor/frm_history.h"
 #include "editor/mmain.h"
 #include "editor/pictures.h"
-#include "editor/screen_fit.h"
 #include "editor/services.h"
 #include "sample/sample.h"
 
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     // The heroes on a small screen: the tab scrolls, and the find box narrows the list.
     w.sstEditor->setCurrentIndex(2);
     // As the window fits a 1024 by 600 screen, title bar and borders included.
-    w.resize(b3::editor::RoomOnScreen(QSize(1024, 600)));
+    w.resize(b3::ui::RoomOnScreen(QSize(1024, 600)));
     w.txtFilter->setText("wa");
     w.cboEditObject->setCurrentIndex(0);
     app.processEvents();

@@ -1054,6 +1054,8 @@ void frmOddsLab::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The program ends with its main window, whatever other windows of it are open.
+    if (moreResults_) moreResults_->close();
     QMainWindow::closeEvent(event);
 }
 

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -147,6 +149,20 @@ TEST_F(OddsLabWindows, EscapeInTheHeroDialogOnlyCancels) {
     ASSERT_TRUE(w->EntryBonuses(0, 0, kept));
     EXPECT_EQ(kept[static_cast<int>(b3::engine::HeroBonus::Morale)].value_or(0), 0);
     EXPECT_TRUE(services.messages.empty());
+}
+
+TEST_F(OddsLabWindows, ClosingTheMainWindowClosesMoreResults) {
+    SetUpBattle();
+    w->cmdAttack->click();
+    w->sscMoreResults->click();
+    QPointer<frmMoreResults> more = w->MoreResults();
+    ASSERT_TRUE(more && more->isVisible());
+    w->sscExit->click();
+    EXPECT_FALSE(w->isVisible());
+    // Closed (and deleted once events run), so the program can end with its main window.
+    EXPECT_TRUE(!more || !more->isVisible());
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(top->isVisible()) << top->metaObject()->className();
 }
 
 TEST_F(OddsLabWindows, EveryMnemonicIsUniqueWithinItsWindow) {

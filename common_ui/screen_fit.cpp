@@ -1,4 +1,4 @@
-#include "editor/screen_fit.h"
+#include "common_ui/screen_fit.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace b3::editor {
+namespace b3::ui {
 
 namespace {
 
@@ -54,4 +54,4 @@ void FitToScreen(QWidget* window) {
     if (at != window->pos()) window->move(at);
 }
 
-}  // namespace b3::editor
+}  // namespace b3::ui

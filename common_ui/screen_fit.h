@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace b3::editor {
+namespace b3::ui {
 
 // Shrinks `window` where the screen's free area (above the taskbar) is smaller, and moves it
 // inside that area, title bar included. Before the window system has framed the window, room for
@@ -16,4 +16,4 @@ void FitToScreen(QWidget* window);
 // The largest window (without its frame) that FitToScreen leaves on a free area of `available`.
 QSize RoomOnScreen(const QSize& available);
 
-}  // namespace b3::editor
+}  // namespace b3::ui
