@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,6 +24,8 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -41,6 +44,7 @@
 #include "calculator/ui/services.h"
 #include "calculator/ui/unit_chooser.h"
 #include "calculator/ui/updown_box.h"
+#include "common_ui/screen_fit.h"
 #include "engine/intervals.h"
 #include "engine/number_format.h"
 #include "engine/survival.h"
@@ -111,6 +115,9 @@ public:
 
 }  // namespace
 
+// Room between and around the status bar's texts.
+constexpr int kStatusSpacing = 16;
+
 frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObject, QWidget* parent)
     : QMainWindow(parent),
       services_(services),
@@ -129,7 +136,13 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     auto* layout = new QVBoxLayout(central);
     layout->addLayout(sides, 1);
     layout->addWidget(resultsRow_);
-    setCentralWidget(central);
+    // On a screen smaller than the window's content (a laptop's at 150 %) the content scrolls.
+    content_ = central;
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setWidget(central);
+    setCentralWidget(scroll_);
     MakeStatusBar();
     MakePopupMenu();
     MakeScenarioMenu();
@@ -139,6 +152,23 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
     gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
     Form_Load();
+    // As large as the content asks for, as far as the screen has room.
+    FitToFigures();
+    resize(size().expandedTo(Around(content_->sizeHint()).boundedTo(ScreenRoom())));
+}
+
+QSize frmOddsLab::Around(const QSize& content) const {
+    int height = content.height();
+    for (const QWidget* bar :
+         {static_cast<const QWidget*>(menuWidget()), static_cast<const QWidget*>(statusBar())})
+        if (bar && !bar->isHidden()) height += bar->sizeHint().height();
+    return {content.width(), height};
+}
+
+QSize frmOddsLab::ScreenRoom() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    return b3::ui::RoomOnScreen(screen->availableGeometry().size());
 }
 
 frmOddsLab::~frmOddsLab() {
@@ -938,16 +968,26 @@ void frmOddsLab::ShowFigures() {
 }
 
 void frmOddsLab::FitToFigures() {
-    // The labels may have widened: the window's least size follows at once, from the figures'
-    // frames outwards, so that it never stands smaller than what its figures need.
+    // The labels may have widened: the window grows at once to what its figures need, from the
+    // figures' frames outwards, as far as the screen has room (beyond, the content scrolls), and
+    // stays on the screen.
     for (QWidget* w : {static_cast<QWidget*>(fraQuickResults), static_cast<QWidget*>(grpPinned),
-                       resultsRow_, centralWidget(), static_cast<QWidget*>(this)})
+                       resultsRow_, content_})
         if (w && w->layout()) {
             w->layout()->invalidate();
             w->layout()->activate();
         }
-    const QSize least = minimumSizeHint().expandedTo(minimumSize());
-    if (width() < least.width() || height() < least.height()) resize(size().expandedTo(least));
+    // The status bar's texts (the run and its seed) are never cut: it does not scroll.
+    int statusTexts = 0;
+    for (QWidget* w : statusBar()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!w->isHidden()) statusTexts += w->minimumSizeHint().width() + kStatusSpacing;
+    setMinimumWidth(std::min(statusTexts, ScreenRoom().width()));
+    const QSize least = Around(content_->minimumSizeHint().expandedTo(content_->minimumSize()))
+                            .boundedTo(ScreenRoom());
+    if (width() < least.width() || height() < least.height()) {
+        resize(size().expandedTo(least));
+        if (isVisible()) b3::ui::FitToScreen(this);
+    }
 }
 
 void frmOddsLab::ShowExactOdds(const RunSetup& run) {
@@ -1044,6 +1084,15 @@ void frmOddsLab::sscAbort_Click() {
 
 void frmOddsLab::sscExit_Click() {
     close();
+}
+
+void frmOddsLab::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The first time: inside the free area of its screen, title bar included.
+    if (!placed_) {
+        placed_ = true;
+        b3::ui::FitToScreen(this);
+    }
 }
 
 void frmOddsLab::closeEvent(QCloseEvent* event) {

@@ -34,6 +34,7 @@ class QDropEvent;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QScrollArea;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -338,6 +339,7 @@ public:
     QLabel* lblPinned[kFigureCount][4] = {};
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -403,6 +405,14 @@ private:
     QString heroPlace_;
     QWidget* stackColumn_[2] = {};
     QWidget* resultsRow_ = nullptr;
+    // The window's content and the area it scrolls in on a small screen.
+    QWidget* content_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    // The window's size around a content of this size (menu bar and status bar added).
+    QSize Around(const QSize& content) const;
+    // The largest window, frame included, that the window's screen has room for.
+    QSize ScreenRoom() const;
+    bool placed_ = false;  // fitted to its screen when first shown
     QTimer* clock_ = nullptr;
     int rowHeight_ = 16;
     // The list entry whose hero the hero dialog is asked for (side, position), or -1.

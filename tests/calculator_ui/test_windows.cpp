@@ -7,10 +7,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProcess>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -256,6 +263,92 @@ TEST_F(OddsLabWindows, MainWindowFitsASmallScreenInEveryState) {
     };
     w->updCombatDice->setValue(20);
     w->mnuSuggest->trigger();
+}
+
+constexpr const char* kScreenVariable = "B3_TEST_SCREEN";
+
+// Room a window manager's title bar and borders take beyond the offscreen platform's frame.
+constexpr int kFrameRoom = 38;
+
+// The main window on a screen of a given size and scaling (the offscreen platform's screen, set
+// by a file): run by MainWindowFitsScreensAtTheirScaling in a process of its own.
+class ScaledScreen : public OddsLabWindows {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty(kScreenVariable))
+            GTEST_SKIP() << "runs only on the screens of MainWindowFitsScreensAtTheirScaling";
+        OddsLabWindows::SetUp();
+    }
+};
+
+TEST(OddsLabScreens, MainWindowFitsScreensAtTheirScaling) {
+    if (!qEnvironmentVariableIsEmpty(kScreenVariable)) GTEST_SKIP();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Screen {
+        int width, height;
+        double scaling;
+    };
+    // A laptop's screen at 150 % and a small one at 100 %.
+    for (const Screen s : {Screen{1280, 800, 1.5}, Screen{1024, 768, 1.0}}) {
+        const QJsonObject screen{{"name", "Screen"},
+                                 {"x", 0},
+                                 {"y", 0},
+                                 {"width", s.width},
+                                 {"height", s.height},
+                                 {"logicalDpi", 96},
+                                 {"logicalBaseDpi", 96},
+                                 {"dpr", 1}};
+        const QJsonObject config{{"windowFrameMargins", true}, {"screens", QJsonArray{screen}}};
+        const QString name = QString("%1x%2@%3").arg(s.width).arg(s.height).arg(s.scaling);
+        QFile file(dir.filePath(name + ".json"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(config).toJson());
+        file.close();
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + file.fileName());
+        env.insert("QT_SCALE_FACTOR", QString::number(s.scaling));
+        env.insert(kScreenVariable, QString("%1 %2")
+                                        .arg(std::lround(s.width / s.scaling))
+                                        .arg(std::lround(s.height / s.scaling)));
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(QCoreApplication::applicationFilePath(),
+                  {"--gtest_filter=ScaledScreen.*", "--gtest_brief=1"});
+        ASSERT_TRUE(run.waitForFinished(120000)) << name.toStdString();
+        const QString output = QString::fromUtf8(run.readAll());
+        EXPECT_EQ(run.exitCode(), 0) << name.toStdString() << ":\n" << output.toStdString();
+        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    }
+}
+
+TEST_F(ScaledScreen, MainWindowFitsInEveryState) {
+    // The screen is as the file set it: its pixels over its scaling.
+    const QStringList expected = qEnvironmentVariable(kScreenVariable).split(' ');
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_EQ(area.width(), expected.value(0).toInt());
+    ASSERT_EQ(area.height(), expected.value(1).toInt());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    auto fits = [&](const char* state) {
+        QApplication::processEvents();
+        const QRect frame = w->frameGeometry();
+        EXPECT_TRUE(area.contains(frame)) << state << ": " << frame.width() << "x" << frame.height()
+                                          << "+" << frame.x() << "+" << frame.y();
+        // A window manager's larger title bar fits too.
+        EXPECT_LE(w->height() + kFrameRoom, area.height()) << state;
+        EXPECT_EQ(Cut(*w).join("\n").toStdString(), "") << state;
+    };
+    fits("new");
+    SetUpBattle();
+    w->SetSeed(18446744073709551615ULL);
+    w->cmdAttack->click();
+    fits("after a run");
+    w->sscPin->click();
+    w->lstArmies[0]->takeItem(3);
+    w->cmdAttack->click();
+    fits("pinned");
 }
 
 }  // namespace

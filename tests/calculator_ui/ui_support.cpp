@@ -14,7 +14,9 @@ namespace {
 class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A test that sets its own offscreen screen (a configuration file) keeps it.
+        if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith("offscreen"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "calculator_ui_test";
         static char* argv[] = {name, nullptr};
