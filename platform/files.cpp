@@ -535,9 +535,10 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
         ec = std::make_error_code(std::errc::is_a_directory);
         return false;
     }
-    const std::wstring target = WideFromUtf8(path);
+    const std::wstring targetAsGiven = WideFromUtf8(path);
     WIN32_FILE_ATTRIBUTE_DATA info{};
-    const bool exists = ::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &info) != 0;
+    const bool exists =
+        ::GetFileAttributesExW(targetAsGiven.c_str(), GetFileExInfoStandard, &info) != 0;
     if (!exists) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_FILE_NOT_FOUND) {
@@ -557,6 +558,16 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
                : 0;
     const bool keepTail = options.keepTail && exists && size > bytes.size();
     const std::string folder = ParentFolder(path);
+    // The file keeps its name as it stands on disk, whatever the letter case of `path`.
+    std::wstring target = targetAsGiven;
+    if (exists) {
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = ::FindFirstFileW(targetAsGiven.c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            ::FindClose(search);
+            target = WideFromUtf8(JoinPath(folder, Utf8FromWide(found.cFileName)));
+        }
+    }
 
     RemoveStaleTemporaries(folder);
 

@@ -42,11 +42,19 @@ const char* const kScenario = R"({"dice": 22, "terrain": "city", "city_level": 2
              {"army": "KNIGHTS", "blessed": true, "medals": 2}, "None", "GRIFFON"],
   "defend": ["ORCS", {"army": "DWARVES", "poisoned": true}, "SKELETON"]})";
 
+// A text file, its line ends read as the platform's text files have them.
 std::string Slurp(const QString& file) {
     std::ifstream in(file.toStdString());
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// A file's bytes as they are (line ends included, on Windows too).
+std::string SlurpBytes(const QString& file) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return {};
+    return in.readAll().toStdString();
 }
 
 class ScenarioWindow : public ::testing::Test {
@@ -313,7 +321,7 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     // CSV: the set-up, the five figures, then one row per number of armies destroyed, 0 to 32.
     const QString csv = temp.filePath("results.csv");
     ASSERT_TRUE(w.ExportResults(csv));
-    const QStringList lines = QString::fromStdString(Slurp(csv)).split("\r\n");
+    const QStringList lines = QString::fromStdString(SlurpBytes(csv)).split("\r\n");
     const int figures = static_cast<int>(lines.indexOf(
         "\"Figure\",\"Simulated\",\"95% interval low\",\"95% interval high\",\"Exact\""));
     ASSERT_GT(figures, 0) << lines.join('|').toStdString();

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -307,7 +308,10 @@ TEST(OddsLabScreens, MainWindowFitsScreensAtTheirScaling) {
         file.close();
         QProcess run;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + file.fileName());
+        // Named from the folder the run starts in: the platform's options are split at colons,
+        // which a Windows path holds.
+        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QFileInfo(file).fileName());
+        run.setWorkingDirectory(dir.path());
         env.insert("QT_SCALE_FACTOR", QString::number(s.scaling));
         env.insert(kScreenVariable, QString("%1 %2")
                                         .arg(std::lround(s.width / s.scaling))

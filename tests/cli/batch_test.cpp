@@ -303,7 +303,7 @@ TEST_F(Batch, DeepHugeAndOddTablesAreRefusedWithShortMessages) {
             "key \"DisplayName\" is longer than 4096 bytes");
     refused("wide.csv", "ShortName" + std::string(2000, ',') + "\n", "more than 1024 fields");
     // A long value with a NUL in it: quoted by its first 40 characters, the NUL escaped.
-    refused("nul.csv",
+    refused("with-nul.csv",
             "ShortName,Description\nKNIGHTS,\"Kni" + std::string(1, '\0') + "ghts" +
                 std::string(3000, 'x') + "\"\n",
             "value \"Kni\\u0000ghtsxxx");
@@ -323,14 +323,14 @@ TEST_F(Batch, DeepHugeAndOddTablesAreRefusedWithShortMessages) {
 TEST_F(Batch, ATextWithANulIsRefusedNamingItsColumn) {
     const auto before = Snapshot(game_);
     const std::string nul(1, '\0');
-    WriteBytes(dir_ / "nul.csv", "ShortName,DisplayName\nKNIGHTS,\"Kni" + nul + "ghts\"\n");
-    std::string message = FailingImport(b3::kArmy, "nul.csv");
+    WriteBytes(dir_ / "with-nul.csv", "ShortName,DisplayName\nKNIGHTS,\"Kni" + nul + "ghts\"\n");
+    std::string message = FailingImport(b3::kArmy, "with-nul.csv");
     EXPECT_NE(message.find("row 2 (\"KNIGHTS\"), column DisplayName, value \"Kni\\u0000ghts\": "
                            "the text holds a NUL character"),
               std::string::npos)
         << message;
-    WriteBytes(dir_ / "nul.json", R"([{"ShortName": "ORCS", "Description": "Orcs\u0000!"}])");
-    message = FailingImport(b3::kArmy, "nul.json");
+    WriteBytes(dir_ / "with-nul.json", R"([{"ShortName": "ORCS", "Description": "Orcs\u0000!"}])");
+    message = FailingImport(b3::kArmy, "with-nul.json");
     EXPECT_NE(message.find("column Description"), std::string::npos) << message;
     EXPECT_NE(message.find("NUL character"), std::string::npos) << message;
     EXPECT_EQ(Snapshot(game_), before);

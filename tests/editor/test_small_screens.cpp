@@ -1,6 +1,7 @@
 // The windows on small screens: this test program runs itself again on a screen of 1024 by 600
 // and one of 1024 by 768 pixels (the offscreen platform's screen set by a file), where every
 // window, frame included, must fit and show its buttons.
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,7 +70,10 @@ TEST(SmallScreens, EveryWindowFitsScreensOfSmallSizes) {
         file.close();
         QProcess run;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + path);
+        // Named from the folder the run starts in: the platform's options are split at colons,
+        // which a Windows path holds.
+        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QFileInfo(path).fileName());
+        run.setWorkingDirectory(QFileInfo(path).absolutePath());
         env.insert(kScreenVariable, QString("1024x%1").arg(height));
         run.setProcessEnvironment(env);
         run.setProcessChannelMode(QProcess::MergedChannels);

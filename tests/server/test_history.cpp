@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <thread>
 
 #include "b3/history.h"
 #include "cedit_object.h"
+#include "platform/native_path.h"
 #include "server_internal.h"
 #include "support/install_fixture.h"
 #include "support/portable.h"
@@ -227,9 +229,10 @@ TEST(History, DamagedVersionsAndHandEditedIndexLinesAreRefused) {
 
 // One of two processes of the test below: saves one army many times.
 TEST(HistoryWorker, SavesOneArmyManyTimes) {
-    const char* job = std::getenv("B3_HISTORY_WORKER");
+    // Through the platform's reading of the environment: the folder's name is not ASCII.
+    const std::optional<std::string> job = b3::platform::EnvironmentText("B3_HISTORY_WORKER");
     if (!job) GTEST_SKIP() << "started by History.TwoProcessesSavingKeepEveryVersionOnce";
-    std::istringstream in(job);
+    std::istringstream in(*job);
     std::string root, name;
     int count = 0;
     std::getline(in, root, '\t');
@@ -237,15 +240,19 @@ TEST(HistoryWorker, SavesOneArmyManyTimes) {
     in >> count;
     std::vector<std::string> messages;
     b3::SetMessageSink([&](const std::string& text) { messages.push_back(text); });
-    auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{root});
-    const auto data = object->GetEditObjectData(b3::kArmy);
-    b3::ObjectArray row;
-    for (std::size_t r = 0; r < data.rows(); ++r)
-        if (data.row(r)[3].toString() == name) row = data.row(r);
-    ASSERT_FALSE(row.empty());
-    for (int i = 0; i < count; ++i) {
-        row[1] = b3::Cell::text(name + " " + std::to_string(i));
-        object->WriteObject(row, b3::kArmy);
+    try {
+        auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{root});
+        const auto data = object->GetEditObjectData(b3::kArmy);
+        b3::ObjectArray row;
+        for (std::size_t r = 0; r < data.rows(); ++r)
+            if (data.row(r)[3].toString() == name) row = data.row(r);
+        ASSERT_FALSE(row.empty()) << root;
+        for (int i = 0; i < count; ++i) {
+            row[1] = b3::Cell::text(name + " " + std::to_string(i));
+            object->WriteObject(row, b3::kArmy);
+        }
+    } catch (const b3::Error& e) {
+        FAIL() << root << ": " << e.number() << " " << e.source() << ": " << e.description();
     }
     b3::SetMessageSink({});
     EXPECT_TRUE(messages.empty()) << messages.front();
