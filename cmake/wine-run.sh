@@ -26,5 +26,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wine reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /d offscreen /f >/dev/null 2>&1 || true
     wineserver -w
 fi
+# The build's shared prefix keeps its server up a while after its last program ends, so that the
+# next test's program never meets a server on its way out (Wine then fails with "recvmsg:
+# Connection reset by peer"). Tests with prefixes of their own wait for their servers themselves.
+if [ "$B3_WINEPREFIX" = "$build/wineprefix" ]; then
+    wineserver -p60 2>/dev/null || true
+fi
 flock -u 9
 exec wine "$program" "$@"
