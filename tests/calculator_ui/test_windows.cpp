@@ -8,16 +8,11 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QProcess>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTabBar>
@@ -34,6 +29,7 @@
 #include "calculator/ui/updown_box.h"
 #include "sample/sample.h"
 #include "support/mnemonics.h"
+#include "support/screens.h"
 #include "ui_support.h"
 
 namespace b3::oddslab::test {
@@ -286,44 +282,17 @@ TEST(OddsLabScreens, MainWindowFitsScreensAtTheirScaling) {
     if (!qEnvironmentVariableIsEmpty(kScreenVariable)) GTEST_SKIP();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    struct Screen {
-        int width, height;
-        double scaling;
-    };
     // A laptop's screen at 150 % and a small one at 100 %.
-    for (const Screen s : {Screen{1280, 800, 1.5}, Screen{1024, 768, 1.0}}) {
-        const QJsonObject screen{{"name", "Screen"},
-                                 {"x", 0},
-                                 {"y", 0},
-                                 {"width", s.width},
-                                 {"height", s.height},
-                                 {"logicalDpi", 96},
-                                 {"logicalBaseDpi", 96},
-                                 {"dpr", 1}};
-        const QJsonObject config{{"windowFrameMargins", true}, {"screens", QJsonArray{screen}}};
-        const QString name = QString("%1x%2@%3").arg(s.width).arg(s.height).arg(s.scaling);
-        QFile file(dir.filePath(name + ".json"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(config).toJson());
-        file.close();
-        QProcess run;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // Named from the folder the run starts in: the platform's options are split at colons,
-        // which a Windows path holds.
-        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QFileInfo(file).fileName());
-        run.setWorkingDirectory(dir.path());
-        env.insert("QT_SCALE_FACTOR", QString::number(s.scaling));
-        env.insert(kScreenVariable, QString("%1 %2")
-                                        .arg(std::lround(s.width / s.scaling))
-                                        .arg(std::lround(s.height / s.scaling)));
-        run.setProcessEnvironment(env);
-        run.setProcessChannelMode(QProcess::MergedChannels);
-        run.start(QCoreApplication::applicationFilePath(),
-                  {"--gtest_filter=ScaledScreen.*", "--gtest_brief=1"});
-        ASSERT_TRUE(run.waitForFinished(120000)) << name.toStdString();
-        const QString output = QString::fromUtf8(run.readAll());
-        EXPECT_EQ(run.exitCode(), 0) << name.toStdString() << ":\n" << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    for (const b3::test::TestScreen s :
+         {b3::test::TestScreen{1280, 800, 1.5}, b3::test::TestScreen{1024, 768, 1.0}}) {
+        const QString name = QString("%1x%2 at %3").arg(s.width).arg(s.height).arg(s.scaling);
+        const auto run = b3::test::RunOnScreen(s, dir.path(), "ScaledScreen.*", kScreenVariable,
+                                               QString("%1 %2")
+                                                   .arg(std::lround(s.width / s.scaling))
+                                                   .arg(std::lround(s.height / s.scaling)));
+        ASSERT_TRUE(run.finished) << name.toStdString();
+        EXPECT_EQ(run.exitCode, 0) << name.toStdString() << ":\n" << run.output.toStdString();
+        EXPECT_TRUE(run.output.contains("[  PASSED  ] 1 test")) << run.output.toStdString();
     }
 }
 

@@ -1,11 +1,6 @@
 // The windows on small screens: this test program runs itself again on a screen of 1024 by 600
 // and one of 1024 by 768 pixels (the offscreen platform's screen set by a file), where every
 // window, frame included, must fit and show its buttons.
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -17,6 +12,7 @@
 #include "editor/frm_heroprops.h"
 #include "editor/frm_history.h"
 #include "editor_harness.h"
+#include "support/screens.h"
 
 namespace b3edtest {
 namespace {
@@ -58,31 +54,12 @@ TEST(SmallScreens, EveryWindowFitsScreensOfSmallSizes) {
     if (!qEnvironmentVariableIsEmpty(kScreenVariable)) GTEST_SKIP();
     b3test::TempDir dir;
     for (const int height : {600, 768}) {
-        const QJsonObject screen{{"name", "Small"},      {"x", 0},           {"y", 0},
-                                 {"width", 1024},        {"height", height}, {"logicalDpi", 96},
-                                 {"logicalBaseDpi", 96}, {"dpr", 1}};
-        const QJsonObject config{{"windowFrameMargins", true}, {"screens", QJsonArray{screen}}};
-        const QString path =
-            QString::fromStdString(dir.str()) + QString("/screen%1.json").arg(height);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(config).toJson());
-        file.close();
-        QProcess run;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // Named from the folder the run starts in: the platform's options are split at colons,
-        // which a Windows path holds.
-        env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QFileInfo(path).fileName());
-        run.setWorkingDirectory(QFileInfo(path).absolutePath());
-        env.insert(kScreenVariable, QString("1024x%1").arg(height));
-        run.setProcessEnvironment(env);
-        run.setProcessChannelMode(QProcess::MergedChannels);
-        run.start(QCoreApplication::applicationFilePath(),
-                  {"--gtest_filter=SmallScreenTest.*", "--gtest_brief=1"});
-        ASSERT_TRUE(run.waitForFinished(120000));
-        const QString output = QString::fromUtf8(run.readAll());
-        EXPECT_EQ(run.exitCode(), 0) << "1024x" << height << ":\n" << output.toStdString();
-        EXPECT_TRUE(output.contains("1 test")) << output.toStdString();
+        const auto run = b3::test::RunOnScreen(
+            {1024, height, 1.0}, QString::fromStdString(dir.str()), "SmallScreenTest.*",
+            kScreenVariable, QString("1024x%1").arg(height));
+        ASSERT_TRUE(run.finished) << "1024x" << height;
+        EXPECT_EQ(run.exitCode, 0) << "1024x" << height << ":\n" << run.output.toStdString();
+        EXPECT_TRUE(run.output.contains("1 test")) << run.output.toStdString();
     }
 }
 
