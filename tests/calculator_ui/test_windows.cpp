@@ -244,7 +244,7 @@ TEST_F(OddsLabWindows, MainWindowFitsASmallScreenInEveryState) {
     w->cmdAttack->click();
     fits("after a run");
     w->sscPin->click();
-    w->lstArmies[0]->takeItem(3);
+    delete w->lstArmies[0]->takeItem(3);
     w->cmdAttack->click();
     fits("pinned");
     w->updCombatDice->setValue(24);
@@ -319,7 +319,7 @@ TEST_F(ScaledScreen, MainWindowFitsInEveryState) {
     w->cmdAttack->click();
     fits("after a run");
     w->sscPin->click();
-    w->lstArmies[0]->takeItem(3);
+    delete w->lstArmies[0]->takeItem(3);
     w->cmdAttack->click();
     fits("pinned");
 }
