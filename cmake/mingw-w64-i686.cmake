@@ -4,16 +4,6 @@
 #         -DB3_WITH_QT=OFF -DB3_TESTS=OFF -DB3_TEMPLATES_FROM=build-windows/bin
 # Wine's 32-bit side is not installed here, so nothing this build makes is run: the picture
 # templates come from the 64-bit build (B3_TEMPLATES_FROM) and the checks only read the files.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(B3_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${B3_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${B3_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${B3_MINGW_TRIPLET}-windres)
-set(CMAKE_AR /usr/bin/${B3_MINGW_TRIPLET}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB /usr/bin/${B3_MINGW_TRIPLET}-ranlib CACHE FILEPATH "")
-set(CMAKE_FIND_ROOT_PATH /usr/${B3_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
