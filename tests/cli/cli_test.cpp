@@ -26,15 +26,9 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using b3::testing::ReadAll;
 
-void WriteAll(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+using b3::testing::WriteAll;
 
 // Lines as LF-terminated text: on Windows the program's text output ends its lines with CR LF.
 std::string Unix(std::string text) {

@@ -28,15 +28,9 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using b3::testing::ReadAll;
 
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using b3::testing::WriteAll;
 
 // Every file of an installation with its bytes, by path relative to the folder.
 std::map<std::string, std::string> Files(const fs::path& root) {

@@ -32,10 +32,7 @@ private:
     fs::path path_;
 };
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using b3::testing::ReadAll;
 
 int U16(const std::string& bytes, std::size_t at) {
     return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |

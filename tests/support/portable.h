@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -25,6 +27,18 @@ extern char** environ;
 #endif
 
 namespace b3::testing {
+
+// A whole file's bytes; empty when it cannot be read.
+inline std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Writes `bytes` as the whole file.
+inline void WriteAll(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
 
 // A new, empty folder under the system's temporary folder, named `prefix` and a random part.
 inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
