@@ -74,10 +74,6 @@ std::string Residue(int kind, std::string_view record) {
     return bytes;
 }
 
-std::string Upper(std::string_view text) {
-    return platform::AsciiUpper(text);
-}
-
 }  // namespace
 
 const std::vector<FieldDef>& FieldDefs(int kind) {
@@ -322,11 +318,11 @@ Installation::Installation(std::string folder) : folder_(std::move(folder)) {
         std::error_code ec;
         const std::string extension = layout.extension;
         for (std::string& file : platform::ListFiles(kind.folder, "*", ec)) {
-            const std::string upper = Upper(file);
+            const std::string upper = platform::AsciiUpper(file);
             if (upper.size() > extension.size() &&
                 upper.compare(upper.size() - extension.size(), extension.size(), extension) == 0) {
                 std::string stem = file.substr(0, file.size() - extension.size());
-                if (kind.nameOfUpper.emplace(Upper(stem), stem).second)
+                if (kind.nameOfUpper.emplace(platform::AsciiUpper(stem), stem).second)
                     kind.names.push_back(std::move(stem));
             }
             kind.fileOfUpper.emplace(upper, std::move(file));
@@ -342,12 +338,12 @@ Installation::Installation(std::string folder) : folder_(std::move(folder)) {
 }
 
 std::string Installation::PathOf(const Kind& kind, const std::string& file) const {
-    const auto hit = kind.fileOfUpper.find(Upper(file));
+    const auto hit = kind.fileOfUpper.find(platform::AsciiUpper(file));
     return platform::JoinPath(kind.folder, hit == kind.fileOfUpper.end() ? file : hit->second);
 }
 
 bool Installation::Has(int kind, std::string_view name) const {
-    return kinds_[static_cast<std::size_t>(kind)].nameOfUpper.count(Upper(name)) > 0;
+    return kinds_[static_cast<std::size_t>(kind)].nameOfUpper.count(platform::AsciiUpper(name)) > 0;
 }
 
 ObjectFiles Installation::NewObject(int kind, const std::string& name) const {
@@ -360,7 +356,7 @@ ObjectFiles Installation::NewObject(int kind, const std::string& name) const {
         const std::string file = name + suffix + ".PCX";
         object.picturePaths.push_back(PathOf(k, file));
         std::optional<std::string> bytes;
-        if (k.fileOfUpper.count(Upper(file))) {
+        if (k.fileOfUpper.count(platform::AsciiUpper(file))) {
             std::string read;
             std::error_code ec;
             if (!platform::ReadFileBytes(object.picturePaths.back(), read, ec))
@@ -375,7 +371,7 @@ ObjectFiles Installation::NewObject(int kind, const std::string& name) const {
 
 std::optional<ObjectFiles> Installation::Load(int kind, std::string_view name) const {
     const Kind& k = kinds_[static_cast<std::size_t>(kind)];
-    const auto hit = k.nameOfUpper.find(Upper(name));
+    const auto hit = k.nameOfUpper.find(platform::AsciiUpper(name));
     if (hit == k.nameOfUpper.end()) return std::nullopt;
     ObjectFiles object = NewObject(kind, hit->second);
     std::error_code ec;

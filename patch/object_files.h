@@ -95,7 +95,6 @@ public:
     explicit Installation(std::string folder);
 
     const std::string& folder() const { return folder_; }
-    const std::string& kindFolder(int kind) const { return kinds_[kind].folder; }
 
     // The short names of a kind's objects, in the folder's order.
     const std::vector<std::string>& Names(int kind) const { return kinds_[kind].names; }

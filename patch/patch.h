@@ -107,7 +107,6 @@ json DifferenceJson(const InstallationDifference& difference, const std::string&
 Patch MakePatch(const Installation& base, const Installation& modded, std::string name,
                 std::string description);
 
-json PatchToJson(const Patch& patch);
 Patch PatchFromJson(const json& doc, const std::string& file);
 // Reads FILE ("-" for standard input) within kMaxPatchBytes and the JSON inputs' nesting limit,
 // and checks every entry. Throws PatchError (or the JSON input's error) naming the entry.

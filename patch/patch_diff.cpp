@@ -16,10 +16,6 @@ std::vector<int> KindsOrAll(const std::vector<int>& kinds) {
     return all;
 }
 
-const FieldDef& DefOf(int kind, const std::string& field) {
-    return *FindField(kind, field);
-}
-
 }  // namespace
 
 std::vector<FieldChange> CompareObject(const ObjectFiles& a, const ObjectFiles& b) {
@@ -67,7 +63,7 @@ void WriteDifferenceText(const InstallationDifference& d, const std::string& a,
     std::size_t values = 0;
     for (const ObjectDifference& o : d.changed) {
         for (const FieldChange& f : o.fields) {
-            const FieldDef& def = DefOf(o.kind, f.field);
+            const FieldDef& def = *FindField(o.kind, f.field);
             out << KindWord(o.kind) << ' ' << o.name << ": " << f.field << ": "
                 << ShowValue(def, f.before) << " -> " << ShowValue(def, f.after) << '\n';
             ++values;
@@ -89,7 +85,7 @@ json DifferenceJson(const InstallationDifference& d, const std::string& a, const
     for (const ObjectDifference& o : d.changed) {
         json fields = json::array();
         for (const FieldChange& f : o.fields) {
-            const FieldDef& def = DefOf(o.kind, f.field);
+            const FieldDef& def = *FindField(o.kind, f.field);
             fields.push_back({{"field", f.field},
                               {"a", SummaryValue(def, f.before)},
                               {"b", SummaryValue(def, f.after)}});

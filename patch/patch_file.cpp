@@ -23,13 +23,9 @@ ordered Ordered(const json& value) {
     return nullptr;
 }
 
-std::string KindName(int kind) {
-    return KindWord(kind);
-}
-
 // "an army", "a hero".
 std::string AKind(int kind) {
-    return (kind == kItem || kind == kArmy ? "an " : "a ") + KindName(kind);
+    return (kind == kItem || kind == kArmy ? "an " : "a ") + std::string(KindWord(kind));
 }
 
 class Reader {
@@ -102,12 +98,12 @@ private:
         const auto name = e.find("name");
         if (name == e.end() || !name->is_string()) Fail(at, "\"name\" must be the short name");
         const std::string text = name->get<std::string>();
-        at += " (" + KindName(code) + " " + engine::Excerpt(*name) + ")";
+        at += " (" + std::string(KindWord(code)) + " " + engine::Excerpt(*name) + ")";
         if (auto problem = FileNameProblem(text))
             Fail(at, "the name cannot be a file name on Windows: " + *problem);
         const auto limit = static_cast<std::size_t>(ShortNameLimit(code));
         if (adding && platform::Utf8Length(text) > limit) {
-            Fail(at, "a new " + KindName(code) + "'s short name has at most " +
+            Fail(at, "a new " + std::string(KindWord(code)) + "'s short name has at most " +
                          std::to_string(limit) + " characters");
         }
         if (!seen_.emplace(std::to_string(code) + platform::AsciiUpper(text), at).second)
@@ -213,25 +209,21 @@ ordered OrderedPatch(const Patch& patch) {
         for (const FieldChange& f : c.fields)
             fields[f.field] = {{"old", Ordered(f.before)}, {"new", Ordered(f.after)}};
         doc["changed"].push_back(
-            {{"kind", KindName(c.kind)}, {"name", c.name}, {"fields", fields}});
+            {{"kind", KindWord(c.kind)}, {"name", c.name}, {"fields", fields}});
     }
     doc["added"] = ordered::array();
     for (const AddedObject& a : patch.added) {
         ordered fields = ordered::object();
         for (const auto& [field, value] : a.fields) fields[field] = Ordered(value);
-        doc["added"].push_back({{"kind", KindName(a.kind)}, {"name", a.name}, {"fields", fields}});
+        doc["added"].push_back({{"kind", KindWord(a.kind)}, {"name", a.name}, {"fields", fields}});
     }
     doc["removed"] = ordered::array();
     for (const RemovedObject& r : patch.removed)
-        doc["removed"].push_back({{"kind", KindName(r.kind)}, {"name", r.name}, {"hash", r.hash}});
+        doc["removed"].push_back({{"kind", KindWord(r.kind)}, {"name", r.name}, {"hash", r.hash}});
     return doc;
 }
 
 }  // namespace
-
-json PatchToJson(const Patch& patch) {
-    return json::parse(OrderedPatch(patch).dump());
-}
 
 Patch PatchFromJson(const json& doc, const std::string& file) {
     return Reader(file).Read(doc);

@@ -1026,7 +1026,7 @@ bool IsDirectory(const std::string& path) {
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ModuleFolderOf(const void* address) {
+std::string ModuleFileOf(const void* address) {
     HMODULE module = nullptr;
     if (!::GetModuleHandleExW(
             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -1046,7 +1046,7 @@ std::string ModuleFolderOf(const void* address) {
         if (buffer.size() >= 32768) return std::string();
         buffer.resize(buffer.size() * 2);
     }
-    return ParentFolder(Utf8FromWide(buffer));
+    return Utf8FromWide(buffer);
 }
 
 namespace {
@@ -1134,7 +1134,7 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string ModuleFolderOf(const void* address) {
+std::string ModuleFileOf(const void* address) {
     Dl_info info{};
     std::string file;
     if (::dladdr(address, &info) != 0 && info.dli_fname != nullptr && info.dli_fname[0] != '\0' &&
@@ -1152,7 +1152,7 @@ std::string ModuleFolderOf(const void* address) {
         file = real;
         std::free(real);
     }
-    return ParentFolder(file);
+    return file;
 }
 
 bool StartProgram(const std::string& program, std::error_code& ec,
@@ -1200,5 +1200,10 @@ bool StartProgram(const std::string& program, std::error_code& ec,
 }
 
 #endif
+
+std::string ModuleFolderOf(const void* address) {
+    const std::string file = ModuleFileOf(address);
+    return file.empty() ? std::string() : ParentFolder(file);
+}
 
 }  // namespace b3::platform

@@ -115,7 +115,9 @@ private:
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
 
-// The folder that holds the module (shared library or program) containing `address`.
+// The file of the module (shared library or program) containing `address`, and its folder; empty
+// when it cannot be told.
+std::string ModuleFileOf(const void* address);
 std::string ModuleFolderOf(const void* address);
 
 // Starts a program with `arguments` (none by default) and does not wait for it. On Windows the

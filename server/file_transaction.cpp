@@ -37,7 +37,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kJournalName = ".b3tools-journal";
 constexpr const char* kJournalHeader = "b3tools journal 1\n";
 
 std::mutex g_hookMutex;

@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <sstream>
 
 #include "b3/edit_object.h"
+#include "b3/file_transaction.h"
 #include "platform/files.h"
 #include "platform/hash.h"
 #include "platform/native_path.h"
@@ -35,15 +38,9 @@ constexpr const char* kIndexName = "index.tsv";
 constexpr const char* kIndexHeader = "# b3tools history 2";
 // Held while the index is read, changed and written back, by every process and thread.
 constexpr const char* kLockName = "index.lock";
-// The journal of a change of several files lies in the installation's own folder.
-constexpr const char* kJournalName = ".b3tools-journal";
 
 using detail::Escape;
 using detail::SplitTabs;
-
-std::string HashOf(std::string_view bytes) {
-    return platform::Fnv1aHex(bytes);
-}
 
 // A version's id names a file of the versions folder: letters, digits, '-', '_' and '.', not
 // starting with a dot.
@@ -231,15 +228,24 @@ std::string HistoryStore::DefaultRoot() {
 #endif
 }
 
-HistoryStore::HistoryStore(std::string installFolder, std::uint64_t capBytes, std::string root)
-    : install_(std::move(installFolder)), cap_(capBytes) {
-    std::string legacy;
-    const std::string name = StoreFolderName(install_, &legacy);
-    folder_ = platform::JoinPath(root, name);
-    if (legacy == name) return;
-    AdoptLegacyHistory(platform::JoinPath(root, legacy), folder_);
-    // Histories kept before folding under other spellings of the folder: each says in its
-    // installation.txt which folder it belongs to.
+namespace {
+
+// Takes over the histories kept before the folder name was case-folded: the one under the
+// unfolded name and those under other spellings of the folder (each says in its installation.txt
+// which folder it belongs to). A store is made for every kept file, so the histories' folder is
+// looked through again only when its list of folders has changed since the last look.
+void AdoptOlderHistories(const std::string& root, const std::string& name,
+                         const std::string& legacy, const std::string& folder) {
+    static std::mutex mutex;
+    static std::map<std::string, fs::file_time_type> looked;
+    std::error_code timeError;
+    const auto changed = fs::last_write_time(platform::FsPath(root), timeError);
+    if (!timeError) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const auto at = looked.find(folder);
+        if (at != looked.end() && at->second == changed) return;
+    }
+    AdoptLegacyHistory(platform::JoinPath(root, legacy), folder);
     std::error_code ec;
     std::vector<std::string> others;
     for (const auto& entry : fs::directory_iterator(platform::FsPath(root), ec)) {
@@ -253,7 +259,23 @@ HistoryStore::HistoryStore(std::string installFolder, std::uint64_t capBytes, st
         while (!about.empty() && (about.back() == '\n' || about.back() == '\r')) about.pop_back();
         if (StoreFolderName(about) == name) others.push_back(other);
     }
-    for (const std::string& other : others) AdoptLegacyHistory(other, folder_);
+    for (const std::string& other : others) AdoptLegacyHistory(other, folder);
+    // As the folder stood before this look: a folder added meanwhile, or removed by the
+    // adoption, brings one more look.
+    if (!timeError) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        looked[folder] = changed;
+    }
+}
+
+}  // namespace
+
+HistoryStore::HistoryStore(std::string installFolder, std::uint64_t capBytes, std::string root)
+    : install_(std::move(installFolder)), cap_(capBytes) {
+    std::string legacy;
+    const std::string name = StoreFolderName(install_, &legacy);
+    folder_ = platform::JoinPath(root, name);
+    if (legacy != name) AdoptOlderHistories(root, name, legacy, folder_);
 }
 
 std::string HistoryStore::VersionPath(const std::string& id) const {
@@ -395,7 +417,7 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
     entry.name = name;
     entry.file = relative;
     entry.size = bytes.size();
-    entry.hash = HashOf(bytes);
+    entry.hash = platform::Fnv1aHex(bytes);
 
     if (!platform::ReplaceFileContents(VersionPath(entry.id), bytes, ec)) {
         return "cannot write to the history folder " + folder_ + ": " + ec.message();
@@ -494,7 +516,7 @@ std::optional<std::string> HistoryStore::CheckedBytes(const HistoryEntry& entry,
         return fail("it holds " + std::to_string(bytes.size()) + " bytes where " +
                     std::to_string(entry.size) + " were kept");
     }
-    if (!entry.hash.empty() && HashOf(bytes) != entry.hash)
+    if (!entry.hash.empty() && platform::Fnv1aHex(bytes) != entry.hash)
         return fail("its bytes are not those that were kept");
     return bytes;
 }

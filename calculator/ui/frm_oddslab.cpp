@@ -944,6 +944,9 @@ void frmOddsLab::SetFigureText(QLabel* label, const QString& text) {
     label->setAccessibleName(name + ": " + (text.isEmpty() ? QString("no figure") : text));
 }
 
+// The window shows the run's figures from its totals once the run has completed, to the precision
+// their intervals support, rather than the engine's texts (the host's ShowAttWinPercent and
+// ShowAverage are left as they are: doing nothing).
 void frmOddsLab::ShowFigures() {
     Trap(services_, "frmOddsLab::ShowFigures", [&] {
         QLabel* const values[kFigureCount] = {lblAttWinPercent, lblAvg[2], lblAvg[3], lblAvg[4],
@@ -1219,12 +1222,6 @@ void frmOddsLab::SetStatusText(const std::string& text) {
 void frmOddsLab::PumpEvents() {
     services_.pumpEvents();
 }
-
-// The window shows the run's figures from its totals once the run has completed (ShowFigures), to
-// the precision their intervals support, rather than the engine's texts.
-void frmOddsLab::ShowAttWinPercent(const std::string&) {}
-
-void frmOddsLab::ShowAverage(int, const std::string&) {}
 
 void frmOddsLab::ShowStats(const b3::engine::StackStatistics& stats) {
     Trap(services_, "MBattleCalc::ShowStats", [&] {

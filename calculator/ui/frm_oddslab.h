@@ -252,8 +252,6 @@ public:
     void SetProgress(b3::engine::Long percent) override;
     void SetStatusText(const std::string& text) override;
     void PumpEvents() override;
-    void ShowAttWinPercent(const std::string& text) override;
-    void ShowAverage(int index, const std::string& text) override;
     void ShowStats(const b3::engine::StackStatistics& stats) override;
     void ReportError(const std::string& label, std::int32_t number,
                      const std::string& description) override;

@@ -8,8 +8,11 @@
 
 #include "B3EdtSvr_h.h"
 #include "platform/native_path.h"
+#include "server_internal.h"
 
 namespace b3::com {
+
+namespace {
 
 HRESULT HresultOf(std::int32_t number) {
     if (number < 0) return static_cast<HRESULT>(number);
@@ -18,6 +21,8 @@ HRESULT HresultOf(std::int32_t number) {
     }
     return E_FAIL;
 }
+
+}  // namespace
 
 HRESULT ReportError(const Error& error) {
     const HRESULT hr = HresultOf(error.number());
@@ -44,7 +49,7 @@ HRESULT ReportCurrentException(const char* source) noexcept {
         } catch (const Error& e) {
             return ReportError(e);
         } catch (const std::bad_alloc&) {
-            return ReportError(Error(kErrOutOfMemory, source, DescribeError(kErrOutOfMemory)));
+            return ReportError(detail::PlatformError(kErrOutOfMemory, source));
         } catch (const std::exception& e) {
             return ReportError(Error(static_cast<std::int32_t>(E_UNEXPECTED), source,
                                      std::string("Unexpected failure: ") + e.what()));

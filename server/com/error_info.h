@@ -11,12 +11,9 @@
 
 namespace b3::com {
 
-// The HRESULT of a server error number: the server's own numbers are HRESULTs already
-// (0x800405E8...); a platform number N (9, 53, ...) becomes 0x800A0000 + N, which a script shows
-// as N again.
-HRESULT HresultOf(std::int32_t number);
-
-// Records the error as this thread's error info and returns its HRESULT.
+// Records the error as this thread's error info and returns its HRESULT: the server's own numbers
+// are HRESULTs already (0x800405E8...); a platform number N (9, 53, ...) becomes 0x800A0000 + N,
+// which a script shows as N again.
 HRESULT ReportError(const Error& error);
 
 // The same for the exception being handled (inside a catch block): a b3::Error as itself,

@@ -8,6 +8,8 @@
 
 #include "B3EdtSvr_h.h"
 #include "class_factory.h"
+#include "platform/files.h"
+#include "platform/native_path.h"
 
 namespace b3::com {
 namespace {
@@ -20,23 +22,8 @@ void ModuleAnchor() {}
 }  // namespace
 
 std::wstring ModulePath() {
-    HMODULE module = nullptr;
-    if (!::GetModuleHandleExW(
-            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            reinterpret_cast<LPCWSTR>(&ModuleAnchor), &module)) {
-        return std::wstring();
-    }
-    // Paths longer than MAX_PATH are cut without an error: grow the buffer until the path fits.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    return platform::WideFromUtf8(
+        platform::ModuleFileOf(reinterpret_cast<const void*>(&ModuleAnchor)));
 }
 
 void ObjectCreated() {

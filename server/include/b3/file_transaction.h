@@ -55,6 +55,8 @@ private:
 };
 
 // The journal of an unfinished change of `installFolder`.
+// The journal's file name, in the installation's own folder.
+inline constexpr const char* kJournalName = ".b3tools-journal";
 B3EDTSVR_EXPORT std::string JournalPath(const std::string& installFolder);
 
 // Finishes a change of `installFolder` that was stopped in the middle: every file of its journal
