@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sample/pcx.h"
+#include "formats/pcx.h"
 
 namespace {
 

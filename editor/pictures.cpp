@@ -5,7 +5,7 @@
 
 #include "editor/item_bitmaps.h"
 #include "platform/files.h"
-#include "sample/pcx.h"
+#include "formats/pcx.h"
 
 namespace b3::editor {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "sample/pcx.h"
+#include "formats/pcx.h"
 #include "sample/pictures.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "sample/pcx.h"
+#include "formats/pcx.h"
 
 namespace b3::pcx {
 

@@ -11,7 +11,7 @@
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
-#include "sample/pcx.h"
+#include "formats/pcx.h"
 #include "sample/pictures.h"
 
 namespace b3::sample {

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the Debian package from the build folder and checks it: lintian finds no error, the
 # dependencies are the Qt 6 runtime libraries (no development or build tools), and the package
-# holds the programs, the edit server with its templates and the desktop files.
+# holds the programs, the edit server with its templates and the desktop files; no hardening
+# flag is missing.
 #   package_lintian.sh BUILD-FOLDER WORK-FOLDER
 # shellcheck source-path=SCRIPTDIR
 # shellcheck source=test_folders.sh
@@ -37,5 +38,8 @@ for file in $files; do
     grep -qF -- "$file" <<<"$contents" || fail "the package lacks $file"
 done
 
-lintian --fail-on error --tag-display-limit 0 "$package" | tee "$work/lintian.log"
+lintian --fail-on error --display-info --tag-display-limit 0 "$package" | tee "$work/lintian.log"
+# The programs are built with the distribution's hardening: no note of a missing flag, even an
+# informational one (fortified functions, bind-now).
+if grep -E 'hardening-' "$work/lintian.log"; then fail "lintian notes missing hardening flags"; fi
 echo "package checked: $(basename "$package")"

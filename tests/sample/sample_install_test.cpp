@@ -8,8 +8,8 @@
 #include <string>
 
 #include "b3/edit_object.h"
+#include "formats/pcx.h"
 #include "platform/files.h"
-#include "sample/pcx.h"
 #include "sample/pictures.h"
 #include "sample/sample.h"
 #include "support/portable.h"
@@ -194,6 +194,16 @@ TEST(SampleWrite, WritingAgainReplacesTheSameFiles) {
     std::ofstream(folder.path() / "game" / "Army" / "KNIGHTS.ARM", std::ios::trunc) << "spoiled";
     b3::sample::WriteSampleInstallation(root);
     EXPECT_EQ(fs::file_size(folder.path() / "game" / "Army" / "KNIGHTS.ARM"), 252u);
+}
+
+TEST(PcxPictures, OurArtIsDistinctAndStable) {
+    EXPECT_NE(b3::pcx::NewArmyTemplate(), b3::pcx::NewSiteTemplate());
+    EXPECT_EQ(b3::pcx::ArmyPortrait("KNIGHTS"), b3::pcx::ArmyPortrait("KNIGHTS"));
+    EXPECT_NE(b3::pcx::ArmyPortrait("KNIGHTS"), b3::pcx::ArmyPortrait("ORCS"));
+    EXPECT_NE(b3::pcx::HeroPortrait("PALADIN", false), b3::pcx::HeroPortrait("PALADIN", true));
+    const b3::pcx::Picture t = b3::pcx::NewArmyTemplate();
+    EXPECT_EQ(t.width, 48);
+    EXPECT_EQ(t.height, 48);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "sample/pcx.h"
+#include "formats/pcx.h"
 
 #include <algorithm>
 #include <cstdlib>
