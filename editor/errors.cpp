@@ -1,6 +1,7 @@
 #include "editor/errors.h"
 
 #include "b3/edit_object.h"
+#include "common_ui/error_trap.h"
 #include "editor/services.h"
 
 namespace b3::editor {
@@ -17,22 +18,10 @@ void ReportError(EditorServices& services, std::int32_t number, const QString& l
 }
 
 void ReportCurrentException(EditorServices& services, const QString& label, bool useSource) {
-    try {
-        throw;
-    } catch (const b3::Error& e) {
-        const QString source = QString::fromStdString(e.source());
-        ReportError(services, e.number(), useSource && !source.isEmpty() ? source : label,
-                    QString::fromStdString(e.description()));
-    } catch (const EditorError& e) {
-        ReportError(services, e.number(), useSource && !e.source().isEmpty() ? e.source() : label,
-                    e.description());
-    } catch (const std::bad_alloc&) {
-        ReportError(services, 7, label, QString::fromStdString(b3::DescribeError(7)));
-    } catch (const std::exception& e) {
-        ReportError(services, 5, label, QString::fromUtf8(e.what()));
-    } catch (...) {
-        ReportError(services, 5, label, QString::fromStdString(b3::DescribeError(5)));
-    }
+    const b3::Error e = b3::ui::CurrentError();
+    const QString source = QString::fromStdString(e.source());
+    ReportError(services, e.number(), useSource && !source.isEmpty() ? source : label,
+                QString::fromStdString(e.description()));
 }
 
 }  // namespace b3::editor

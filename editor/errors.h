@@ -5,8 +5,8 @@
 
 #include <QString>
 #include <cstdint>
-#include <exception>
-#include <string>
+
+#include "b3/edit_object.h"
 
 namespace b3::editor {
 
@@ -18,26 +18,6 @@ inline constexpr std::int32_t kObjectErrorBase = static_cast<std::int32_t>(0x800
 inline constexpr std::int32_t kErrNoItemPower = kObjectErrorBase + 514;  // -2147220990
 // The number of a cancelled file dialog; never reported.
 inline constexpr std::int32_t kErrDialogCancelled = 32755;
-
-// A failure raised by the editor itself.
-class EditorError : public std::exception {
-public:
-    EditorError(std::int32_t number, QString source, QString description)
-        : number_(number),
-          source_(std::move(source)),
-          description_(std::move(description)),
-          what_(description_.toStdString()) {}
-    std::int32_t number() const { return number_; }
-    const QString& source() const { return source_; }
-    const QString& description() const { return description_; }
-    const char* what() const noexcept override { return what_.c_str(); }
-
-private:
-    std::int32_t number_;
-    QString source_;
-    QString description_;
-    std::string what_;
-};
 
 // The text of a report.
 QString FormatErrorReport(std::int32_t number, const QString& label, const QString& description);

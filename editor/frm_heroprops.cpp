@@ -283,8 +283,7 @@ void frmHeroProps::tdbgHeroProps_AfterColUpdate(int row, int column) {
             bool ok = false;
             const int n = x.toString().trimmed().toInt(&ok);
             if (!ok)
-                throw EditorError(13, "frmHeroProps::tdbgHeroProps_AfterColUpdate",
-                                  "Type mismatch");
+                throw b3::Error(13, "frmHeroProps::tdbgHeroProps_AfterColUpdate", "Type mismatch");
             return n;
         };
         switch (column) {

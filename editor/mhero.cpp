@@ -162,7 +162,7 @@ bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CHero& k) {
 bool UnwindHeroProps(frmB3Editor& w, b3::ObjectArray& a) {
     return Trap(w.services(), "MHero::UnwindHeroProps", [&] {
         frmHeroProps* props = w.heroProps();
-        if (!props) throw EditorError(91, "", "Object variable or With block variable not set");
+        if (!props) throw b3::Error(91, "", "Object variable or With block variable not set");
         // A hero whose grid was not opened keeps the extended properties its file holds.
         const int row = w.SelectedRowKey();
         if (!props->HasFilledProps() && row >= 0) props->StartFromPreexistArray(w.DataArray(), row);

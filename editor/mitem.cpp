@@ -81,8 +81,8 @@ bool FillItemObjects(CItem& stored, CItem& working, const b3::DataArray& data, f
             stored.setPower2Value(static_cast<std::int16_t>(CellInt(data, row, 10)));
         }
         if (w.cboItemPowers[0]->currentIndex() < 0 && w.cboItemPowers[1]->currentIndex() < 0) {
-            throw EditorError(kErrNoItemPower, "MItem::FillItemObjects",
-                              LoadResString(kMsgItemNeedsPower));
+            throw b3::Error(kErrNoItemPower, "MItem::FillItemObjects",
+                            LoadResString(kMsgItemNeedsPower).toStdString());
         }
         working.setShortName(stored.ShortName());
         working.setDisplayName(w.txtItemProps[2]->text());

@@ -34,7 +34,7 @@ void SelectText(QComboBox* combo, const QString& text) {
 
 int SelectedData(QComboBox* combo) {
     if (combo->currentIndex() < 0) {
-        throw EditorError(381, "", "Invalid property array index");
+        throw b3::Error(381, "", "Invalid property array index");
     }
     return combo->currentData().toInt();
 }
@@ -56,7 +56,7 @@ int CellInt(const b3::Cell& cell) {
     if (cell.isText()) {
         bool ok = false;
         const int v = QString::fromStdString(cell.str()).trimmed().toInt(&ok);
-        if (!ok) throw EditorError(13, "", "Type mismatch");
+        if (!ok) throw b3::Error(13, "", "Type mismatch");
         return v;
     }
     return static_cast<int>(cell.number());

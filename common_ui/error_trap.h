@@ -1,0 +1,13 @@
+// The failure being handled, as the one error type both windows report: a server error as it
+// is; running out of memory as 7, an out-of-range access as 9 and an overflow as 6 with their
+// standard descriptions; any other failure as 5 with its own message.
+#pragma once
+
+#include "b3/edit_object.h"
+
+namespace b3::ui {
+
+// Call only inside a catch block.
+b3::Error CurrentError();
+
+}  // namespace b3::ui
