@@ -54,11 +54,9 @@ MBattleCalc::MBattleCalc(const MBattleCalc& master, int worker)
         for (int s = 0; s < 15; ++s) {
             scoreChance_[m][s] = master.scoreChance_[m][s];
             rollBound_[m][s] = master.rollBound_[m][s];
-            shortBound_[m][s] = master.shortBound_[m][s];
         }
-        shortLimit_[m] = master.shortLimit_[m];
     }
-    shortDice_ = master.shortDice_;
+    exchangeRolls_ = master.exchangeRolls_;
     for (int j = 0; j < worker; ++j) rng_.Jump();
     if (master.chain_) chain_ = std::make_unique<DuelChain>(lineup_, Duels(*this, combatDice_));
 }
@@ -99,17 +97,14 @@ void MBattleCalc::PrepareRun(Long CombatDice, Long NumBattles) {
     for (int m = 0; m < 5; ++m)
         for (int s = 0; s < 15; ++s) scoreChance_[m][s] = ScoreProbability(CombatDice, m, s);
     // The bounds of the rolls that score, on the combat dice (0) and on each medal die, from
-    // 32-bit values and, for dice that are not too large, from 16-bit ones.
-    shortDice_ = CombatDice <= static_cast<Long>(RandomSource::kMaxShortFaces);
+    // 32-bit values, and the joint rolls of both armies' dice.
     for (int m = 0; m < 5; ++m) {
         const Long faces = m == 0 ? CombatDice : kMedalDie[m];
         const auto f = static_cast<std::uint32_t>(faces);
-        shortLimit_[m] = faces > 0 && shortDice_ ? RandomSource::ShortLimit(f) : 65536;
-        for (int s = 0; s < 15; ++s) {
+        for (int s = 0; s < 15; ++s)
             rollBound_[m][s] = faces > 0 ? RandomSource::RollBound(f, s) : 0;
-            shortBound_[m][s] = faces > 0 && shortDice_ ? RandomSource::ShortBound(f, s) : 0;
-        }
     }
+    exchangeRolls_ = ExchangeRolls(CombatDice);
 
     // Which units fly by their first move bonus (armies: column 13, heroes: column 12).
     const DataArray& armies = host_->Armies();

@@ -14,6 +14,7 @@
 #include "engine/army.h"
 #include "engine/host.h"
 #include "engine/intervals.h"
+#include "engine/melee_rolls.h"
 #include "engine/random.h"
 #include "engine/run_statistics.h"
 #include "engine/simulation.h"
@@ -25,7 +26,7 @@ class DuelChain;
 enum class Killed;
 struct Fighter;
 struct Lineup;
-struct SetUpStrikes;
+struct PairRules;
 
 // A run refused before it starts (nothing of the previous run is changed).
 class RunRefused : public std::invalid_argument {
@@ -187,17 +188,29 @@ private:
     bool RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel);
     ResultsRow& Row(Long battle) { return keepTable_ ? resultsRows_[battle - 1] : row_; }
     double ScoreChance(const CArmy& army) const;
-    // One duel of two armies that carry their state in them: the abilities, then the melee.
-    // Returns the army that died; the survivor carries what it has left.
-    Killed Duel(CArmy& a, CArmy& d);
+    // One duel of two armies of the line-up that carry their state in them: the abilities (when
+    // `rules` say any can act), then the melee. Returns the army that died; the survivor carries
+    // what it has left.
+    Killed Duel(CArmy& a, CArmy& d, const PairRules& rules);
     // The melee, in which a lost point costs the attacking army toA hits and the defending army
     // toD; returns the army that died (never Killed::None).
     Killed Melee(CArmy& a, CArmy& d, Long toD, Long toA);
+    // A rolled melee from joint rolls (roll.lanes not 0; not for a scripted stream), the
+    // generator in registers rather than behind `this` for the many draws.
+    Killed JointMelee(const ExchangeRoll& roll, CArmy& a, CArmy& d, Long toD, Long toA) {
+        Xoshiro256 gen = rng_.Steps();
+        const Killed died = RollMelee(gen, roll, a, d, toD, toA);
+        rng_.SetSteps(gen);
+        return died;
+    }
+    // A rolled melee die by die (a scripted stream, or dice too large for joint rolls), drawing
+    // the values WhoLosesPoint draws.
+    Killed DieByDieMelee(CArmy& a, CArmy& d, Long toD, Long toA);
     // Battles first..last fought along the run's line-up (lineup_): each army enters its first
     // duel with its set-up strikes rolled, and only the two fighting armies are kept.
     void FightAlongLineup(std::int64_t first, std::int64_t last);
-    // Sets `army` to `fighter` as it enters its first duel.
-    void Enter(const Fighter& fighter, const SetUpStrikes& strikes, bool defender, CArmy& army);
+    // Sets `army` to `fighter` as it enters its first duel, drawing the set-up strikes on it.
+    void Enter(const Fighter& fighter, CArmy& army);
     // Rolls one combat roll for `army` and tells whether it scores.
     bool RollScores(const CArmy& army);
     // The simulation's way of deciding the chances of the duel rules: from the run's stream.
@@ -246,11 +259,8 @@ private:
     // The bound below which a Next32 value rolls at most each strength, on the combat dice ([0])
     // and on the die of 1..4 medals.
     std::uint64_t rollBound_[5][15] = {};
-    // The same from 16-bit values (RandomSource::ShortBound), with the value limit of each die,
-    // when the combat dice have at most RandomSource::kMaxShortFaces faces (shortDice_).
-    std::uint32_t shortBound_[5][15] = {};
-    std::uint32_t shortLimit_[5] = {};
-    bool shortDice_ = false;
+    // The exchanges of rolled melees as joint rolls of both armies' dice.
+    ExchangeRolls exchangeRolls_;
     std::vector<std::uint8_t> fliesByMoveBonus_;
     Long numArmies_ = 0;
 

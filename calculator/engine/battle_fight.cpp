@@ -3,6 +3,7 @@
 #include "engine/battle_calc.h"
 
 #include "engine/duel_rules.h"
+#include "engine/melee_rolls.h"
 
 namespace b3::engine {
 
@@ -40,50 +41,6 @@ Killed RollMelee(Source& source, const LongDice& m, MeleeHits& hits) {
         bool hitD = source.Next32() < m.dDice;
         if (m.dHasMedal) hitD |= source.Next32() < m.dMedal;
         hits.Exchange(hitA, hitD);
-        if (hits.d <= 0) return Killed::Defender;
-        if (hits.a <= 0) return Killed::Attacker;
-    }
-}
-
-// The same from 16-bit values (RandomSource::ShortBound), with each die's value limit; a side
-// without medals has bound 0 and limit 65536 on its medal die.
-struct ShortDice {
-    std::uint32_t aDice, aMedal, dDice, dMedal;
-    std::uint32_t limit, aLimit, dLimit;
-    bool medals;  // either side has some
-};
-
-// Every exchange rolled from 16-bit values, four to a step of the generator: without medals two
-// exchanges (attacker, defender, attacker, defender), with medals one (attacker's dice and medal
-// die, defender's dice and medal die). A step holding a value that is no roll is drawn again
-// whole, which leaves the other values as uniform as before; so is the rest of a step after the
-// melee ends.
-Killed RollMeleeShort(Xoshiro256& gen, const ShortDice& m, MeleeHits& hits) {
-    auto slot = [](std::uint64_t bits, int k) {
-        return static_cast<std::uint32_t>(bits >> (16 * k)) & 0xffffu;
-    };
-    if (!m.medals) {
-        for (;;) {
-            const std::uint64_t bits = gen.Next64();
-            const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
-                                v3 = slot(bits, 3);
-            if ((v0 >= m.limit) | (v1 >= m.limit) | (v2 >= m.limit) | (v3 >= m.limit)) [[unlikely]]
-                continue;
-            hits.Exchange(v0 < m.aDice, v1 < m.dDice);
-            if (hits.d <= 0) return Killed::Defender;
-            if (hits.a <= 0) return Killed::Attacker;
-            hits.Exchange(v2 < m.aDice, v3 < m.dDice);
-            if (hits.d <= 0) return Killed::Defender;
-            if (hits.a <= 0) return Killed::Attacker;
-        }
-    }
-    for (;;) {
-        const std::uint64_t bits = gen.Next64();
-        const std::uint32_t v0 = slot(bits, 0), v1 = slot(bits, 1), v2 = slot(bits, 2),
-                            v3 = slot(bits, 3);
-        if ((v0 >= m.limit) | (v1 >= m.aLimit) | (v2 >= m.limit) | (v3 >= m.dLimit)) [[unlikely]]
-            continue;
-        hits.Exchange((v0 < m.aDice) | (v1 < m.aMedal), (v2 < m.dDice) | (v3 < m.dMedal));
         if (hits.d <= 0) return Killed::Defender;
         if (hits.a <= 0) return Killed::Attacker;
     }
@@ -134,51 +91,14 @@ void MBattleCalc::UnitvsUnit(CStackAtt& att, Long aPos, CStackAtt& def, Long dPo
         RemoveAttacker(att, aPos, a.Turns(), battle);
 }
 
-Killed MBattleCalc::Duel(CArmy& a, CArmy& d) {
-    Draws draws{*this};
-    if (const Killed killed = OpeningRules(a, d, draws); killed != Killed::None) return killed;
-    const Long toD = a.Trample() > 0 ? MeleeDamage(a, VictimFlies(d)) : 1;
-    const Long toA = d.Trample() > 0 ? MeleeDamage(d, VictimFlies(a)) : 1;
-    return Melee(a, d, toD, toA);
-}
-
 Killed MBattleCalc::Melee(CArmy& a, CArmy& d, Long toD, Long toA) {
     if (simulation_ == Simulation::Rolled) {
-        const auto sa = static_cast<std::size_t>(a.TotalStrength());
-        const auto sd = static_cast<std::size_t>(d.TotalStrength());
-        const int ma = MedalIndex(a.HasMedal()), md = MedalIndex(d.HasMedal());
-        MeleeHits hits(a.Hits(), d.Hits(), toA, toD);
-        Killed died;
-        if (shortDice_ && !rng_.Scripted()) {
-            const ShortDice dice{shortBound_[0][sa],
-                                 ma != 0 ? shortBound_[ma][sa] : 0u,
-                                 shortBound_[0][sd],
-                                 md != 0 ? shortBound_[md][sd] : 0u,
-                                 shortLimit_[0],
-                                 ma != 0 ? shortLimit_[ma] : 65536u,
-                                 md != 0 ? shortLimit_[md] : 65536u,
-                                 ma != 0 || md != 0};
-            Xoshiro256 gen = rng_.Steps();
-            died = RollMeleeShort(gen, dice, hits);
-            rng_.SetSteps(gen);
-        } else {
-            const LongDice dice{rollBound_[0][sa], rollBound_[ma][sa],
-                                rollBound_[0][sd], rollBound_[md][sd],
-                                ma != 0,           md != 0};
-            if (rng_.Scripted()) {
-                died = RollMelee(rng_, dice, hits);
-            } else {
-                // The generator in registers rather than behind `this` for the many draws.
-                Generator gen = rng_.Gen();
-                died = RollMelee(gen, dice, hits);
-                rng_.SetGen(gen);
-            }
+        if (!rng_.Scripted()) {
+            const ExchangeRoll roll = exchangeRolls_.Between(a.HasMedal(), a.TotalStrength(),
+                                                             d.HasMedal(), d.TotalStrength());
+            if (roll.lanes != 0) return JointMelee(roll, a, d, toD, toA);
         }
-        if (died == Killed::Defender)
-            a.SetHits(hits.a);
-        else
-            d.SetHits(hits.d);
-        return died;
+        return DieByDieMelee(a, d, toD, toA);
     }
     // The exchange that decides a point: the attacking army wins it with the chance that it
     // alone scores, given that exactly one of the two scores.
@@ -203,9 +123,44 @@ Killed MBattleCalc::Melee(CArmy& a, CArmy& d, Long toD, Long toA) {
     }
 }
 
+Killed MBattleCalc::DieByDieMelee(CArmy& a, CArmy& d, Long toD, Long toA) {
+    const auto sa = static_cast<std::size_t>(a.TotalStrength());
+    const auto sd = static_cast<std::size_t>(d.TotalStrength());
+    const int ma = MedalIndex(a.HasMedal()), md = MedalIndex(d.HasMedal());
+    const LongDice dice{rollBound_[0][sa], rollBound_[ma][sa],
+                        rollBound_[0][sd], rollBound_[md][sd],
+                        ma != 0,           md != 0};
+    MeleeHits hits(a.Hits(), d.Hits(), toA, toD);
+    Killed died;
+    if (rng_.Scripted()) {
+        died = RollMelee(rng_, dice, hits);
+    } else {
+        Generator gen = rng_.Gen();
+        died = RollMelee(gen, dice, hits);
+        rng_.SetGen(gen);
+    }
+    if (died == Killed::Defender)
+        a.SetHits(hits.a);
+    else
+        d.SetHits(hits.d);
+    return died;
+}
+
 bool MBattleCalc::Draws::ShotLands(const CArmy& a, const CArmy& d, bool attackerShoots) {
-    if (calc.simulation_ == Simulation::Rolled)
+    if (calc.simulation_ == Simulation::Rolled) {
+        // A shot is an exchange that the shooter alone scores: a joint roll, or die by die.
+        if (!calc.rng_.Scripted()) {
+            const ExchangeRoll roll = calc.exchangeRolls_.Between(a.HasMedal(), a.TotalStrength(),
+                                                                  d.HasMedal(), d.TotalStrength());
+            if (roll.lanes != 0) {
+                Xoshiro256 gen = calc.rng_.Steps();
+                const bool lands = RollShot(gen, roll, attackerShoots);
+                calc.rng_.SetSteps(gen);
+                return lands;
+            }
+        }
         return calc.WhoLosesPoint(a, d) == (attackerShoots ? kDefenderLoses : kAttackerLoses);
+    }
     const CArmy& shooter = attackerShoots ? a : d;
     const CArmy& target = attackerShoots ? d : a;
     return calc.rng_.Next() < calc.ScoreChance(shooter) * (1.0 - calc.ScoreChance(target));

@@ -6,22 +6,30 @@
 
 #include "engine/duel_rules.h"
 #include "engine/duel_states.h"
+#include "engine/melee_rolls.h"
 
 namespace b3::engine {
 
-void MBattleCalc::Enter(const Fighter& fighter, const SetUpStrikes& strikes, bool defender,
-                        CArmy& army) {
-    army = fighter.army;
-    // Later attacking stacks enter as they stand.
-    if (fighter.stack != 0) return;
-    // The strikes are independent for each army, so each army's are rolled when it enters, in
-    // the order the set-up applies them.
-    if (strikes.poison > 0 && IsPoisonEligible(army) && Chance(strikes.poison)) StrikePoison(army);
-    if (strikes.disease > 0 && IsDiseaseEligible(army) && Chance(strikes.disease))
-        StrikeDisease(army);
-    if (strikes.curse > 0 && IsCurseEligible(army) && Chance(strikes.curse)) StrikeCurse(army);
-    AddStackBonus(army, strikes.bonus);
-    if (defender) army.SetStartHits();
+void MBattleCalc::Enter(const Fighter& fighter, CArmy& army) {
+    // The strikes are independent for each army, so each army's are drawn when it enters, in the
+    // order the set-up applies them.
+    unsigned struck = 0;
+    for (std::size_t k = 0; k < fighter.drawnStrikes.size(); ++k)
+        if (Chance(fighter.drawnStrikes[k])) struck |= 1u << k;
+    army = fighter.entering[struck];
+}
+
+Killed MBattleCalc::Duel(CArmy& a, CArmy& d, const PairRules& rules) {
+    if (rules.openings) {
+        Draws draws{*this};
+        if (const Killed killed = OpeningRules(a, d, draws); killed != Killed::None) return killed;
+    } else if (simulation_ == Simulation::Rolled) {
+        // The common duel, a melee alone, rolled here rather than through Melee.
+        const ExchangeRoll roll = exchangeRolls_.Between(a.HasMedal(), a.TotalStrength(),
+                                                         d.HasMedal(), d.TotalStrength());
+        if (roll.lanes != 0) return JointMelee(roll, a, d, rules.toD, rules.toA);
+    }
+    return Melee(a, d, rules.toD, rules.toA);
 }
 
 void MBattleCalc::FightAlongLineup(std::int64_t first, std::int64_t last) {
@@ -31,20 +39,20 @@ void MBattleCalc::FightAlongLineup(std::int64_t first, std::int64_t last) {
     CArmy a, d;  // the two armies fighting
     for (std::int64_t n = first; n <= last; ++n) {
         std::size_t ka = 0, kd = 0;
-        Enter(line.attackers[0], line.onAttackers, false, a);
-        Enter(line.defenders[0], line.onDefenders, true, d);
+        Enter(line.attackers[0], a);
+        Enter(line.defenders[0], d);
         Long outcome = kGoOn;
         while (outcome == kGoOn) {
-            if (Duel(a, d) == Killed::Defender) {
+            if (Duel(a, d, line.Pair(ka, kd)) == Killed::Defender) {
                 if (++kd == D) {
                     outcome = kAttackerWon;
                 } else {
-                    Enter(line.defenders[kd], line.onDefenders, true, d);
+                    Enter(line.defenders[kd], d);
                 }
             } else if (++ka == A) {
                 outcome = kDefenderWon;
             } else {
-                Enter(line.attackers[ka], line.onAttackers, false, a);
+                Enter(line.attackers[ka], a);
                 // A new attacking stack: the defender returns to its start-of-battle hits.
                 if (line.attackers[ka].stack != line.attackers[ka - 1].stack) d.RestoreStartHits();
             }

@@ -158,6 +158,14 @@ Killed MissileRule(CArmy& a, CArmy& d, Draws& draws) {
     return attackerShoots ? Killed::Defender : Killed::Attacker;
 }
 
+// Whether any ability can act before the melee of `a` and `d`: acid, lightning, assassination or
+// missiles, each when the two armies' strengths in it differ, and equal assassins above 0, which
+// spend theirs. The strengths in them never change, so this holds for the pair of armies.
+inline bool OpeningRulesMayAct(const CArmy& a, const CArmy& d) {
+    return a.Acid() != d.Acid() || a.Lightning() != d.Lightning() || a.Assass() != d.Assass() ||
+           a.Assass() > 0 || a.Missle() != d.Missle();
+}
+
 // Everything of a duel before the melee, in order: acid, lightning, assassination and, unless
 // that killed, missiles. Each ability acts only when the two armies' strengths in it differ (and
 // equal assassins above 0 spend theirs).

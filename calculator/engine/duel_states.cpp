@@ -95,6 +95,37 @@ Fighter EnterFirstFront(const CArmy& army, const SetUpChances& chances, bool def
     return f;
 }
 
+// The army of a first front as the simulation lets it enter, in every combination of the strikes
+// that need a draw (those that are certain hit it in every one), in the order the set-up applies
+// them, then with the stack bonus (and, for a defender, its hits cached). Whether a strike can hit
+// the army does not depend on the strikes before it: poison changes neither the blessing nor the
+// medals nor disease, disease neither of them.
+void AddEntering(Fighter& f, const SetUpStrikes& strikes, bool defender) {
+    struct Strike {
+        std::int64_t limit;
+        bool (*eligible)(const CArmy&);
+        void (*strike)(CArmy&);
+    };
+    const Strike all[] = {{strikes.poison, &MBattleCalc::IsPoisonEligible, &StrikePoison},
+                          {strikes.disease, &MBattleCalc::IsDiseaseEligible, &StrikeDisease},
+                          {strikes.curse, &MBattleCalc::IsCurseEligible, &StrikeCurse}};
+    auto canHit = [&f](const Strike& s) { return s.limit > 0 && s.eligible(f.army); };
+    for (const Strike& s : all)
+        if (canHit(s) && s.limit < 99) f.drawnStrikes.push_back(s.limit);
+    for (unsigned struck = 0; struck < 1u << f.drawnStrikes.size(); ++struck) {
+        CArmy a = f.army;
+        unsigned k = 0;  // the drawn strike's bit
+        for (const Strike& s : all) {
+            if (!canHit(s)) continue;
+            const bool hits = s.limit >= 99 || (struck >> k++ & 1) != 0;
+            if (hits) s.strike(a);
+        }
+        AddStackBonus(a, strikes.bonus);
+        if (defender) a.SetStartHits();
+        f.entering.push_back(a);
+    }
+}
+
 // Decides the chances of the duel rules by following one path of outcomes; the paths are
 // visited in turn, each chance first succeeding and then failing.
 class PathDraws {
@@ -247,10 +278,14 @@ Lineup BuildLineup(CalculatorHost& host, Long CombatDice, Long CityLevel) {
     const SetUpChances onAtt(line.onAttackers), onDef(line.onDefenders);
 
     // Both sides in the order in which their armies fight: from the end of each front.
-    for (Long i = att.Count(); i >= 1; --i)
+    for (Long i = att.Count(); i >= 1; --i) {
         line.attackers.push_back(EnterFirstFront(att.Item(i), onAtt, false));
-    for (Long i = def.Count(); i >= 1; --i)
+        AddEntering(line.attackers.back(), line.onAttackers, false);
+    }
+    for (Long i = def.Count(); i >= 1; --i) {
         line.defenders.push_back(EnterFirstFront(def.Item(i), onDef, true));
+        AddEntering(line.defenders.back(), line.onDefenders, true);
+    }
     // Later attacking stacks enter as they are, without bonus or strikes.
     for (Long s = 1; calc.SendToAttackFront(); ++s) {
         const CStackAtt& front = calc.AttackFront();
@@ -259,6 +294,7 @@ Lineup BuildLineup(CalculatorHost& host, Long CombatDice, Long CityLevel) {
             f.army = front.Item(i);
             f.stack = s;
             f.entries.push_back({CarriedBy(f.army, false), 1.0});
+            f.entering.push_back(f.army);
             line.attackers.push_back(std::move(f));
         }
     }
@@ -271,6 +307,16 @@ Lineup BuildLineup(CalculatorHost& host, Long CombatDice, Long CityLevel) {
     };
     prefix(line.attackers, line.attTurns);
     prefix(line.defenders, line.defTurns);
+
+    for (const Fighter& fa : line.attackers) {
+        for (const Fighter& fd : line.defenders) {
+            const CArmy& a = fa.army;
+            const CArmy& d = fd.army;
+            line.pairs.push_back({OpeningRulesMayAct(a, d),
+                                  a.Trample() > 0 ? MeleeDamage(a, calc.VictimFlies(d)) : 1,
+                                  d.Trample() > 0 ? MeleeDamage(d, calc.VictimFlies(a)) : 1});
+        }
+    }
     return line;
 }
 

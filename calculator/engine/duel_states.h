@@ -50,6 +50,11 @@ struct Fighter {
     };
     std::vector<Entry> entries;
     Long stack = 0;  // the attacking stack it belongs to (0 for defenders)
+    // For the simulation: the set-up strikes that may hit the army as it enters and need a draw,
+    // as percent-draw limits in the order of the set-up, and the army as it enters after each
+    // combination of them (bit k of the index: strike k hit).
+    std::vector<std::int64_t> drawnStrikes;
+    std::vector<CArmy> entering;
 };
 
 // The set-up strikes on one side's armies of the first fronts, as percent-draw limits (4 x the
@@ -61,6 +66,15 @@ struct SetUpStrikes {
     Long bonus = 0;
 };
 
+// What the duel of an attacking and a defending army needs of the two that no duel changes:
+// whether an ability can act before the melee (OpeningRulesMayAct) and the hits a melee point
+// costs each.
+struct PairRules {
+    bool openings = false;
+    Long toD = 1;  // what the defending army loses per point
+    Long toA = 1;  // what the attacking army loses per point
+};
+
 // Both sides of a battle in the order in which their armies fight, and the production turns
 // lost by each number of armies destroyed (armies die in that order).
 struct Lineup {
@@ -70,6 +84,11 @@ struct Lineup {
     std::vector<std::int64_t> defTurns;
     SetUpStrikes onAttackers;  // what the first fronts' armies meet before their first duel
     SetUpStrikes onDefenders;
+    // The rules of attacker ka against defender kd, at ka * defenders.size() + kd.
+    std::vector<PairRules> pairs;
+    const PairRules& Pair(std::size_t ka, std::size_t kd) const {
+        return pairs[ka * defenders.size() + kd];
+    }
 };
 
 // The host's battle with these dice and city level as the simulation sets it up.

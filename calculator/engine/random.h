@@ -111,19 +111,6 @@ public:
         return ((static_cast<std::uint64_t>(most) << 32) + faces - 1) / faces;
     }
 
-    // Rolls from 16 random bits, four to a step of the generator, for dice of up to
-    // kMaxShortFaces faces. A value below ShortLimit(faces), the largest multiple of faces up to
-    // 2^16, falls on face value / (2^16 / faces) + 1, each face equally often; a value at or
-    // above it is no roll and is drawn again (for 20 faces, 16 values in 65536).
-    static constexpr std::uint32_t kMaxShortFaces = 4096;
-    static std::uint32_t ShortLimit(std::uint32_t faces) { return 65536 / faces * faces; }
-    // The bound below which such a value rolls at most `most` (65536 when every value does).
-    static std::uint32_t ShortBound(std::uint32_t faces, std::int64_t most) {
-        if (most <= 0) return 0;
-        if (most >= faces) return 65536;
-        return static_cast<std::uint32_t>(most) * (65536 / faces);
-    }
-
 private:
     std::uint64_t NextBits() { return gen_.Next64(); }
     double NextScripted();

@@ -2,7 +2,6 @@
 // acid, lightning, assassination, missiles, removal and follow-up attacking stacks.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "engine/battle_calc.h"
@@ -64,31 +63,6 @@ TEST_F(FightTest, CombatRollsAndMedals) {
     Script({Die(33, 40)});
     EXPECT_EQ(calc.GetCombatRoll(5), 33);
     EXPECT_EQ(calc.Random().ScriptLeft(), 0u);
-}
-
-// Battles after the first roll their melee from 16-bit values: every face of every die the
-// engine rolls that way must come up equally often, and the bound of "at most s" must take in
-// exactly the values whose face is at most s.
-TEST(ShortRolls, EveryFaceEquallyOftenAndBoundsExact) {
-    for (const std::uint32_t faces :
-         {15u, 18u, 20u, 22u, 26u, 30u, 64u, 999u, 1000u, RandomSource::kMaxShortFaces}) {
-        const std::uint32_t limit = RandomSource::ShortLimit(faces);
-        ASSERT_EQ(limit % faces, 0u) << faces;
-        ASSERT_GT(limit, 65536u - faces) << faces;  // the largest such multiple
-        const std::uint32_t width = 65536 / faces;
-        std::vector<std::uint32_t> count(faces + 1, 0);
-        for (std::uint32_t v = 0; v < limit; ++v) ++count[v / width + 1];
-        for (std::uint32_t f = 1; f <= faces; ++f) ASSERT_EQ(count[f], width) << faces << " " << f;
-        std::uint32_t atMost = 0;
-        for (std::int64_t most = -1; most <= faces + 1; ++most) {
-            if (most >= 1 && most <= static_cast<std::int64_t>(faces)) atMost += count[most];
-            const std::uint32_t bound = RandomSource::ShortBound(faces, most);
-            // Every value below the bound (and below the limit) is a roll of at most `most`.
-            const std::uint32_t rolls = std::min(bound, limit);
-            ASSERT_EQ(rolls, most >= static_cast<std::int64_t>(faces) ? limit : atMost)
-                << faces << " faces, at most " << most;
-        }
-    }
 }
 
 TEST_F(FightTest, WhoLosesPoint) {

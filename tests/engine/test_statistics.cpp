@@ -99,6 +99,23 @@ TEST_P(StatisticsTest, FourMedalsOnBothSides) {
     ExpectWinShare(PointChance(pa, pd));
 }
 
+TEST_P(StatisticsTest, DiceOfManyFacesWithMedals) {
+    // 1000 faces: strength 14 with four medals (a second die of 18 faces) against 12 with one
+    // (30 faces), one point deciding.
+    const Long a = host.AddArmyRow({"A", 14, 1, 1});
+    const Long d = host.AddArmyRow({"D", 12, 1, 1});
+    HealthMarks four, one;
+    four.medals = 4;
+    one.medals = 1;
+    host.Attack(a, 0, four);
+    host.Defend(d, 0, one);
+    Run(kBattles, 1000, 114);
+    const double pa = 1 - (986.0 / 1000.0) * (4.0 / 18.0);
+    const double pd = 1 - (988.0 / 1000.0) * (18.0 / 30.0);
+    EXPECT_NEAR(pa, Score(14, 1000, 18), 1e-12);
+    ExpectWinShare(PointChance(pa, pd));
+}
+
 TEST_P(StatisticsTest, MissilesBeforeMelee) {
     // Missile 3 against 0: three shots, each hitting when the archer (strength 3: 0.15) scores
     // and the target (strength 5: 0.25) does not: h = 0.15 * 0.75 = 0.1125. Without a hit the
