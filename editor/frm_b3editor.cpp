@@ -26,6 +26,7 @@
 
 #include "b3/record_layout.h"
 #include "common_ui/screen_fit.h"
+#include "editor/compare_view.h"
 #include "editor/errors.h"
 #include "editor/frm_heroprops.h"
 #include "editor/mmain.h"
@@ -139,12 +140,15 @@ QPlainTextEdit* ParagraphBox(QLineEdit* field, QWidget* parent) {
         text.replace(QChar::ParagraphSeparator, QChar(' '));
         text.truncate(field->maxLength());
         if (text != typed) {
-            // Keeps the box to what the field can hold, with the cursor where it was.
+            // Keeps the box to what the field can hold, with the cursor where it was. The
+            // correction is one undo step with the typing that called for it.
             const int at = std::min(box->textCursor().position(), static_cast<int>(text.size()));
             const QSignalBlocker block(box);
             QTextCursor all(box->document());
+            all.joinPreviousEditBlock();
             all.select(QTextCursor::Document);
             all.insertText(text);
+            all.endEditBlock();
             QTextCursor cursor = box->textCursor();
             cursor.setPosition(at);
             box->setTextCursor(cursor);
@@ -939,6 +943,7 @@ void frmB3Editor::Initialize(std::int16_t& kind) {
                 break;
         }
         TakeBaseline();
+        MarkComparedList();
     });
     leaveApproved_ = approved;
     UpdateTitle();
@@ -966,6 +971,7 @@ void frmB3Editor::DisplayEditObjectProps(int position, std::int16_t kind) {
         if (!IsReady) return;
         if (position < 0 || position >= cboEditObject->count()) return;
         const int row = cboEditObject->itemData(position).toInt();
+        if (row < 0) return;  // an object only another installation holds
         const b3::DataArray& data = DataArray();
         switch (kind) {
             case kItem:
@@ -991,6 +997,7 @@ void frmB3Editor::DisplayEditObjectProps(int position, std::int16_t kind) {
         if (cboEditObject->currentIndex() == position) TakeBaseline();
         shownPosition_ = position;
         reportedStamp_.clear();
+        MarkComparedObject();
     });
 }
 

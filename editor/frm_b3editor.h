@@ -30,6 +30,7 @@ class EditorServices;
 class UpDown;
 class frmHeroProps;
 class WorkingCopyHistory;
+class CompareView;
 
 // The markers "+" beside power and bonus values, by place.
 enum PlusMarker : int {
@@ -177,6 +178,24 @@ public:
     WorkingCopyHistory& history() const { return *history_; }
     QAction* mnuUndo = nullptr;
     QAction* mnuRedo = nullptr;
+
+    // -- other installations (frm_b3editor_compare.cpp)
+    // File > Compare with Installation...: asks for another installation's folder and marks
+    // what differs from it in the lists and the view frames.
+    void CompareWithInstallation();
+    // Compares with the installation in `folder`, which is only read; on failure says why.
+    bool StartComparison(const QString& folder);
+    void EndComparison();
+    // The comparison under way; null when there is none.
+    CompareView* comparison() const { return compare_.get(); }
+    // File > Apply Patch...: asks for a patch file, shows what it changes, applies it.
+    void ApplyPatchFile();
+    // Reads the patch in `file`, shows its changes and conflicts and applies it when the user
+    // says so; true when it was applied.
+    bool ApplyPatchFromFile(const QString& file);
+    QAction* mnuCompare = nullptr;
+    QAction* mnuEndCompare = nullptr;
+    QAction* mnuApplyPatch = nullptr;
 
     // -- window state
     std::int16_t CurrentKind = 0;
@@ -327,6 +346,12 @@ private:
     int historyKey_ = -1;  // the row key of the object whose working copy history_ records
     void fillRecentMenu();
     void buildHistory();
+    void buildCompareMenu(QMenu* file);
+    // Marks the comparison in the list just filled (comparing the kind again first, unless
+    // `compareAgain` is false) and on the object on show.
+    void MarkComparedList(bool compareAgain = true);
+    void MarkComparedObject();
+    std::unique_ptr<CompareView> compare_;
 };
 
 }  // namespace b3::editor

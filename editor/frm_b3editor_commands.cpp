@@ -445,6 +445,8 @@ void frmB3Editor::CopyExistingPicture(int kind) {
                 }));
         }
         if (!shortName.isEmpty()) {
+            // A hero's two pictures are one entry of the history.
+            const b3::HistoryOperation operation(MMain::EditObject().InstallPath(), "picture");
             const std::string source = chosen->toStdString();
             if (kind == 1) {
                 CopyPicture(source, folder, shortName + "f.PCX", objectKind, shortName);

@@ -72,8 +72,10 @@ std::string frmB3Editor::RecordFilePath(int kind, const QString& shortName) {
 QString frmB3Editor::ShortNameAt(int position) const {
     if (position < 0 || position >= cboEditObject->count() || CurrentKind < 0 || CurrentKind > 4)
         return {};
-    return CellText(DataArray(), cboEditObject->itemData(position).toInt(),
-                    b3::LayoutOf(CurrentKind).shortNameColumn);
+    // Entries without a row key are objects only another installation holds.
+    const int row = cboEditObject->itemData(position).toInt();
+    if (row < 0) return {};
+    return CellText(DataArray(), row, b3::LayoutOf(CurrentKind).shortNameColumn);
 }
 
 int frmB3Editor::PositionOf(const QString& shortName) const {
@@ -150,6 +152,9 @@ bool frmB3Editor::MayLeave() {
 bool frmB3Editor::SaveEditObject() {
     if (!FillEditObjects(CurrentKind)) return false;
     if (!IsSaveable(CurrentKind)) return false;
+    // Every file the save replaces (the record, and a new object's pictures and site text) is
+    // one entry of the history, restored in one step.
+    const b3::HistoryOperation operation(MMain::EditObject().InstallPath(), "save");
     if (!GetSavePath(CurrentKind)) return false;
     return WriteObject(CurrentKind);
 }

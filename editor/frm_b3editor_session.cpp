@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
@@ -116,6 +117,8 @@ void frmB3Editor::buildSession() {
     mnuReload->setObjectName("mnuReload");
     mnuReload->setShortcut(QKeySequence::Refresh);
     file->addSeparator();
+    buildCompareMenu(file);
+    file->addSeparator();
     for (int position : {1, 2, 4, 5, 7}) file->addAction(tbrButtons[position]);
     file->addSeparator();
     file->addAction(tbrButtons[11]);
@@ -166,6 +169,13 @@ void frmB3Editor::buildHistory() {
         },
         this);
     for (QGroupBox* frame : frames) history_->watch(frame);
+    // The description boxes keep their text in the hidden boxes of their columns.
+    const std::array<QLineEdit*, kKindCount> held = {txtItemProps[3], txtArmyProps[2],
+                                                     txtHeroProps[3], nullptr, txtSpellProps[2]};
+    for (int k = 0; k < kKindCount; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        if (txtDescription[i] && held[i]) history_->pairBox(txtDescription[i], held[i]);
+    }
 
     // Each control's change is named after its field.
     const auto name = [](int kind, int column) {
@@ -342,6 +352,7 @@ void frmB3Editor::RelistKeeping(const QString& keep) {
         // The object on show keeps its working copy at its new place in the list.
         shownPosition_ = at;
         lastBrowseValue_ = updBrowse->value();
+        MarkComparedList();
     }
     UpdateTitle();
 }
@@ -366,8 +377,8 @@ void frmB3Editor::UpdateTitle() {
     } else {
         lblStatusObject->setText(
             filter_.isEmpty()
-                ? QString("%1 objects").arg(cboEditObject->count())
-                : QString("%1 of %2 objects match").arg(cboEditObject->count()).arg(data.rows()));
+                ? QString("%1 objects").arg(NumEditObjects())
+                : QString("%1 of %2 objects match").arg(NumEditObjects()).arg(data.rows()));
     }
     lblStatusInstall->setText(QDir::toNativeSeparators(install));
     QString title = "Banerule 3 Editor";

@@ -7,14 +7,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <set>
 
-#include "b3/record_layout.h"
-#include "b3/table_columns.h"
 #include "editor/errors.h"
-#include "editor/powers.h"
+#include "editor/history_changes.h"
 #include "editor/services.h"
 #include "platform/files.h"
 #include "platform/text1252.h"
@@ -24,6 +23,9 @@ namespace b3::editor {
 namespace {
 
 const char* const kKindTitle[] = {"Item", "Army", "Hero", "Site", "Spell"};
+
+constexpr int kOperationRole = Qt::UserRole;
+constexpr int kFileRole = Qt::UserRole + 1;
 
 QString TimeText(std::int64_t seconds) {
     return QDateTime::fromSecsSinceEpoch(seconds).toString("yyyy-MM-dd hh:mm:ss");
@@ -35,19 +37,35 @@ QTableWidgetItem* Item(const QString& text) {
     return item;
 }
 
-bool IsDefinitionFile(const b3::HistoryEntry& e) {
-    if (e.kind < 0 || e.kind > 4) return false;
-    const std::string ext = b3::LayoutOf(e.kind).extension;
-    return e.file.size() > ext.size() &&
-           platform::AsciiUpper(e.file.substr(e.file.size() - ext.size())) == ext;
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
-// A field by its column's name in words ("Display Name", "Level 3 XP"); one without a name by
-// its place in the record.
-QString FieldName(int kind, const b3::FieldLayout& f) {
-    for (const b3::TableColumn& c : b3::TableColumns(kind))
-        if (c.column == f.column) return QString::fromStdString(b3::ColumnWords(c.name));
-    return QString("column %1 (byte %2)").arg(f.column).arg(f.offset);
+// The object a kept file belongs to, as the filter names it: "Army ORCS" (short names in any
+// letter case name one object); a change of several objects (a patch) by its own name.
+QString ObjectText(const b3::HistoryEntry& e) {
+    if (e.kind >= 0 && e.kind <= 4)
+        return QString("%1 %2").arg(kKindTitle[e.kind], Text(platform::AsciiUpper(e.name)));
+    return Text(e.name);
+}
+
+// The objects of an operation: "Army ORCS", "Army ORCS, Army WOLVES", "Item A, Item B and 5
+// more".
+QString ObjectsText(const b3::HistoryOperationEntry& o) {
+    QStringList objects;
+    for (const b3::HistoryEntry& e : o.files) {
+        const QString text = ObjectText(e);
+        if (!text.isEmpty() && !objects.contains(text, Qt::CaseInsensitive)) objects << text;
+    }
+    if (objects.size() > 3)
+        return QString("%1, %2 and %3 more").arg(objects[0], objects[1]).arg(objects.size() - 2);
+    return objects.join(", ");
+}
+
+// The file name without its folder: "ORCS.ARM".
+QString FileName(const std::string& file) {
+    const QString text = Text(file);
+    return text.mid(text.lastIndexOf('/') + 1);
 }
 
 }  // namespace
@@ -62,14 +80,17 @@ frmHistory::frmHistory(EditorServices& services, const std::string& installFolde
     cboFilter->setMinimumWidth(260);
     top->addWidget(cboFilter, 1);
 
-    lstVersions = new QTableWidget(0, 5, this);
-    lstVersions->setHorizontalHeaderLabels({"Time", "Operation", "Kind", "Name", "File"});
+    lstVersions = new QTreeWidget(this);
+    lstVersions->setColumnCount(4);
+    lstVersions->setHeaderLabels({"Time", "Operation", "Objects", "Files"});
     lstVersions->setSelectionBehavior(QAbstractItemView::SelectRows);
     lstVersions->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstVersions->verticalHeader()->hide();
-    // Each column as wide as its texts, whatever the window's size; the file takes the rest.
-    lstVersions->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    lstVersions->horizontalHeader()->setStretchLastSection(true);
+    lstVersions->setToolTip(
+        "Each row is one change of the files; open it to see its files, and choose one of them "
+        "to restore only that file");
+    // Each column as wide as its texts, whatever the window's size; the files take the rest.
+    lstVersions->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    lstVersions->header()->setStretchLastSection(true);
 
     lblSummary = new QLabel(this);
     lblSummary->setWordWrap(true);
@@ -80,8 +101,6 @@ frmHistory::frmHistory(EditorServices& services, const std::string& installFolde
     grdChanges->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     cmdRestore = new QPushButton("Restore", this);
-    cmdRestore->setToolTip(
-        "Put the selected version back; the present file is kept in the history");
     cmdClose = new QPushButton("Close", this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -104,39 +123,53 @@ frmHistory::frmHistory(EditorServices& services, const std::string& installFolde
         objects.insert({kind, platform::AsciiUpper(shortName.toStdString())});
     for (const auto& [k, name] : objects) {
         if (k < 0 || k > 4) continue;
-        cboFilter->addItem(QString("%1 %2").arg(kKindTitle[k], QString::fromStdString(name)),
-                           QStringList{QString::number(k), QString::fromStdString(name)});
+        cboFilter->addItem(QString("%1 %2").arg(kKindTitle[k], Text(name)),
+                           QStringList{QString::number(k), Text(name)});
     }
     if (!shortName.isEmpty()) {
-        const int at = cboFilter->findData(
-            QStringList{QString::number(kind),
-                        QString::fromStdString(platform::AsciiUpper(shortName.toStdString()))});
+        const int at = cboFilter->findData(QStringList{
+            QString::number(kind), Text(platform::AsciiUpper(shortName.toStdString()))});
         if (at >= 0) cboFilter->setCurrentIndex(at);
     }
 
     connect(cboFilter, &QComboBox::currentIndexChanged, this, [this] { Reload(); });
-    connect(lstVersions, &QTableWidget::itemSelectionChanged, this, [this] { ShowChanges(); });
+    connect(lstVersions, &QTreeWidget::currentItemChanged, this, [this] { ShowChanges(); });
     connect(cmdRestore, &QPushButton::clicked, this, [this] { RestoreSelected(); });
     connect(cmdClose, &QPushButton::clicked, this, [this] { accept(); });
     Reload();
 }
 
+frmHistory::Choice frmHistory::ChoiceOf(const QTreeWidgetItem* row) const {
+    if (!row) return {};
+    const int operation = row->data(0, kOperationRole).toInt();
+    if (operation < 0 || operation >= static_cast<int>(shown_.size())) return {};
+    return {operation, row->data(0, kFileRole).toInt()};
+}
+
 void frmHistory::Reload() {
     const QStringList filter = cboFilter->currentData().toStringList();
-    shown_ = filter.size() == 2 ? store_.List(filter[0].toInt(), filter[1].toStdString())
-                                : store_.List();
-    lstVersions->setRowCount(static_cast<int>(shown_.size()));
-    for (int r = 0; r < static_cast<int>(shown_.size()); ++r) {
-        const auto& e = shown_[static_cast<std::size_t>(r)];
-        lstVersions->setItem(r, 0, Item(TimeText(e.time)));
-        lstVersions->setItem(r, 1, Item(QString::fromStdString(e.operation)));
-        lstVersions->setItem(r, 2, Item(QString::fromUtf8(b3::KindWord(e.kind))));
-        lstVersions->setItem(r, 3, Item(QString::fromStdString(e.name)));
-        lstVersions->setItem(r, 4, Item(QString::fromStdString(e.file)));
+    shown_ = filter.size() == 2 ? store_.Operations(filter[0].toInt(), filter[1].toStdString())
+                                : store_.Operations();
+    lstVersions->clear();
+    for (int i = 0; i < static_cast<int>(shown_.size()); ++i) {
+        const b3::HistoryOperationEntry& o = shown_[static_cast<std::size_t>(i)];
+        const bool several = o.files.size() > 1;
+        auto* row = new QTreeWidgetItem(
+            lstVersions, {TimeText(o.time), Text(o.operation), ObjectsText(o),
+                          several ? QString("%1 files").arg(o.files.size())
+                                  : Text(o.files.front().file)});
+        row->setData(0, kOperationRole, i);
+        row->setData(0, kFileRole, -1);
+        if (!several) continue;
+        for (int f = 0; f < static_cast<int>(o.files.size()); ++f) {
+            const b3::HistoryEntry& e = o.files[static_cast<std::size_t>(f)];
+            auto* file = new QTreeWidgetItem(row, {QString(), QString(), ObjectText(e), Text(e.file)});
+            file->setData(0, kOperationRole, i);
+            file->setData(0, kFileRole, f);
+        }
     }
-    lstVersions->resizeColumnsToContents();
     if (!shown_.empty()) {
-        lstVersions->selectRow(0);
+        lstVersions->setCurrentItem(lstVersions->topLevelItem(0));
     } else {
         lblSummary->setText("The history holds no versions of this choice yet.");
         grdChanges->setRowCount(0);
@@ -146,84 +179,110 @@ void frmHistory::Reload() {
 
 void frmHistory::ShowChanges() {
     grdChanges->setRowCount(0);
-    const int r = lstVersions->currentRow();
-    if (r < 0 || r >= static_cast<int>(shown_.size())) return;
-    const auto& e = shown_[static_cast<std::size_t>(r)];
-    const auto kept = store_.Bytes(e.id);
-    std::string now;
-    std::error_code ec;
-    const bool exists = platform::ReadFileBytes(store_.TargetPath(e), now, ec);
-    if (!kept) {
-        lblSummary->setText("The bytes of this version are gone from the history.");
-        return;
-    }
-    if (!IsDefinitionFile(e)) {
-        lblSummary->setText(QString("%1: %2 bytes kept; %3.")
-                                .arg(QString::fromStdString(e.file))
-                                .arg(kept->size())
-                                .arg(!exists ? QString("the file is gone now")
-                                     : now == *kept
-                                         ? QString("the file is the same now")
-                                         : QString("the file now has %1 bytes").arg(now.size())));
-        return;
-    }
-    // Both versions decoded through the record layout, field by field.
-    const b3::RecordLayout& layout = b3::LayoutOf(e.kind);
-    const b3::ObjectArray before = b3::DecodeRecord(e.kind, *kept, 0, e.name);
-    const b3::ObjectArray after =
-        exists ? b3::DecodeRecord(e.kind, now, 0, e.name) : b3::ObjectArray{};
+    const Choice choice = ChoiceOf(lstVersions->currentItem());
+    if (choice.operation < 0) return;
+    const b3::HistoryOperationEntry& o = shown_[static_cast<std::size_t>(choice.operation)];
+    std::vector<b3::HistoryEntry> files = o.files;
+    if (choice.file >= 0) files = {o.files[static_cast<std::size_t>(choice.file)]};
+    cmdRestore->setToolTip(choice.file >= 0 || files.size() == 1
+                               ? "Put this file back as it was; the present file is kept in the "
+                                 "history"
+                               : "Put every file of this change back as it was, in one step; the "
+                                 "present files are kept in the history");
+
+    const bool several = files.size() > 1;
     int changed = 0;
-    for (const b3::FieldLayout& f : layout.fields) {
-        if (f.access == b3::FieldAccess::WriteOnly) continue;
-        const auto c = static_cast<std::size_t>(f.column);
-        const QString was = c < before.size() ? CellText(before[c]) : QString();
-        const QString is = c < after.size() ? CellText(after[c]) : QString();
-        if (exists && was == is) continue;
-        const int row = grdChanges->rowCount();
-        grdChanges->insertRow(row);
-        grdChanges->setItem(row, 0, Item(FieldName(e.kind, f)));
-        grdChanges->setItem(row, 1, Item(was));
-        grdChanges->setItem(row, 2, Item(exists ? is : QString("(deleted)")));
-        ++changed;
+    QStringList lost;
+    bool allThere = true;
+    for (const b3::HistoryEntry& e : files) {
+        const auto kept = store_.Bytes(e.id);
+        if (!kept) {
+            lost << Text(e.file);
+            continue;
+        }
+        std::string bytes;
+        std::error_code ec;
+        std::optional<std::string> now;
+        if (platform::ReadFileBytes(store_.TargetPath(e), bytes, ec)) now = std::move(bytes);
+        if (!now) allThere = false;
+        for (const FieldDifference& d : VersionDifferences(e, *kept, now)) {
+            const int row = grdChanges->rowCount();
+            grdChanges->insertRow(row);
+            grdChanges->setItem(row, 0,
+                                Item(several ? FileName(e.file) + ": " + d.field : d.field));
+            grdChanges->setItem(row, 1, Item(d.kept));
+            grdChanges->setItem(row, 2, Item(d.now));
+            ++changed;
+        }
     }
-    lblSummary->setText(
-        !exists ? QString("%1 is gone now; restoring brings it back.")
-                      .arg(QString::fromStdString(e.file))
-        : changed == 0
-            ? QString("%1 holds the same fields now.").arg(QString::fromStdString(e.file))
-            : QString("%1: %2 fields differ from the file now.")
-                  .arg(QString::fromStdString(e.file))
-                  .arg(changed));
+
+    if (!lost.isEmpty()) {
+        lblSummary->setText(
+            several ? QString("The kept bytes of %1 are gone from the history.").arg(lost.join(", "))
+                    : QString("The bytes of this version are gone from the history."));
+        return;
+    }
+    if (several) {
+        QStringList names;
+        for (const b3::HistoryEntry& e : files) names << Text(e.file);
+        lblSummary->setText(
+            QString("This %1 kept %2 files (%3); %4")
+                .arg(Text(o.operation))
+                .arg(files.size())
+                .arg(names.join(", "))
+                .arg(changed == 0 ? QString("they hold the same now.")
+                     : changed == 1
+                         ? QString("1 field differs from the files now.")
+                         : QString("%1 fields differ from the files now.").arg(changed)));
+        return;
+    }
+    const b3::HistoryEntry& e = files.front();
+    const QString file = Text(e.file);
+    if (!IsDefinitionFile(e)) {
+        lblSummary->setText(!allThere ? QString("%1 is gone now; restoring brings it back.").arg(file)
+                            : changed == 0 ? QString("%1 is the same now.").arg(file)
+                                           : QString("%1 is another file now.").arg(file));
+        return;
+    }
+    lblSummary->setText(!allThere ? QString("%1 is gone now; restoring brings it back.").arg(file)
+                        : changed == 0 ? QString("%1 holds the same fields now.").arg(file)
+                        : changed == 1 ? QString("%1: 1 field differs from the file now.").arg(file)
+                                       : QString("%1: %2 fields differ from the file now.")
+                                             .arg(file)
+                                             .arg(changed));
 }
 
 bool frmHistory::RestoreSelected() {
     bool done = false;
     Trap(services_, "frmHistory::RestoreSelected", [&] {
-        const int r = lstVersions->currentRow();
-        if (r < 0 || r >= static_cast<int>(shown_.size())) return;
-        const auto e = shown_[static_cast<std::size_t>(r)];
-        // Every file the same operation kept comes back with it (a deleted army's record and
-        // picture together).
+        const Choice choice = ChoiceOf(lstVersions->currentItem());
+        if (choice.operation < 0) return;
+        const b3::HistoryOperationEntry o = shown_[static_cast<std::size_t>(choice.operation)];
+        // The whole operation comes back in one step (a deleted army's record and picture
+        // together), or the one file chosen below it.
         QStringList files;
-        for (const b3::HistoryEntry& other : store_.List())
-            if (other.operationId == e.operationId)
-                files.prepend(QString::fromStdString(other.file));
-        if (files.isEmpty()) files.append(QString::fromStdString(e.file));
-        const QString text = QString(
-                                 "Put %1 back as it was at %2?\r\nThe present file is kept "
-                                 "in the history.")
-                                 .arg(files.join(", "), TimeText(e.time));
+        if (choice.file >= 0) {
+            files << Text(o.files[static_cast<std::size_t>(choice.file)].file);
+        } else {
+            for (const b3::HistoryEntry& e : o.files) files << Text(e.file);
+        }
+        const QString text =
+            QString("Put %1 back as it was at %2?\r\n%3")
+                .arg(files.join(", "), TimeText(o.time),
+                     files.size() == 1 ? QString("The present file is kept in the history.")
+                                       : QString("The present files are kept in the history."));
         if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
             return;
         std::string warning;
-        store_.RestoreFiles(e.operationId, {}, &warning);
+        store_.RestoreFiles(o.id, choice.file >= 0 ? files.front().toStdString() : std::string(),
+                            &warning);
         restored_ = true;
         done = true;
         if (!warning.empty()) {
             services_.messageBox(this,
                                  QString("The present file could not be kept in the history "
                                          "(%1); the version was restored all the same.")
-                                     .arg(QString::fromStdString(warning)),
+                                     .arg(Text(warning)),
                                  kAppTitle, MsgButtons::Ok);
         }
         Reload();

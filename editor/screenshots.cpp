@@ -10,7 +10,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include <QTableWidget>
+#include <QTreeWidget>
+
 #include "b3/history.h"
 #include "common_ui/screen_fit.h"
 #include "editor/frm_b3editor.h"
@@ -19,6 +20,7 @@
 #include "editor/mmain.h"
 #include "editor/pictures.h"
 #include "editor/services.h"
+#include "platform/files.h"
 #include "sample/sample.h"
 
 namespace {
@@ -106,7 +108,8 @@ int main(int argc, char** argv) {
         props->grab().save(out + "/hero_properties.png");
         props->hide();
     }
-    // The history of an army renamed twice and given another picture.
+    // The history of an army made stronger, then renamed and given another picture in one
+    // save: two operations, the newest with its two files open below it.
     {
         w.sstEditor->setCurrentIndex(1);
         auto& eo = b3::editor::MMain::EditObject();
@@ -116,17 +119,22 @@ int main(int argc, char** argv) {
             b3::ObjectArray row = armies.row(r);
             row[5] = b3::Cell::byte(4);
             eo.WriteObject(row, 1);
+            const b3::HistoryOperation save(eo.InstallPath(), "save");
             row[1] = b3::Cell::text("Orc Raiders");
             row[9] = b3::Cell::byte(3);
             eo.WriteObject(row, 1);
+            const std::string picture = eo.ArmyPath() + "/ORCS.PCX";
+            b3::KeepBeforeChange(eo.InstallPath(), picture, "picture", 1, "ORCS");
+            std::error_code ec;
+            b3::platform::CopyFileReplacing(eo.ArmyPath() + "/KNIGHTS.PCX", picture, ec);
         }
-        b3::KeepBeforeChange(eo.InstallPath(), eo.ArmyPath() + "/ORCS.PCX", "picture", 1, "ORCS");
         const std::string install = eo.InstallPath();
         w.RefreshAll();  // a new edit object: `eo` is gone
         Select(w, "Orc Raiders");
         b3::editor::frmHistory history(services, install, 1, "ORCS", &w);
-        history.lstVersions->selectRow(1);
         history.show();
+        history.lstVersions->expandAll();
+        history.lstVersions->setCurrentItem(history.lstVersions->topLevelItem(0));
         app.processEvents();
         history.grab().save(out + "/history.png");
     }

@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QUndoCommand>
 
@@ -28,6 +30,38 @@ QVariant ValueOf(QWidget* w) {
     }
     if (auto* u = qobject_cast<UpDown*>(w)) return u->value();
     return {};
+}
+
+enum class Step { None, Undo, Redo };
+
+// The undo and redo keys, as the Edit menu has them.
+Step StepOf(const QKeyEvent* key) {
+    if (key->matches(QKeySequence::Undo)) return Step::Undo;
+    const QKeyCombination keys = key->keyCombination();
+    if (key->matches(QKeySequence::Redo) || keys == QKeyCombination(Qt::CTRL, Qt::Key_Y) ||
+        keys == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z))
+        return Step::Redo;
+    return Step::None;
+}
+
+// A text box the user types in: its own undo and redo.
+bool IsTextBox(const QObject* o) {
+    if (const auto* e = qobject_cast<const QLineEdit*>(o)) return !e->isReadOnly();
+    if (const auto* p = qobject_cast<const QPlainTextEdit*>(o)) return !p->isReadOnly();
+    return false;
+}
+
+bool BoxCan(const QWidget* box, bool undo) {
+    if (const auto* e = qobject_cast<const QLineEdit*>(box))
+        return undo ? e->isUndoAvailable() : e->isRedoAvailable();
+    if (const auto* p = qobject_cast<const QPlainTextEdit*>(box))
+        return undo ? p->document()->isUndoAvailable() : p->document()->isRedoAvailable();
+    return false;
+}
+
+void BoxStep(QWidget* box, bool undo) {
+    if (auto* e = qobject_cast<QLineEdit*>(box)) undo ? e->undo() : e->redo();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(box)) undo ? p->undo() : p->redo();
 }
 
 bool SameValues(const WorkingCopyHistory::Snapshot& a, const WorkingCopyHistory::Snapshot& b) {
@@ -63,8 +97,11 @@ public:
         const auto* next = static_cast<const ChangeCommand*>(other);
         if (next->only_ != only_ || next->text() != text()) return false;
         after_ = next->after_;
+        // Typing undone back to where it began is no change any more: the stack drops it.
+        if (SameValues(before_, after_)) setObsolete(true);
         return true;
     }
+    QWidget* only() const { return only_; }
 
 private:
     WorkingCopyHistory& history_;
@@ -79,8 +116,12 @@ WorkingCopyHistory::WorkingCopyHistory(std::function<QWidget*()> frame, QObject*
     : QObject(parent), frame_(std::move(frame)) {}
 
 void WorkingCopyHistory::watch(QWidget* frame) {
-    for (auto* e : frame->findChildren<QLineEdit*>())
-        if (!IsComboEditor(e)) connect(e, &QLineEdit::textChanged, this, [this] { schedule(); });
+    for (auto* e : frame->findChildren<QLineEdit*>()) {
+        if (IsComboEditor(e)) continue;
+        connect(e, &QLineEdit::textChanged, this, [this] { schedule(); });
+        e->installEventFilter(this);
+    }
+    for (auto* p : frame->findChildren<QPlainTextEdit*>()) p->installEventFilter(this);
     for (auto* c : frame->findChildren<QComboBox*>())
         connect(c, &QComboBox::currentIndexChanged, this, [this] { schedule(); });
     for (auto* c : frame->findChildren<QCheckBox*>())
@@ -92,6 +133,10 @@ void WorkingCopyHistory::watch(QWidget* frame) {
     }
     for (auto* u : frame->findChildren<UpDown*>())
         connect(u, &UpDown::changed, this, [this] { schedule(); });
+}
+
+void WorkingCopyHistory::pairBox(QPlainTextEdit* box, QLineEdit* field) {
+    paired_.insert(box, field);
 }
 
 void WorkingCopyHistory::restart() {
@@ -151,9 +196,48 @@ void WorkingCopyHistory::checkpoint() {
                                   changed == 1 || spinnerPair ? only : nullptr, name));
 }
 
-void WorkingCopyHistory::push(QUndoCommand* command) {
+void WorkingCopyHistory::flush() {
     if (scheduled_ || stale_) checkpoint();
+}
+
+void WorkingCopyHistory::push(QUndoCommand* command) {
+    flush();
     stack_.push(command);
+}
+
+bool WorkingCopyHistory::boxTakes(QWidget* box, bool undo) {
+    if (!BoxCan(box, undo)) return false;
+    // A step the history waits to redo comes before the box's: redoing goes back the way undoing
+    // came, and a step of the box would drop what waits.
+    if (stack_.canRedo()) return false;
+    if (!undo || !stack_.canUndo()) return true;
+    // The box undoes its own typing only while that is the latest change; an older one of the box
+    // comes back in its turn, as one step of the history.
+    const auto* latest = dynamic_cast<const ChangeCommand*>(stack_.command(stack_.index() - 1));
+    return latest && latest->only() == paired_.value(box, box);
+}
+
+bool WorkingCopyHistory::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
+    const Step step = StepOf(static_cast<QKeyEvent*>(event));
+    if (step == Step::None || !IsTextBox(watched)) return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The keys come to the box rather than to the Edit menu, and are decided below.
+        event->accept();
+        return true;
+    }
+    auto* box = static_cast<QWidget*>(watched);
+    const bool undo = step == Step::Undo;
+    flush();
+    if (boxTakes(box, undo)) {
+        BoxStep(box, undo);
+    } else if (undo) {
+        stack_.undo();
+    } else {
+        stack_.redo();
+    }
+    return true;
 }
 
 void WorkingCopyHistory::restore(const Snapshot& snapshot) {
@@ -168,7 +252,8 @@ void WorkingCopyHistory::restore(const Snapshot& snapshot) {
         QWidget* w = v.control;
         if (!w) continue;
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            e->setText(v.value.toString());
+            // A box whose text stays keeps its own undo and redo.
+            if (e->text() != v.value.toString()) e->setText(v.value.toString());
         } else if (auto* c = qobject_cast<QComboBox*>(w)) {
             c->setCurrentIndex(v.value.toInt());
         } else if (auto* c = qobject_cast<QCheckBox*>(w)) {

@@ -305,8 +305,8 @@ std::optional<std::string> Base64Decode(std::string_view text) {
 
 // ---------------------------------------------------------------------------------------------
 
-Installation::Installation(std::string folder) : folder_(std::move(folder)) {
-    RecoverInstallation(folder_);
+Installation::Installation(std::string folder, Access access) : folder_(std::move(folder)) {
+    if (access == Access::Recover) RecoverInstallation(folder_);
     bool any = false;
     for (int k = 0; k < kKindCount; ++k) {
         const RecordLayout& layout = LayoutOf(k);

@@ -90,9 +90,13 @@ std::optional<std::string> Base64Decode(std::string_view text);
 // is listed once.
 class Installation {
 public:
-    // Finishes a change of the folder that was stopped in the middle first. Fails with
-    // b3::Error (number 76) when the folder holds none of the kind folders.
-    explicit Installation(std::string folder);
+    // Recover finishes a change of the folder that was stopped in the middle first; ReadOnly
+    // writes nothing there ever and reads the files as they are (for a folder that is only
+    // looked at, such as another installation compared with the one being edited).
+    enum class Access { Recover, ReadOnly };
+
+    // Fails with b3::Error (number 76) when the folder holds none of the kind folders.
+    explicit Installation(std::string folder, Access access = Access::Recover);
 
     const std::string& folder() const { return folder_; }
 

@@ -128,8 +128,18 @@ struct Conflict {
     std::string patch;
 };
 
+// One change of an apply, value by value, for tables.
+struct PlannedChange {
+    int kind = 0;
+    std::string object;
+    std::string field;   // "(object)" when the whole object is added or removed
+    std::string before;  // shown as ShowValue does; for a whole object "missing" or "present"
+    std::string after;   // for a whole object "added" or "removed"
+};
+
 struct ApplyReport {
     std::vector<std::string> changes;  // "army ORC: Strength: 5 -> 6", "army TROLL: added", ...
+    std::vector<PlannedChange> planned;  // the same changes, one per line of `changes`
     std::vector<Conflict> conflicts;
     std::vector<std::string> skipped;  // changes that could not be made (object missing)
     std::size_t objectsChanged = 0, objectsAdded = 0, objectsRemoved = 0, files = 0;

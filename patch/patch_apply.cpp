@@ -39,6 +39,13 @@ private:
         return std::string(KindWord(kind)) + ' ' + name;
     }
 
+    // A change made (or to be made), as a line and value by value.
+    void Planned(std::string line, int kind, const std::string& name, const std::string& field,
+                 std::string before, std::string after) {
+        report_.changes.push_back(std::move(line));
+        report_.planned.push_back({kind, name, field, std::move(before), std::move(after)});
+    }
+
     void Conflicted(int kind, const std::string& name, const std::string& field, std::string base,
                     std::string current, std::string patch) {
         report_.conflicts.push_back(
@@ -81,14 +88,16 @@ private:
                                        " -> " + ShowValue(def, f.after);
             if (values[i] == f.before) {
                 next[i] = f.after;
-                report_.changes.push_back(change);
+                Planned(change, c.kind, object->name, f.field, ShowValue(def, values[i]),
+                        ShowValue(def, f.after));
                 continue;
             }
             Conflicted(c.kind, object->name, f.field, ShowValue(def, f.before),
                        ShowValue(def, values[i]), ShowValue(def, f.after));
             if (choice_ == ConflictChoice::Force) {
                 next[i] = f.after;
-                report_.changes.push_back(change + " (in place of a value of its own)");
+                Planned(change + " (in place of a value of its own)", c.kind, object->name,
+                        f.field, ShowValue(def, values[i]), ShowValue(def, f.after));
             }
         }
         if (next == values) return;
@@ -116,7 +125,8 @@ private:
             ObjectFiles replaced = *existing;
             SetObjectValues(replaced, values);
             Stage(*existing, replaced, true);
-            report_.changes.push_back(label + ": added in place of an object of its own");
+            Planned(label + ": added in place of an object of its own", a.kind, existing->name,
+                    "(object)", "present", "added");
             ++report_.objectsAdded;
             return;
         }
@@ -124,7 +134,7 @@ private:
         ObjectFiles added = before;
         SetObjectValues(added, values);
         Stage(before, added, false);
-        report_.changes.push_back(label + ": added");
+        Planned(label + ": added", a.kind, a.name, "(object)", "missing", "added");
         ++report_.objectsAdded;
     }
 
@@ -141,7 +151,7 @@ private:
         for (std::size_t i = 0; i < existing->pictures.size(); ++i)
             if (existing->pictures[i])
                 transaction_.Remove(existing->picturePaths[i], r.kind, existing->name);
-        report_.changes.push_back(label + ": removed");
+        Planned(label + ": removed", r.kind, existing->name, "(object)", "present", "removed");
         ++report_.objectsRemoved;
     }
 

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -118,9 +119,8 @@ TEST_F(SafetyTest, HistoryNamesTheFieldsThatDifferFromTheFileNow) {
     QStringList changes;
     services.onDialog = [&](QDialog& dialog) {
         auto& h = static_cast<frmHistory&>(dialog);
-        ASSERT_EQ(h.lstVersions->rowCount(), 1);
-        h.lstVersions->selectRow(0);
-        h.ShowChanges();
+        ASSERT_EQ(h.lstVersions->topLevelItemCount(), 1);
+        h.lstVersions->setCurrentItem(h.lstVersions->topLevelItem(0));
         for (int r = 0; r < h.grdChanges->rowCount(); ++r)
             changes << h.grdChanges->item(r, 0)->text() + ": " + h.grdChanges->item(r, 1)->text() +
                            " -> " + h.grdChanges->item(r, 2)->text();
@@ -139,25 +139,28 @@ TEST_F(SafetyTest, CopyPictureAndDeleteCanBeRestoredFromHistoryByteForByte) {
     w->cmdPicCopy[1]->click();
     ASSERT_NE(b3test::ReadBytes(file("Hero", "THANEm.PCX")), male);
 
-    // The history window lists the two pictures of the shown hero and restores them.
+    // The history window lists the copy of the shown hero's two pictures as one operation and
+    // restores both in one step.
     int rows = -1;
     services.onDialog = [&](QDialog& dialog) {
         auto& h = static_cast<frmHistory&>(dialog);
         EXPECT_EQ(h.cboFilter->currentText(), "Hero THANE");
-        rows = h.lstVersions->rowCount();
-        ASSERT_EQ(rows, 2);
-        EXPECT_EQ(h.lstVersions->item(0, 1)->text(), "picture");
-        services.answers = {MsgResult::Yes, MsgResult::Yes};
-        h.lstVersions->selectRow(1);
+        rows = h.lstVersions->topLevelItemCount();
+        ASSERT_EQ(rows, 1);
+        QTreeWidgetItem* copy = h.lstVersions->topLevelItem(0);
+        EXPECT_EQ(copy->text(1), "picture");
+        EXPECT_EQ(copy->text(3), "2 files");
+        ASSERT_EQ(copy->childCount(), 2);
+        services.answers = {MsgResult::Yes};
+        h.lstVersions->setCurrentItem(copy);
         EXPECT_TRUE(h.RestoreSelected());
-        // The restore itself is listed first now; the other picture is the second row.
-        ASSERT_EQ(h.lstVersions->rowCount(), 3);
-        EXPECT_EQ(h.lstVersions->item(0, 1)->text(), "restore");
-        h.lstVersions->selectRow(1);
-        EXPECT_TRUE(h.RestoreSelected());
+        // The restore itself is listed first now, again with both pictures.
+        ASSERT_EQ(h.lstVersions->topLevelItemCount(), 2);
+        EXPECT_EQ(h.lstVersions->topLevelItem(0)->text(1), "restore");
+        EXPECT_EQ(h.lstVersions->topLevelItem(0)->childCount(), 2);
     };
     w->cmdHistory->click();
-    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(rows, 1);
     EXPECT_EQ(b3test::ReadBytes(file("Hero", "THANEm.PCX")), male);
     EXPECT_EQ(b3test::ReadBytes(file("Hero", "THANEf.PCX")), female);
     EXPECT_EQ(w->cboEditObject->currentText(), "Thane");

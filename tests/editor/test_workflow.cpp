@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <filesystem>
 #include <map>
 
@@ -170,17 +171,17 @@ TEST_F(EditorTest, PromptsSayWhatHappened) {
     int widest = 0;
     services.onDialog = [&](QDialog& dialog) {
         auto& h = static_cast<frmHistory&>(dialog);
-        ASSERT_GE(h.lstVersions->rowCount(), 1);
-        QHeaderView* header = h.lstVersions->horizontalHeader();
+        ASSERT_GE(h.lstVersions->topLevelItemCount(), 1);
+        QHeaderView* header = h.lstVersions->header();
         for (int c = 0; c + 1 < h.lstVersions->columnCount(); ++c) {
             int needed = header->sectionSizeHint(c);
-            for (int r = 0; r < h.lstVersions->rowCount(); ++r)
+            for (int r = 0; r < h.lstVersions->topLevelItemCount(); ++r)
                 needed = std::max(needed, h.lstVersions->fontMetrics().horizontalAdvance(
-                                              h.lstVersions->item(r, c)->text()));
+                                              h.lstVersions->topLevelItem(r)->text(c)));
             EXPECT_GE(header->sectionSize(c), needed) << c;
             widest = std::max(widest, header->sectionSize(c));
         }
-        h.lstVersions->selectRow(0);
+        h.lstVersions->setCurrentItem(h.lstVersions->topLevelItem(0));
         QTest::mouseClick(h.cmdRestore, Qt::LeftButton);
         QTest::qWait(300);  // the folder watch has its say while the window is open
     };
