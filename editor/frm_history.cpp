@@ -155,15 +155,17 @@ void frmHistory::Reload() {
         const b3::HistoryOperationEntry& o = shown_[static_cast<std::size_t>(i)];
         const bool several = o.files.size() > 1;
         auto* row = new QTreeWidgetItem(
-            lstVersions, {TimeText(o.time), Text(o.operation), ObjectsText(o),
-                          several ? QString("%1 files").arg(o.files.size())
-                                  : Text(o.files.front().file)});
+            lstVersions,
+            {TimeText(o.time), Text(o.operation), ObjectsText(o),
+             several ? QString("%1 files").arg(o.files.size()) : Text(o.files.front().file)});
         row->setData(0, kOperationRole, i);
         row->setData(0, kFileRole, -1);
         if (!several) continue;
         for (int f = 0; f < static_cast<int>(o.files.size()); ++f) {
             const b3::HistoryEntry& e = o.files[static_cast<std::size_t>(f)];
-            auto* file = new QTreeWidgetItem(row, {QString(), QString(), ObjectText(e), Text(e.file)});
+            // The object only where the operation changed several.
+            const QString object = ObjectText(e) == row->text(2) ? QString() : ObjectText(e);
+            auto* file = new QTreeWidgetItem(row, {QString(), QString(), object, Text(e.file)});
             file->setData(0, kOperationRole, i);
             file->setData(0, kFileRole, f);
         }
@@ -218,8 +220,9 @@ void frmHistory::ShowChanges() {
 
     if (!lost.isEmpty()) {
         lblSummary->setText(
-            several ? QString("The kept bytes of %1 are gone from the history.").arg(lost.join(", "))
-                    : QString("The bytes of this version are gone from the history."));
+            several
+                ? QString("The kept bytes of %1 are gone from the history.").arg(lost.join(", "))
+                : QString("The bytes of this version are gone from the history."));
         return;
     }
     if (several) {
@@ -230,26 +233,25 @@ void frmHistory::ShowChanges() {
                 .arg(Text(o.operation))
                 .arg(files.size())
                 .arg(names.join(", "))
-                .arg(changed == 0 ? QString("they hold the same now.")
-                     : changed == 1
-                         ? QString("1 field differs from the files now.")
-                         : QString("%1 fields differ from the files now.").arg(changed)));
+                .arg(changed == 0   ? QString("the files are the same now.")
+                     : changed == 1 ? QString("1 difference from the files now.")
+                                    : QString("%1 differences from the files now.").arg(changed)));
         return;
     }
     const b3::HistoryEntry& e = files.front();
     const QString file = Text(e.file);
     if (!IsDefinitionFile(e)) {
-        lblSummary->setText(!allThere ? QString("%1 is gone now; restoring brings it back.").arg(file)
+        lblSummary->setText(!allThere
+                                ? QString("%1 is gone now; restoring brings it back.").arg(file)
                             : changed == 0 ? QString("%1 is the same now.").arg(file)
                                            : QString("%1 is another file now.").arg(file));
         return;
     }
-    lblSummary->setText(!allThere ? QString("%1 is gone now; restoring brings it back.").arg(file)
-                        : changed == 0 ? QString("%1 holds the same fields now.").arg(file)
-                        : changed == 1 ? QString("%1: 1 field differs from the file now.").arg(file)
-                                       : QString("%1: %2 fields differ from the file now.")
-                                             .arg(file)
-                                             .arg(changed));
+    lblSummary->setText(
+        !allThere      ? QString("%1 is gone now; restoring brings it back.").arg(file)
+        : changed == 0 ? QString("%1 holds the same fields now.").arg(file)
+        : changed == 1 ? QString("%1: 1 field differs from the file now.").arg(file)
+                       : QString("%1: %2 fields differ from the file now.").arg(file).arg(changed));
 }
 
 bool frmHistory::RestoreSelected() {

@@ -27,7 +27,8 @@ QString ColumnName(int kind, int column) {
 QString RecordText(const std::string& bytes, const b3::FieldLayout& f) {
     const auto offset = static_cast<std::size_t>(f.offset);
     if (bytes.size() <= offset) return {};
-    std::string_view text = std::string_view(bytes).substr(offset, static_cast<std::size_t>(f.width));
+    std::string_view text =
+        std::string_view(bytes).substr(offset, static_cast<std::size_t>(f.width));
     text = text.substr(0, text.find('\0'));
     return QString::fromStdString(platform::DecodeCp1252(text));
 }
@@ -37,8 +38,8 @@ QString WholeFileWord(const std::string& file) {
     if (file == b3::kJournalName) return "Every file of the change";
     const std::string upper = platform::AsciiUpper(file);
     const auto endsWith = [&](std::string_view ext) {
-        return upper.size() > ext.size() && upper.compare(upper.size() - ext.size(), ext.size(),
-                                                          ext.data(), ext.size()) == 0;
+        return upper.size() > ext.size() &&
+               upper.compare(upper.size() - ext.size(), ext.size(), ext.data(), ext.size()) == 0;
     };
     if (endsWith(".PCX")) return "Picture";
     if (endsWith(".TXT")) return "Text file";
@@ -74,8 +75,8 @@ std::vector<FieldDifference> VersionDifferences(const b3::HistoryEntry& entry,
     const int kind = entry.kind;
     const b3::RecordLayout& layout = b3::LayoutOf(kind);
     const b3::ObjectArray before = b3::DecodeRecord(kind, kept, 0, entry.name);
-    const b3::ObjectArray after = now ? b3::DecodeRecord(kind, *now, 0, entry.name)
-                                      : b3::ObjectArray{};
+    const b3::ObjectArray after =
+        now ? b3::DecodeRecord(kind, *now, 0, entry.name) : b3::ObjectArray{};
     const auto length = static_cast<std::size_t>(layout.recordLength);
     std::vector<bool> inField(length, false);
     for (const b3::FieldLayout& f : layout.fields) {

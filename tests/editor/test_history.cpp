@@ -80,7 +80,8 @@ TEST_F(HistoryTest, ANewArmySavedOverAnotherIsOneOperationRestoredWholeOrByFile)
         const QStringList whole = changes(h);
         EXPECT_TRUE(whole.contains("ORCS.ARM: Display Name: Orcs -> Wolves"))
             << whole.join("\n").toStdString();
-        EXPECT_TRUE(whole.filter("ORCS.PCX: Picture").size() == 1) << whole.join("\n").toStdString();
+        EXPECT_TRUE(whole.filter("ORCS.PCX: Picture").size() == 1)
+            << whole.join("\n").toStdString();
         EXPECT_TRUE(h.lblSummary->text().contains("2 files")) << h.lblSummary->text().toStdString();
         // The columns show their texts whole.
         for (int c = 0; c + 1 < h.lstVersions->columnCount(); ++c) {
@@ -112,7 +113,8 @@ TEST_F(HistoryTest, ANewArmySavedOverAnotherIsOneOperationRestoredWholeOrByFile)
     QStringList asked;
     for (const auto& m : services.messages) asked << m.text;
     ASSERT_GE(asked.size(), 2) << asked.join("\n").toStdString();
-    EXPECT_TRUE(asked[0].startsWith("Put Army/ORCS.PCX back as it was at")) << asked[0].toStdString();
+    EXPECT_TRUE(asked[0].startsWith("Put Army/ORCS.PCX back as it was at"))
+        << asked[0].toStdString();
     EXPECT_TRUE(asked.filter("Put Army/ORCS.PCX, Army/ORCS.ARM back as it was at").size() == 1)
         << asked.join("\n").toStdString();
 }
@@ -186,9 +188,9 @@ TEST_F(HistoryTest, ChangedFieldsAreNamedAsTheExportNamesThemAndUnusedBytesInWor
     // that belong to no field, and adds bytes after the record.
     std::string bytes = b3test::ReadBytes(file("Army", "ORCS.ARM"));
     ASSERT_EQ(bytes.size(), 252u);
-    bytes[224] = 7;                                    // Unnamed224
+    bytes[224] = 7;                                   // Unnamed224
     bytes.replace(144, 5, std::string("GOBS\0", 5));  // the short name the server wrote
-    bytes[236] = 'x';                                  // between Power Value and Sound
+    bytes[236] = 'x';                                 // between Power Value and Sound
     bytes[240] = 'y';
     bytes += "tail";
     b3test::WriteBytes(file("Army", "ORCS.ARM"), bytes);
@@ -204,8 +206,7 @@ TEST_F(HistoryTest, ChangedFieldsAreNamedAsTheExportNamesThemAndUnusedBytesInWor
     choose("Goblins");
     w->cmdHistory->click();
     EXPECT_EQ(shown, (QStringList{"Display Name: Orcs -> Goblins",
-                                  "Short Name inside the file: ORCS -> GOBS",
-                                  "Unnamed 224: 0 -> 7",
+                                  "Short Name inside the file: ORCS -> GOBS", "Unnamed 224: 0 -> 7",
                                   "Unused bytes between the fields: 12 bytes that hold no field -> "
                                   "2 of them differ",
                                   "Length of the file: 252 bytes -> 256 bytes"}))

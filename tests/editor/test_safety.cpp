@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTreeWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include "b3/history.h"
 #include "b3/registration.h"
