@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "b3/history.h"
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
 #include "editor/services.h"
@@ -231,6 +232,15 @@ protected:
             row[7] = b3::Cell::text("enemy");
         });
     }
+};
+
+// An editor test whose saves keep their history in a folder of its own.
+class EditorHistoryTest : public EditorTest {
+protected:
+    b3test::TempDir data;
+    b3test::ScopedEnv xdg{"XDG_DATA_HOME", data.str()};
+    b3test::ScopedEnv localAppData{"LOCALAPPDATA", data.str()};
+    b3::HistoryStore history() const { return b3::HistoryStore(game); }
 };
 
 }  // namespace b3edtest

@@ -16,14 +16,8 @@
 namespace b3edtest {
 namespace {
 
-class HistoryTest : public EditorTest {
+class HistoryTest : public EditorHistoryTest {
 protected:
-    // Each test's history in a folder of its own.
-    b3test::TempDir data;
-    b3test::ScopedEnv xdg{"XDG_DATA_HOME", data.str()};
-    b3test::ScopedEnv localAppData{"LOCALAPPDATA", data.str()};
-    b3::HistoryStore history() const { return b3::HistoryStore(game); }
-
     // The files of an operation, as the history names them.
     static std::vector<std::string> files(const b3::HistoryOperationEntry& o) {
         std::vector<std::string> names;

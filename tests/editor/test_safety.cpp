@@ -19,13 +19,8 @@
 namespace b3edtest {
 namespace {
 
-class SafetyTest : public EditorTest {
+class SafetyTest : public EditorHistoryTest {
 protected:
-    // Each test's history in a folder of its own.
-    b3test::TempDir data;
-    b3test::ScopedEnv xdg{"XDG_DATA_HOME", data.str()};
-    b3test::ScopedEnv localAppData{"LOCALAPPDATA", data.str()};
-    b3::HistoryStore history() const { return b3::HistoryStore(game); }
     std::size_t asked() const { return services.messages.size(); }
 };
 
