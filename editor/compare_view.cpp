@@ -42,9 +42,10 @@ QString Dot(const QColor& colour, const QString& glyph) {
 }  // namespace
 
 QIcon CompareView::StateIcon(CompareState state) {
-    if (state == CompareState::Same) return {};
     QPixmap pm(16, 16);
     pm.fill(Qt::transparent);
+    // The same: no mark, but as wide as one, so that the names stay in line.
+    if (state == CompareState::Same) return QIcon(pm);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF dot(3, 3, 10, 10);
@@ -86,7 +87,9 @@ CompareView::CompareView(frmB3Editor& window, std::unique_ptr<InstallationCompar
     lblCompare->setObjectName("lblCompare");
     lblCompare->setTextFormat(Qt::RichText);
     lblCompare->setWordWrap(true);
-    lblCompare->setToolTip(QString("Compared with %1, which is only read").arg(thereText()));
+    lblCompare->setToolTip(QString("Compared with %1, which is only read. The fields that differ "
+                                   "are marked; their tooltips give the values there.")
+                               .arg(thereText()));
     cmdEndCompare = new QPushButton("End Comparison", fraCompare);
     cmdEndCompare->setObjectName("cmdEndCompare");
     cmdEndCompare->setToolTip("Take the comparison's marks off");
@@ -127,9 +130,8 @@ void CompareView::MarkList(int kind, const QString& filter) {
     for (int p = 0; p < list->count(); ++p) {
         static const ComparedObject unlisted;
         const QString shortName = w_.ShortNameAt(p);
-        const ComparedObject& o = shortName.isEmpty()
-                                      ? unlisted
-                                      : comparison_->Find(kind, ComparedName(kind, shortName));
+        const ComparedObject& o =
+            shortName.isEmpty() ? unlisted : comparison_->Find(kind, ComparedName(kind, shortName));
         QString tip;
         if (o.state == CompareState::OnlyHere) tip = onlyHereText();
         if (o.state == CompareState::Differs) {
@@ -276,33 +278,29 @@ void CompareView::MarkForm(int kind, const QString& shortName) {
 void CompareView::ShowSummary(int kind, const ComparedObject* shown, const QString& shownName) {
     const InstallationComparison::Counts n = comparison_->CountsOf(kind);
     const QString nbsp(QChar(0x00A0));
-    const QString gap = nbsp + nbsp + nbsp;
+    // Each count stays in one piece where the line wraps.
+    const auto count = [&](const QColor& colour, char16_t glyph, int number, const QString& what) {
+        return Dot(colour, QString(QChar(glyph))) + nbsp + QString::number(number) + nbsp + what;
+    };
     QString text =
-        QString("Comparing with <b>%1</b>%2%3:%4%5%6%7%8%9")
+        QString("Comparing with <b>%1</b>. %2: %3, %4, %5.")
             .arg(QFontMetrics(lblCompare->font())
-                     .elidedText(thereText(), Qt::ElideMiddle, 420)
+                     .elidedText(thereText(), Qt::ElideMiddle, 320)
                      .toHtmlEscaped(),
-                 gap, w_.sstEditor->tabText(kind), nbsp,
-                 Dot(kDiffersDot, QString(QChar(0x25CF))) + nbsp +
-                     QString("%1%2differ%3").arg(n.differ).arg(nbsp, n.differ == 1 ? "s" : ""),
-                 gap,
-                 Dot(kOnlyHereDot, QString(QChar(0x25CF))) + nbsp +
-                     QString("%1%2only here").arg(n.onlyHere).arg(nbsp),
-                 gap,
-                 Dot(kOnlyThereDot, QString(QChar(0x25CB))) + nbsp +
-                     QString("%1%2only there").arg(n.onlyThere).arg(nbsp));
+                 w_.sstEditor->tabText(kind),
+                 count(kDiffersDot, 0x25CF, n.differ, n.differ == 1 ? "differs" : "differ"),
+                 count(kOnlyHereDot, 0x25CF, n.onlyHere, QString("only") + nbsp + "here"),
+                 count(kOnlyThereDot, 0x25CB, n.onlyThere, QString("only") + nbsp + "there"));
     if (shown) {
         const QString name = shownName.toHtmlEscaped();
         if (shown->state == CompareState::OnlyHere) {
-            text += QString("<br>%1 is only in this installation.").arg(name);
+            text += QString(" %1 is only in this installation.").arg(name);
         } else if (shown->state == CompareState::Same) {
-            text += QString("<br>%1 is the same there.").arg(name);
+            text += QString(" %1 is the same there.").arg(name);
         } else {
             QStringList fields;
             for (const ComparedField& f : shown->fields) fields << f.words.toHtmlEscaped();
-            text += QString("<br>%1 differs there in %2 (marked; the tooltips give the values "
-                            "there).")
-                        .arg(name, fields.join(", "));
+            text += QString(" %1 differs in %2.").arg(name, fields.join(", "));
         }
     }
     lblCompare->setText(text);

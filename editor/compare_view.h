@@ -51,6 +51,7 @@ public:
     QString differsText() const;
     QString onlyThereText() const;
     static QString onlyHereText() { return "Only in this installation"; }
+    // The list entries' marks; a blank one for the same.
     static QIcon StateIcon(CompareState state);
 
     QFrame* fraCompare = nullptr;

@@ -67,9 +67,14 @@ std::vector<Row> Rows(const bp::ApplyReport& report) {
     }
     for (const bp::Conflict& c : report.conflicts) {
         Row row{c.kind, QString::fromStdString(c.object), {}, true};
+        const QString state = c.field == "(object)" && c.current == "missing"
+                                  ? "Conflict: not in this installation"
+                              : c.field == "(object)" && c.current == "changed since"
+                                  ? "Conflict: changed here since the patch was made"
+                                  : QString("Conflict: this installation has %1")
+                                        .arg(QString::fromStdString(c.current));
         row.cells = {Kind(c.kind) + " " + row.object, FieldText(c.field),
-                     QString::fromStdString(c.base), QString::fromStdString(c.patch),
-                     QString("Conflict: here %1").arg(QString::fromStdString(c.current))};
+                     QString::fromStdString(c.base), QString::fromStdString(c.patch), state};
         rows.push_back(std::move(row));
     }
     // Object by object, each in the patch's order.
@@ -88,8 +93,7 @@ QString Counted(std::size_t n, const char* one, const char* many) {
 
 frmApplyPatch::frmApplyPatch(const bp::Patch& patch, const std::string& installFolder,
                              const QString& file, QWidget* parent)
-    : QDialog(parent),
-      keep_(bp::ApplyPatch(patch, installFolder, bp::ConflictChoice::Keep, true)) {
+    : QDialog(parent), keep_(bp::ApplyPatch(patch, installFolder, bp::ConflictChoice::Keep, true)) {
     if (!keep_.conflicts.empty())
         take_ = bp::ApplyPatch(patch, installFolder, bp::ConflictChoice::Force, true);
     setWindowTitle("Apply Patch");
@@ -111,6 +115,7 @@ frmApplyPatch::frmApplyPatch(const bp::Patch& patch, const std::string& installF
     grdChanges->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdChanges->setWordWrap(false);
     grdChanges->verticalHeader()->hide();
+    grdChanges->verticalHeader()->setDefaultSectionSize(grdChanges->fontMetrics().height() + 8);
     grdChanges->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grdChanges->horizontalHeader()->setStretchLastSection(true);
 
@@ -118,9 +123,10 @@ frmApplyPatch::frmApplyPatch(const bp::Patch& patch, const std::string& installF
     lblSummary->setObjectName("lblSummary");
     lblSummary->setWordWrap(true);
 
-    fraConflicts = new QGroupBox("Where this installation holds another value than the patch's old "
-                                 "one",
-                                 this);
+    fraConflicts = new QGroupBox(
+        "Where this installation holds another value than the patch's old "
+        "one",
+        this);
     auto* choices = new QVBoxLayout(fraConflicts);
     optKeep = new QRadioButton("&Keep this installation's value", fraConflicts);
     optKeep->setObjectName("optKeep");
@@ -183,6 +189,7 @@ void frmApplyPatch::FillTable() {
             grdChanges->setItem(r, c, item);
         }
     }
+    grdChanges->setCurrentItem(nullptr);
     grdChanges->resizeColumnsToContents();
     // Long values (descriptions, pictures) are cut to leave the state in sight; each cell's
     // tooltip has the whole text.
@@ -200,9 +207,10 @@ void frmApplyPatch::UpdateSummary() {
                      "nothing to write."
                    : "Keeping this installation's values leaves nothing to write.";
     } else {
-        text = QString("Apply changes %1, adds %2 and removes %3 (%4). Nothing is written "
-                       "before you press Apply; the files as they are now are kept in the "
-                       "history.")
+        text = QString(
+                   "Apply changes %1, adds %2 and removes %3 (%4). Nothing is written "
+                   "before you press Apply; the files as they are now are kept in the "
+                   "history.")
                    .arg(Counted(report.objectsChanged, "object", "objects"))
                    .arg(report.objectsAdded)
                    .arg(report.objectsRemoved)

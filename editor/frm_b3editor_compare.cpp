@@ -56,8 +56,7 @@ QString Counted(std::size_t n, const char* one, const char* many) {
 
 void frmB3Editor::buildCompareMenu(QMenu* file) {
     mnuCompare = file->addAction("&Compare with Installation...", this, [this] {
-        Trap(services_, "frmB3Editor::CompareWithInstallation",
-             [&] { CompareWithInstallation(); });
+        Trap(services_, "frmB3Editor::CompareWithInstallation", [&] { CompareWithInstallation(); });
     });
     mnuCompare->setObjectName("mnuCompare");
     mnuCompare->setToolTip("Mark the objects and values that differ from another copy of the game");
@@ -102,9 +101,10 @@ bool frmB3Editor::StartComparison(const QString& folder) {
     try {
         comparison->Refresh(CurrentKind);
     } catch (const std::exception& e) {
-        const QString why = dynamic_cast<const b3::Error*>(&e)
-                                ? QString::fromStdString(static_cast<const b3::Error&>(e).description())
-                                : QString::fromUtf8(e.what());
+        const QString why =
+            dynamic_cast<const b3::Error*>(&e)
+                ? QString::fromStdString(static_cast<const b3::Error&>(e).description())
+                : QString::fromUtf8(e.what());
         services_.messageBox(this,
                              QString("The folder %1 cannot be compared with this installation:"
                                      "\r\n%2\r\n\r\nChoose the folder that holds the game's "
@@ -130,7 +130,19 @@ void frmB3Editor::EndComparison() {
 }
 
 void frmB3Editor::MarkComparedList(bool compareAgain) {
-    if (!compare_) return;
+    if (!compare_ || !MMain::HasEditObject()) return;
+    // Another installation was opened meanwhile: it is the one compared now, unless it is the
+    // other one itself.
+    const std::string here = MMain::EditObject().InstallPath();
+    if (here != compare_->comparison().hereFolder()) {
+        if (SameFolderKey(QString::fromStdString(here)) ==
+            SameFolderKey(QString::fromStdString(compare_->comparison().thereFolder()))) {
+            EndComparison();
+            return;
+        }
+        compare_->comparison().setHereFolder(here);
+        compareAgain = true;
+    }
     if (compareAgain) {
         try {
             compare_->comparison().Refresh(CurrentKind);
@@ -186,10 +198,10 @@ bool frmB3Editor::ApplyPatchFromFile(const QString& file) {
     try {
         patch = bp::ReadPatch(file.toStdString());
     } catch (const std::exception& e) {
-        services_.messageBox(this,
-                             QString("The patch cannot be applied; nothing was changed.\r\n%1.")
-                                 .arg(Refusal(e)),
-                             kAppTitle, MsgButtons::Error);
+        services_.messageBox(
+            this,
+            QString("The patch cannot be applied; nothing was changed.\r\n%1.").arg(Refusal(e)),
+            kAppTitle, MsgButtons::Error);
         return false;
     }
     // The history names the change by the mod's name, or by its file.

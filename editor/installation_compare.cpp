@@ -43,9 +43,8 @@ QString ValueText(const bp::FieldDef& def, const bp::json& value) {
     if (!value.is_number_integer()) return QString::fromStdString(bp::ShowValue(def, value));
     const auto n = value.get<std::int64_t>();
     const std::string& name = def.column.name;
-    const bool powerType =
-        name == "PowerType" ||
-        (name.rfind("Power", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == "Type");
+    const bool powerType = name == "PowerType" || (name.rfind("Power", 0) == 0 && name.size() > 4 &&
+                                                   name.substr(name.size() - 4) == "Type");
     if (powerType) return Named(&PowerName, n);
     if (name == "Sound") return Named(&SoundName, n);
     if (name == "DefaultFacing" || name == "Facing") return Named(&FacingName, n);
@@ -74,6 +73,13 @@ std::string ComparedName(int kind, const QString& listedShortName) {
 InstallationComparison::InstallationComparison(std::string here, std::string there)
     : here_(std::move(here)), there_(std::move(there)) {}
 
+void InstallationComparison::setHereFolder(std::string here) {
+    here_ = std::move(here);
+    compared_ = {};
+    for (auto& objects : objects_) objects.clear();
+    for (auto& names : onlyThere_) names.clear();
+}
+
 void InstallationComparison::Refresh(int kind) {
     const auto k = static_cast<std::size_t>(kind);
     // Both read only: the other folder is never written, and the editor's own is its server's
@@ -88,8 +94,8 @@ void InstallationComparison::Refresh(int kind) {
         ComparedObject c{CompareState::Differs, o.name, {}, {}};
         for (const bp::FieldChange& f : o.fields) {
             const bp::FieldDef& def = *bp::FindField(kind, f.field);
-            ComparedField field{f.field, Words(def), -1, -1, ValueText(def, f.before),
-                                ValueText(def, f.after)};
+            ComparedField field{
+                f.field, Words(def), -1, -1, ValueText(def, f.before), ValueText(def, f.after)};
             if (def.type == bp::FieldDef::Type::Column) field.column = def.column.column;
             if (def.type == bp::FieldDef::Type::Picture) field.picture = def.picture;
             c.fields.push_back(std::move(field));

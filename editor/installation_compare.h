@@ -40,6 +40,8 @@ public:
     InstallationComparison(std::string here, std::string there);
 
     const std::string& hereFolder() const { return here_; }
+    // Another installation is shown now: it is compared instead, once Refresh is called.
+    void setHereFolder(std::string here);
     const std::string& thereFolder() const { return there_; }
 
     // Compares the objects of `kind` again, from the files as they are now. Fails with

@@ -14,6 +14,7 @@
 
 #include "b3/history.h"
 #include "common_ui/screen_fit.h"
+#include "editor/compare_screenshots.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
 #include "editor/frm_history.h"
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
         app.processEvents();
         history.grab().save(out + "/history.png");
     }
+    b3::editor::TakeCompareScreenshots(w, out, temp.path(), QSize(960, 720));
     // The 32 item pictures, twice their size, numbered 0 to 31 row by row.
     QImage sheet(8 * 72, 4 * 78, QImage::Format_RGB32);
     sheet.fill(QColor(240, 240, 240));

@@ -138,7 +138,7 @@ struct PlannedChange {
 };
 
 struct ApplyReport {
-    std::vector<std::string> changes;  // "army ORC: Strength: 5 -> 6", "army TROLL: added", ...
+    std::vector<std::string> changes;    // "army ORC: Strength: 5 -> 6", "army TROLL: added", ...
     std::vector<PlannedChange> planned;  // the same changes, one per line of `changes`
     std::vector<Conflict> conflicts;
     std::vector<std::string> skipped;  // changes that could not be made (object missing)

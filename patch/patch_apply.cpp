@@ -96,8 +96,8 @@ private:
                        ShowValue(def, values[i]), ShowValue(def, f.after));
             if (choice_ == ConflictChoice::Force) {
                 next[i] = f.after;
-                Planned(change + " (in place of a value of its own)", c.kind, object->name,
-                        f.field, ShowValue(def, values[i]), ShowValue(def, f.after));
+                Planned(change + " (in place of a value of its own)", c.kind, object->name, f.field,
+                        ShowValue(def, values[i]), ShowValue(def, f.after));
             }
         }
         if (next == values) return;
