@@ -249,6 +249,46 @@ void PutStaged(const std::string& install, const std::vector<JournalEntry>& entr
 #endif
 }
 
+// Writes the new bytes beside their files, the journal that names them, then puts them in
+// place and removes the journal. A failure leaves every file as it was.
+void StageAndPut(const std::string& install, const std::vector<FileChange>& changes,
+                 std::vector<JournalEntry>& entries, const std::string& journal,
+                 const char* source) {
+    std::error_code ec;
+    // The new bytes are written beside their files before the journal says they are coming; a
+    // failure then leaves every file as it was.
+    std::vector<std::string> staged;
+    try {
+        staged = StageAll(changes, source);
+    } catch (...) {
+        fs::remove(platform::FsPath(journal), ec);
+        throw;
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (staged[i].empty()) continue;
+        const fs::path relative = platform::FsPath(entries[i].relative).parent_path() /
+                                  platform::FsPath(staged[i]).filename();
+        entries[i].staged = platform::Utf8Path(relative);
+#ifdef _WIN32
+        std::replace(entries[i].staged.begin(), entries[i].staged.end(), '\\', '/');
+#endif
+    }
+    if (!platform::ReplaceFileContents(journal, JournalText(entries), ec)) {
+        const Error failure = detail::FileError(ec, source, journal);
+        for (const std::string& temp : staged) fs::remove(platform::FsPath(temp), ec);
+        fs::remove(platform::FsPath(journal), ec);
+        throw failure;
+    }
+    CallHook(0);
+    try {
+        PutStaged(install, entries, staged, source);
+    } catch (...) {
+        fs::remove(platform::FsPath(journal), ec);
+        throw;
+    }
+    fs::remove(platform::FsPath(journal), ec);
+}
+
 }  // namespace
 
 std::string JournalPath(const std::string& installFolder) {
@@ -307,8 +347,8 @@ void FileTransaction::Commit() {
     }
 
     // One version in the history for the whole change: a journal that puts every file back as
-    // it was. Restoring that version puts the journal in place, and the next command that opens
-    // the installation rolls it forward: the change is undone as one, too. Should this process
+    // it was. Restoring that version makes that journal's change, as one change again (and one
+    // operation of the history, which can be restored in its turn). Should this process
     // be stopped before the change's own journal replaces it, the next command finds this one
     // and writes the files' present bytes again, which changes nothing.
     std::vector<JournalEntry> undo = entries;
@@ -317,40 +357,25 @@ void FileTransaction::Commit() {
     const std::string journal = JournalPath(install_);
     if (!platform::ReplaceFileContents(journal, JournalText(undo), ec))
         throw detail::FileError(ec, source, journal);
+    HistoryOperation history(install_, operation_);
     KeepBeforeChange(install_, journal, operation_, -1, name_);
+    try {
+        StageAndPut(install_, changes_, entries, journal, source);
+    } catch (...) {
+        // Every file is as it was: the history claims no change.
+        history.Forget();
+        throw;
+    }
+}
 
-    // The new bytes are written beside their files before the journal says they are coming; a
-    // failure then leaves every file as it was.
-    std::vector<std::string> staged;
-    try {
-        staged = StageAll(changes_, source);
-    } catch (...) {
-        fs::remove(platform::FsPath(journal), ec);
-        throw;
-    }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (staged[i].empty()) continue;
-        const fs::path relative = platform::FsPath(entries[i].relative).parent_path() /
-                                  platform::FsPath(staged[i]).filename();
-        entries[i].staged = platform::Utf8Path(relative);
-#ifdef _WIN32
-        std::replace(entries[i].staged.begin(), entries[i].staged.end(), '\\', '/');
-#endif
-    }
-    if (!platform::ReplaceFileContents(journal, JournalText(entries), ec)) {
-        const Error failure = detail::FileError(ec, source, journal);
-        for (const std::string& temp : staged) fs::remove(platform::FsPath(temp), ec);
-        fs::remove(platform::FsPath(journal), ec);
-        throw failure;
-    }
-    CallHook(0);
-    try {
-        PutStaged(install_, entries, staged, source);
-    } catch (...) {
-        fs::remove(platform::FsPath(journal), ec);
-        throw;
-    }
-    fs::remove(platform::FsPath(journal), ec);
+std::optional<std::vector<FileChange>> JournalChanges(const std::string& installFolder,
+                                                      std::string_view text) {
+    const auto entries = ParseJournal(text);
+    if (!entries) return std::nullopt;
+    std::vector<FileChange> changes;
+    for (const JournalEntry& e : *entries)
+        changes.push_back({FullPath(installFolder, e.relative), e.after, -1, {}});
+    return changes;
 }
 
 std::size_t RecoverInstallation(const std::string& installFolder) {

@@ -2,6 +2,7 @@
 #include "b3/history.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 
 #include "b3/edit_object.h"
@@ -135,7 +137,10 @@ std::string StoreFolderName(const std::string& install, std::string* legacy = nu
     return name(platform::PathCaseFolded(text));
 }
 
-std::vector<HistoryEntry> ReadIndexAt(const std::string& folder);
+std::vector<HistoryEntry> ReadIndexAt(const std::string& folder,
+                                      std::vector<std::string>* unreadable = nullptr);
+bool WriteIndexAt(const std::string& folder, const std::vector<HistoryEntry>& entries,
+                  const std::vector<std::string>& unreadable, std::string& problem);
 
 // Makes the history kept under the folder's name before case folding part of the one under its
 // folded name: renamed when there is none yet, else its versions and index lines moved over.
@@ -294,52 +299,137 @@ std::vector<HistoryEntry> HistoryStore::ReadIndex() const {
 
 namespace {
 
-std::vector<HistoryEntry> ReadIndexAt(const std::string& folder) {
+// Index files with lines that the history leaves out, and how many, not yet told to the user.
+// Each index is told of once in a run, however often it is read.
+std::mutex g_skippedMutex;
+std::map<std::string, std::size_t> g_skippedToTell;
+std::set<std::string> g_skippedTold;
+
+void NoteSkippedLines(const std::string& index, std::size_t count) {
+    if (count == 0) return;
+    const std::lock_guard lock(g_skippedMutex);
+    if (g_skippedTold.insert(index).second) g_skippedToTell[index] = count;
+}
+
+// Tells of the index lines left out since the last call. Called where no lock of the history is
+// held: the host may show the message and wait for the user.
+void TellSkippedLines() {
+    std::map<std::string, std::size_t> tell;
+    {
+        const std::lock_guard lock(g_skippedMutex);
+        tell.swap(g_skippedToTell);
+    }
+    for (const auto& [index, count] : tell) {
+        detail::ShowMessage(
+            "The history index " + index + " has " + std::to_string(count) +
+            (count == 1 ? " line" : " lines") +
+            " that cannot be read or that name a place outside the installation's kind folders "
+            "(a damaged or hand-edited index). The history leaves " +
+            (count == 1 ? "it" : "them") +
+            " out: the versions they stand for are not listed and cannot be restored.");
+    }
+}
+
+// A field of digits alone, as the index writes numbers.
+template <typename T>
+bool WholeField(const std::string& text, T& out) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+// The index's entries. Lines that cannot be read go to `unreadable` as they are, so that a
+// rewrite of the index keeps them; they and the lines that cannot be trusted are told of once.
+std::vector<HistoryEntry> ReadIndexAt(const std::string& folder,
+                                      std::vector<std::string>* unreadable) {
     std::vector<HistoryEntry> entries;
     std::string text;
     std::error_code ec;
-    if (!platform::ReadFileBytes(platform::JoinPath(folder, kIndexName), text, ec)) return entries;
+    const std::string index = platform::JoinPath(folder, kIndexName);
+    if (!platform::ReadFileBytes(index, text, ec)) return entries;
     std::istringstream in(text);
     std::string line;
+    std::size_t skipped = 0;
     while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         const auto parts = SplitTabs(line);
-        if (parts.size() < 7) continue;
         HistoryEntry e;
+        if (parts.size() < 7 || !WholeField(parts[1], e.time) || !WholeField(parts[6], e.size)) {
+            ++skipped;
+            if (unreadable) unreadable->push_back(line);
+            continue;
+        }
         e.id = parts[0];
-        e.time = std::strtoll(parts[1].c_str(), nullptr, 10);
         e.operation = parts[2];
         e.kind = KindFromWord(parts[3]);
         e.name = parts[4];
         e.file = parts[5];
-        e.size = std::strtoull(parts[6].c_str(), nullptr, 10);
         // Lines of older histories are one-file operations without a hash.
         if (parts.size() >= 9) {
             e.hash = parts[7];
             e.operationId = parts[8];
         }
         if (e.operationId.empty()) e.operationId = e.id;
+        if (!Trusted(e)) ++skipped;
         entries.push_back(std::move(e));
     }
+    NoteSkippedLines(index, skipped);
     return entries;
 }
 
-}  // namespace
-
-bool HistoryStore::WriteIndex(const std::vector<HistoryEntry>& entries,
-                              std::string& problem) const {
+bool WriteIndexAt(const std::string& folder, const std::vector<HistoryEntry>& entries,
+                  const std::vector<std::string>& unreadable, std::string& problem) {
     std::string text = std::string(kIndexHeader) + "\n";
     for (const HistoryEntry& e : entries) text += IndexLine(e);
+    for (const std::string& line : unreadable) text += line + '\n';
     std::error_code ec;
-    if (!platform::ReplaceFileContents(platform::JoinPath(folder_, kIndexName), text, ec)) {
+    if (!platform::ReplaceFileContents(platform::JoinPath(folder, kIndexName), text, ec)) {
         problem = ec.message();
         return false;
     }
     return true;
 }
 
+// Takes the operation `id` out of the index of the history in `folder`, with its kept bytes.
+std::string ForgetIn(const std::string& folder, const std::string& id) {
+    std::error_code ec;
+    platform::FileLock lock;
+    if (!lock.Acquire(platform::JoinPath(folder, kLockName), ec))
+        return "cannot lock the history folder " + folder + ": " + ec.message();
+    std::vector<std::string> unreadable;
+    std::vector<HistoryEntry> entries = ReadIndexAt(folder, &unreadable);
+    std::vector<std::string> gone;
+    std::erase_if(entries, [&](const HistoryEntry& e) {
+        const bool drop = e.operationId == id && Trusted(e);
+        if (drop) gone.push_back(e.id);
+        return drop;
+    });
+    if (gone.empty()) return {};
+    std::string problem;
+    if (!WriteIndexAt(folder, entries, unreadable, problem))
+        return "cannot write the history index in " + folder + ": " + problem;
+    for (const std::string& version : gone)
+        fs::remove(platform::FsPath(folder) / "versions" / platform::FsPath(version), ec);
+    return {};
+}
+
+}  // namespace
+
+std::string HistoryStore::Forget(const std::string& id) {
+    std::string problem = ForgetIn(folder_, id);
+    TellSkippedLines();
+    return problem;
+}
+
 std::string HistoryStore::Keep(const std::string& path, const std::string& operation, int kind,
                                const std::string& name) {
+    std::string problem = KeepLocked(path, operation, kind, name);
+    TellSkippedLines();
+    return problem;
+}
+
+std::string HistoryStore::KeepLocked(const std::string& path, const std::string& operation,
+                                     int kind, const std::string& name) {
     std::error_code ec;
     if (!platform::IsRegularFile(path)) return {};
     const std::string relative = RelativeTo(install_, path);
@@ -377,7 +467,8 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
         }
     }
 
-    std::vector<HistoryEntry> entries = ReadIndex();
+    std::vector<std::string> unreadable;
+    std::vector<HistoryEntry> entries = ReadIndexAt(folder_, &unreadable);
     HistoryEntry entry;
     entry.time = std::chrono::duration_cast<std::chrono::seconds>(
                      std::chrono::system_clock::now().time_since_epoch())
@@ -441,7 +532,7 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
         kept.push_back(std::move(e));
     }
     std::string problem;
-    if (!WriteIndex(kept, problem)) {
+    if (!WriteIndexAt(folder_, kept, unreadable, problem)) {
         fs::remove(platform::FsPath(VersionPath(entry.id)), ec);
         return "cannot write the history index in " + folder_ + ": " + problem;
     }
@@ -450,6 +541,7 @@ std::string HistoryStore::Keep(const std::string& path, const std::string& opera
 
 std::vector<HistoryEntry> HistoryStore::List(int kind, const std::string& name) const {
     std::vector<HistoryEntry> entries = ReadIndex();
+    TellSkippedLines();
     std::erase_if(entries, [](const HistoryEntry& e) { return !Trusted(e); });
     std::reverse(entries.begin(), entries.end());
     if (kind < 0) return entries;
@@ -463,7 +555,9 @@ std::vector<HistoryEntry> HistoryStore::List(int kind, const std::string& name) 
 std::vector<HistoryOperationEntry> HistoryStore::Operations(int kind,
                                                             const std::string& name) const {
     std::vector<HistoryOperationEntry> operations;
-    for (HistoryEntry& e : ReadIndex()) {
+    std::vector<HistoryEntry> entries = ReadIndex();
+    TellSkippedLines();
+    for (HistoryEntry& e : entries) {
         if (!Trusted(e)) continue;
         auto it =
             std::find_if(operations.begin(), operations.end(),
@@ -495,7 +589,9 @@ std::vector<HistoryOperationEntry> HistoryStore::Operations(int kind,
 }
 
 std::optional<HistoryEntry> HistoryStore::Find(const std::string& id) const {
-    for (HistoryEntry& e : ReadIndex())
+    std::vector<HistoryEntry> entries = ReadIndex();
+    TellSkippedLines();
+    for (HistoryEntry& e : entries)
         if (e.id == id && Trusted(e)) return e;
     return std::nullopt;
 }
@@ -530,7 +626,11 @@ std::optional<std::string> HistoryStore::Bytes(const std::string& id) const {
 std::vector<HistoryEntry> HistoryStore::RestoreFiles(const std::string& id, const std::string& file,
                                                      std::string* warning) {
     const char* source = "HistoryStore::Restore";
+    // A change of several files that was stopped in the middle is finished first, so that the
+    // restore starts from whole files (and never replaces that change's journal).
+    RecoverInstallation(install_);
     const std::vector<HistoryEntry> entries = ReadIndex();
+    TellSkippedLines();
     std::vector<HistoryEntry> chosen;
     // An operation's id brings back all of its files; a file's own id that one file.
     for (const HistoryEntry& e : entries)
@@ -568,20 +668,80 @@ std::vector<HistoryEntry> HistoryStore::RestoreFiles(const std::string& id, cons
         }
         bytes.push_back(std::move(*kept));
     }
+    // A change of several files (an import, a patch) was kept as the journal that undoes it:
+    // it comes back as one change again.
+    if (std::any_of(chosen.begin(), chosen.end(),
+                    [](const HistoryEntry& e) { return e.file == kJournalName; }))
+        return RestoreChange(chosen, bytes);
+
+    // What each file holds now, put back should a later file fail.
+    std::vector<std::optional<std::string>> present;
+    for (const HistoryEntry& e : chosen) {
+        const std::string target = TargetPath(e);
+        std::string now;
+        std::error_code ec;
+        if (platform::IsRegularFile(target) && platform::ReadFileBytes(target, now, ec))
+            present.emplace_back(std::move(now));
+        else
+            present.emplace_back();
+    }
+    HistoryOperation operation(*this, "restore");
     std::string problems;
-    {
-        HistoryOperation operation(*this, "restore");
-        for (const HistoryEntry& e : chosen) {
-            const std::string problem = Keep(TargetPath(e), "restore", e.kind, e.name);
-            if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
-        }
+    for (const HistoryEntry& e : chosen) {
+        const std::string problem = Keep(TargetPath(e), "restore", e.kind, e.name);
+        if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
     }
     if (warning) *warning = problems;
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         const std::string target = TargetPath(chosen[i]);
         std::error_code ec;
-        if (!platform::ReplaceFileContents(target, bytes[i], ec))
-            throw detail::FileError(ec, source, target);
+        if (platform::ReplaceFileContents(target, bytes[i], ec)) continue;
+        // Nothing is restored then: the files done so far get their bytes back, and the history
+        // does not list a restore that did not happen.
+        const Error failure = detail::FileError(ec, source, target);
+        for (std::size_t j = i; j-- > 0;) {
+            std::error_code ignored;
+            const std::string done = TargetPath(chosen[j]);
+            if (present[j])
+                platform::ReplaceFileContents(done, *present[j], ignored);
+            else
+                fs::remove(platform::FsPath(done), ignored);
+        }
+        operation.Forget();
+        throw failure;
+    }
+    return chosen;
+}
+
+std::vector<HistoryEntry> HistoryStore::RestoreChange(const std::vector<HistoryEntry>& chosen,
+                                                      const std::vector<std::string>& bytes) {
+    FileTransaction change(install_, "restore", chosen.front().name);
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        const HistoryEntry& e = chosen[i];
+        if (e.file != kJournalName) {
+            change.Replace(TargetPath(e), bytes[i], e.kind, e.name);
+            continue;
+        }
+        const auto files = JournalChanges(install_, bytes[i]);
+        if (!files) {
+            throw Error(kErrDamagedVersion, "HistoryStore::Restore",
+                        "The kept version \"" + e.id +
+                            "\" is damaged (it is no whole journal of a change); nothing was "
+                            "restored. Choose another version.");
+        }
+        for (const FileChange& f : *files) {
+            if (f.bytes)
+                change.Replace(f.path, *f.bytes, f.kind, f.name);
+            else
+                change.Remove(f.path, f.kind, f.name);
+        }
+    }
+    // The restore is itself one change in the history, undone in one step; should it fail, every
+    // file stays as it was and the history holds no trace of it.
+    try {
+        change.Commit();
+    } catch (const Error& e) {
+        throw e.withSource("HistoryStore::Restore");
     }
     return chosen;
 }
@@ -611,6 +771,15 @@ HistoryOperation::~HistoryOperation() {
 std::string HistoryOperation::id() const {
     if (state_) return state_->id;
     return {};
+}
+
+void HistoryOperation::Forget() {
+    if (!state_ || state_->id.empty()) return;
+    ForgetIn(state_->folder, state_->id);
+    TellSkippedLines();
+    // Files kept later start an operation of their own.
+    state_->id.clear();
+    state_->files = 0;
 }
 
 void KeepBeforeChange(const std::string& installFolder, const std::string& path,

@@ -9,8 +9,10 @@
 #include <sstream>
 #include <thread>
 
+#include "b3/file_transaction.h"
 #include "b3/history.h"
 #include "cedit_object.h"
+#include "platform/files.h"
 #include "platform/native_path.h"
 #include "server_internal.h"
 #include "support/install_fixture.h"
@@ -360,3 +362,25 @@ TEST(History, OneHistoryForEverySpellingOfTheFolder) {
 
 }  // namespace
 #endif
+
+namespace {
+
+TEST(History, AChangeThatFailsLeavesNoOperationInTheHistory) {
+    Fixture f;
+    const std::string knightFile = f.install.path("Army", "KNIGHT.ARM");
+    const std::string before = ReadBytes(knightFile);
+    const std::size_t kept = f.store().Operations().size();
+
+    // The second file's folder does not exist: staging its bytes fails after the history has
+    // been told of the change, and every file stays as it was.
+    b3::FileTransaction change(f.install.root(), "patch");
+    change.Replace(knightFile, "new knight", b3::kArmy, "KNIGHT");
+    change.Replace(f.install.path("Army", "Missing/ORC.ARM"), "new orc", b3::kArmy, "ORC");
+    EXPECT_THROW(change.Commit(), b3::Error);
+
+    EXPECT_EQ(ReadBytes(knightFile), before);
+    EXPECT_FALSE(b3::platform::IsRegularFile(b3::JournalPath(f.install.root())));
+    EXPECT_EQ(f.store().Operations().size(), kept);
+}
+
+}  // namespace

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "b3/edit_object.h"
@@ -43,8 +44,9 @@ public:
     // Keeps one version in the history that undoes the whole change (a journal with every
     // file's old bytes, file ".b3tools-journal": restoring it puts the files back as one), writes
     // the journal, replaces and deletes the files, removes the journal. Fails with b3::Error
-    // (source "FileTransaction::Commit") with every file as it was: a path outside the installation
-    // (number 5), a journal that cannot be written, a file that cannot be replaced.
+    // (source "FileTransaction::Commit") with every file as it was and that version taken out of
+    // the history again: a path outside the installation (number 5), a journal that cannot be
+    // written, a file that cannot be replaced.
     void Commit();
 
 private:
@@ -65,6 +67,12 @@ B3EDTSVR_EXPORT std::string JournalPath(const std::string& installFolder);
 // journal is damaged (it is then left in place, and its name is in the message) or a file
 // cannot be written; the journal then stays for the next try.
 B3EDTSVR_EXPORT std::size_t RecoverInstallation(const std::string& installFolder);
+
+// The change that the journal `text` of `installFolder` makes: every file with the bytes it gets
+// (nothing: it is deleted), the object unknown (kind -1). Nothing when the text is no whole
+// journal.
+B3EDTSVR_EXPORT std::optional<std::vector<FileChange>> JournalChanges(
+    const std::string& installFolder, std::string_view text);
 
 // Tests only: called with the number of files done, after the journal is written (0) and after
 // each file; a test stops the process there to see what the next command finds.

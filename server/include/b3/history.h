@@ -94,9 +94,17 @@ public:
     // The same for the whole of `id`; returns its first file.
     HistoryEntry Restore(const std::string& id, std::string* warning = nullptr);
 
+    // Takes the operation `id` out of the history (its index lines and kept bytes): the change
+    // it was kept for failed and left every file as it was. Returns what went wrong, empty on
+    // success.
+    std::string Forget(const std::string& id);
+
 private:
     std::vector<HistoryEntry> ReadIndex() const;
-    bool WriteIndex(const std::vector<HistoryEntry>& entries, std::string& problem) const;
+    std::string KeepLocked(const std::string& path, const std::string& operation, int kind,
+                           const std::string& name);
+    std::vector<HistoryEntry> RestoreChange(const std::vector<HistoryEntry>& chosen,
+                                            const std::vector<std::string>& bytes);
     std::string VersionPath(const std::string& id) const;
     std::optional<std::string> CheckedBytes(const HistoryEntry& entry, std::string* why) const;
 
@@ -119,6 +127,11 @@ public:
 
     // The operation's id once a file has been kept; empty before.
     std::string id() const;
+
+    // Takes every version kept in this operation out of the history again, for a change that
+    // failed and left the files as they were. Nothing for an operation that joined an outer one:
+    // the outer one decides.
+    void Forget();
 
     struct State;
 
