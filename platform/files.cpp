@@ -315,9 +315,17 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view p
 
 std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name) {
 #ifdef _WIN32
-    // The Windows file system already ignores case.
-    (void)folder;
-    return std::string(name);
+    // The file system already ignores case; asking it for the one entry gives the entry's own
+    // spelling, so that a file replaced keeps its name and the history names it as listed.
+    if (name.empty() || name.find_first_of("*?\\/") != std::string_view::npos)
+        return std::string(name);
+    WIN32_FIND_DATAW data;
+    const std::wstring query = WideFromUtf8(JoinPath(folder, std::string(name)));
+    HANDLE h = ::FindFirstFileW(query.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return std::string(name);
+    ::FindClose(h);
+    std::string found = Utf8FromWide(data.cFileName);
+    return EqualsIgnoreCase(found, name) ? found : std::string(name);
 #else
     std::error_code ec;
     auto entries = ReadFolder(folder, ec);

@@ -255,7 +255,14 @@ status=$?
     fail "installing $version over $newer changed the installation"
 
 # 10. Uninstalling leaves the machine as it was before.
-wine reg delete 'HKLM\Software\Slate Crown Entertainment' /f /reg:32 >/dev/null 2>&1
+# The game's key, written by this test in step 5, goes first; checked, as a lost delete would
+# otherwise read as a key the uninstall left.
+for attempt in 1 2 3; do
+    wine reg delete 'HKLM\Software\Slate Crown Entertainment' /f /reg:32 >/dev/null 2>&1
+    wineserver -w
+    query 'HKLM\Software\Slate Crown Entertainment' /reg:32 | grep -q . || break
+    [ "$attempt" = 3 ] && fail "wine reg delete of the game's key, written by this test"
+done
 rm -rf "$prefix/drive_c/Games"
 wine msiexec /x "$(winepath -w "$msi_newer")" /qn || fail "msiexec /x exits with $?"
 wineserver -w
