@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "b3/history.h"
+#include "b3/file_transaction.h"
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
 #include "cli/table_commands.h"
@@ -139,37 +139,29 @@ public:
         seen_.clear();
     }
 
-    // Writes one planned object; the files it changes are remembered for PutBack.
-    void Write(const Planned& p) {
+    // Stages the files of one planned object: its record and, for a new object without
+    // pictures, the pictures it gets from the templates.
+    void Stage(const Planned& p, b3::FileTransaction& change) const {
         if (p.isNew) {
             const std::vector<std::string> pictures = PictureFiles(p.key);
             bool anyPicture = false;
             for (const auto& picture : pictures)
                 anyPicture = anyPicture || b3::platform::IsRegularFile(picture);
-            if (!pictures.empty() && !anyPicture) {
-                for (const auto& picture : pictures) Remember(picture);
-                object_.CopyPictureTemplate(PictureType(), p.key);
+            if (!anyPicture) {
+                for (const auto& picture : pictures)
+                    change.Replace(picture, TemplateBytes(), kind_, p.key);
             }
         }
-        Remember(RecordPath(p));
-        object_.WriteObject(p.object, kind_);
-    }
-
-    // Puts back the files written so far, the last first.
-    void PutBack() {
-        for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) {
-            std::error_code ec;
-            if (!it->bytes) {
-                std::filesystem::remove(b3::platform::FsPath(it->path), ec);
-                continue;
-            }
-            // The writer changes the record alone and keeps what follows it, so only the
-            // record's bytes go back; the rest of a long (sparse) file stays as it is.
-            b3::platform::ReplaceOptions options;
-            options.keepTail = it->keepTail;
-            b3::platform::ReplaceFileContents(it->path, *it->bytes, ec, options);
-        }
-        undo_.clear();
+        // The record alone changes; whatever follows it in the file stays, unread.
+        const std::string path = RecordPath(p);
+        const auto record = static_cast<std::size_t>(layout_.recordLength);
+        std::string existing;
+        std::error_code ec;
+        if (b3::platform::IsRegularFile(path) &&
+            !b3::platform::ReadFileBytes(path, existing, ec, record))
+            throw std::runtime_error("cannot read " + path + ": " + ec.message());
+        change.ReplaceHead(path, b3::EncodeRecord(kind_, p.object, std::move(existing)), kind_,
+                           p.key);
     }
 
 private:
@@ -180,24 +172,6 @@ private:
     }
 
     static std::string Upper(const std::string& text) { return b3::platform::AsciiUpper(text); }
-
-    // Remembers what `path` holds before it is written: a file's record (the whole file when it
-    // is no longer than that), read without the rest of the file, or that no file was there.
-    void Remember(const std::string& path) {
-        std::error_code ec;
-        if (b3::platform::IsRegularFile(path)) {
-            const auto record = static_cast<std::size_t>(layout_.recordLength);
-            const auto size = std::filesystem::file_size(b3::platform::FsPath(path), ec);
-            std::string bytes;
-            if (ec || !b3::platform::ReadFileBytes(path, bytes, ec, record))
-                throw std::runtime_error("cannot read " + path + ": " + ec.message());
-            undo_.push_back({path, std::move(bytes), size > record});
-        } else if (!std::filesystem::exists(b3::platform::FsPath(path), ec) && !ec) {
-            // Removed again on a failure; whatever else stands at the path (a folder) is not the
-            // import's to remove.
-            undo_.push_back({path, std::nullopt, false});
-        }
-    }
 
     [[noreturn]] void Fail(const std::string& label, const std::string& column,
                            const std::string& value, const std::string& problem) const {
@@ -323,6 +297,25 @@ private:
         }
     }
 
+    // The picture template of this kind's new objects (heroes take the army's).
+    const std::string& TemplateBytes() const {
+        if (templateBytes_) return *templateBytes_;
+        const std::string folder = object_.PicsPath();
+        const std::string path = b3::platform::JoinPath(
+            folder, b3::platform::FindEntryIgnoreCase(
+                        folder, kind_ == b3::kSite ? "NEWSITE.PCX" : "NEWARMY.PCX"));
+        std::string bytes;
+        std::error_code ec;
+        if (!b3::platform::IsRegularFile(path) || !b3::platform::ReadFileBytes(path, bytes, ec)) {
+            throw std::runtime_error(name_ + ": the picture template " + path +
+                                     " that new objects get cannot be read" +
+                                     (ec ? ": " + ec.message() : std::string()) +
+                                     "; put it back, then import again; nothing was written");
+        }
+        templateBytes_ = std::move(bytes);
+        return *templateBytes_;
+    }
+
     b3::_CEditObject& object_;
     const int kind_;
     const b3::RecordLayout& layout_;
@@ -335,12 +328,7 @@ private:
     std::size_t keyIndex_ = 0;
     bool checkDuplicates_ = true;
     std::map<std::string, std::string> seen_;  // upper-case key: the row that has it
-    struct Undo {
-        std::string path;
-        std::optional<std::string> bytes;  // nothing: the file did not exist
-        bool keepTail = false;             // what follows `bytes` in the file was never changed
-    };
-    std::vector<Undo> undo_;
+    mutable std::optional<std::string> templateBytes_;
 };
 
 }  // namespace
@@ -362,16 +350,13 @@ void ImportTable(b3::_CEditObject& object, int kind, const std::string& file, bo
     eachPlanned([](const std::optional<Planned>&) {});
     importer.EndOfChecks();
     if (!dryRun) {
-        // The whole import is one entry of the history, restored in one step.
-        const b3::HistoryOperation operation(object.InstallPath(), "import");
-        try {
-            eachPlanned([&importer](const std::optional<Planned>& p) {
-                if (p) importer.Write(*p);
-            });
-        } catch (...) {
-            importer.PutBack();
-            throw;
-        }
+        // Every file of the import is replaced as one change: all or none, even when the process
+        // is stopped in the middle; one entry of the history, restored in one step.
+        b3::FileTransaction change(object.InstallPath(), "import", FileName(name));
+        eachPlanned([&importer, &change](const std::optional<Planned>& p) {
+            if (p) importer.Stage(*p, change);
+        });
+        change.Commit();
     }
 
     std::size_t created = 0, changed = 0, unchanged = 0;

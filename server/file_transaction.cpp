@@ -2,15 +2,17 @@
 //
 // The journal is one file, ".b3tools-journal" in the installation folder:
 //
-//   b3tools journal 1\n
-//   then per file:  PATH\n STAGED\n OLD-SIZE\n NEW-SIZE\n OLD-BYTES NEW-BYTES
+//   b3tools journal 2\n
+//   then per file:  PATH\n STAGED\n OLD-SIZE\n NEW-SIZE\n PART\n OLD-BYTES NEW-BYTES
 //   end HASH\n
 //
 // PATH is relative to the installation folder with '/' between its parts; a size of "-" stands
 // for a file that does not exist (before: it is new; after: it is deleted). STAGED is the file
 // that holds the new bytes beside the file until it takes its place ("-" for none), removed
-// when the change is finished. HASH is the FNV-1a
-// hash of everything before the line, so that a journal damaged after it was written is known.
+// when the change is finished. PART is "whole" when the bytes are the whole file, "head" when
+// they are its first bytes and the rest of the file stays. HASH is the FNV-1a hash of
+// everything before the line, so that a journal damaged after it was written is known. A
+// journal of version 1 (kept in older histories) has no PART line: every file is whole.
 #include "b3/file_transaction.h"
 
 #include <algorithm>
@@ -37,7 +39,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kJournalHeader = "b3tools journal 1\n";
+constexpr const char* kJournalHeader = "b3tools journal 2\n";
+constexpr const char* kJournalHeaderV1 = "b3tools journal 1\n";
 
 std::mutex g_hookMutex;
 std::function<void(std::size_t)> g_hook;
@@ -57,7 +60,8 @@ struct JournalEntry {
     std::string relative;  // '/' separated
     std::optional<std::string> before;
     std::optional<std::string> after;
-    std::string staged;  // relative, like `relative`; empty for none
+    std::string staged;     // relative, like `relative`; empty for none
+    bool keepTail = false;  // the bytes are the file's first bytes; the rest stays
 };
 
 std::string FullPath(const std::string& install, const std::string& relative) {
@@ -73,7 +77,8 @@ std::string JournalText(const std::vector<JournalEntry>& entries) {
     };
     for (const JournalEntry& e : entries) {
         text += e.relative + '\n' + (e.staged.empty() ? std::string("-") : e.staged) + '\n' +
-                size(e.before) + '\n' + size(e.after) + '\n';
+                size(e.before) + '\n' + size(e.after) + '\n' + (e.keepTail ? "head" : "whole") +
+                '\n';
         if (e.before) text += *e.before;
         if (e.after) text += *e.after;
     }
@@ -85,8 +90,9 @@ std::string JournalText(const std::vector<JournalEntry>& entries) {
 std::optional<std::vector<JournalEntry>> ParseJournal(std::string_view text) {
     const std::string_view header = kJournalHeader;
     constexpr std::size_t kEndLine = 21;  // "end " + 16 hexadecimal digits + "\n"
-    if (text.size() < header.size() + kEndLine || text.substr(0, header.size()) != header)
-        return std::nullopt;
+    if (text.size() < header.size() + kEndLine) return std::nullopt;
+    const bool withParts = text.substr(0, header.size()) == header;
+    if (!withParts && text.substr(0, header.size()) != kJournalHeaderV1) return std::nullopt;
     const std::size_t endLine = text.size() - kEndLine;
     if (text.substr(endLine) != "end " + Fnv1aHex(text.substr(0, endLine)) + '\n')
         return std::nullopt;
@@ -111,9 +117,14 @@ std::optional<std::vector<JournalEntry>> ParseJournal(std::string_view text) {
         JournalEntry e;
         std::string before, after;
         std::optional<std::size_t> nBefore, nAfter;
+        std::string part = "whole";
         if (!line(e.relative) || !line(e.staged) || !line(before) || !line(after) ||
-            !size(before, nBefore) || !size(after, nAfter) || e.relative.empty())
+            (withParts && !line(part)) || !size(before, nBefore) || !size(after, nAfter) ||
+            e.relative.empty() || (part != "whole" && part != "head"))
             return std::nullopt;
+        e.keepTail = part == "head";
+        // Only the head of a file that is there before and after.
+        if (e.keepTail && (!nBefore || !nAfter || *nBefore != *nAfter)) return std::nullopt;
         if (e.staged == "-") e.staged.clear();
         // Only files inside the installation: no absolute paths, no way up.
         for (const std::string* path : {&e.relative, &e.staged}) {
@@ -133,11 +144,15 @@ std::optional<std::vector<JournalEntry>> ParseJournal(std::string_view text) {
     return entries;
 }
 
-// Gives the file the bytes (or removes it); the error, if any.
-std::error_code Put(const std::string& path, const std::optional<std::string>& bytes) {
+// Gives the file the bytes (or removes it); with `keepTail`, the bytes are its first ones and the
+// rest stays. The error, if any.
+std::error_code Put(const std::string& path, const std::optional<std::string>& bytes,
+                    bool keepTail) {
     std::error_code ec;
     if (bytes) {
-        platform::ReplaceFileContents(path, *bytes, ec);
+        platform::ReplaceOptions options;
+        options.keepTail = keepTail;
+        platform::ReplaceFileContents(path, *bytes, ec, options);
         return ec;
     }
     fs::remove(platform::FsPath(path), ec);
@@ -150,10 +165,10 @@ void RollForward(const std::string& install, const std::vector<JournalEntry>& en
                  const char* source) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string path = FullPath(install, entries[i].relative);
-        if (const std::error_code ec = Put(path, entries[i].after)) {
+        if (const std::error_code ec = Put(path, entries[i].after, entries[i].keepTail)) {
             for (std::size_t j = i; j-- > 0;)
-                Put(FullPath(install, entries[j].relative), entries[j].before);
-            Put(path, entries[i].before);
+                Put(FullPath(install, entries[j].relative), entries[j].before, entries[j].keepTail);
+            Put(path, entries[i].before, entries[i].keepTail);
             throw detail::FileError(ec, source, path);
         }
         CallHook(i + 1);
@@ -174,11 +189,13 @@ std::vector<std::string> StageAll(const std::vector<FileChange>& changes, const 
     };
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const FileChange& c = changes[i];
-        if (!c.bytes) continue;
+        if (!c.bytes || c.keepTail) continue;
         struct stat st {};
         const bool exists = ::lstat(c.path.c_str(), &st) == 0;
+        // A file without write permission goes the careful way too, which refuses it even for
+        // the superuser, whom access() lets through.
         if (exists && (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink > 1 ||
-                       ::access(c.path.c_str(), W_OK) != 0))
+                       (st.st_mode & 0222) == 0 || ::access(c.path.c_str(), W_OK) != 0))
             continue;
         const fs::path target = platform::FsPath(c.path);
         const std::string temp = platform::Utf8Path(
@@ -225,13 +242,13 @@ void PutStaged(const std::string& install, const std::vector<JournalEntry>& entr
         if (!staged[i].empty()) {
             fs::rename(platform::FsPath(staged[i]), platform::FsPath(path), ec);
         } else {
-            ec = Put(path, entries[i].after);
+            ec = Put(path, entries[i].after, entries[i].keepTail);
         }
         if (ec) {
             for (std::size_t j = i + 1; j < entries.size(); ++j)
                 if (!staged[j].empty()) fs::remove(platform::FsPath(staged[j]), ec);
             for (std::size_t j = i; j-- > 0;)
-                Put(FullPath(install, entries[j].relative), entries[j].before);
+                Put(FullPath(install, entries[j].relative), entries[j].before, entries[j].keepTail);
             if (!staged[i].empty()) fs::remove(platform::FsPath(staged[i]), ec);
             throw detail::FileError(ec, source, path);
         }
@@ -310,6 +327,11 @@ void FileTransaction::Replace(const std::string& path, std::string bytes, int ki
     changes_.push_back({path, std::move(bytes), kind, name});
 }
 
+void FileTransaction::ReplaceHead(const std::string& path, std::string bytes, int kind,
+                                  const std::string& name) {
+    changes_.push_back({path, std::move(bytes), kind, name, true});
+}
+
 void FileTransaction::Remove(const std::string& path, int kind, const std::string& name) {
     changes_.push_back({path, std::nullopt, kind, name});
 }
@@ -335,8 +357,13 @@ void FileTransaction::Commit() {
 #endif
         std::error_code ec;
         if (platform::IsRegularFile(c.path)) {
+            // Of a file whose head alone changes, only the head is read (and journaled); a file
+            // shorter than the new head is replaced whole.
+            const std::uintmax_t size = fs::file_size(platform::FsPath(c.path), ec);
+            if (ec) throw detail::FileError(ec, source, c.path);
+            e.keepTail = c.keepTail && c.bytes && !c.bytes->empty() && size >= c.bytes->size();
             std::string bytes;
-            if (!platform::ReadFileBytes(c.path, bytes, ec))
+            if (!platform::ReadFileBytes(c.path, bytes, ec, e.keepTail ? c.bytes->size() : 0))
                 throw detail::FileError(ec, source, c.path);
             e.before = std::move(bytes);
         } else if (fs::exists(platform::FsPath(c.path), ec)) {
@@ -374,7 +401,7 @@ std::optional<std::vector<FileChange>> JournalChanges(const std::string& install
     if (!entries) return std::nullopt;
     std::vector<FileChange> changes;
     for (const JournalEntry& e : *entries)
-        changes.push_back({FullPath(installFolder, e.relative), e.after, -1, {}});
+        changes.push_back({FullPath(installFolder, e.relative), e.after, -1, {}, e.keepTail});
     return changes;
 }
 

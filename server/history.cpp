@@ -730,7 +730,9 @@ std::vector<HistoryEntry> HistoryStore::RestoreChange(const std::vector<HistoryE
                             "restored. Choose another version.");
         }
         for (const FileChange& f : *files) {
-            if (f.bytes)
+            if (f.bytes && f.keepTail)
+                change.ReplaceHead(f.path, *f.bytes, f.kind, f.name);
+            else if (f.bytes)
                 change.Replace(f.path, *f.bytes, f.kind, f.name);
             else
                 change.Remove(f.path, f.kind, f.name);

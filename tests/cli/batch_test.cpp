@@ -1,7 +1,10 @@
 // Export, import and check on real installations on disk: the sample and crafted ones.
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -13,6 +16,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "b3/file_transaction.h"
+#include "b3/history.h"
 #include "b3/record_layout.h"
 #include "cli/table_commands.h"
 #include "cli/table_file.h"
@@ -243,6 +248,68 @@ TEST_F(Batch, AFailingImportRemovesItsNewObjectsInAFolderNamedOutsideAscii) {
     EXPECT_TRUE(removed.empty()) << removed.front();  // the folder in the way stays
 }
 
+// An import of changed and new objects is one change: one entry of the history, which one
+// restore undoes whole, new objects and their pictures included.
+TEST_F(Batch, AnImportIsOneEntryOfTheHistoryUndoneByOneRestore) {
+    const auto before = Snapshot(game_);
+    WriteBytes(dir_ / "mixed.csv", "ShortName,Strength\nKNIGHTS,9\nORCS,1\nGOLEMS,4\n");
+    Import(b3::kArmy, "mixed.csv", false);
+    const auto after = Snapshot(game_);
+    ASSERT_NE(after, before);
+    ASSERT_TRUE(fs::is_regular_file(fs::path(game_) / "Army" / "GOLEMS.PCX"));
+
+    b3::HistoryStore store(game_);
+    const auto operations = store.Operations();
+    ASSERT_EQ(operations.size(), 1u);
+    EXPECT_EQ(operations[0].operation, "import");
+    store.Restore(operations[0].files.front().id);
+    EXPECT_EQ(Snapshot(game_), before);
+    // The restore is one change again, and undone in its turn.
+    const auto again = store.Operations();
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[0].operation, "restore");
+    store.Restore(again[0].files.front().id);
+    EXPECT_EQ(Snapshot(game_), after);
+}
+
+#ifndef _WIN32
+// The import is stopped (SIGKILL) after its journal is written and after each file; the next
+// command that opens the installation finishes it, never leaving half a batch.
+TEST_F(Batch, AnImportKilledInTheMiddleIsFinishedByTheNextCommand) {
+    WriteBytes(dir_ / "batch.csv", "ShortName,Strength\nKNIGHTS,9\nORCS,1\nGOLEMS,4\nTROLLS,5\n");
+    const auto oldFiles = Snapshot(game_);
+    Import(b3::kArmy, "batch.csv", false);
+    const auto newFiles = Snapshot(game_);
+    for (long stopAt : {0L, 1L, 3L, 5L}) {
+        const std::string target = dir_ / ("target" + std::to_string(stopAt));
+        fs::copy(*pristine_ / "game", target, fs::copy_options::recursive);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            b3::SetFileTransactionHookForTesting([stopAt](std::size_t done) {
+                if (static_cast<long>(done) == stopAt) ::raise(SIGKILL);
+            });
+            try {
+                std::ostringstream out;
+                const auto object =
+                    b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{target});
+                b3cli::ImportTable(*object, b3::kArmy, dir_ / "batch.csv", false, out);
+            } catch (...) {
+                ::_exit(3);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << stopAt;
+        ASSERT_TRUE(fs::exists(b3::JournalPath(target))) << stopAt;
+        if (stopAt > 0) EXPECT_NE(Snapshot(target), oldFiles);  // stopped halfway indeed
+        EXPECT_GT(b3::RecoverInstallation(target), 0u);
+        EXPECT_EQ(Snapshot(target), newFiles) << "stopped at " << stopAt;
+    }
+}
+#endif
+
 TEST_F(Batch, TablesThatCannotBeReadAreRefused) {
     WriteBytes(dir_ / "unknown.csv", "ShortName,Strenght\nKNIGHTS,9\n");
     EXPECT_NE(FailingImport(b3::kArmy, "unknown.csv").find("\"Strenght\" is not a column of army"),
@@ -344,9 +411,18 @@ TEST_F(Batch, ARolledBackImportKeepsALongSparseFileAsItWas) {
     const std::string record = ReadBytes(knights.string());
     const std::uintmax_t size = std::uintmax_t{64} << 20;
     fs::resize_file(knights, size);
-    fs::create_directory(fs::path(game_) / "Army" / "ZZZ.ARM");
-    WriteBytes(dir_ / "two.csv", "ShortName,Strength\nKNIGHTS,9\nZZZ,1\n");
+    // The second file cannot be written (no write permission, which holds for the superuser
+    // too): the first, written by then, is put back.
+    const fs::path orcs = fs::path(game_) / "Army" / "ORCS.ARM";
+    const std::string orcsRecord = ReadBytes(orcs.string());
+    fs::permissions(orcs, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    WriteBytes(dir_ / "two.csv", "ShortName,Strength\nKNIGHTS,9\nORCS,1\n");
+    std::vector<std::size_t> done;
+    b3::SetFileTransactionHookForTesting([&done](std::size_t n) { done.push_back(n); });
     EXPECT_THROW(Import(b3::kArmy, "two.csv", false), b3::Error);
+    b3::SetFileTransactionHookForTesting({});
+    EXPECT_EQ(done, (std::vector<std::size_t>{0, 1}));  // the first file was written
+    EXPECT_EQ(ReadBytes(orcs.string()), orcsRecord);
     EXPECT_EQ(fs::file_size(knights), size);
     std::ifstream in(knights, std::ios::binary);
     std::string start(record.size(), '\0');

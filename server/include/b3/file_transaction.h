@@ -28,6 +28,9 @@ struct FileChange {
     std::optional<std::string> bytes;
     int kind = -1;
     std::string name;
+    // `bytes` replace the file's first bytes only; what follows them stays as it is (copied
+    // through a small buffer, holes of a sparse file staying holes).
+    bool keepTail = false;
 };
 
 class B3EDTSVR_EXPORT FileTransaction {
@@ -37,6 +40,9 @@ public:
     FileTransaction(std::string installFolder, std::string operation, std::string name = {});
 
     void Replace(const std::string& path, std::string bytes, int kind, const std::string& name);
+    // The first bytes of an existing file (a definition record, say) with the rest of the file
+    // kept as it is; a file shorter than `bytes` is replaced whole.
+    void ReplaceHead(const std::string& path, std::string bytes, int kind, const std::string& name);
     void Remove(const std::string& path, int kind, const std::string& name);
 
     const std::vector<FileChange>& changes() const { return changes_; }
