@@ -81,16 +81,27 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 CMAKE_LAUNCHER := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 
+# WERROR=1 (continuous integration sets it) makes every compiler warning an error in each build
+# this configures; without it warnings stay warnings. A folder configured before is set again
+# when WERROR asks otherwise than it was configured with.
+B3_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
+CMAKE_WERROR := -DB3_WERROR=$(B3_WERROR)
+werror_sync = grep -qx 'B3_WERROR:BOOL=$(B3_WERROR)' $(1)/CMakeCache.txt || cmake $(CMAKE_WERROR) $(1)
+
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_LAUNCHER)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_LAUNCHER) $(CMAKE_WERROR)
 
 build: deps $(BUILD)/build.ninja
+	$(call werror_sync,$(BUILD))
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: test-deps $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja $(WINDOWS_X86_BUILD)/build.ninja
+	$(call werror_sync,$(BUILD))
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@echo "The Windows build under Wine:"
+	$(call werror_sync,$(WINDOWS_BUILD))
+	$(call werror_sync,$(WINDOWS_X86_BUILD))
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cmake --build $(WINDOWS_X86_BUILD) -j $(JOBS) --target $(WINDOWS_X86_TARGETS)
 	cd $(WINDOWS_BUILD) && B3_WINDOWS_X86_BUILD=$(abspath $(WINDOWS_X86_BUILD)) \
@@ -102,7 +113,8 @@ test: test-deps $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja $(WINDOWS_X86_
 $(WINDOWS_BUILD)/build.ninja: $(QT_MINGW_FOUND)
 	$(MAKE) windows-deps
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(WINDOWS_QT_FLAGS) $(CMAKE_LAUNCHER)
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(WINDOWS_QT_FLAGS) $(CMAKE_LAUNCHER) \
+	  $(CMAKE_WERROR)
 
 # Nothing of the 32-bit build can run here (Wine's 32-bit side is not installable): its picture
 # templates are the 64-bit build's, and its one test reads the files it built.
@@ -111,9 +123,11 @@ $(WINDOWS_X86_BUILD)/build.ninja:
 	$(MAKE) windows-deps
 	cmake -S . -B $(WINDOWS_X86_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DB3_WITH_QT=OFF -DB3_TESTS=OFF \
-	  -DB3_TEMPLATES_FROM=$(abspath $(WINDOWS_BUILD))/bin $(CMAKE_LAUNCHER)
+	  -DB3_TEMPLATES_FROM=$(abspath $(WINDOWS_BUILD))/bin $(CMAKE_LAUNCHER) $(CMAKE_WERROR)
 
 windows: windows-deps $(WINDOWS_BUILD)/build.ninja $(WINDOWS_X86_BUILD)/build.ninja
+	$(call werror_sync,$(WINDOWS_BUILD))
+	$(call werror_sync,$(WINDOWS_X86_BUILD))
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cmake --build $(WINDOWS_X86_BUILD) -j $(JOBS) --target $(WINDOWS_X86_TARGETS)
 	windows/make_distribution.sh --x86 $(WINDOWS_X86_BUILD) $(WINDOWS_BUILD) $(VERSION) \
@@ -134,7 +148,7 @@ SANITIZE_FLAGS := -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -f
 
 sanitize: test-deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DB3_BENCHMARKS=OFF \
-	  $(CMAKE_LAUNCHER) "-DCMAKE_CXX_FLAGS_SANITIZE=$(SANITIZE_FLAGS)" \
+	  $(CMAKE_LAUNCHER) $(CMAKE_WERROR) "-DCMAKE_CXX_FLAGS_SANITIZE=$(SANITIZE_FLAGS)" \
 	  "-DCMAKE_C_FLAGS_SANITIZE=$(SANITIZE_FLAGS)" \
 	  "-DCMAKE_EXE_LINKER_FLAGS_SANITIZE=-fsanitize=address,undefined" \
 	  "-DCMAKE_SHARED_LINKER_FLAGS_SANITIZE=-fsanitize=address,undefined"
@@ -194,7 +208,8 @@ FUZZ_SECONDS ?= 30
 fuzz:
 	$(call ensure_packages,$(BUILD_PACKAGES) $(FUZZ_PACKAGES))
 	cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DB3_FUZZ=ON $(CMAKE_LAUNCHER)
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DB3_FUZZ=ON $(CMAKE_LAUNCHER) \
+	  $(CMAKE_WERROR)
 	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 	for target in $(FUZZ_TARGETS); do \
 	  $(BUILD)-fuzz/bin/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 || exit 1; \

@@ -33,7 +33,7 @@ public:
                 for (char& c : record) c = static_cast<char>('a' + rng() % 26);
                 for (const b3::FieldLayout& f : layout.fields)
                     if (f.encoding == b3::FieldEncoding::Text)
-                        record[f.offset + f.width / 2] = '\0';
+                        record[static_cast<std::size_t>(f.offset + f.width / 2)] = '\0';
                 std::ofstream(folder / (name + layout.extension), std::ios::binary) << record;
                 for (const std::string& suffix : b3::patch::PictureSuffixes(kind))
                     std::ofstream(folder / (name + suffix + ".PCX"), std::ios::binary) << picture;

@@ -32,7 +32,7 @@ public:
                     switch (f.encoding) {
                         case b3::FieldEncoding::Text:
                             cell = b3::Cell::text(std::string(static_cast<std::size_t>(f.width) / 2,
-                                                              'a' + rng() % 26));
+                                                              static_cast<char>('a' + rng() % 26)));
                             break;
                         case b3::FieldEncoding::IconByte:
                             cell = b3::Cell::integer(static_cast<std::int16_t>(rng() % 32));
@@ -61,13 +61,20 @@ private:
     fs::path root_;
 };
 
+// The options of an object on the installation in `folder`.
+b3::CreateOptions At(const std::string& folder) {
+    b3::CreateOptions options;
+    options.installFolder = folder;
+    return options;
+}
+
 LargeInstallation& Install() {
     static LargeInstallation install;
     return install;
 }
 
 void BM_Construct10kArmies1kHeroes(benchmark::State& state) {
-    const b3::CreateOptions options{Install().root()};
+    const b3::CreateOptions options = At(Install().root());
     for (auto _ : state) {
         auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
         benchmark::DoNotOptimize(object->NumEditObjects(1));
@@ -77,14 +84,14 @@ void BM_Construct10kArmies1kHeroes(benchmark::State& state) {
 BENCHMARK(BM_Construct10kArmies1kHeroes)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ArmyReport10k(benchmark::State& state) {
-    auto object = b3::CreateObject(b3::CLSID_CEditObject, {Install().root()});
+    auto object = b3::CreateObject(b3::CLSID_CEditObject, At(Install().root()));
     const std::string out = Install().root() + "/armies.csv";
     for (auto _ : state) object->PrintReport(out, 1);
 }
 BENCHMARK(BM_ArmyReport10k)->Unit(benchmark::kMillisecond);
 
 void BM_GetArmyData10k(benchmark::State& state) {
-    auto object = b3::CreateObject(b3::CLSID_CEditObject, {Install().root()});
+    auto object = b3::CreateObject(b3::CLSID_CEditObject, At(Install().root()));
     for (auto _ : state) benchmark::DoNotOptimize(object->GetEditObjectData(1).rows());
 }
 BENCHMARK(BM_GetArmyData10k)->Unit(benchmark::kMillisecond);

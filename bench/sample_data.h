@@ -17,7 +17,9 @@ struct SampleData {
         const fs::path dir = fs::temp_directory_path() /
                              ("b3bench-sample-" + std::to_string(std::random_device{}()));
         b3::sample::WriteSampleInstallation(dir.string());
-        const auto object = b3::CreateObject(b3::CLSID_CEditObject, {dir.string()});
+        b3::CreateOptions options;
+        options.installFolder = dir.string();
+        const auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
         armies = object->GetEditObjectData(b3::kArmy);
         heroes = object->GetEditObjectData(b3::kHero);
         std::error_code ec;

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/json_input.h"
+#include "formats/csv.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
 
@@ -14,8 +15,6 @@ namespace b3cli {
 namespace {
 
 using nlohmann::json;
-
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 bool EndsWithJson(const std::string& file) {
     return file.size() >= 5 &&
@@ -40,30 +39,20 @@ bool IsJsonFile(const std::string& file) {
 
 std::string CsvText(const std::vector<std::string>& header,
                     const std::vector<std::vector<b3::Cell>>& rows) {
-    std::string out(kBom);
-    const auto line = [&out](const auto& cells, const auto& field) {
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i > 0) out += ',';
-            field(cells[i]);
-        }
-        out += "\r\n";
-    };
-    const auto quoted = [&out](std::string_view text) {
-        out += '"';
-        for (const char ch : text) {
-            if (ch == '"') out += '"';
-            out += ch;
-        }
-        out += '"';
-    };
-    line(header, [&](const std::string& name) { out += name; });
+    std::string out;
+    b3::csv::Writer writer(out, b3::csv::Encoding::Utf8);
+    for (const std::string& name : header) writer.field(name);
+    writer.endRow();
     for (const auto& row : rows) {
-        line(row, [&](const b3::Cell& cell) {
+        for (const b3::Cell& cell : row) {
             if (cell.isText())
-                quoted(cell.str());
+                writer.quoted(cell.str());
             else if (cell.isNumber())
-                out += std::to_string(cell.number());
-        });
+                writer.number(cell.number());
+            else
+                writer.empty();
+        }
+        writer.endRow();
     }
     return out;
 }
@@ -86,83 +75,22 @@ std::string JsonText(const std::vector<std::string>& header,
 }
 
 void ForEachCsvRow(std::string_view text, const std::string& name, const RowVisitor& visit) {
-    if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
     if (!b3::platform::IsValidUtf8(text)) {
         throw std::runtime_error(name +
                                  " is not UTF-8 text; save it from the spreadsheet as "
                                  "\"CSV UTF-8\"");
     }
+    b3::csv::Limits limits;
+    limits.maxBytes = kMaxTableBytes;
+    limits.maxFieldBytes = kMaxCellBytes;
+    limits.maxFields = kMaxCsvFields;
+    b3::csv::Reader reader(text, limits);
     std::vector<std::string> header;
     bool haveHeader = false;
     std::vector<std::optional<std::string>> cells;
     std::vector<std::string> record;
-    std::size_t number = 0;  // of the record being read, from 1
-    std::size_t i = 0;
-    const auto row = [&number] { return "row " + std::to_string(number); };
-    // Reads the next record into `record`; false at the end of the text.
-    const auto next = [&]() -> bool {
-        if (i >= text.size()) return false;
-        ++number;
-        record.clear();
-        std::string field;
-        bool quoted = false, fieldStarted = false;
-        const auto endField = [&] {
-            if (record.size() == kMaxCsvFields) {
-                throw std::runtime_error(
-                    name + ": " + row() + " has more than " + std::to_string(kMaxCsvFields) +
-                    " fields; a table of the game's objects has at most " + "127 columns");
-            }
-            record.push_back(std::move(field));
-            field.clear();
-            fieldStarted = false;
-        };
-        const auto add = [&](char ch) {
-            if (field.size() == kMaxCellBytes) {
-                throw std::runtime_error(name + ": " + row() + ", field " +
-                                         std::to_string(record.size() + 1) + " is longer than " +
-                                         std::to_string(kMaxCellBytes) +
-                                         " bytes; no field of the game holds more than 128 "
-                                         "characters");
-            }
-            field += ch;
-        };
-        while (i < text.size()) {
-            const char ch = text[i];
-            if (quoted) {
-                if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                    add('"');
-                    i += 2;
-                    continue;
-                }
-                if (ch == '"') {
-                    quoted = false;
-                } else {
-                    add(ch);
-                }
-                ++i;
-                continue;
-            }
-            if (ch == '"' && !fieldStarted) {
-                quoted = fieldStarted = true;
-            } else if (ch == ',') {
-                endField();
-            } else if (ch == '\r' || ch == '\n') {
-                i += ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
-                endField();
-                return true;
-            } else {
-                add(ch);
-                fieldStarted = true;
-            }
-            ++i;
-        }
-        if (quoted)
-            throw std::runtime_error(name + ": " + row() +
-                                     " opens a quoted field that never closes");
-        endField();
-        return true;
-    };
-    while (next()) {
+    const auto row = [&reader] { return "row " + std::to_string(reader.row()); };
+    while (reader.next(record)) {
         bool blank = true;
         for (const auto& cell : record) blank = blank && cell.empty();
         if (blank) continue;
@@ -181,6 +109,20 @@ void ForEachCsvRow(std::string_view text, const std::string& name, const RowVisi
         cells.assign(std::make_move_iterator(record.begin()),
                      std::make_move_iterator(record.end()));
         visit(header, cells, row());
+    }
+    if (const auto& problem = reader.problem()) {
+        std::string why;
+        switch (problem->kind) {
+            case b3::csv::Problem::Kind::TooManyFields:
+                why = "; a table of the game's objects has at most 127 columns";
+                break;
+            case b3::csv::Problem::Kind::FieldTooLong:
+                why = "; no field of the game holds more than 128 characters";
+                break;
+            default:
+                break;
+        }
+        throw std::runtime_error(name + ": " + b3::csv::Describe(*problem) + why);
     }
     if (!haveHeader) throw std::runtime_error(name + " holds no header line of column names");
 }

@@ -37,8 +37,9 @@ std::string ReadInputFile(const std::string& file);
 // Whether FILE is taken as JSON: "-" or a name ending in ".json" (letter case ignored).
 bool IsJsonFile(const std::string& file);
 
-// The table as CSV: byte order mark, CR LF line ends, texts always quoted (inner quotes doubled),
-// numbers bare, empty cells as nothing.
+// The table as CSV (formats/csv.h): byte order mark, CR LF line ends, column names quoted only
+// where they must be, texts always quoted (inner quotes doubled), numbers bare, empty cells as
+// nothing.
 std::string CsvText(const std::vector<std::string>& header,
                     const std::vector<std::vector<b3::Cell>>& rows);
 

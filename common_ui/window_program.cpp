@@ -22,7 +22,10 @@ int RunWindowProgram(int argc, char** argv, const WindowProgram& program) {
     QApplication::setWindowIcon(icon);
     QGuiApplication::setDesktopFileName("org.b3tools." + program.name);
     b3::SetMessageSink(program.showMessage);
-    b3::SetEventPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    // The server's reports let the window process its events between their lines.
+    options.create.pumpEvents = [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
     const std::unique_ptr<QWidget> window = program.createWindow(options);
     if (!window) return 1;
     window->show();

@@ -113,8 +113,7 @@ void TakeCompareScreenshots(frmB3Editor& w, const QString& out, const QString& t
     const QString file = QDir(tempFolder).filePath("silver.b3patch");
     std::ostringstream unused;
     b3::patch::WritePatch(patch, file.toStdString(), unused);
-    frmApplyPatch dialog(patch, MMain::EditObject().InstallPath(), QDir::toNativeSeparators(file),
-                         &w);
+    frmApplyPatch dialog(patch, w.editObject().InstallPath(), QDir::toNativeSeparators(file), &w);
     b3::ui::FitToScreen(&dialog);
     dialog.show();
     QApplication::processEvents();

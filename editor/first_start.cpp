@@ -11,7 +11,6 @@
 #include "editor/services.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
-#include "sample/sample.h"
 
 namespace b3::editor {
 
@@ -21,10 +20,11 @@ std::string DefaultSampleFolder() {
                               "sample");
 }
 
-bool StartEditObject(EditorServices& services, const std::string& sampleFolder) {
+bool StartEditObject(EditorServices& services, EditObjectHolder& holder,
+                     const SampleInstallation& sample) {
     for (;;) {
         try {
-            MMain::CreateEditObject();
+            holder.CreateEditObject();
             return true;
         } catch (const b3::Error& e) {
             if (e.number() != b3::kErrInstallNotFound && e.number() != b3::kErrNoFiles) {
@@ -84,12 +84,10 @@ bool StartEditObject(EditorServices& services, const std::string& sampleFolder) 
                     }
                 }
                 // The chosen folder is used now, whatever the lookup would find first.
-                MMain::SetCreateOptions(b3::CreateOptions{check.folder});
+                holder.UseInstallFolder(check.folder);
             } else if (chosen == 1) {
-                if (!platform::IsDirectory(sampleFolder)) {
-                    b3::sample::WriteSampleInstallation(sampleFolder);
-                }
-                MMain::SetCreateOptions(b3::CreateOptions{sampleFolder});
+                if (!platform::IsDirectory(sample.folder)) sample.write(sample.folder);
+                holder.UseInstallFolder(sample.folder);
             } else {
                 return false;
             }

@@ -3,17 +3,27 @@
 // the sample installation that comes with the suite.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace b3::editor {
 
+class EditObjectHolder;
 class EditorServices;
 
-// Creates the shared edit object. When no game is registered or a kind folder holds no files,
-// asks until an installation opens or the user quits; `sampleFolder` receives the sample
-// installation when the user opens it. Other failures are reported. Whether an edit object
-// exists afterwards.
-bool StartEditObject(EditorServices& services, const std::string& sampleFolder);
+// The sample installation a user may open instead of a game: the folder it is written to, and
+// the writer (the program hands it in, so that the editor does not depend on the sample).
+struct SampleInstallation {
+    std::string folder;
+    std::function<void(const std::string& folder)> write;
+};
+
+// Creates the edit object of `holder`. When no game is registered or a kind folder holds no
+// files, asks until an installation opens or the user quits; the sample is written (once) and
+// opened when the user chooses it. Other failures are reported. Whether an edit object exists
+// afterwards.
+bool StartEditObject(EditorServices& services, EditObjectHolder& holder,
+                     const SampleInstallation& sample);
 
 // Where the sample installation is written for the editor: beside the user's history store.
 std::string DefaultSampleFolder();

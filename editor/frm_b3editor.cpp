@@ -200,8 +200,8 @@ QIcon CalculatorIcon() {
 // ---------------------------------------------------------------------------------------------
 // Construction of the window
 
-frmB3Editor::frmB3Editor(EditorServices& services, QWidget* parent)
-    : QMainWindow(parent), services_(services) {
+frmB3Editor::frmB3Editor(EditorServices& services, EditObjectHolder& holder, QWidget* parent)
+    : QMainWindow(parent), services_(services), holder_(holder) {
     setWindowTitle("Banerule 3 Editor");
     buildToolbar();
 
@@ -855,7 +855,7 @@ void frmB3Editor::Form_Load() {
                  area.top() + (area.height() - height()) / 2);
         }
         IsReady = false;
-        setDataArray(MMain::EditObject().GetEditObjectData(0));
+        setDataArray(editObject().GetEditObjectData(0));
         OneTimeInitialize();
         CurrentKind = 0;
         Initialize(CurrentKind);
@@ -1079,10 +1079,10 @@ void frmB3Editor::TabChange() {
         CurrentKind = static_cast<std::int16_t>(sstEditor->currentIndex());
         if (FolderDiffers(CurrentKind)) {
             // Other programs added, deleted or renamed objects of this kind meanwhile.
-            MMain::ReleaseEditObject();
-            MMain::CreateEditObject();
+            holder_.ReleaseEditObject();
+            holder_.CreateEditObject();
         }
-        setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
+        setDataArray(editObject().GetEditObjectData(CurrentKind));
         Initialize(CurrentKind);
         CheckForHeroProps();
         TakeBaseline();  // the hero's working copy includes the grid, loaded just now
@@ -1138,9 +1138,9 @@ void frmB3Editor::cmdHeroProps_Click() {
 
 void frmB3Editor::RefreshAll() {
     Trap(services_, "frmB3Editor::RefreshAll", [&] {
-        MMain::ReleaseEditObject();
-        MMain::CreateEditObject();
-        setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
+        holder_.ReleaseEditObject();
+        holder_.CreateEditObject();
+        setDataArray(editObject().GetEditObjectData(CurrentKind));
         // Every tab, the site tab included, comes back with nothing selected and nothing shown.
         for (int k = 0; k < 3; ++k) {
             PendingPicture[static_cast<std::size_t>(k)].clear();
@@ -1161,7 +1161,7 @@ void frmB3Editor::ExitProgram() {
         StoredHero.reset(), WorkingHero.reset();
         StoredSite.reset(), WorkingSite.reset();
         StoredSpell.reset(), WorkingSpell.reset();
-        MMain::ReleaseEditObject();
+        holder_.ReleaseEditObject();
         frmHeroProps_.reset();
         hide();
         services_.quit();
@@ -1365,7 +1365,7 @@ void frmB3Editor::ShowPicturePreview(int pictureKind, const QString& shortName) 
             }
             label->setPixmap(QPixmap::fromImage(shown));
         };
-        auto& eo = MMain::EditObject();
+        auto& eo = editObject();
         auto inFolder = [&](const std::string& folder, const QString& name) {
             if (name.isEmpty()) return QString();
             const std::string file = platform::FindEntryIgnoreCase(folder, name.toStdString());

@@ -26,6 +26,7 @@ class QToolBar;
 
 namespace b3::editor {
 
+class EditObjectHolder;
 class EditorServices;
 class UpDown;
 class frmHeroProps;
@@ -52,9 +53,14 @@ enum PlusMarker : int {
 class frmB3Editor : public QMainWindow {
     Q_OBJECT
 public:
-    // The window uses the shared edit object of MMain, which must exist.
-    explicit frmB3Editor(EditorServices& services, QWidget* parent = nullptr);
+    // The window uses the edit object `holder` holds, which must exist; it re-creates it
+    // after every save and delete.
+    frmB3Editor(EditorServices& services, EditObjectHolder& holder, QWidget* parent = nullptr);
     ~frmB3Editor() override;
+
+    // The edit object the window shows and writes, and its holder.
+    b3::_CEditObject& editObject() const;
+    EditObjectHolder& editObjectHolder() const { return holder_; }
 
     // The dialogs; while the window only looks at the working copy (WorkingCopyDiffers) they
     // show nothing.
@@ -134,8 +140,8 @@ public:
     void ShowHistory();
     // The folder of a kind in the installation, and the definition file of an object of it
     // (for spells the short name is the file's path already).
-    static std::string KindFolder(int kind);
-    static std::string RecordFilePath(int kind, const QString& shortName);
+    std::string KindFolder(int kind) const;
+    std::string RecordFilePath(int kind, const QString& shortName) const;
     // The short name (spells: the file's path) of the object at a list position; empty for none.
     QString ShortNameAt(int position) const;
     // The list position of the object with that short name; -1 when none has it.
@@ -322,6 +328,7 @@ private:
     bool ConfirmReplace(std::int16_t kind, const QString& shortName, bool& replacing);
 
     EditorServices& services_;
+    EditObjectHolder& holder_;
     b3::DataArray dataArray_;
     std::int32_t numEditObjects_ = 0;
     std::unique_ptr<frmHeroProps> frmHeroProps_;

@@ -50,13 +50,12 @@ constexpr const char* kCalculatorFile = "OddsLab";
 }
 
 // Copies a picture over the object's own; the picture it replaces is kept in the history.
-void CopyPicture(const std::string& from, const std::string& folder, const QString& name, int kind,
-                 const QString& shortName) {
+void CopyPicture(const b3::_CEditObject& object, const std::string& from, const std::string& folder,
+                 const QString& name, int kind, const QString& shortName) {
     std::error_code ec;
     const std::string target =
         platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name.toStdString()));
-    b3::KeepBeforeChange(MMain::EditObject().InstallPath(), target, "picture", kind,
-                         shortName.toStdString());
+    b3::KeepBeforeChange(object.InstallPath(), target, "picture", kind, shortName.toStdString());
     if (!platform::CopyFileReplacing(from, target, ec)) ThrowSystemError(ec);
 }
 
@@ -92,8 +91,7 @@ void frmB3Editor::tbrMain_ButtonClick(const QString& key) {
             // The calculator opens the installation this window shows, which need not be the
             // registered one (a folder opened from the File menu, the sample).
             std::vector<std::string> arguments;
-            if (MMain::HasEditObject())
-                arguments = {"--install", MMain::EditObject().InstallPath()};
+            if (holder_.HasEditObject()) arguments = {"--install", editObject().InstallPath()};
             std::error_code ec;
             if (!services_.startProgram(program, arguments, ec)) ThrowSystemError(ec);
         } else if (key == "Exit") {
@@ -216,7 +214,7 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
 
         // The pictures of the new object: the one chosen with "Copy Picture", else the
         // edit server's template.
-        auto& eo = MMain::EditObject();
+        auto& eo = editObject();
         const int pictureKind = kind == kArmy ? 0 : kind == kHero ? 1 : kind == kSite ? 2 : -1;
         if (pictureKind >= 0) {
             const std::size_t p = static_cast<std::size_t>(pictureKind);
@@ -235,10 +233,10 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
             if (PictureChosen[p]) {
                 const std::string source = PendingPicture[p].toStdString();
                 if (kind == kHero) {
-                    CopyPicture(source, folder, *name + "f.PCX", kind, *name);
-                    CopyPicture(source, folder, *name + "m.PCX", kind, *name);
+                    CopyPicture(editObject(), source, folder, *name + "f.PCX", kind, *name);
+                    CopyPicture(editObject(), source, folder, *name + "m.PCX", kind, *name);
                 } else {
-                    CopyPicture(source, folder, *name + ".PCX", kind, *name);
+                    CopyPicture(editObject(), source, folder, *name + ".PCX", kind, *name);
                 }
                 PictureChosen[p] = false;
             } else if (!(replacing_ && hasPictures)) {
@@ -312,7 +310,7 @@ bool frmB3Editor::WriteObject(std::int16_t kind) {
         // Say which field cannot be stored, and why, before the server is asked.
         if (const auto problem = b3::ObjectProblem(kind, array))
             throw b3::Error(kErrInvalidArgument, "", *problem);
-        auto& eo = MMain::EditObject();
+        auto& eo = editObject();
         // An object shown from its file is written only over the bytes that were read; a new
         // object replacing an existing one is written whole.
         const QString shortName = ShortNameAt(cboEditObject->currentIndex());
@@ -385,7 +383,7 @@ bool frmB3Editor::GetPrintPath(std::int16_t kind) {
 
 void frmB3Editor::PrintReport(const QString& path) {
     Trap(services_, "frmB3Editor::PrintReport",
-         [&] { MMain::EditObject().PrintReport(path.toStdString(), CurrentKind); });
+         [&] { editObject().PrintReport(path.toStdString(), CurrentKind); });
 }
 
 void frmB3Editor::DeleteEditOject(int position) {
@@ -395,7 +393,7 @@ void frmB3Editor::DeleteEditOject(int position) {
         const int columns[] = {1, 3, 4, 2, 20};
         if (CurrentKind < 0 || CurrentKind > 4) return;
         const QString name = CellText(DataArray(), row, columns[CurrentKind]);
-        MMain::EditObject().Delete(CurrentKind, name.toStdString());
+        editObject().Delete(CurrentKind, name.toStdString());
     });
 }
 
@@ -446,13 +444,16 @@ void frmB3Editor::CopyExistingPicture(int kind) {
         }
         if (!shortName.isEmpty()) {
             // A hero's two pictures are one entry of the history.
-            const b3::HistoryOperation operation(MMain::EditObject().InstallPath(), "picture");
+            const b3::HistoryOperation operation(editObject().InstallPath(), "picture");
             const std::string source = chosen->toStdString();
             if (kind == 1) {
-                CopyPicture(source, folder, shortName + "f.PCX", objectKind, shortName);
-                CopyPicture(source, folder, shortName + "m.PCX", objectKind, shortName);
+                CopyPicture(editObject(), source, folder, shortName + "f.PCX", objectKind,
+                            shortName);
+                CopyPicture(editObject(), source, folder, shortName + "m.PCX", objectKind,
+                            shortName);
             } else {
-                CopyPicture(source, folder, shortName + ".PCX", objectKind, shortName);
+                CopyPicture(editObject(), source, folder, shortName + ".PCX", objectKind,
+                            shortName);
             }
         }
         ShowPicturePreview(kind, shortName);

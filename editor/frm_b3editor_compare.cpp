@@ -73,8 +73,8 @@ void frmB3Editor::buildCompareMenu(QMenu* file) {
 // Comparing
 
 void frmB3Editor::CompareWithInstallation() {
-    if (!MMain::HasEditObject()) return;
-    const QString here = QString::fromStdString(MMain::EditObject().InstallPath());
+    if (!holder_.HasEditObject()) return;
+    const QString here = QString::fromStdString(editObject().InstallPath());
     FileDialogRequest request;
     request.title = "Compare with Installation";
     request.initialFolder =
@@ -86,8 +86,8 @@ void frmB3Editor::CompareWithInstallation() {
 }
 
 bool frmB3Editor::StartComparison(const QString& folder) {
-    if (!MMain::HasEditObject()) return false;
-    const std::string here = MMain::EditObject().InstallPath();
+    if (!holder_.HasEditObject()) return false;
+    const std::string here = editObject().InstallPath();
     const QString there = QDir::cleanPath(QDir(folder).absolutePath());
     if (SameFolderKey(there) == SameFolderKey(QString::fromStdString(here))) {
         services_.messageBox(this,
@@ -99,7 +99,7 @@ bool frmB3Editor::StartComparison(const QString& folder) {
     }
     auto comparison = std::make_unique<InstallationComparison>(here, there.toStdString());
     try {
-        comparison->Refresh(CurrentKind);
+        comparison->Refresh(CurrentKind, editObject());
     } catch (const std::exception& e) {
         const QString why =
             dynamic_cast<const b3::Error*>(&e)
@@ -130,10 +130,10 @@ void frmB3Editor::EndComparison() {
 }
 
 void frmB3Editor::MarkComparedList(bool compareAgain) {
-    if (!compare_ || !MMain::HasEditObject()) return;
+    if (!compare_ || !holder_.HasEditObject()) return;
     // Another installation was opened meanwhile: it is the one compared now, unless it is the
     // other one itself.
-    const std::string here = MMain::EditObject().InstallPath();
+    const std::string here = editObject().InstallPath();
     if (here != compare_->comparison().hereFolder()) {
         if (SameFolderKey(QString::fromStdString(here)) ==
             SameFolderKey(QString::fromStdString(compare_->comparison().thereFolder()))) {
@@ -145,7 +145,7 @@ void frmB3Editor::MarkComparedList(bool compareAgain) {
     }
     if (compareAgain) {
         try {
-            compare_->comparison().Refresh(CurrentKind);
+            compare_->comparison().Refresh(CurrentKind, editObject());
         } catch (const std::exception& e) {
             // The other folder went away or became unreadable: the marks go with it, once.
             const QString there = compare_->thereText();
@@ -175,7 +175,7 @@ void frmB3Editor::MarkComparedObject() {
 // Patches
 
 void frmB3Editor::ApplyPatchFile() {
-    if (!MMain::HasEditObject()) return;
+    if (!holder_.HasEditObject()) return;
     // Unsaved changes are asked about first, as before any other move away from the object.
     if (!MayLeave()) return;
     FileDialogRequest request;
@@ -206,7 +206,7 @@ bool frmB3Editor::ApplyPatchFromFile(const QString& file) {
     }
     // The history names the change by the mod's name, or by its file.
     if (patch.name.empty()) patch.name = QFileInfo(file).fileName().toStdString();
-    const std::string install = MMain::EditObject().InstallPath();
+    const std::string install = editObject().InstallPath();
 
     frmApplyPatch dialog(patch, install, QDir::toNativeSeparators(file), this);
     b3::ui::FitToScreen(&dialog);

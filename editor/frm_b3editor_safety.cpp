@@ -51,17 +51,21 @@ const char* const kKindNoun[] = {"Item", "Army", "Hero", "Site", "Spell"};
 
 }  // namespace
 
+b3::_CEditObject& frmB3Editor::editObject() const {
+    return holder_.EditObject();
+}
+
 EditorServices& frmB3Editor::services() const {
     if (!quiet_) return services_;
     if (!silent_) const_cast<frmB3Editor*>(this)->silent_ = std::make_unique<SilentServices>();
     return *silent_;
 }
 
-std::string frmB3Editor::KindFolder(int kind) {
-    return b3::KindFolder(MMain::EditObject(), kind);
+std::string frmB3Editor::KindFolder(int kind) const {
+    return b3::KindFolder(editObject(), kind);
 }
 
-std::string frmB3Editor::RecordFilePath(int kind, const QString& shortName) {
+std::string frmB3Editor::RecordFilePath(int kind, const QString& shortName) const {
     if (kind == kSpell) return shortName.toStdString();
     const std::string folder = KindFolder(kind);
     return platform::JoinPath(folder,
@@ -134,7 +138,7 @@ bool frmB3Editor::WorkingCopyDiffers() {
 }
 
 bool frmB3Editor::MayLeave() {
-    if (leaveApproved_ || exiting_ || !MMain::HasEditObject()) return true;
+    if (leaveApproved_ || exiting_ || !holder_.HasEditObject()) return true;
     if (!WorkingCopyDiffers()) return true;
     QString name;
     if (shownPosition_ >= 0 && shownPosition_ < cboEditObject->count()) {
@@ -154,7 +158,7 @@ bool frmB3Editor::SaveEditObject() {
     if (!IsSaveable(CurrentKind)) return false;
     // Every file the save replaces (the record, and a new object's pictures and site text) is
     // one entry of the history, restored in one step.
-    const b3::HistoryOperation operation(MMain::EditObject().InstallPath(), "save");
+    const b3::HistoryOperation operation(editObject().InstallPath(), "save");
     if (!GetSavePath(CurrentKind)) return false;
     return WriteObject(CurrentKind);
 }
@@ -240,14 +244,13 @@ bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bo
 
 void frmB3Editor::ShowHistory() {
     Trap(services_, "frmB3Editor::ShowHistory", [&] {
-        if (!MMain::HasEditObject()) return;
+        if (!holder_.HasEditObject()) return;
         QString shortName = ShortNameAt(cboEditObject->currentIndex());
         if (CurrentKind == kSpell && !shortName.isEmpty()) {
             shortName = QString::fromStdString(
                 platform::Utf8Path(platform::FsPath(shortName.toStdString()).stem()));
         }
-        frmHistory dialog(services_, MMain::EditObject().InstallPath(), CurrentKind, shortName,
-                          this);
+        frmHistory dialog(services_, editObject().InstallPath(), CurrentKind, shortName, this);
         b3::ui::FitToScreen(&dialog);
         {
             // What the window restores is no other program's change.
@@ -258,9 +261,9 @@ void frmB3Editor::ShowHistory() {
         // The files changed under the editor: read them again and show the object again.
         const QString shown = ShortNameAt(cboEditObject->currentIndex());
         const std::string stamp = CurrentStamp();
-        const std::string read =
-            shown.isEmpty() ? std::string()
-                            : MMain::EditObject().FileStamp(CurrentKind, shown.toStdString());
+        const std::string read = shown.isEmpty()
+                                     ? std::string()
+                                     : editObject().FileStamp(CurrentKind, shown.toStdString());
         if (!shown.isEmpty() && stamp != read && WorkingCopyDiffers()) {
             // The shown object itself came back: its unsaved changes go only if the user says so.
             const QString text =
@@ -286,7 +289,7 @@ void frmB3Editor::ShowHistory() {
 // Files changed by other programs
 
 void frmB3Editor::WatchInstallation() {
-    if (!MMain::HasEditObject()) return;
+    if (!holder_.HasEditObject()) return;
     if (!watcher_) {
         watcher_ = new QFileSystemWatcher(this);
         connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
@@ -312,7 +315,7 @@ void frmB3Editor::WatchInstallation() {
 }
 
 bool frmB3Editor::FolderDiffers(int kind) const {
-    if (!MMain::HasEditObject() || kind < 0 || kind >= b3::kKindCount) return false;
+    if (!holder_.HasEditObject() || kind < 0 || kind >= b3::kKindCount) return false;
     std::error_code ec;
     const std::vector<std::string> names =
         platform::ListFiles(KindFolder(kind), "*" + std::string(b3::LayoutOf(kind).extension), ec);
@@ -320,7 +323,7 @@ bool frmB3Editor::FolderDiffers(int kind) const {
     QStringList onDisk;
     for (const std::string& name : names) onDisk << QString::fromStdString(name).toUpper();
     QStringList listed;
-    const b3::DataArray data = MMain::EditObject().GetEditObjectData(kind);
+    const b3::DataArray data = editObject().GetEditObjectData(kind);
     const auto column = static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn);
     for (std::size_t r = 0; r < data.rows(); ++r) {
         const QString name = CellText(data.at(r, column));
@@ -341,23 +344,22 @@ void frmB3Editor::FollowFolder() {
         // the user's to take or leave (CheckOutsideChange); until then the list waits.
         const QString shown = ShortNameAt(shownPosition_);
         if (!shown.isEmpty()) {
-            const std::string read =
-                MMain::EditObject().FileStamp(CurrentKind, shown.toStdString());
+            const std::string read = editObject().FileStamp(CurrentKind, shown.toStdString());
             const std::string now =
                 b3::StampFile(RecordFilePath(CurrentKind, shown),
                               static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
             if (now != read) return;
         }
-        MMain::ReleaseEditObject();
-        MMain::CreateEditObject();
-        setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
+        holder_.ReleaseEditObject();
+        holder_.CreateEditObject();
+        setDataArray(editObject().GetEditObjectData(CurrentKind));
         RelistKeeping(shown);
     });
 }
 
 std::string frmB3Editor::CurrentStamp() const {
     const QString shortName = ShortNameAt(cboEditObject->currentIndex());
-    if (shortName.isEmpty() || !MMain::HasEditObject()) return {};
+    if (shortName.isEmpty() || !holder_.HasEditObject()) return {};
     return b3::StampFile(RecordFilePath(CurrentKind, shortName),
                          static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
 }
@@ -371,11 +373,11 @@ QString frmB3Editor::ShownFileName() const {
 
 void frmB3Editor::CheckOutsideChange() {
     Trap(services_, "frmB3Editor::CheckOutsideChange", [&] {
-        if (!IsReady || exiting_ || restoring_ || !MMain::HasEditObject()) return;
+        if (!IsReady || exiting_ || restoring_ || !holder_.HasEditObject()) return;
         const int position = cboEditObject->currentIndex();
         const QString shortName = ShortNameAt(position);
         if (shortName.isEmpty()) return;
-        auto& eo = MMain::EditObject();
+        auto& eo = editObject();
         const std::string read = eo.FileStamp(CurrentKind, shortName.toStdString());
         if (read.empty()) return;
         const std::string path = RecordFilePath(CurrentKind, shortName);

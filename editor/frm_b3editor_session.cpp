@@ -151,8 +151,8 @@ void frmB3Editor::buildSession() {
         UpdateTitle();
     });
     buildHistory();
-    if (MMain::HasEditObject())
-        RememberInstallation(QString::fromStdString(MMain::EditObject().InstallPath()));
+    if (holder_.HasEditObject())
+        RememberInstallation(QString::fromStdString(editObject().InstallPath()));
     UpdateTitle();
 }
 
@@ -271,8 +271,8 @@ QStringList frmB3Editor::RecentInstallations() {
 void frmB3Editor::OpenInstallation() {
     FileDialogRequest request;
     request.title = "Open Installation";
-    request.initialFolder = MMain::HasEditObject()
-                                ? QString::fromStdString(MMain::EditObject().InstallPath())
+    request.initialFolder = holder_.HasEditObject()
+                                ? QString::fromStdString(editObject().InstallPath())
                                 : QDir::homePath();
     request.save = false;
     request.folder = true;
@@ -282,11 +282,11 @@ void frmB3Editor::OpenInstallation() {
 
 bool frmB3Editor::SwitchInstallation(const QString& folder) {
     if (!MayLeave()) return false;
-    const b3::CreateOptions previous = MMain::CreateOptions();
+    const b3::CreateOptions previous = holder_.CreateOptions();
     const QString clean = CleanFolder(folder);
-    MMain::SetCreateOptions(b3::CreateOptions{clean.toStdString()});
+    holder_.UseInstallFolder(clean.toStdString());
     try {
-        MMain::CreateEditObject();
+        holder_.CreateEditObject();
     } catch (const b3::Error& e) {
         services_.messageBox(
             this,
@@ -294,10 +294,10 @@ bool frmB3Editor::SwitchInstallation(const QString& folder) {
                     "folder that holds the game's Army, Hero, Items, Sites and Spell folders.")
                 .arg(clean, QString::fromStdString(e.description())),
             kAppTitle, MsgButtons::Error);
-        MMain::SetCreateOptions(previous);
-        MMain::ReleaseEditObject();
+        holder_.SetCreateOptions(previous);
+        holder_.ReleaseEditObject();
         try {
-            MMain::CreateEditObject();
+            holder_.CreateEditObject();
         } catch (const b3::Error&) {
             // The previous installation is gone too; the tabs keep what they show.
         }
@@ -307,7 +307,7 @@ bool frmB3Editor::SwitchInstallation(const QString& folder) {
     fillRecentMenu();
     txtFilter->clear();
     IsReady = false;
-    setDataArray(MMain::EditObject().GetEditObjectData(CurrentKind));
+    setDataArray(editObject().GetEditObjectData(CurrentKind));
     Initialize(CurrentKind);
     IsReady = true;
     UpdateTitle();
@@ -359,9 +359,8 @@ void frmB3Editor::RelistKeeping(const QString& keep) {
 
 void frmB3Editor::UpdateTitle() {
     if (!lblStatusInstall) return;
-    const QString install = MMain::HasEditObject()
-                                ? QString::fromStdString(MMain::EditObject().InstallPath())
-                                : QString();
+    const QString install =
+        holder_.HasEditObject() ? QString::fromStdString(editObject().InstallPath()) : QString();
     QString object;
     const int row = SelectedRowKey();
     const b3::DataArray& data = DataArray();

@@ -157,11 +157,11 @@ frmHeroProps::frmHeroProps(frmB3Editor& owner) : QDialog(&owner), owner_(owner) 
         move(owner.x() + 1420 / 15, owner.y() + 385 / 15);
         for (int code : kHeroGridPowers)
             powerList_.push_back({code, LoadResString(kPowerBase + code)});
-        const b3::DataArray spells = MMain::EditObject().GetEditObjectData(kSpell);
+        const b3::DataArray spells = owner.editObject().GetEditObjectData(kSpell);
         for (std::size_t r = 0; r < spells.rows(); ++r) {
             const std::string path = spells.at(r, 20).toString();
             spellList_.push_back(
-                {QString::fromStdString(MMain::EditObject().ShortNameFromPath(path, kSpell)),
+                {QString::fromStdString(owner.editObject().ShortNameFromPath(path, kSpell)),
                  CellText(spells.at(r, 1))});
         }
         genderList_ = {{0, "Male"}, {1, "Female"}};

@@ -21,9 +21,10 @@ int NameColumn(int kind) {
 
 // A code shown by its name where the view frame shows the name; the code itself when the name
 // cannot be had.
-QString Named(QString (*name)(int), std::int64_t code) {
+QString Named(const b3::_CEditObject& names, QString (*name)(const b3::_CEditObject&, int),
+              std::int64_t code) {
     try {
-        const QString text = name(static_cast<int>(code));
+        const QString text = name(names, static_cast<int>(code));
         if (!text.isEmpty()) return text;
     } catch (...) {
         // A code without a name: shown as the number.
@@ -33,7 +34,7 @@ QString Named(QString (*name)(int), std::int64_t code) {
 
 // A value as the view frame shows it: codes by their names, the hero's medal chance signed,
 // texts without quotes (an empty one as ""), pictures by size.
-QString ValueText(const bp::FieldDef& def, const bp::json& value) {
+QString ValueText(const bp::FieldDef& def, const bp::json& value, const b3::_CEditObject& names) {
     if (def.type != bp::FieldDef::Type::Column)
         return QString::fromStdString(bp::ShowValue(def, value));
     if (value.is_string()) {
@@ -45,9 +46,9 @@ QString ValueText(const bp::FieldDef& def, const bp::json& value) {
     const std::string& name = def.column.name;
     const bool powerType = name == "PowerType" || (name.rfind("Power", 0) == 0 && name.size() > 4 &&
                                                    name.substr(name.size() - 4) == "Type");
-    if (powerType) return Named(&PowerName, n);
-    if (name == "Sound") return Named(&SoundName, n);
-    if (name == "DefaultFacing" || name == "Facing") return Named(&FacingName, n);
+    if (powerType) return Named(names, &PowerName, n);
+    if (name == "Sound") return Named(names, &SoundName, n);
+    if (name == "DefaultFacing" || name == "Facing") return Named(names, &FacingName, n);
     if (name == "MedalChanceAddition") return QString::number(static_cast<std::int8_t>(n));
     return QString::number(n);
 }
@@ -80,7 +81,7 @@ void InstallationComparison::setHereFolder(std::string here) {
     for (auto& names : onlyThere_) names.clear();
 }
 
-void InstallationComparison::Refresh(int kind) {
+void InstallationComparison::Refresh(int kind, const b3::_CEditObject& names) {
     const auto k = static_cast<std::size_t>(kind);
     // Both read only: the other folder is never written, and the editor's own is its server's
     // to put right.
@@ -94,8 +95,12 @@ void InstallationComparison::Refresh(int kind) {
         ComparedObject c{CompareState::Differs, o.name, {}, {}};
         for (const bp::FieldChange& f : o.fields) {
             const bp::FieldDef& def = *bp::FindField(kind, f.field);
-            ComparedField field{
-                f.field, Words(def), -1, -1, ValueText(def, f.before), ValueText(def, f.after)};
+            ComparedField field{f.field,
+                                Words(def),
+                                -1,
+                                -1,
+                                ValueText(def, f.before, names),
+                                ValueText(def, f.after, names)};
             if (def.type == bp::FieldDef::Type::Column) field.column = def.column.column;
             if (def.type == bp::FieldDef::Type::Picture) field.picture = def.picture;
             c.fields.push_back(std::move(field));

@@ -45,8 +45,8 @@ public:
     const std::string& thereFolder() const { return there_; }
 
     // Compares the objects of `kind` again, from the files as they are now. Fails with
-    // b3::Error when either folder cannot be read as an installation.
-    void Refresh(int kind);
+    // b3::Error when either folder cannot be read as an installation. `names` names the codes.
+    void Refresh(int kind, const b3::_CEditObject& names);
     // Whether `kind` was compared since the comparison began.
     bool Compared(int kind) const { return compared_[static_cast<std::size_t>(kind)]; }
 

@@ -1,4 +1,4 @@
-// B3Tools: creates the shared edit object, then shows the editor's main window.
+// B3Tools: creates the edit object the window is handed, then shows the editor's main window.
 #include <memory>
 
 #include "common_ui/window_program.h"
@@ -7,9 +7,11 @@
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
 #include "editor/services.h"
+#include "sample/sample.h"
 
 int main(int argc, char** argv) {
     b3::editor::QtEditorServices services;
+    b3::editor::EditObjectHolder editObject;
     b3::ui::WindowProgram program;
     program.name = "B3Tools";
     program.description = "The definition editor of Banerule III: Gloamkings Tide.";
@@ -19,16 +21,17 @@ int main(int argc, char** argv) {
                             b3::editor::MsgButtons::Ok);
     };
     program.createWindow = [&](const b3::ui::ProgramOptions& options) -> std::unique_ptr<QWidget> {
-        b3::editor::MMain::SetCreateOptions(options.create);
+        editObject.SetCreateOptions(options.create);
         try {
             // Without a readable game the user chooses one (or the sample) instead of an error.
-            if (!b3::editor::StartEditObject(services, b3::editor::DefaultSampleFolder()))
-                return nullptr;
+            const b3::editor::SampleInstallation sample{b3::editor::DefaultSampleFolder(),
+                                                        b3::sample::WriteSampleInstallation};
+            if (!b3::editor::StartEditObject(services, editObject, sample)) return nullptr;
         } catch (...) {
             b3::editor::ReportCurrentException(services, "B3Tools::Main", true);
             return nullptr;
         }
-        return std::make_unique<b3::editor::frmB3Editor>(services);
+        return std::make_unique<b3::editor::frmB3Editor>(services, editObject);
     };
     return b3::ui::RunWindowProgram(argc, argv, program);
 }

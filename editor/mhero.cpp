@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "editor/errors.h"
+#include "editor/field_bindings.h"
 #include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
 #include "editor/modules.h"
@@ -19,21 +20,51 @@ namespace {
 int SignedByte(int stored) {
     return stored > 127 ? stored - 256 : stored;
 }
+
+// The hero's properties by column. The form leaves the pictures, move bonuses and combat bonus
+// as they are: the writer names the pictures itself (HeroPictureName).
+const FieldTable<CHero>& HeroFields() {
+    using S = FormSource;
+    static const FieldTable<CHero> table = {
+        Bind(kHero, "DisplayNameMale", &CHero::DisplayNameMale, &CHero::setDisplayNameMale,
+             S::TextBox),
+        Bind(kHero, "DisplayNameFemale", &CHero::DisplayNameFemale, &CHero::setDisplayNameFemale,
+             S::TextBox),
+        Bind(kHero, "Description", &CHero::Description, &CHero::setDescription, S::TextBox),
+        Bind(kHero, "ShortName", &CHero::ShortName, &CHero::setShortName, S::Stored),
+        Bind(kHero, "PictureMale", &CHero::PictureNameMale, &CHero::setPictureNameMale, S::Module,
+             kLoadOnly),
+        Bind(kHero, "PictureFemale", &CHero::PictureNameFemale, &CHero::setPictureNameFemale,
+             S::Module, kLoadOnly),
+        Bind(kHero, "MedalChanceAddition", &CHero::MedalChanceAddition,
+             &CHero::setMedalChanceAddition, S::Spin),
+        Bind(kHero, "Strength", &CHero::Strength, &CHero::setStrength, S::Spin),
+        Bind(kHero, "Move", &CHero::MaxMove, &CHero::setMaxMove, S::Spin),
+        Bind(kHero, "Hits", &CHero::Hits, &CHero::setHits, S::Spin),
+        Bind(kHero, "View", &CHero::View, &CHero::setView, S::Spin),
+        Bind(kHero, "MoveBonus1", &CHero::MoveBonus1, &CHero::setMoveBonus1, S::Module, kLoadOnly),
+        Bind(kHero, "MoveBonus2", &CHero::MoveBonus2, &CHero::setMoveBonus2, S::Module, kLoadOnly),
+        Bind(kHero, "MoveBonus3", &CHero::MoveBonus3, &CHero::setMoveBonus3, S::Module, kLoadOnly),
+        Bind(kHero, "MoveBonus4", &CHero::MoveBonus4, &CHero::setMoveBonus4, S::Module, kLoadOnly),
+        Bind(kHero, "CombatBonusTerrain", &CHero::CombatTerrainCode, &CHero::setCombatTerrainCode,
+             S::Module, kLoadOnly),
+        Bind(kHero, "CombatBonusValue", &CHero::CombatBonusValue, &CHero::setCombatBonusValue,
+             S::Module, kLoadOnly),
+        Bind(kHero, "Sound", &CHero::Sound, &CHero::setSound, S::Module),
+        Bind(kHero, "Facing", &CHero::DefaultFacing, &CHero::setDefaultFacing, S::Module),
+    };
+    return table;
+}
 }  // namespace
 
 void Initialize(frmB3Editor& w) {
     try {
         SetKindTooltips(w, 320, "Select a Hero");
-        for (int i = 1; i <= 126; ++i) {
-            const std::size_t k = static_cast<std::size_t>(i);
-            if (w.lblHeroProps[k]) w.lblHeroProps[k]->clear();
-            if (w.txtHeroProps[k]) w.txtHeroProps[k]->clear();
-            if (w.updHeroProps[k]) {
-                // The medal addition starts at no change.
-                w.updHeroProps[k]->setValue(i == 7 ? 0 : w.updHeroProps[k]->min());
-                w.txtHeroProps[k]->setText(QString::number(w.updHeroProps[k]->value()));
-            }
-        }
+        // The medal addition starts at no change.
+        const int medal = ColumnNamed(kHero, "MedalChanceAddition");
+        ResetFormColumns(w.lblHeroProps, w.txtHeroProps, w.updHeroProps, 126, [&](int column) {
+            return column == medal ? std::optional(0) : std::nullopt;
+        });
     } catch (...) {
     }
     Trap(w.services(), "MHero::Initialize", [&] {
@@ -49,8 +80,8 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
             w.lblHeroProps[static_cast<std::size_t>(c)]->setText(CellText(data, row, c));
         }
         w.lblHeroProps[7]->setText(QString::number(SignedByte(CellInt(data, row, 7))));
-        w.lblHeroProps[124]->setText(FacingName(CellInt(data, row, 124)));
-        w.lblHeroProps[123]->setText(SoundName(CellInt(data, row, 123)));
+        w.lblHeroProps[124]->setText(FacingName(w.editObject(), CellInt(data, row, 124)));
+        w.lblHeroProps[123]->setText(SoundName(w.editObject(), CellInt(data, row, 123)));
         for (int c : {1, 2, 3}) {
             ShowText(w.txtHeroProps[static_cast<std::size_t>(c)], CellText(data, row, c));
         }
@@ -67,37 +98,8 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
 bool FillHeroObjects(CHero& stored, CHero& working, const b3::DataArray& data, frmB3Editor& w) {
     return Trap(w.services(), "MHero::FillHeroObjects", [&] {
         const int row = w.SelectedRowKey();
-        if (row >= 0) {
-            stored.setDisplayNameMale(CellText(data, row, 1));
-            stored.setDisplayNameFemale(CellText(data, row, 2));
-            stored.setDescription(CellText(data, row, 3));
-            stored.setShortName(CellText(data, row, 4));
-            stored.setPictureNameMale(CellText(data, row, 5));
-            stored.setPictureNameFemale(CellText(data, row, 6));
-            stored.setMedalChanceAddition(static_cast<std::uint8_t>(CellInt(data, row, 7)));
-            stored.setStrength(CellInt(data, row, 8));
-            stored.setMaxMove(CellInt(data, row, 9));
-            stored.setHits(static_cast<std::uint8_t>(CellInt(data, row, 10)));
-            stored.setView(static_cast<std::uint8_t>(CellInt(data, row, 11)));
-            stored.setMoveBonus1(CellText(data, row, 12));
-            stored.setMoveBonus2(CellText(data, row, 13));
-            stored.setMoveBonus3(CellText(data, row, 14));
-            stored.setMoveBonus4(CellText(data, row, 15));
-            stored.setCombatTerrainCode(CellText(data, row, 16));
-            stored.setCombatBonusValue(static_cast<std::uint8_t>(CellInt(data, row, 17)));
-            stored.setSound(static_cast<std::uint8_t>(CellInt(data, row, 123)));
-            stored.setDefaultFacing(static_cast<std::uint8_t>(CellInt(data, row, 124)));
-        }
-        working.setDisplayNameMale(w.txtHeroProps[1]->text());
-        working.setDisplayNameFemale(w.txtHeroProps[2]->text());
-        working.setDescription(w.txtHeroProps[3]->text());
-        working.setShortName(stored.ShortName());
-        working.setMedalChanceAddition(
-            static_cast<std::uint8_t>(w.updHeroProps[7]->value() & 0xFF));
-        working.setStrength(w.updHeroProps[8]->value());
-        working.setMaxMove(w.updHeroProps[9]->value());
-        working.setHits(static_cast<std::uint8_t>(w.updHeroProps[10]->value()));
-        working.setView(static_cast<std::uint8_t>(w.updHeroProps[11]->value()));
+        if (row >= 0) LoadFromRow(HeroFields(), stored, data, row);
+        CollectFromForm(HeroFields(), working, stored, w.updHeroProps, w.txtHeroProps);
         working.setSound(static_cast<std::uint8_t>(w.cboHeroSound->currentIndex()));
         working.setDefaultFacing(static_cast<std::uint8_t>(w.cboHeroFacing->currentIndex()));
     });
@@ -106,18 +108,7 @@ bool FillHeroObjects(CHero& stored, CHero& working, const b3::DataArray& data, f
 bool HasHeroChanged(frmB3Editor& w, const CHero& s, const CHero& k) {
     bool changed = false;
     Trap(w.services(), "MHero::HasHeroChanged", [&] {
-        int count = 0;
-        count += s.DefaultFacing() != k.DefaultFacing();
-        count += s.Description() != k.Description();
-        count += s.DisplayNameFemale() != k.DisplayNameFemale();
-        count += s.DisplayNameMale() != k.DisplayNameMale();
-        count += s.Hits() != k.Hits();
-        count += s.MaxMove() != k.MaxMove();
-        count += s.MedalChanceAddition() != k.MedalChanceAddition();
-        count += s.ShortName() != k.ShortName();
-        count += s.Sound() != k.Sound();
-        count += s.Strength() != k.Strength();
-        count += s.View() != k.View();
+        int count = CountChanged(HeroFields(), s, k);
         const frmHeroProps* props = w.heroProps();
         const bool filled = props && props->HasFilledProps();
         if (filled) ++count;
@@ -141,19 +132,9 @@ QString HeroPictureName(const CHero& hero, int gender) {
 bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CHero& k) {
     bool unwound = false;
     const bool converted = Trap(w.services(), "MHero::ConvertObjectToArray", [&] {
-        a.at(1) = TextCell(k.DisplayNameMale());
-        a.at(2) = TextCell(k.DisplayNameFemale());
-        a.at(3) = TextCell(k.Description());
-        a.at(4) = TextCell(k.ShortName());
-        a.at(7) = ByteCell(k.MedalChanceAddition());
-        a.at(8) = ByteCell(k.Strength().toInt());
-        a.at(9) = ByteCell(k.MaxMove().toInt());
-        a.at(10) = ByteCell(k.Hits());
-        a.at(11) = ByteCell(k.View());
-        a.at(123) = ByteCell(k.Sound());
-        a.at(124) = ByteCell(k.DefaultFacing());
-        a.at(5) = TextCell(HeroPictureName(k, 0));
-        a.at(6) = TextCell(HeroPictureName(k, 1));
+        WriteToArray(HeroFields(), k, a);
+        a.at(ColumnNamed(kHero, "PictureMale")) = TextCell(HeroPictureName(k, 0));
+        a.at(ColumnNamed(kHero, "PictureFemale")) = TextCell(HeroPictureName(k, 1));
         unwound = UnwindHeroProps(w, a);
     });
     return converted && unwound;

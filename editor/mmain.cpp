@@ -1,37 +1,17 @@
 #include "editor/mmain.h"
 
-namespace b3::editor::MMain {
+namespace b3::editor {
 
-namespace {
-std::unique_ptr<b3::_CEditObject> g_editObject;
-b3::CreateOptions g_options;
-}  // namespace
-
-void SetCreateOptions(const b3::CreateOptions& options) {
-    g_options = options;
-}
-const b3::CreateOptions& CreateOptions() {
-    return g_options;
+void EditObjectHolder::CreateEditObject() {
+    object_.reset();
+    object_ = b3::CreateObject(b3::CLSID_CEditObject, options_);
 }
 
-void CreateEditObject() {
-    g_editObject.reset();
-    g_editObject = b3::CreateObject(b3::CLSID_CEditObject, g_options);
-}
-
-void ReleaseEditObject() {
-    g_editObject.reset();
-}
-
-bool HasEditObject() {
-    return g_editObject != nullptr;
-}
-
-b3::_CEditObject& EditObject() {
-    if (!g_editObject) {
+b3::_CEditObject& EditObjectHolder::EditObject() const {
+    if (!object_) {
         throw b3::Error(91, "", "Object variable or With block variable not set");
     }
-    return *g_editObject;
+    return *object_;
 }
 
-}  // namespace b3::editor::MMain
+}  // namespace b3::editor

@@ -5,12 +5,33 @@
 #include <QLineEdit>
 
 #include "editor/errors.h"
+#include "editor/field_bindings.h"
 #include "editor/frm_b3editor.h"
 #include "editor/modules.h"
 #include "editor/powers.h"
 #include "editor/updown.h"
 
 namespace b3::editor::MSite {
+
+namespace {
+// The site's properties by column; the module sets the power type and the flags of the boxes.
+const FieldTable<CSite>& SiteFields() {
+    using S = FormSource;
+    static const FieldTable<CSite> table = {
+        Bind(kSite, "DisplayName", &CSite::DisplayName, &CSite::setDisplayName, S::TextBox),
+        Bind(kSite, "ShortName", &CSite::ShortName, &CSite::setShortName, S::Stored, kWritten),
+        Bind(kSite, "Power1Type", &CSite::PowerIndex, &CSite::setPowerIndex, S::Module),
+        Bind(kSite, "Power1Value", &CSite::PowerValue, &CSite::setPowerValue, S::Spin),
+        Bind(kSite, "CanRaze", &CSite::CanRaze, &CSite::setCanRaze, S::Module),
+        Bind(kSite, "RegAnimOperational", &CSite::IsRegAnimOperational,
+             &CSite::setIsRegAnimOperational, S::Module),
+        Bind(kSite, "RegAnimRazed", &CSite::IsRegAnimRazed, &CSite::setIsRegAnimRazed, S::Module),
+        Bind(kSite, "RegAnimUnused", &CSite::IsRegAnimUnused, &CSite::setIsRegAnimUnused, S::Stored,
+             kWritten),
+    };
+    return table;
+}
+}  // namespace
 
 void FillSitePowerComboBox(QComboBox* combo) {
     FillPowerList(combo, kSitePowers);
@@ -20,14 +41,8 @@ void Initialize(frmB3Editor& w) {
     // Failures here are not reported.
     try {
         SetKindTooltips(w, 330, "Select a Site");
-        for (int i = 1; i <= 8; ++i) {
-            const std::size_t k = static_cast<std::size_t>(i);
-            if (w.lblSiteProps[k]) w.lblSiteProps[k]->clear();
-            if (w.txtSiteProps[k]) w.txtSiteProps[k]->clear();
-            if (w.updSiteProps[k]) {
-                w.updSiteProps[k]->setValue(w.updSiteProps[k]->min());
-                w.txtSiteProps[k]->setText(QString::number(w.updSiteProps[k]->value()));
-            }
+        ResetFormColumns(w.lblSiteProps, w.txtSiteProps, w.updSiteProps, 8);
+        for (std::size_t k = 1; k <= 8; ++k) {
             if (w.chkSite[k]) w.chkSite[k]->setChecked(false);
             if (w.chkSiteReadOnly[k]) w.chkSiteReadOnly[k]->setChecked(false);
         }
@@ -41,14 +56,14 @@ void Initialize(frmB3Editor& w) {
 void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
     Trap(w.services(), "MSite::DisplayProps", [&] {
         w.lblSiteProps[1]->setText(CellText(data, row, 1));
-        w.lblSiteProps[3]->setText(PowerName(CellInt(data, row, 3)));
+        w.lblSiteProps[3]->setText(PowerName(w.editObject(), CellInt(data, row, 3)));
         w.lblSiteProps[4]->setText(CellText(data, row, 4));
         for (int c = 5; c <= 7; ++c) {
             w.chkSiteReadOnly[static_cast<std::size_t>(c)]->setChecked(CellInt(data, row, c) != 0);
         }
         ShowText(w.txtSiteProps[1], CellText(data, row, 1));
         w.updSiteProps[4]->setStoredValue(CellInt(data, row, 4));
-        SelectText(w.cboSitePowers, PowerName(CellInt(data, row, 3)));
+        SelectText(w.cboSitePowers, PowerName(w.editObject(), CellInt(data, row, 3)));
         for (int c = 5; c <= 7; ++c) {
             w.chkSite[static_cast<std::size_t>(c)]->setChecked(CellInt(data, row, c) != 0);
         }
@@ -61,59 +76,31 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
 bool FillSiteObjects(CSite& stored, CSite& working, const b3::DataArray& data, frmB3Editor& w) {
     return Trap(w.services(), "MSite::FillSiteObjects", [&] {
         const int row = w.SelectedRowKey();
-        if (row >= 0) {
-            stored.setDisplayName(CellText(data, row, 1));
-            stored.setShortName(CellText(data, row, 2));
-            stored.setPowerIndex(static_cast<std::int16_t>(CellInt(data, row, 3)));
-            stored.setPowerValue(static_cast<std::int16_t>(CellInt(data, row, 4)));
-            stored.setCanRaze(static_cast<std::uint8_t>(CellInt(data, row, 5)));
-            stored.setIsRegAnimOperational(static_cast<std::uint8_t>(CellInt(data, row, 6)));
-            stored.setIsRegAnimRazed(static_cast<std::uint8_t>(CellInt(data, row, 7)));
-            stored.setIsRegAnimUnused(static_cast<std::uint8_t>(CellInt(data, row, 8)));
-        }
+        if (row >= 0) LoadFromRow(SiteFields(), stored, data, row);
+        CollectFromForm(SiteFields(), working, stored, w.updSiteProps, w.txtSiteProps);
         // A ticked box keeps the flag byte the file held when it was already set.
         auto flag = [&](int c, std::uint8_t before) -> std::uint8_t {
             if (!w.chkSite[static_cast<std::size_t>(c)]->isChecked()) return 0;
             return before != 0 ? before : 1;
         };
-        working.setShortName(stored.ShortName());
-        working.setDisplayName(w.txtSiteProps[1]->text());
         working.setPowerIndex(
             static_cast<std::int16_t>(SelectedDataOr(w.cboSitePowers, stored.PowerIndex())));
-        working.setPowerValue(static_cast<std::int16_t>(w.updSiteProps[4]->value()));
         working.setCanRaze(flag(5, stored.CanRaze()));
         working.setIsRegAnimOperational(flag(6, stored.IsRegAnimOperational()));
         working.setIsRegAnimRazed(flag(7, stored.IsRegAnimRazed()));
-        working.setIsRegAnimUnused(stored.IsRegAnimUnused());
     });
 }
 
 bool HasSiteChanged(frmB3Editor& w, const CSite& s, const CSite& k) {
     bool changed = false;
-    Trap(w.services(), "MSite::HasSiteChanged", [&] {
-        int count = 0;
-        count += s.CanRaze() != k.CanRaze();
-        count += s.DisplayName() != k.DisplayName();
-        count += s.IsRegAnimOperational() != k.IsRegAnimOperational();
-        count += s.IsRegAnimRazed() != k.IsRegAnimRazed();
-        count += s.PowerIndex() != k.PowerIndex();
-        count += s.PowerValue() != k.PowerValue();
-        changed = count >= 1;
-    });
+    Trap(w.services(), "MSite::HasSiteChanged",
+         [&] { changed = CountChanged(SiteFields(), s, k) >= 1; });
     return changed;
 }
 
 bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CSite& k) {
-    return Trap(w.services(), "MSite::ConvertObjectToArray", [&] {
-        a.at(1) = TextCell(k.DisplayName());
-        a.at(2) = TextCell(k.ShortName());
-        a.at(3) = IntCell(k.PowerIndex());
-        a.at(4) = IntCell(k.PowerValue());
-        a.at(5) = ByteCell(k.CanRaze());
-        a.at(6) = ByteCell(k.IsRegAnimOperational());
-        a.at(7) = ByteCell(k.IsRegAnimRazed());
-        a.at(8) = ByteCell(k.IsRegAnimUnused());
-    });
+    return Trap(w.services(), "MSite::ConvertObjectToArray",
+                [&] { WriteToArray(SiteFields(), k, a); });
 }
 
 }  // namespace b3::editor::MSite

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "editor/errors.h"
+#include "editor/field_bindings.h"
 #include "editor/frm_b3editor.h"
 #include "editor/mmain.h"
 #include "editor/modules.h"
@@ -11,6 +12,56 @@
 #include "editor/updown.h"
 
 namespace b3::editor::MSpell {
+
+namespace {
+// The spell's properties by column; the module sets the powers' types and descriptions itself.
+const FieldTable<CSpell>& SpellFields() {
+    using S = FormSource;
+    static const FieldTable<CSpell> table = [] {
+        FieldTable<CSpell> t = {
+            Bind(kSpell, "DisplayName", &CSpell::DisplayName, &CSpell::setDisplayName, S::TextBox),
+            Bind(kSpell, "Description", &CSpell::Description, &CSpell::setDescription, S::TextBox),
+            Bind(kSpell, "Mana", &CSpell::Mana, &CSpell::setMana, S::Spin),
+        };
+        struct Slot {
+            std::int16_t (CSpell::*index)() const;
+            void (CSpell::*setIndex)(std::int16_t);
+            std::int16_t (CSpell::*value)() const;
+            void (CSpell::*setValue)(std::int16_t);
+            std::int16_t (CSpell::*value2)() const;
+            void (CSpell::*setValue2)(std::int16_t);
+            const QString& (CSpell::*descrip)() const;
+            void (CSpell::*setDescrip)(const QString&);
+        };
+        const Slot powerSlots[] = {
+            {&CSpell::Power1Index, &CSpell::setPower1Index, &CSpell::Power1Value,
+             &CSpell::setPower1Value, &CSpell::Power1Value2, &CSpell::setPower1Value2,
+             &CSpell::Power1Descrip, &CSpell::setPower1Descrip},
+            {&CSpell::Power2Index, &CSpell::setPower2Index, &CSpell::Power2Value,
+             &CSpell::setPower2Value, &CSpell::Power2Value2, &CSpell::setPower2Value2,
+             &CSpell::Power2Descrip, &CSpell::setPower2Descrip},
+            {&CSpell::Power3Index, &CSpell::setPower3Index, &CSpell::Power3Value,
+             &CSpell::setPower3Value, &CSpell::Power3Value2, &CSpell::setPower3Value2,
+             &CSpell::Power3Descrip, &CSpell::setPower3Descrip},
+            {&CSpell::Power4Index, &CSpell::setPower4Index, &CSpell::Power4Value,
+             &CSpell::setPower4Value, &CSpell::Power4Value2, &CSpell::setPower4Value2,
+             &CSpell::Power4Descrip, &CSpell::setPower4Descrip},
+        };
+        int n = 1;
+        for (const Slot& slot : powerSlots) {
+            const std::string power = "Power" + std::to_string(n++);
+            t.push_back(Bind(kSpell, power + "Type", slot.index, slot.setIndex, S::Module));
+            t.push_back(Bind(kSpell, power + "Value1", slot.value, slot.setValue, S::Spin));
+            t.push_back(Bind(kSpell, power + "Value2", slot.value2, slot.setValue2, S::Spin));
+            t.push_back(
+                Bind(kSpell, power + "Description", slot.descrip, slot.setDescrip, S::Module));
+        }
+        t.push_back(Bind(kSpell, "File", &CSpell::Path, &CSpell::setPath, S::Stored, kWritten));
+        return t;
+    }();
+    return table;
+}
+}  // namespace
 
 void FillSpellPowerComboBox(QComboBox* combo) {
     FillPowerList(combo, kSpellPowers);
@@ -20,17 +71,9 @@ void Initialize(frmB3Editor& w) {
     // Failures here are not reported.
     try {
         SetKindTooltips(w, 340, "Select a Spell");
-        for (int i = 1; i <= 19; ++i) {
-            const std::size_t k = static_cast<std::size_t>(i);
-            if (w.lblSpellProps[k]) w.lblSpellProps[k]->clear();
-            if (w.txtSpellProps[k]) w.txtSpellProps[k]->clear();
-            if (w.updSpellProps[k]) {
-                w.updSpellProps[k]->setValue(w.updSpellProps[k]->min());
-                w.txtSpellProps[k]->setText(QString::number(w.updSpellProps[k]->value()));
-            }
-        }
+        ResetFormColumns(w.lblSpellProps, w.txtSpellProps, w.updSpellProps, 19);
         // The army lists hold the armies as they are now.
-        const b3::DataArray armies = MMain::EditObject().GetEditObjectData(kArmy);
+        const b3::DataArray armies = w.editObject().GetEditObjectData(kArmy);
         for (int n = 0; n < 4; ++n) {
             const std::size_t s = static_cast<std::size_t>(n);
             w.lblSpellArmy[s]->clear();
@@ -57,10 +100,10 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         for (int n = 0; n < 4; ++n) {
             const std::size_t s = static_cast<std::size_t>(n);
             const int power = CellInt(data, row, 4 + 4 * n);
-            w.lblSpellProps[4 + 4 * s]->setText(PowerName(power));
+            w.lblSpellProps[4 + 4 * s]->setText(PowerName(w.editObject(), power));
             QString army;
             if (power == kSummonArmy) {
-                const auto found = MMain::EditObject().ConvertArmyShortName(
+                const auto found = w.editObject().ConvertArmyShortName(
                     CellText(data, row, 7 + 4 * n).toStdString());
                 army = found.size() > 1 ? CellText(found[1]) : QString();
             }
@@ -74,7 +117,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
         for (int n = 0; n < 4; ++n) {
             const std::size_t s = static_cast<std::size_t>(n);
             const int power = CellInt(data, row, 4 + 4 * n);
-            SelectText(w.cboSpellPowers[s], PowerName(power));
+            SelectText(w.cboSpellPowers[s], PowerName(w.editObject(), power));
             w.cboSpellPowers_Click(n);
             if (power == kSummonArmy) {
                 // The army to summon is chosen in the edit frame as stored.
@@ -99,30 +142,12 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
 bool FillSpellObjects(CSpell& stored, CSpell& working, const b3::DataArray& data, frmB3Editor& w) {
     return Trap(w.services(), "MSpell::FillSpellObjects", [&] {
         const int row = w.SelectedRowKey();
-        if (row >= 0) {
-            stored.setDisplayName(CellText(data, row, 1));
-            stored.setDescription(CellText(data, row, 2));
-            stored.setMana(static_cast<std::int16_t>(CellInt(data, row, 3)));
-            for (int n = 0; n < 4; ++n) {
-                stored.setPowerIndex(n, static_cast<std::int16_t>(CellInt(data, row, 4 + 4 * n)));
-                stored.setPowerValue(n, static_cast<std::int16_t>(CellInt(data, row, 5 + 4 * n)));
-                stored.setPowerValue2(n, static_cast<std::int16_t>(CellInt(data, row, 6 + 4 * n)));
-                stored.setPowerDescrip(n, CellText(data, row, 7 + 4 * n));
-            }
-            stored.setPath(CellText(data, row, 20));
-        }
-        working.setPath(stored.Path());
-        working.setDisplayName(w.txtSpellProps[1]->text());
-        working.setDescription(w.txtSpellProps[2]->text());
-        working.setMana(static_cast<std::int16_t>(w.updSpellProps[3]->value()));
+        if (row >= 0) LoadFromRow(SpellFields(), stored, data, row);
+        CollectFromForm(SpellFields(), working, stored, w.updSpellProps, w.txtSpellProps);
         for (int n = 0; n < 4; ++n) {
             const std::size_t s = static_cast<std::size_t>(n);
             const int power = SelectedDataOr(w.cboSpellPowers[s], stored.PowerIndex(n));
             working.setPowerIndex(n, static_cast<std::int16_t>(power));
-            working.setPowerValue(n,
-                                  static_cast<std::int16_t>(w.updSpellProps[5 + 4 * s]->value()));
-            working.setPowerValue2(n,
-                                   static_cast<std::int16_t>(w.updSpellProps[6 + 4 * s]->value()));
             // A summoning slot names its army; a slot whose power is unchanged keeps its text;
             // a slot given another power starts without one.
             QComboBox* army = w.cboSpellArmy[s];
@@ -141,36 +166,14 @@ bool FillSpellObjects(CSpell& stored, CSpell& working, const b3::DataArray& data
 
 bool HasSpellChanged(frmB3Editor& w, const CSpell& s, const CSpell& k) {
     bool changed = false;
-    Trap(w.services(), "MSpell::HasSpellChanged", [&] {
-        int count = 0;
-        count += s.DisplayName() != k.DisplayName();
-        count += s.Description() != k.Description();
-        count += s.Mana() != k.Mana();
-        for (int n = 0; n < 4; ++n) {
-            count += s.PowerIndex(n) != k.PowerIndex(n);
-            count += s.PowerValue(n) != k.PowerValue(n);
-            count += s.PowerValue2(n) != k.PowerValue2(n);
-            count += s.PowerDescrip(n) != k.PowerDescrip(n);
-        }
-        changed = count >= 1;
-    });
+    Trap(w.services(), "MSpell::HasSpellChanged",
+         [&] { changed = CountChanged(SpellFields(), s, k) >= 1; });
     return changed;
 }
 
 bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CSpell& k) {
-    return Trap(w.services(), "MSpell::ConvertObjectToArray", [&] {
-        a.at(1) = TextCell(k.DisplayName());
-        a.at(2) = TextCell(k.Description());
-        a.at(3) = IntCell(k.Mana());
-        for (int n = 0; n < 4; ++n) {
-            const std::size_t s = static_cast<std::size_t>(n);
-            a.at(4 + 4 * s) = IntCell(k.PowerIndex(n));
-            a.at(5 + 4 * s) = IntCell(k.PowerValue(n));
-            a.at(6 + 4 * s) = IntCell(k.PowerValue2(n));
-            a.at(7 + 4 * s) = TextCell(k.PowerDescrip(n));
-        }
-        a.at(20) = TextCell(k.Path());
-    });
+    return Trap(w.services(), "MSpell::ConvertObjectToArray",
+                [&] { WriteToArray(SpellFields(), k, a); });
 }
 
 }  // namespace b3::editor::MSpell

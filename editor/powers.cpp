@@ -74,17 +74,14 @@ b3::Cell TextCell(const QString& text) {
     return b3::Cell::text(text.toStdString());
 }
 
-QString PowerName(int code) {
-    return QString::fromStdString(
-        MMain::EditObject().ConvertPowerTypeToName(static_cast<std::int16_t>(code)));
+QString PowerName(const b3::_CEditObject& object, int code) {
+    return QString::fromStdString(object.ConvertPowerTypeToName(static_cast<std::int16_t>(code)));
 }
-QString SoundName(int code) {
-    return QString::fromStdString(
-        MMain::EditObject().ConvertSoundToName(static_cast<std::int16_t>(code)));
+QString SoundName(const b3::_CEditObject& object, int code) {
+    return QString::fromStdString(object.ConvertSoundToName(static_cast<std::int16_t>(code)));
 }
-QString FacingName(int code) {
-    return QString::fromStdString(
-        MMain::EditObject().ConvertFacingToName(static_cast<std::int16_t>(code)));
+QString FacingName(const b3::_CEditObject& object, int code) {
+    return QString::fromStdString(object.ConvertFacingToName(static_cast<std::int16_t>(code)));
 }
 
 void SetKindTooltips(frmB3Editor& w, int base, const QString& prompt) {

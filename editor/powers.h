@@ -69,9 +69,9 @@ inline b3::Cell IntCell(int v) {
 }
 
 // The name of a power type, sound or facing through the edit server's conversions.
-QString PowerName(int code);
-QString SoundName(int code);
-QString FacingName(int code);
+QString PowerName(const b3::_CEditObject& object, int code);
+QString SoundName(const b3::_CEditObject& object, int code);
+QString FacingName(const b3::_CEditObject& object, int code);
 
 // Sets the toolbar and browse tooltips and the list prompt of a kind.
 void SetKindTooltips(frmB3Editor& w, int base, const QString& prompt);

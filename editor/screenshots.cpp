@@ -71,11 +71,11 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", temp.filePath("data").toLocal8Bit());
     const std::string game = temp.filePath("game").toStdString();
     b3::sample::WriteSampleInstallation(game);
-    b3::editor::MMain::SetCreateOptions(b3::CreateOptions{game});
-    b3::editor::MMain::CreateEditObject();
+    b3::editor::EditObjectHolder editObject(b3::CreateOptions{game});
+    editObject.CreateEditObject();
 
     QuietServices services;
-    b3::editor::frmB3Editor w(services);
+    b3::editor::frmB3Editor w(services, editObject);
     w.show();
     // The window as on a screen larger than the headless one.
     w.resize(960, 720);
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     // save: two operations, the newest with its two files open below it.
     {
         w.sstEditor->setCurrentIndex(1);
-        auto& eo = b3::editor::MMain::EditObject();
+        auto& eo = editObject.EditObject();
         const b3::DataArray armies = eo.GetEditObjectData(1);
         for (std::size_t r = 0; r < armies.rows(); ++r) {
             if (armies.at(r, 3).toString() != "ORCS") continue;
@@ -154,6 +154,6 @@ int main(int argc, char** argv) {
     }
     sheet.save(out + "/item_pictures.png");
     std::printf("screenshots written to %s\n", argv[1]);
-    b3::editor::MMain::ReleaseEditObject();
+    editObject.ReleaseEditObject();
     return 0;
 }

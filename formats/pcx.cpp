@@ -36,6 +36,12 @@ void EncodeLine(std::string& out, const std::uint8_t* line, int count) {
     }
 }
 
+// Where pixel (x, y), inside the picture, lies in its row-by-row pixels.
+std::size_t Index(int x, int y, int width) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(x);
+}
+
 }  // namespace
 
 Picture::Picture(int w, int h, std::uint8_t fill)
@@ -47,12 +53,12 @@ Picture::Picture(int w, int h, std::uint8_t fill)
 
 std::uint8_t Picture::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return 0;
-    return pixels[static_cast<std::size_t>(y) * width + x];
+    return pixels[Index(x, y, width)];
 }
 
 void Picture::set(int x, int y, std::uint8_t index) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
-    pixels[static_cast<std::size_t>(y) * width + x] = index;
+    pixels[Index(x, y, width)] = index;
 }
 
 std::string EncodePcx(const Picture& picture) {
@@ -76,7 +82,7 @@ std::string EncodePcx(const Picture& picture) {
     PutU16(out, 10, static_cast<unsigned>(picture.height - 1));
     PutU16(out, 12, 72);
     PutU16(out, 14, 72);
-    for (int i = 0; i < 16; ++i) {
+    for (std::size_t i = 0; i < 16; ++i) {
         out[16 + 3 * i] = static_cast<char>(picture.palette[i].r);
         out[17 + 3 * i] = static_cast<char>(picture.palette[i].g);
         out[18 + 3 * i] = static_cast<char>(picture.palette[i].b);
@@ -171,9 +177,10 @@ Palette StandardPalette() {
     for (int r = 0; r < 7; ++r)
         for (int s = 0; s < 32; ++s) {
             const int k = s + 1;
-            p[32 + r * 32 + s] = {static_cast<std::uint8_t>(ramps[r].r * k / 32),
-                                  static_cast<std::uint8_t>(ramps[r].g * k / 32),
-                                  static_cast<std::uint8_t>(ramps[r].b * k / 32)};
+            p[static_cast<std::size_t>(32 + r * 32 + s)] = {
+                static_cast<std::uint8_t>(ramps[r].r * k / 32),
+                static_cast<std::uint8_t>(ramps[r].g * k / 32),
+                static_cast<std::uint8_t>(ramps[r].b * k / 32)};
         }
     return p;
 }

@@ -101,7 +101,9 @@ public:
     const std::string& folder() const { return folder_; }
 
     // The short names of a kind's objects, in the folder's order.
-    const std::vector<std::string>& Names(int kind) const { return kinds_[kind].names; }
+    const std::vector<std::string>& Names(int kind) const {
+        return kinds_[static_cast<std::size_t>(kind)].names;
+    }
     // The object of that short name (letter case ignored), read from disk; nothing when there is
     // none.
     std::optional<ObjectFiles> Load(int kind, std::string_view name) const;

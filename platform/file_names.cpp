@@ -43,8 +43,13 @@ std::optional<std::string> WindowsFileNameProblem(std::string_view name) {
         if (static_cast<unsigned char>(name[i]) == 0xC2 &&
             static_cast<unsigned char>(name[i + 1]) <= 0x9F)
             return std::string("the name holds a control character");
-    if (IsReservedDeviceName(name))
-        return "\"" + std::string(name) + "\" is a reserved device name";
+    if (IsReservedDeviceName(name)) {
+        // Appended rather than prepended: MinGW's GCC 12 takes a prepended literal for an
+        // overlapping copy (-Wrestrict) at -O3.
+        std::string problem = "\"";
+        problem.append(name).append("\" is a reserved device name");
+        return problem;
+    }
     return std::nullopt;
 }
 

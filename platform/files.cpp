@@ -1,7 +1,6 @@
 #include "platform/files.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -37,8 +36,6 @@ extern char** environ;
 
 namespace b3::platform {
 namespace {
-
-std::atomic<long long> g_replaceFailureAfter{-1};
 
 class FileHeldCategory : public std::error_category {
 public:
@@ -202,12 +199,13 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
-bool WriteAll(int fd, std::string_view bytes, std::error_code& ec) {
-    const long long limit = g_replaceFailureAfter.load();
+bool WriteAll(int fd, std::string_view bytes, const WriteFaults* faults, std::error_code& ec) {
+    const std::optional<std::size_t> limit =
+        faults ? faults->FailAfter(bytes.size()) : std::nullopt;
     std::size_t toWrite = bytes.size();
     bool injectFailure = false;
-    if (limit >= 0 && static_cast<unsigned long long>(limit) <= bytes.size()) {
-        toWrite = static_cast<std::size_t>(limit);
+    if (limit && *limit <= bytes.size()) {
+        toWrite = *limit;
         injectFailure = true;
     }
     std::size_t done = 0;
@@ -601,10 +599,11 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
         return false;
     };
 
-    const long long limit = g_replaceFailureAfter.load();
-    if (limit >= 0 && static_cast<unsigned long long>(limit) <= bytes.size()) {
+    const std::optional<std::size_t> limit =
+        options.faults ? options.faults->FailAfter(bytes.size()) : std::nullopt;
+    if (limit && *limit <= bytes.size()) {
         std::error_code ignored;
-        WriteHandle(file, bytes.data(), static_cast<std::size_t>(limit), ignored);
+        WriteHandle(file, bytes.data(), *limit, ignored);
         return fail(std::make_error_code(std::errc::no_space_on_device));
     }
     std::error_code error;
@@ -817,7 +816,7 @@ bool CopyTail(int source, int dest, off_t from, off_t end, std::error_code& ec) 
 // Writes `bytes` over the start of an existing file without replacing it: for a character
 // device, a folder that takes no new file, or a file whose owner a new file could not keep.
 bool WriteInPlace(const std::string& path, std::string_view bytes, bool truncate, bool device,
-                  std::error_code& ec) {
+                  const WriteFaults* faults, std::error_code& ec) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | (device ? O_NOCTTY : 0));
     if (fd < 0) {
         ec = LastError();
@@ -825,7 +824,7 @@ bool WriteInPlace(const std::string& path, std::string_view bytes, bool truncate
     }
     bool ok = true;
     if (device) {
-        ok = WriteAll(fd, bytes, ec);
+        ok = WriteAll(fd, bytes, faults, ec);
     } else {
         ok = PWriteAll(fd, bytes.data(), bytes.size(), 0, ec);
         if (ok && truncate && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
@@ -899,7 +898,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
         }
         if (!S_ISREG(target.st_mode)) {
             if (S_ISCHR(target.st_mode) && options.writeCharacterDevices)
-                return WriteInPlace(resolved, bytes, false, true, ec);
+                return WriteInPlace(resolved, bytes, false, true, options.faults, ec);
             ec = std::make_error_code(std::errc::not_supported);
             return false;
         }
@@ -936,7 +935,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
         // A read-only folder with a writable file in it: the file is written where it is.
         if (exists && (error == std::errc::permission_denied ||
                        error == std::errc::operation_not_permitted)) {
-            return WriteInPlace(resolved, bytes, !options.keepTail, false, ec);
+            return WriteInPlace(resolved, bytes, !options.keepTail, false, options.faults, ec);
         }
         ec = error;
         return false;
@@ -950,7 +949,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
     };
 
     std::error_code writeError;
-    if (!WriteAll(fd, bytes, writeError)) return fail(writeError);
+    if (!WriteAll(fd, bytes, options.faults, writeError)) return fail(writeError);
     if (keepTail) {
         const int source = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
         if (source < 0) return fail(LastError());
@@ -964,7 +963,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
         ::fchown(fd, target.st_uid, target.st_gid) != 0) {
         // The replacement would change hands: write the file where it is instead.
         fail(LastError());
-        return WriteInPlace(resolved, bytes, !options.keepTail, false, ec);
+        return WriteInPlace(resolved, bytes, !options.keepTail, false, options.faults, ec);
     }
     if (::fchmod(fd, mode) != 0) return fail(LastError());
     const int closed = ::close(fd);
@@ -985,14 +984,10 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
 #endif
 
 bool CopyFileReplacing(const std::string& source, const std::string& destination,
-                       std::error_code& ec) {
+                       std::error_code& ec, const ReplaceOptions& options) {
     std::string bytes;
     if (!ReadFileBytes(source, bytes, ec)) return false;
-    return ReplaceFileContents(destination, bytes, ec);
-}
-
-void SetReplaceFailureAfterForTesting(long long bytes) {
-    g_replaceFailureAfter.store(bytes);
+    return ReplaceFileContents(destination, bytes, ec, options);
 }
 
 #ifdef _WIN32

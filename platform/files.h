@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -44,6 +45,16 @@ std::string FindEntryIgnoreCase(const std::string& folder, std::string_view name
 bool ReadFileBytes(const std::string& path, std::string& out, std::error_code& ec,
                    std::size_t limit = 0);
 
+// Faults a write meets on the disk, such as a full disk. The programs write with none; tests pass
+// one that fails, to see that a failing write leaves the old file.
+class WriteFaults {
+public:
+    virtual ~WriteFaults() = default;
+    // How many of a write's `size` bytes reach the temporary file before the write fails with
+    // no_space_on_device, as a full disk would; nothing for a write that goes through.
+    virtual std::optional<std::size_t> FailAfter(std::size_t size) const = 0;
+};
+
 // What ReplaceFileContents does with what it finds at the target.
 struct ReplaceOptions {
     // A symbolic link is written through when its target lies in the link's own folder and
@@ -55,6 +66,8 @@ struct ReplaceOptions {
     // The existing file's bytes past `bytes.size()` are kept: copied through a small buffer,
     // holes of a sparse file staying holes.
     bool keepTail = false;
+    // The faults the write meets; none when null.
+    const WriteFaults* faults = nullptr;
 };
 
 // Replaces (or creates) `path` with `bytes`: writes a temporary file in the same folder, flushes
@@ -85,11 +98,7 @@ bool IsFileHeldError(const std::error_code& ec);
 
 // Copies `source` over `destination` through ReplaceFileContents.
 bool CopyFileReplacing(const std::string& source, const std::string& destination,
-                       std::error_code& ec);
-
-// Tests only: makes every ReplaceFileContents fail after writing `bytes` bytes of its temporary
-// file (ENOSPC), as a full disk would. A negative value turns the failure off.
-void SetReplaceFailureAfterForTesting(long long bytes);
+                       std::error_code& ec, const ReplaceOptions& options = {});
 
 // An exclusive lock that other processes (and other threads holding their own FileLock) wait
 // for: flock on POSIX, LockFileEx on Windows, on the file `path`, which is created when missing

@@ -13,8 +13,8 @@ inline constexpr std::uint64_t kFnv1aStart = 1469598103934665603ull;
 
 // The hash of `bytes`, continuing from `h` (so that several pieces hash as one).
 inline std::uint64_t Fnv1a(std::string_view bytes, std::uint64_t h = kFnv1aStart) {
-    for (unsigned char c : bytes) {
-        h ^= c;
+    for (const char c : bytes) {
+        h ^= static_cast<unsigned char>(c);
         h *= 1099511628211ull;
     }
     return h;

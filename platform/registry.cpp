@@ -462,8 +462,8 @@ Scan ScanText(std::string_view text) {
                         std::string joined(trimmed.substr(7));
                         for (std::size_t more = i + 1; more <= entry.lastLine; ++more)
                             joined += lineText(more);
-                        if (auto text = ExpandableFromHex(joined)) {
-                            entry.value.data = std::move(*text);
+                        if (auto expanded = ExpandableFromHex(joined)) {
+                            entry.value.data = std::move(*expanded);
                             entry.value.isText = true;
                             entry.value.expandable = true;
                         } else {
@@ -968,7 +968,7 @@ bool RemoveRegistryFileValue(const std::string& filePath, std::string_view keyPa
 // for the key; every other line stays as it was.
 static bool RewriteRegistryFile(const std::string& filePath, std::string_view keyPath,
                                 std::string_view valueName, const std::string& valueLine,
-                                std::error_code& ec) {
+                                std::error_code& ec, const WriteFaults* faults) {
     const std::string keyLine = "[" + std::string(kMachineRoot) + std::string(keyPath) + "]";
     std::string bytes;
     bool existed = false;
@@ -984,6 +984,7 @@ static bool RewriteRegistryFile(const std::string& filePath, std::string_view ke
     // written.
     ReplaceOptions options;
     options.followLinksAnywhere = true;
+    options.faults = faults;
 
     if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
         const std::string fresh = "REGEDIT4\n\n" + keyLine + "\n" + valueLine + "\n";
@@ -1063,8 +1064,8 @@ static bool RewriteRegistryFile(const std::string& filePath, std::string_view ke
 }
 
 bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
-                            std::string_view valueName, std::string_view value,
-                            std::error_code& ec) {
+                            std::string_view valueName, std::string_view value, std::error_code& ec,
+                            const WriteFaults* faults) {
     ec.clear();
     for (const std::string_view part : {keyPath, valueName, value}) {
         if (!IsValidUtf8(part) ||
@@ -1087,7 +1088,7 @@ bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPat
                                                : "\"" + EscapeRegedit(valueName) + "\"") +
         "=\"" + EscapeRegedit(value) + "\"";
 
-    return RewriteRegistryFile(filePath, keyPath, valueName, valueLine, ec);
+    return RewriteRegistryFile(filePath, keyPath, valueName, valueLine, ec, faults);
 }
 
 SavedMachineValue SnapshotRegistryFileValue(const std::string& filePath, std::string_view keyPath,
@@ -1128,7 +1129,7 @@ bool RestoreRegistryFileValue(const std::string& filePath, const SavedMachineVal
                               std::error_code& ec) {
     ec.clear();
     if (saved.valueExisted)
-        return RewriteRegistryFile(filePath, keyPath, valueName, saved.data, ec);
+        return RewriteRegistryFile(filePath, keyPath, valueName, saved.data, ec, nullptr);
     return RemoveRegistryFileValue(filePath, keyPath, valueName, saved.keysExisting == 0,
                                    !saved.fileExisted, ec);
 }

@@ -18,6 +18,8 @@
 
 namespace b3::platform {
 
+class WriteFaults;  // platform/files.h
+
 // A value's data is limited to this many bytes, its terminating NUL included.
 inline constexpr std::size_t kRegistryValueBufferSize = 255;
 
@@ -114,10 +116,10 @@ std::optional<std::string> StoreMachineValue(std::string_view keyPath, std::stri
 
 // Stores `value` as `valueName` of HKEY_LOCAL_MACHINE\`keyPath` in our registry file: makes the
 // file and its folders when missing, replaces only that value, keeps every other key and value as
-// it was, and writes through ReplaceFileContents.
+// it was, and writes through ReplaceFileContents, meeting `faults` when given.
 bool StoreRegistryFileValue(const std::string& filePath, std::string_view keyPath,
-                            std::string_view valueName, std::string_view value,
-                            std::error_code& ec);
+                            std::string_view valueName, std::string_view value, std::error_code& ec,
+                            const WriteFaults* faults = nullptr);
 
 // ---------------------------------------------------------------------------------------------
 // Putting a value back: what StoreMachineValue found at one of the places it writes, kept so that

@@ -24,8 +24,8 @@ struct EncodedByte {
 
 constexpr std::array<EncodedByte, 256> MakeDecodeTable() {
     std::array<EncodedByte, 256> table{};
-    for (int b = 0; b < 256; ++b) {
-        char32_t cp = b;
+    for (std::size_t b = 0; b < 256; ++b) {
+        auto cp = static_cast<char32_t>(b);
         if (b >= 0x80 && b <= 0x9F) cp = kHighControls[b - 0x80];
         EncodedByte e{};
         if (cp < 0x80) {
@@ -86,8 +86,8 @@ std::size_t DecodeUtf8At(std::string_view s, std::size_t pos, char32_t& cp) {
 // The Windows-1252 byte of a code point, or -1 when the code page has none.
 int CodePointToByte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-    for (int i = 0; i < 32; ++i) {
-        if (kHighControls[i] == cp) return 0x80 + i;
+    for (std::size_t i = 0; i < 32; ++i) {
+        if (kHighControls[i] == cp) return 0x80 + static_cast<int>(i);
     }
     return -1;
 }

@@ -2,16 +2,18 @@
 // our own pictures.
 #include "sample/sample.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
 #include "b3/record_layout.h"
+#include "formats/pcx.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/text1252.h"
-#include "formats/pcx.h"
 #include "sample/pictures.h"
 
 namespace b3::sample {
@@ -30,11 +32,13 @@ struct PendingFile {
 std::string PresetBytes(const RecordLayout& layout, const SampleObject& object) {
     std::string bytes(static_cast<std::size_t>(layout.recordLength), '\0');
     if (layout.kind != kArmy) return bytes;
+    const int wordColumns[] = {ColumnOf(kArmy, "TypeWord1"), ColumnOf(kArmy, "TypeWord2")};
     for (const FieldLayout& field : layout.fields) {
         if (field.access != FieldAccess::ReadOnly || field.encoding != FieldEncoding::Text)
             continue;
-        const int word = field.column - 11;
-        if (word < 0 || word > 1) continue;
+        const auto at = std::find(std::begin(wordColumns), std::end(wordColumns), field.column);
+        if (at == std::end(wordColumns)) continue;
+        const auto word = static_cast<std::size_t>(at - std::begin(wordColumns));
         const auto text = platform::EncodeCp1252(object.typeWords[word]);
         if (!text || static_cast<int>(text->size()) > field.width ||
             field.offset + field.width > layout.recordLength)
@@ -64,7 +68,9 @@ void WriteSampleInstallation(const std::string& dir) {
         for (const SampleObject& object : content.kinds[kind]) {
             const std::string path = JoinPath(folder, object.shortName + layout.extension);
             ObjectArray cells = object.cells;
-            if (kind == kSpell) cells[20] = Cell::text(path);
+            // The spell's file is its identity: its cell holds the full path.
+            if (kind == kSpell)
+                cells[static_cast<std::size_t>(layout.shortNameColumn)] = Cell::text(path);
             try {
                 files.push_back({path, EncodeRecord(kind, cells, PresetBytes(layout, object))});
             } catch (const Error& e) {

@@ -48,6 +48,11 @@ int FacingCode(std::string_view name);
 // The display name of a code (the inverse of the above); empty for a code without a name.
 std::string PowerName(int code);
 
+// The data array column of `kind` that the kind's table calls `name` ("PowerType",
+// "Level3XP"; the names of b3/table_columns.h, spelt exactly). The sample's builders address
+// every cell by these names; a name the table lacks fails with number 9.
+int ColumnOf(int kind, std::string_view name);
+
 // The width in bytes of the text field at `column` of `kind`, 0 for a column that is no text.
 int TextWidth(int kind, int column);
 

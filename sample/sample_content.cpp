@@ -1,13 +1,19 @@
 // Turns the readable JSON of the sample installation into data array rows.
 #include <cctype>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "b3/record_layout.h"
+#include "b3/table_columns.h"
 #include "platform/text1252.h"
 #include "sample/embedded_content.h"
 #include "sample/sample.h"
@@ -101,8 +107,6 @@ bool IsOneOf(const char* const (&words)[N], const std::string& word) {
         if (word == w) return true;
     return false;
 }
-
-enum class CellKind { Byte, Integer, Long };
 
 // Reads one JSON object field by field, remembers which fields were used and names the object and
 // the field in every complaint.
@@ -209,28 +213,109 @@ private:
     std::set<std::string> used_;
 };
 
-Cell Num(CellKind kind, std::int64_t v) {
-    switch (kind) {
-        case CellKind::Byte:
-            return Cell::byte(static_cast<std::uint8_t>(v));
-        case CellKind::Integer:
-            return Cell::integer(static_cast<std::int16_t>(v));
-        case CellKind::Long:
-            break;
+std::string Numbered(const char* prefix, int n, const char* suffix = "") {
+    return prefix + std::to_string(n) + suffix;
+}
+
+// The column of `kind` that the table names `name`, spelt exactly as the table spells it.
+const TableColumn& NamedColumn(int kind, std::string_view name) {
+    for (const TableColumn& c : TableColumns(kind))
+        if (c.name == name) return c;
+    throw Error(kErrSubscript, "sample",
+                "the " + std::string(LayoutOf(kind).kindName) + " table has no column \"" +
+                    std::string(name) + "\"");
+}
+
+// One row of a kind's data array, filled by the column names of the kind's table, so that the
+// builders below follow the record layouts as the readers and writers do. A number takes its
+// column's cell type and range, a text its column's width. A name the table lacks, a value of the
+// wrong sort or out of its column's range and a column left unfilled are faults of this file:
+// they stop the first load of the sample.
+class Row {
+public:
+    explicit Row(int kind) : kind_(kind), cells_(static_cast<std::size_t>(kColumnCount[kind])) {}
+
+    void Text(std::string_view name, std::string text) {
+        At(TextColumn(name)) = Cell::text(std::move(text));
     }
-    return Cell::long_(static_cast<std::int32_t>(v));
-}
 
-Cell Byte(FieldReader& r, const std::string& key, std::int64_t min = 0, std::int64_t max = 255) {
-    return Num(CellKind::Byte, r.Number(key, min, max));
-}
-Cell Int16(FieldReader& r, const std::string& key, std::int64_t min = -32768,
-           std::int64_t max = 32767) {
-    return Num(CellKind::Integer, r.Number(key, min, max));
-}
+    void Number(std::string_view name, std::int64_t value) {
+        const TableColumn& c = NumberColumn(name);
+        if (value < c.min || value > c.max)
+            Fault("the value " + std::to_string(value) + " does not fit the column \"" +
+                  std::string(name) + "\"");
+        switch (c.type) {
+            case Cell::Type::Byte:
+                At(c) = Cell::byte(static_cast<std::uint8_t>(value));
+                break;
+            case Cell::Type::Integer:
+                At(c) = Cell::integer(static_cast<std::int16_t>(value));
+                break;
+            default:
+                At(c) = Cell::long_(static_cast<std::int32_t>(value));
+                break;
+        }
+    }
 
-std::string ShortName(FieldReader& r, std::size_t maxLength) {
-    const std::string s = r.Text("short", 9);
+    // The text or number `key` of `r`, checked against the column's width or range.
+    void TextFrom(std::string_view name, FieldReader& r, const std::string& key,
+                  bool required = true) {
+        Text(name, r.Text(key, Width(name), required));
+    }
+    void NumberFrom(std::string_view name, FieldReader& r, const std::string& key,
+                    std::optional<std::int64_t> fallback = std::nullopt) {
+        const TableColumn& c = NumberColumn(name);
+        Number(name, r.Number(key, c.min, c.max, fallback));
+    }
+
+    // The column's empty value: 0 or an empty text.
+    void Blank(std::string_view name) {
+        if (NamedColumn(kind_, name).type == Cell::Type::Text)
+            Text(name, {});
+        else
+            Number(name, 0);
+    }
+
+    int Width(std::string_view name) const { return TextColumn(name).width; }
+
+    // The finished row; every column but the row index must have been filled.
+    ObjectArray Finish() && {
+        for (const TableColumn& c : TableColumns(kind_))
+            if (cells_[static_cast<std::size_t>(c.column)].isEmpty())
+                Fault("the column \"" + c.name + "\" is never filled");
+        return std::move(cells_);
+    }
+
+private:
+    [[noreturn]] void Fault(const std::string& what) const {
+        throw Error(kErrSubscript, "sample", std::string(LayoutOf(kind_).kindName) + ": " + what);
+    }
+
+    const TableColumn& TextColumn(std::string_view name) const {
+        const TableColumn& c = NamedColumn(kind_, name);
+        if (c.type != Cell::Type::Text) Fault("the column \"" + c.name + "\" holds no text");
+        return c;
+    }
+    const TableColumn& NumberColumn(std::string_view name) const {
+        const TableColumn& c = NamedColumn(kind_, name);
+        if (c.type == Cell::Type::Text) Fault("the column \"" + c.name + "\" holds no number");
+        return c;
+    }
+
+    b3::Cell& At(const TableColumn& c) { return cells_[static_cast<std::size_t>(c.column)]; }
+
+    int kind_;
+    ObjectArray cells_;
+};
+
+// The width of the short name inside every record but the spell's, which has none.
+constexpr int kShortNameWidth = 9;
+// The item pictures the game offers.
+constexpr int kItemIcons = 32;
+
+std::string ShortName(FieldReader& r, int kind) {
+    const std::size_t maxLength = static_cast<std::size_t>(ShortNameLimit(kind));
+    const std::string s = r.Text("short", kShortNameWidth);
     if (s.empty() || s.size() > maxLength)
         r.Fail("short", "must have 1 to " + std::to_string(maxLength) + " characters");
     for (unsigned char c : s)
@@ -239,226 +324,206 @@ std::string ShortName(FieldReader& r, std::size_t maxLength) {
     return s;
 }
 
-// Terrain words of the move bonus list into four consecutive columns.
-void MoveBonuses(FieldReader& r, ObjectArray& cells, int firstColumn) {
+// The terrain words of the move bonus list into MoveBonus1 to MoveBonus4.
+void MoveBonuses(FieldReader& r, Row& row) {
     const json& list = r.Array("moveBonus", 4, false);
     for (std::size_t i = 0; i < 4; ++i) {
+        const std::string column = Numbered("MoveBonus", static_cast<int>(i) + 1);
         std::string word;
         if (i < list.size()) {
-            word = r.CheckText("moveBonus", list[i], 9);
+            word = r.CheckText("moveBonus", list[i], row.Width(column));
             if (!IsOneOf(kMoveTerrains, word))
                 r.Fail("moveBonus", "unknown terrain \"" + word + "\"");
         }
-        cells[firstColumn + i] = Cell::text(word);
+        row.Text(column, word);
     }
 }
 
-// The combat bonus terrain and value into two consecutive columns.
-void CombatBonus(FieldReader& r, ObjectArray& cells, int terrainColumn) {
+// The combat bonus terrain and value.
+void CombatBonus(FieldReader& r, Row& row) {
     const json* bonus = r.Find("combatBonus");
-    std::string terrain;
-    std::int64_t value = 0;
-    if (bonus) {
-        FieldReader b(*bonus, r.where() + ", combatBonus");
-        terrain = b.Text("terrain", 9);
-        if (!IsOneOf(kCombatTerrains, terrain))
-            b.Fail("terrain", "unknown terrain \"" + terrain + "\"");
-        value = b.Number("value", 0, 255);
-        b.Finish();
+    if (!bonus) {
+        row.Blank("CombatBonusTerrain");
+        row.Blank("CombatBonusValue");
+        return;
     }
-    cells[terrainColumn] = Cell::text(terrain);
-    cells[terrainColumn + 1] = Num(CellKind::Byte, value);
+    FieldReader b(*bonus, r.where() + ", combatBonus");
+    const std::string terrain = b.Text("terrain", row.Width("CombatBonusTerrain"));
+    if (!IsOneOf(kCombatTerrains, terrain))
+        b.Fail("terrain", "unknown terrain \"" + terrain + "\"");
+    row.Text("CombatBonusTerrain", terrain);
+    row.NumberFrom("CombatBonusValue", b, "value");
+    b.Finish();
+}
+
+// The list "powers" of `r` into the power slots Power1... to Power<slots>...: `fill` reads each
+// listed power from its own object into the columns of its slot ("Power2" and so on); the
+// columns `fields` of the slots after the last listed power stay blank.
+template <class Fill>
+void PowerSlots(FieldReader& r, Row& row, int slots, std::initializer_list<const char*> fields,
+                Fill fill) {
+    const json& powers = r.Array("powers", static_cast<std::size_t>(slots));
+    for (int p = 1; p <= slots; ++p) {
+        const std::string slot = Numbered("Power", p);
+        if (p > static_cast<int>(powers.size())) {
+            for (const char* field : fields) row.Blank(slot + field);
+            continue;
+        }
+        FieldReader pr(powers[static_cast<std::size_t>(p - 1)],
+                       r.where() + ", power " + std::to_string(p));
+        fill(pr, slot);
+        pr.Finish();
+    }
+}
+
+int PowerType(FieldReader& pr) {
+    return pr.Code("type", kPowerNames, "power");
 }
 
 std::string Where(int kind, std::size_t index, const json& entry) {
-    static const char* const kKindNames[] = {"item", "army", "hero", "site", "spell"};
-    std::string where = std::string("sample ") + kKindNames[kind] + " " + std::to_string(index + 1);
+    std::string where =
+        std::string("sample ") + LayoutOf(kind).kindName + " " + std::to_string(index + 1);
     if (entry.is_object() && entry.contains("short") && entry["short"].is_string())
         where += " (" + entry["short"].get<std::string>() + ")";
     return where;
 }
 
-SampleObject ParseItem(FieldReader& r) {
-    SampleObject o;
-    o.cells.resize(kColumnCount[kItem]);
-    auto& c = o.cells;
-    o.shortName = ShortName(r, 8);
-    c[1] = Cell::text(o.shortName);
-    c[2] = Cell::text(r.Text("name", 32));
-    c[3] = Cell::text(r.Text("description", 128));
-    c[4] = Byte(r, "relativePower");
-    c[5] = Int16(r, "icon", 0, 31);
-    c[6] = Int16(r, "cost");
-    const json& powers = r.Array("powers", 2);
-    for (std::size_t p = 0; p < 2; ++p) {
-        int type = 0;
-        std::int64_t value = 0;
-        if (p < powers.size()) {
-            FieldReader pr(powers[p], r.where() + ", power " + std::to_string(p + 1));
-            type = pr.Code("type", kPowerNames, "power");
-            value = pr.Number("value", -32768, 32767);
-            pr.Finish();
-        }
-        c[7 + 2 * p] = Num(CellKind::Integer, type);
-        c[8 + 2 * p] = Num(CellKind::Integer, value);
-    }
-    return o;
+void ParseItem(FieldReader& r, SampleObject& o, Row& row) {
+    o.shortName = ShortName(r, kItem);
+    row.Text("ShortName", o.shortName);
+    row.TextFrom("DisplayName", r, "name");
+    row.TextFrom("Description", r, "description");
+    row.NumberFrom("RelativePower", r, "relativePower");
+    row.Number("IconNumber", r.Number("icon", 0, kItemIcons - 1));
+    row.NumberFrom("Cost", r, "cost");
+    PowerSlots(r, row, 2, {"Type", "Value"}, [&](FieldReader& pr, const std::string& slot) {
+        row.Number(slot + "Type", PowerType(pr));
+        row.NumberFrom(slot + "Value", pr, "value");
+    });
 }
 
-SampleObject ParseArmy(FieldReader& r) {
-    SampleObject o;
-    o.cells.resize(kColumnCount[kArmy]);
-    auto& c = o.cells;
-    o.shortName = ShortName(r, 8);
-    c[1] = Cell::text(r.Text("name", 16));
-    c[2] = Cell::text(r.Text("description", 128));
-    c[3] = Cell::text(o.shortName);
-    c[4] = Byte(r, "medalChance");
-    c[5] = Byte(r, "strength");
-    c[6] = Byte(r, "move");
-    c[7] = Byte(r, "hits");
-    c[8] = Byte(r, "turns");
-    c[9] = Byte(r, "upkeep");
-    c[10] = Byte(r, "view");
-    const json& types = r.Array("types", 2, false);
-    for (std::size_t i = 0; i < types.size(); ++i)
-        o.typeWords[i] = r.CheckText("types", types[i], 9);
-    c[11] = Cell::text(o.typeWords[0]);
-    c[12] = Cell::text(o.typeWords[1]);
-    MoveBonuses(r, c, 13);
-    CombatBonus(r, c, 17);
-    c[19] = Num(CellKind::Integer, 0);
-    c[20] = Int16(r, "buildCost");
-    c[21] = Int16(r, "setupCost");
+void ParseArmy(FieldReader& r, SampleObject& o, Row& row) {
+    o.shortName = ShortName(r, kArmy);
+    row.TextFrom("DisplayName", r, "name");
+    row.TextFrom("Description", r, "description");
+    row.Text("ShortName", o.shortName);
+    row.NumberFrom("MedalChance", r, "medalChance");
+    row.NumberFrom("Strength", r, "strength");
+    row.NumberFrom("Move", r, "move");
+    row.NumberFrom("Hits", r, "hits");
+    row.NumberFrom("Turns", r, "turns");
+    row.NumberFrom("Upkeep", r, "upkeep");
+    row.NumberFrom("View", r, "view");
+    const json& types = r.Array("types", o.typeWords.size(), false);
+    for (std::size_t i = 0; i < o.typeWords.size(); ++i) {
+        const std::string column = Numbered("TypeWord", static_cast<int>(i) + 1);
+        if (i < types.size()) o.typeWords[i] = r.CheckText("types", types[i], row.Width(column));
+        row.Text(column, o.typeWords[i]);
+    }
+    MoveBonuses(r, row);
+    CombatBonus(r, row);
+    row.Blank("Unnamed224");
+    row.NumberFrom("BuildCost", r, "buildCost");
+    row.NumberFrom("SetupCost", r, "setupCost");
     {
         FieldReader pr(r.Require("power"), r.where() + ", power");
-        c[22] = Num(CellKind::Integer, pr.Code("type", kPowerNames, "power"));
-        c[23] = Num(CellKind::Integer, pr.Number("value", -32768, 32767));
+        row.Number("PowerType", PowerType(pr));
+        row.NumberFrom("PowerValue", pr, "value");
         pr.Finish();
     }
-    c[24] = Num(CellKind::Byte, r.Code("sound", kSoundNames, "sound"));
-    c[25] = Num(CellKind::Byte, r.Code("facing", kFacingNames, "facing"));
-    c[26] = Num(CellKind::Integer, 0);
-    c[27] = Num(CellKind::Integer, 0);
-    return o;
+    row.Number("Sound", r.Code("sound", kSoundNames, "sound"));
+    row.Number("DefaultFacing", r.Code("facing", kFacingNames, "facing"));
+    row.Blank("Unnamed248");
+    row.Blank("Unnamed250");
 }
 
-SampleObject ParseHero(FieldReader& r) {
-    SampleObject o;
-    o.cells.resize(kColumnCount[kHero]);
-    auto& c = o.cells;
-    o.shortName = ShortName(r, 7);
-    c[1] = Cell::text(r.Text("nameMale", 32));
-    c[2] = Cell::text(r.Text("nameFemale", 32));
-    c[3] = Cell::text(r.Text("description", 128));
-    c[4] = Cell::text(o.shortName);
-    c[5] = Cell::text(o.shortName + "m");
-    c[6] = Cell::text(o.shortName + "f");
-    c[7] = Byte(r, "medalChance");
-    c[8] = Byte(r, "strength");
-    c[9] = Byte(r, "move");
-    c[10] = Byte(r, "hits");
-    c[11] = Byte(r, "view");
-    MoveBonuses(r, c, 12);
-    CombatBonus(r, c, 16);
-    c[18] = Num(CellKind::Byte, 0);
+void ParseHero(FieldReader& r, SampleObject& o, Row& row) {
+    o.shortName = ShortName(r, kHero);
+    row.TextFrom("DisplayNameMale", r, "nameMale");
+    row.TextFrom("DisplayNameFemale", r, "nameFemale");
+    row.TextFrom("Description", r, "description");
+    row.Text("ShortName", o.shortName);
+    row.Text("PictureMale", o.shortName + "m");
+    row.Text("PictureFemale", o.shortName + "f");
+    row.NumberFrom("MedalChanceAddition", r, "medalChance");
+    row.NumberFrom("Strength", r, "strength");
+    row.NumberFrom("Move", r, "move");
+    row.NumberFrom("Hits", r, "hits");
+    row.NumberFrom("View", r, "view");
+    MoveBonuses(r, row);
+    CombatBonus(r, row);
+    row.Blank("Unnamed270");
 
-    const json& levels = r.Array("levels", 11);
-    if (levels.size() != 11) r.Fail("levels", "must list all 11 levels");
-    for (int l = 0; l < 11; ++l) {
-        FieldReader lr(levels[l], r.where() + ", level " + std::to_string(l + 1));
-        c[19 + l] = Cell::text(lr.Text("male", 32));
-        c[30 + l] = Cell::text(lr.Text("female", 32));
-        c[41 + l] = Num(CellKind::Integer, lr.Number("xp", -32768, 32767));
-        c[52 + l] = Num(CellKind::Integer, lr.Number("ap", -32768, 32767));
+    constexpr int kLevels = 11;
+    const json& levels = r.Array("levels", kLevels);
+    if (levels.size() != kLevels) r.Fail("levels", "must list all 11 levels");
+    for (int l = 1; l <= kLevels; ++l) {
+        FieldReader lr(levels[static_cast<std::size_t>(l - 1)],
+                       r.where() + ", level " + std::to_string(l));
+        row.TextFrom(Numbered("Level", l, "NameMale"), lr, "male");
+        row.TextFrom(Numbered("Level", l, "NameFemale"), lr, "female");
+        row.NumberFrom(Numbered("Level", l, "XP"), lr, "xp");
+        row.NumberFrom(Numbered("Level", l, "AP"), lr, "ap");
         lr.Finish();
     }
 
-    const json& powers = r.Array("powers", 10);
-    for (int p = 0; p < 10; ++p) {
-        int type = 0;
-        std::int64_t value = 0, cost = 0;
-        std::string descrip;
-        if (p < static_cast<int>(powers.size())) {
-            FieldReader pr(powers[p], r.where() + ", power " + std::to_string(p + 1));
-            type = pr.Code("type", kPowerNames, "power");
-            value = pr.Number("value", -32768, 32767);
-            descrip = pr.Text("descrip", 10, false);
-            cost = pr.Number("cost", -32768, 32767);
-            pr.Finish();
-        }
-        c[63 + 3 * p] = Num(CellKind::Integer, type);
-        c[64 + 3 * p] = Num(CellKind::Integer, value);
-        c[65 + 3 * p] = Cell::text(descrip);
-        c[93 + p] = Num(CellKind::Integer, cost);
-    }
+    PowerSlots(r, row, 10, {"Type", "Value", "Descrip", "Cost"},
+               [&](FieldReader& pr, const std::string& slot) {
+                   row.Number(slot + "Type", PowerType(pr));
+                   row.NumberFrom(slot + "Value", pr, "value");
+                   row.TextFrom(slot + "Descrip", pr, "descrip", false);
+                   row.NumberFrom(slot + "Cost", pr, "cost");
+               });
 
-    const json& names = r.Array("defaultNames", 10);
-    if (names.size() != 10) r.Fail("defaultNames", "must list all 10 default names");
-    for (int n = 0; n < 10; ++n) {
-        FieldReader nr(names[n], r.where() + ", default name " + std::to_string(n + 1));
-        c[103 + n] = Cell::text(nr.Text("name", 16));
+    constexpr int kDefaultNames = 10;
+    const json& names = r.Array("defaultNames", kDefaultNames);
+    if (names.size() != kDefaultNames) r.Fail("defaultNames", "must list all 10 default names");
+    for (int n = 1; n <= kDefaultNames; ++n) {
+        FieldReader nr(names[static_cast<std::size_t>(n - 1)],
+                       r.where() + ", default name " + std::to_string(n));
+        row.TextFrom(Numbered("DefaultName", n), nr, "name");
         const std::string gender = nr.Text("gender", 6);
         if (gender != "male" && gender != "female") nr.Fail("gender", "must be male or female");
-        c[113 + n] = Num(CellKind::Byte, gender == "female" ? 1 : 0);
+        row.Number(Numbered("DefaultName", n, "Gender"), gender == "female" ? 1 : 0);
         nr.Finish();
     }
-    c[123] = Num(CellKind::Byte, r.Code("sound", kSoundNames, "sound"));
-    c[124] = Num(CellKind::Byte, r.Code("facing", kFacingNames, "facing"));
-    c[125] = Num(CellKind::Long, 0);
-    c[126] = Num(CellKind::Long, 0);
-    return o;
+    row.Number("Sound", r.Code("sound", kSoundNames, "sound"));
+    row.Number("Facing", r.Code("facing", kFacingNames, "facing"));
+    row.Blank("Unnamed1372");
+    row.Blank("Unnamed1376");
 }
 
-SampleObject ParseSite(FieldReader& r) {
-    SampleObject o;
-    o.cells.resize(kColumnCount[kSite]);
-    auto& c = o.cells;
-    o.shortName = ShortName(r, 8);
-    c[1] = Cell::text(r.Text("name", 16));
-    c[2] = Cell::text(o.shortName);
+void ParseSite(FieldReader& r, SampleObject& o, Row& row) {
+    o.shortName = ShortName(r, kSite);
+    row.TextFrom("DisplayName", r, "name");
+    row.Text("ShortName", o.shortName);
     {
         FieldReader pr(r.Require("power"), r.where() + ", power");
-        c[3] = Num(CellKind::Integer, pr.Code("type", kPowerNames, "power"));
-        c[4] = Num(CellKind::Integer, pr.Number("value", -32768, 32767));
+        row.Number("Power1Type", PowerType(pr));
+        row.NumberFrom("Power1Value", pr, "value");
         pr.Finish();
     }
-    c[5] = Num(CellKind::Byte, r.Flag("canRaze") ? 1 : 0);
-    c[6] = Num(CellKind::Byte, r.Flag("regAnimOperational") ? 1 : 0);
-    c[7] = Num(CellKind::Byte, r.Flag("regAnimRazed") ? 1 : 0);
-    c[8] = Num(CellKind::Byte, r.Flag("regAnimUnused") ? 1 : 0);
-    return o;
+    for (const auto& [column, key] : {std::pair{"CanRaze", "canRaze"},
+                                      {"RegAnimOperational", "regAnimOperational"},
+                                      {"RegAnimRazed", "regAnimRazed"},
+                                      {"RegAnimUnused", "regAnimUnused"}})
+        row.Number(column, r.Flag(key) ? 1 : 0);
 }
 
-SampleObject ParseSpell(FieldReader& r) {
-    SampleObject o;
-    o.cells.resize(kColumnCount[kSpell]);
-    auto& c = o.cells;
-    o.shortName = ShortName(r, 8);
-    c[1] = Cell::text(r.Text("name", 16));
-    c[2] = Cell::text(r.Text("description", 128));
-    c[3] = Int16(r, "mana");
-    const json& powers = r.Array("powers", 4);
-    for (int p = 0; p < 4; ++p) {
-        int type = 0;
-        std::int64_t v1 = 0, v2 = 0;
-        std::string description;
-        if (p < static_cast<int>(powers.size())) {
-            FieldReader pr(powers[p], r.where() + ", power " + std::to_string(p + 1));
-            type = pr.Code("type", kPowerNames, "power");
-            v1 = pr.Number("value1", -32768, 32767);
-            v2 = pr.Number("value2", -32768, 32767, 0);
-            description = pr.Text("description", 10, false);
-            pr.Finish();
-        }
-        c[4 * (p + 1)] = Num(CellKind::Integer, type);
-        c[4 * (p + 1) + 1] = Num(CellKind::Integer, v1);
-        c[4 * (p + 1) + 2] = Num(CellKind::Integer, v2);
-        c[4 * (p + 1) + 3] = Cell::text(description);
-    }
+void ParseSpell(FieldReader& r, SampleObject& o, Row& row) {
+    o.shortName = ShortName(r, kSpell);
+    row.TextFrom("DisplayName", r, "name");
+    row.TextFrom("Description", r, "description");
+    row.NumberFrom("Mana", r, "mana");
+    PowerSlots(r, row, 4, {"Type", "Value1", "Value2", "Description"},
+               [&](FieldReader& pr, const std::string& slot) {
+                   row.Number(slot + "Type", PowerType(pr));
+                   row.NumberFrom(slot + "Value1", pr, "value1");
+                   row.NumberFrom(slot + "Value2", pr, "value2", 0);
+                   row.TextFrom(slot + "Description", pr, "description", false);
+               });
     // The spell's identity is its file; the writer puts the full path here.
-    c[20] = Cell::text(o.shortName + ".SPL");
-    return o;
+    row.Text("File", o.shortName + ".SPL");
 }
 
 }  // namespace
@@ -494,30 +559,15 @@ std::string PowerName(int code) {
     return kPowerNames[code];
 }
 
+int ColumnOf(int kind, std::string_view name) {
+    return NamedColumn(kind, name).column;
+}
+
 int TextWidth(int kind, int column) {
-    switch (kind) {
-        case kItem:
-            return column == 1 ? 9 : column == 2 ? 32 : column == 3 ? 128 : 0;
-        case kArmy:
-            if (column == 1) return 16;
-            if (column == 2) return 128;
-            return column == 3 || (column >= 11 && column <= 17) ? 9 : 0;
-        case kHero:
-            if (column == 1 || column == 2) return 32;
-            if (column == 3) return 128;
-            if ((column >= 4 && column <= 6) || (column >= 12 && column <= 16)) return 9;
-            if (column >= 19 && column <= 40) return 32;
-            if (column >= 65 && column <= 92 && (column - 65) % 3 == 0) return 10;
-            return column >= 103 && column <= 112 ? 16 : 0;
-        case kSite:
-            return column == 1 ? 16 : column == 2 ? 9 : 0;
-        case kSpell:
-            if (column == 1) return 16;
-            if (column == 2) return 128;
-            return column >= 7 && column <= 19 && column % 4 == 3 ? 10 : 0;
-        default:
-            return 0;
-    }
+    if (kind < 0 || kind >= kKindCount) return 0;
+    for (const TableColumn& c : TableColumns(kind))
+        if (c.column == column && c.type == Cell::Type::Text) return c.width;
+    return 0;
 }
 
 std::vector<SampleObject> ParseKind(int kind, std::string_view text) {
@@ -535,24 +585,26 @@ std::vector<SampleObject> ParseKind(int kind, std::string_view text) {
     for (std::size_t i = 0; i < doc.size(); ++i) {
         FieldReader r(doc[i], Where(kind, i, doc[i]));
         SampleObject o;
+        Row row(kind);
         switch (kind) {
             case kItem:
-                o = ParseItem(r);
+                ParseItem(r, o, row);
                 break;
             case kArmy:
-                o = ParseArmy(r);
+                ParseArmy(r, o, row);
                 break;
             case kHero:
-                o = ParseHero(r);
+                ParseHero(r, o, row);
                 break;
             case kSite:
-                o = ParseSite(r);
+                ParseSite(r, o, row);
                 break;
             default:
-                o = ParseSpell(r);
+                ParseSpell(r, o, row);
                 break;
         }
         r.Finish();
+        o.cells = std::move(row).Finish();
         if (!seen.insert(o.shortName).second) r.Fail("short", "is used twice");
         objects.push_back(std::move(o));
     }

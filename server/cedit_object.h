@@ -77,6 +77,9 @@ private:
     std::string PrintSpells(const DataArray& data) const;
 
     CFile file_;
+    EventPump pumpEvents_;        // between the lines of a report; may be empty
+    std::string templateFolder_;  // where missing picture templates come from; empty: ours
+    const platform::WriteFaults* writeFaults_;
     std::string installPath_, itemPath_, armyPath_, heroPath_, sitePath_, spellPath_, picsPath_;
     std::array<DataArray, kKindCount> caches_;
     std::array<std::int32_t, 6> counts_{};

@@ -110,7 +110,9 @@ void CFile::CopyFile(const std::string& Source, const std::string& Destination) 
         throw detail::PlatformError(kErrFileNotFound, "CFile::CopyFile");
     }
     std::error_code ec;
-    if (!platform::CopyFileReplacing(Source, Destination, ec)) {
+    platform::ReplaceOptions options;
+    options.faults = faults_;
+    if (!platform::CopyFileReplacing(Source, Destination, ec, options)) {
         throw detail::FileError(ec, "CFile::CopyFile", Destination);
     }
 }

@@ -19,7 +19,8 @@ namespace b3 {
 
 class CFile {
 public:
-    CFile() = default;
+    // The file writes meet `faults` when given (tests).
+    explicit CFile(const platform::WriteFaults* faults = nullptr) : faults_(faults) {}
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
     ~CFile();
@@ -49,6 +50,7 @@ public:
     void CloseAll();
 
 private:
+    const platform::WriteFaults* faults_;
     std::vector<std::int16_t> opened_;  // channels this object opened and has not closed
 };
 

@@ -27,8 +27,6 @@ namespace {
 
 std::mutex g_hostMutex;
 MessageSink g_sink;
-EventPump g_pump;
-std::optional<std::string> g_templateFolder;
 
 const char* const kBuilderNames[kKindCount] = {
     "CEditObject::BuildItemArray", "CEditObject::BuildArmyArray", "CEditObject::BuildHeroArray",
@@ -57,15 +55,6 @@ void ModuleAnchor() {}
 
 namespace detail {
 
-void PumpEvents() {
-    EventPump pump;
-    {
-        std::lock_guard lock(g_hostMutex);
-        pump = g_pump;
-    }
-    if (pump) pump();
-}
-
 void ShowMessage(const std::string& text) {
     MessageSink sink;
     {
@@ -79,21 +68,11 @@ void ShowMessage(const std::string& text) {
     }
 }
 
-void SetTemplateFolderForTesting(std::optional<std::string> folder) {
-    std::lock_guard lock(g_hostMutex);
-    g_templateFolder = std::move(folder);
-}
-
 }  // namespace detail
 
 void SetMessageSink(MessageSink sink) {
     std::lock_guard lock(g_hostMutex);
     g_sink = std::move(sink);
-}
-
-void SetEventPump(EventPump pump) {
-    std::lock_guard lock(g_hostMutex);
-    g_pump = std::move(pump);
 }
 
 InstallLocation LocateInstallation(const CreateOptions& options) {
@@ -121,7 +100,11 @@ std::unique_ptr<_CEditObject> CreateObject(const Guid& clsid, const CreateOption
 // ---------------------------------------------------------------------------------------------
 // Construction
 
-CEditObject::CEditObject(const CreateOptions& options) {
+CEditObject::CEditObject(const CreateOptions& options)
+    : file_(options.writeFaults),
+      pumpEvents_(options.pumpEvents),
+      templateFolder_(options.templateFolder.value_or("")),
+      writeFaults_(options.writeFaults) {
     try {
         FindInstallPath(options);
     } catch (const Error& e) {
@@ -171,11 +154,7 @@ void CEditObject::CheckPictureTemplates() {
     if (!platform::IsDirectory(picsPath_) && platform::IsDirectory(installPath_)) {
         std::filesystem::create_directory(platform::FsPath(picsPath_), ec);
     }
-    std::string libraryFolder;
-    {
-        std::lock_guard lock(g_hostMutex);
-        if (g_templateFolder) libraryFolder = *g_templateFolder;
-    }
+    std::string libraryFolder = templateFolder_;
     if (libraryFolder.empty()) {
         libraryFolder = platform::ModuleFolderOf(reinterpret_cast<const void*>(&ModuleAnchor));
     }
@@ -329,9 +308,8 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
                          : kind == kHero ? "CEditObject::WriteHero"
                          : kind == kSite ? "CEditObject::WriteSite"
                                          : "CEditObject::WriteSpell";
-    if (object.size() < static_cast<std::size_t>(layout.columns)) {
-        throw detail::PlatformError(kErrSubscript, source);
-    }
+    if (object.size() < static_cast<std::size_t>(layout.columns))
+        throw detail::TooFewCells(kind, object.size(), source);
     const std::string name = object[static_cast<std::size_t>(layout.shortNameColumn)].toString();
     if (kind == kSpell) return SpellFile(name, source);
     RefuseShortName(name, source);
@@ -378,6 +356,7 @@ void CEditObject::WriteRecord(int kind, const ObjectArray& object, const std::st
     // A new record replaces the whole file; otherwise what follows the record is kept.
     platform::ReplaceOptions options;
     options.keepTail = !newRecord;
+    options.faults = writeFaults_;
     if (!platform::ReplaceFileContents(path, bytes, ec, options)) {
         throw detail::FileError(ec, "CEditObject::WriteObject", path);
     }

@@ -130,8 +130,8 @@ std::optional<std::vector<JournalEntry>> ParseJournal(std::string_view text) {
         for (const std::string* path : {&e.relative, &e.staged}) {
             const fs::path p = platform::FsPath(*path);
             if (p.has_root_path() || p.has_root_name()) return std::nullopt;
-            for (const fs::path& part : p)
-                if (part == "..") return std::nullopt;
+            for (const fs::path& piece : p)
+                if (piece == "..") return std::nullopt;
         }
         for (auto [n, out] : {std::pair{nBefore, &e.before}, std::pair{nAfter, &e.after}}) {
             if (!n) continue;

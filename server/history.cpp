@@ -653,7 +653,8 @@ std::vector<HistoryEntry> HistoryStore::RestoreFiles(const std::string& id, cons
     }
     if (chosen.empty()) {
         throw Error(kErrNoSuchVersion, source,
-                    "The history of " + install_ + " holds no version \"" + id + "\".");
+                    "The history of " + install_ + " holds no version \"" + id +
+                        "\"; \"b3cli history\" lists the versions it holds.");
     }
     // Every version is checked before any file is written: nothing is restored from a damaged
     // or untrusted one.
@@ -698,7 +699,12 @@ std::vector<HistoryEntry> HistoryStore::RestoreFiles(const std::string& id, cons
         if (platform::ReplaceFileContents(target, bytes[i], ec)) continue;
         // Nothing is restored then: the files done so far get their bytes back, and the history
         // does not list a restore that did not happen.
-        const Error failure = detail::FileError(ec, source, target);
+        const Error cause = detail::FileError(ec, source, target);
+        const Error failure(cause.number(), cause.source(),
+                            cause.description() +
+                                "; nothing was restored. Free that place (a folder, a program "
+                                "holding the file or its write protection stands in the way) and "
+                                "restore again.");
         for (std::size_t j = i; j-- > 0;) {
             std::error_code ignored;
             const std::string done = TargetPath(chosen[j]);

@@ -227,11 +227,19 @@ void EncodeInto(std::string& record, const FieldLayout& f, const Cell& cell,
 
 }  // namespace
 
+Error detail::TooFewCells(int kind, std::size_t cells, std::string source) {
+    static const char* const records[] = {"an item", "an army", "a hero", "a site", "a spell"};
+    return Error(kErrSubscript, std::move(source),
+                 DescribeError(kErrSubscript) + ": " + records[kind] + " takes " +
+                     std::to_string(LayoutOf(kind).columns) + " cells; the array has " +
+                     std::to_string(cells));
+}
+
 std::string EncodeRecord(int kind, const ObjectArray& object, std::string existing) {
     const RecordLayout& layout = LayoutOf(kind);
     const std::string source = kWriterNames[kind];
     if (object.size() < static_cast<std::size_t>(layout.columns)) {
-        throw detail::PlatformError(kErrSubscript, source);
+        throw detail::TooFewCells(kind, object.size(), source);
     }
     if (existing.size() < static_cast<std::size_t>(layout.recordLength)) {
         existing.resize(static_cast<std::size_t>(layout.recordLength), '\0');

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "cedit_object.h"
+#include "formats/csv.h"
 #include "platform/files.h"
 #include "platform/text1252.h"
 #include "server_internal.h"
@@ -10,36 +11,27 @@ namespace b3 {
 namespace {
 
 // One line of the report: texts quoted (inner quotes doubled), numbers in plain decimal, empty
-// cells as nothing, fields separated by single commas, the line ended by CR LF.
+// cells as nothing, the line ended by CR LF.
 class Line {
 public:
-    explicit Line(std::string& out) : out_(out) {}
-    ~Line() { out_ += "\r\n"; }
+    explicit Line(csv::Writer& out) : out_(out) {}
+    ~Line() { out_.endRow(); }
 
     Line& text(std::string_view value) {
-        separate();
-        out_ += '"';
-        for (char ch : value) {
-            if (ch == '"') out_ += '"';
-            out_ += ch;
-        }
-        out_ += '"';
+        out_.quoted(value);
         return *this;
     }
     Line& cell(const Cell& value) {
         if (value.isText()) return text(value.str());
-        separate();
-        if (value.isNumber()) out_ += std::to_string(value.number());
+        if (value.isNumber())
+            out_.number(value.number());
+        else
+            out_.empty();
         return *this;
     }
 
 private:
-    void separate() {
-        if (!first_) out_ += ',';
-        first_ = false;
-    }
-    std::string& out_;
-    bool first_ = true;
+    csv::Writer& out_;
 };
 
 std::int16_t Code(const Cell& cell) {
@@ -48,15 +40,17 @@ std::int16_t Code(const Cell& cell) {
 
 // Runs the header and one call per row, pumping the host's events between rows, and names the
 // print operation in any failure.
-std::string PrintRows(const DataArray& data, const char* source,
-                      const std::function<void(std::string&)>& header,
-                      const std::function<void(std::string&, std::size_t)>& row) {
+std::string PrintRows(const EventPump& pump, const DataArray& data, const char* source,
+                      const std::function<void(csv::Writer&)>& header,
+                      const std::function<void(csv::Writer&, std::size_t)>& row) {
     try {
+        // Written in the game's encoding (converted when the report is saved).
         std::string out;
-        header(out);
+        csv::Writer writer(out, csv::Encoding::Windows1252);
+        header(writer);
         for (std::size_t r = 0; r < data.rows(); ++r) {
-            row(out, r);
-            detail::PumpEvents();
+            row(writer, r);
+            if (pump) pump();
         }
         return out;
     } catch (const Error& e) {
@@ -68,8 +62,8 @@ std::string PrintRows(const DataArray& data, const char* source,
 
 std::string CEditObject::PrintItems(const DataArray& d) const {
     return PrintRows(
-        d, "CEditObject::PrintItems",
-        [](std::string& out) {
+        pumpEvents_, d, "CEditObject::PrintItems",
+        [](csv::Writer& out) {
             Line l(out);
             for (const char* label :
                  {"File Name", "Display Name", "Description", "Relative Power", "Icon Number",
@@ -77,7 +71,7 @@ std::string CEditObject::PrintItems(const DataArray& d) const {
                 l.text(label);
             }
         },
-        [&](std::string& out, std::size_t r) {
+        [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 1)).cell(d.at(r, 2)).cell(d.at(r, 3)).cell(d.at(r, 4)).cell(d.at(r, 5));
             l.cell(d.at(r, 6)).text(ConvertPowerTypeToName(Code(d.at(r, 7)))).cell(d.at(r, 8));
@@ -87,8 +81,8 @@ std::string CEditObject::PrintItems(const DataArray& d) const {
 
 std::string CEditObject::PrintArmies(const DataArray& d) const {
     return PrintRows(
-        d, "CEditObject::PrintArmies",
-        [](std::string& out) {
+        pumpEvents_, d, "CEditObject::PrintArmies",
+        [](csv::Writer& out) {
             Line l(out);
             for (const char* label : {"File Name",
                                       "Display Name",
@@ -115,7 +109,7 @@ std::string CEditObject::PrintArmies(const DataArray& d) const {
                 l.text(label);
             }
         },
-        [&](std::string& out, std::size_t r) {
+        [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 3)).cell(d.at(r, 1)).cell(d.at(r, 2));
             for (int c = 4; c <= 10; ++c) l.cell(d.at(r, c));
@@ -129,8 +123,8 @@ std::string CEditObject::PrintArmies(const DataArray& d) const {
 
 std::string CEditObject::PrintHeroes(const DataArray& d) const {
     return PrintRows(
-        d, "CEditObject::PrintHeroes",
-        [](std::string& out) {
+        pumpEvents_, d, "CEditObject::PrintHeroes",
+        [](csv::Writer& out) {
             Line l(out);
             for (const char* label :
                  {"File Name", "Display Name Male", "Display Name Female", "Description",
@@ -153,7 +147,7 @@ std::string CEditObject::PrintHeroes(const DataArray& d) const {
             for (int i = 1; i <= 10; ++i) l.text("Default Name " + n(i) + " Gender");
             l.text("Sound").text("Facing");
         },
-        [&](std::string& out, std::size_t r) {
+        [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 4)).cell(d.at(r, 1)).cell(d.at(r, 2)).cell(d.at(r, 3));
             for (int c = 7; c <= 17; ++c) l.cell(d.at(r, c));
@@ -173,15 +167,15 @@ std::string CEditObject::PrintHeroes(const DataArray& d) const {
 
 std::string CEditObject::PrintSites(const DataArray& d) const {
     return PrintRows(
-        d, "CEditObject::PrintSites",
-        [](std::string& out) {
+        pumpEvents_, d, "CEditObject::PrintSites",
+        [](csv::Writer& out) {
             Line l(out);
             for (const char* label : {"File Name", "Display Name", "Power 1 Name", "Power 1 Value",
                                       "Can Raze", "Reg. Anim. Operational", "Reg. Anim. Razed"}) {
                 l.text(label);
             }
         },
-        [&](std::string& out, std::size_t r) {
+        [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 2)).cell(d.at(r, 1));
             l.text(ConvertPowerTypeToName(Code(d.at(r, 3)))).cell(d.at(r, 4));
@@ -193,8 +187,8 @@ std::string CEditObject::PrintSites(const DataArray& d) const {
 
 std::string CEditObject::PrintSpells(const DataArray& d) const {
     return PrintRows(
-        d, "CEditObject::PrintSpells",
-        [](std::string& out) {
+        pumpEvents_, d, "CEditObject::PrintSpells",
+        [](csv::Writer& out) {
             Line l(out);
             l.text("Display Name").text("Description").text("Mana");
             for (int p = 1; p <= 4; ++p) {
@@ -203,7 +197,7 @@ std::string CEditObject::PrintSpells(const DataArray& d) const {
                 l.text(power + " Description");
             }
         },
-        [&](std::string& out, std::size_t r) {
+        [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 1)).cell(d.at(r, 2)).cell(d.at(r, 3));
             for (int p = 1; p <= 4; ++p) {

@@ -15,6 +15,10 @@ namespace b3::detail {
 // A failure of the platform, with its own number and generic description.
 Error PlatformError(std::int32_t number, std::string source);
 
+// Error 9 for a record array of the kind with fewer cells than its record takes: the
+// description says how many it takes and how many the array has.
+Error TooFewCells(int kind, std::size_t cells, std::string source);
+
 // Maps a system error to the platform's file error numbers (53 file not found, 76 path not found,
 // 70 permission denied, 61 disk full, 57 device I/O error, 75 otherwise).
 std::int32_t FileErrorNumber(const std::error_code& ec, bool pathMissing = false);
@@ -52,13 +56,7 @@ bool IsSafeShortName(std::string_view name);
 // The server's string table.
 const char* LookupString(int identifier);
 
-// Calls the host's event pump, if any.
-void PumpEvents();
-
 // Shows the server's one message through the host's sink.
 void ShowMessage(const std::string& text);
-
-// Tests only: the folder the picture templates are copied from, instead of the library's own.
-void SetTemplateFolderForTesting(std::optional<std::string> folder);
 
 }  // namespace b3::detail

@@ -17,7 +17,7 @@ namespace {
 
 // Restores the default pointer however the run ends.
 struct BusyPointer {
-    explicit BusyPointer(CalculatorHost& host) : host(host) { host.SetBusy(true); }
+    explicit BusyPointer(CalculatorHost& owner) : host(owner) { host.SetBusy(true); }
     ~BusyPointer() { Restore(); }
     void Restore() {
         if (busy) host.SetBusy(false);
@@ -298,11 +298,12 @@ bool MBattleCalc::RunThreaded(Long NumBattles, bool ViewStats, Long CityLevel) {
                             MBattleCalc& worker = *workers[static_cast<std::size_t>(t)];
                             const Long b = first[static_cast<std::size_t>(t)];
                             const Long e = first[static_cast<std::size_t>(t) + 1] - 1;
-                            for (std::int64_t n = b; n <= e; n += kBlock) {
+                            for (std::int64_t from = b; from <= e; from += kBlock) {
                                 if (stop.load(std::memory_order_relaxed)) break;
-                                const std::int64_t last = std::min<std::int64_t>(e, n + kBlock - 1);
-                                worker.FightBattles(n, last, CityLevel);
-                                done.fetch_add(static_cast<Long>(last - n + 1),
+                                const std::int64_t last =
+                                    std::min<std::int64_t>(e, from + kBlock - 1);
+                                worker.FightBattles(from, last, CityLevel);
+                                done.fetch_add(static_cast<Long>(last - from + 1),
                                                std::memory_order_relaxed);
                             }
                         } catch (...) {

@@ -171,7 +171,8 @@ public:
     const std::vector<ResultsRow>& Results() const { return results_; }
     // Column (1..5) of the results row of `battle` (1..N), when the table is kept.
     Long Result(Long battle, int column) const {
-        return results_.at(static_cast<std::size_t>(battle - 1)).at(column - 1);
+        return results_.at(static_cast<std::size_t>(battle - 1))
+            .at(static_cast<std::size_t>(column - 1));
     }
 
 private:

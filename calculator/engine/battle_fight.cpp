@@ -246,7 +246,7 @@ bool MBattleCalc::RemoveKilled(Killed killed, Long aPos, Long dPos, CStackAtt& a
 void MBattleCalc::RemoveFrom(CStackAtt& front, bool attacking, Long position, Long turns,
                              Long battle) {
     ResultsRow& row = Row(battle);
-    const int lost = attacking ? 1 : 3;
+    const std::size_t lost = attacking ? 1 : 3;
     row[lost] = SaturateLong(std::int64_t{row[lost]} + 1);
     row[lost + 1] = SaturateLong(std::int64_t{row[lost + 1]} + turns);
     front.Remove(position);

@@ -60,7 +60,7 @@ StackStatistics MBattleCalc::MakeStats(const CStackAtt& att, const CStackAtt& de
     StackStatistics stats;
     const CStackAtt* sides[2] = {&att, &def};
     auto flag = [](bool v) { return std::string(v ? "True" : "False"); };
-    for (int s = 0; s < 2; ++s) {
+    for (std::size_t s = 0; s < 2; ++s) {
         for (const CArmy& a : *sides[s]) {
             stats.rows[s].push_back(
                 {a.Name(), std::to_string(a.StartStrength()), std::to_string(a.TotalStrength()),

@@ -75,9 +75,9 @@ ExactOdds CalculateExactOdds(CalculatorHost& host, Long CombatDice, Long CityLev
                 const double pe = p * e.p;
                 FollowDuel(
                     line, state, level, e, [&](const State& n, double pn) { next[n] += pe * pn; },
-                    [&](Long outcome, Long ka, Long kd) {
-                        odds.joint[static_cast<std::size_t>(outcome)][static_cast<std::size_t>(ka)]
-                                  [static_cast<std::size_t>(kd)] += pe;
+                    [&](Long outcome, Long attLost, Long defLost) {
+                        odds.joint[static_cast<std::size_t>(outcome)][static_cast<std::size_t>(
+                            attLost)][static_cast<std::size_t>(defLost)] += pe;
                     });
             }
         }
@@ -110,7 +110,7 @@ ExactOdds CalculateExactOdds(CalculatorHost& host, Long CombatDice, Long CityLev
     AtLeast(odds.attackerUnitsLost, odds.attackerUnitsLostAtLeast);
     AtLeast(odds.defenderUnitsLost, odds.defenderUnitsLostAtLeast);
     const double outcome[2] = {1.0 - odds.attackerWinProbability, odds.attackerWinProbability};
-    for (int o = 0; o < 2; ++o) {
+    for (std::size_t o = 0; o < 2; ++o) {
         // Divided by the outcome's own sum rather than by 1 - p, which keeps the digits of a
         // rare outcome.
         double total = 0;

@@ -106,7 +106,7 @@ struct MeleeSteps {
     static constexpr Long Defender(std::uint8_t state) { return (state & 3) + 1; }
 
     struct Table {
-        std::uint8_t next[kStates][kOutcomes] = {};
+        std::uint8_t next[kStates][static_cast<std::size_t>(kOutcomes)] = {};
     };
     static constexpr Table Make() {
         Table t;

@@ -22,7 +22,6 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollArea>
@@ -33,9 +32,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <optional>
-#include <stdexcept>
 
 #include "calculator/ui/errors.h"
 #include "calculator/ui/frm_hero.h"
@@ -74,19 +71,6 @@ void InsertSorted(QComboBox* combo, const QString& text, int data) {
     }
     combo->insertItem(at, text);
     combo->setItemData(at, data);
-}
-
-// A number as the calculator reads numeric text: surrounding spaces allowed, a fraction rounds
-// to the nearest whole number with halves to the even one. Nothing when the text is no number;
-// an overflow error when it does not fit a 32-bit integer.
-std::optional<Long> ParseLong(const QString& value) {
-    bool ok = false;
-    const double v = value.trimmed().toDouble(&ok);
-    if (!ok || std::isnan(v)) return std::nullopt;
-    const double r = std::nearbyint(v);
-    if (!(r >= std::numeric_limits<Long>::min() && r <= std::numeric_limits<Long>::max()))
-        throw std::overflow_error("Overflow");
-    return static_cast<Long>(r);
 }
 
 // The leading number of a text (digits after optional spaces), 0 when there is none.
@@ -149,8 +133,7 @@ frmOddsLab::frmOddsLab(CalculatorServices& services, b3::_CEditObject& editObjec
     MakeOptionsMenu();
     MakeResultsPanel();
 
-    gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
-    gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+    model_.NewSides(*this);
     Form_Load();
     // As large as the content asks for, as far as the screen has room.
     FitToFigures();
@@ -328,8 +311,10 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     cboCityLevel = new QComboBox(fraSetup);
     cboCityLevel->setToolTip("Select level of city");
     cboCityLevel->setAccessibleName("City Level");
-    connect(cboCityLevel, &QComboBox::currentIndexChanged, this,
-            [this](int) { UpdateResultState(); });
+    connect(cboCityLevel, &QComboBox::currentIndexChanged, this, [this](int index) {
+        model_.SetCityLevel(index + 1);
+        UpdateResultState();
+    });
     sschkViewStats = new QCheckBox("View Stack Statistics", fraSetup);
     sschkViewStats->setToolTip("See detailed info on stacks");
     const int fieldWidth = fontMetrics().horizontalAdvance("Citadel (+3)") + 40;
@@ -384,7 +369,7 @@ QWidget* frmOddsLab::MakeSetupColumn() {
     };
     // The simulated figures with their intervals, then the exact figures, each column under its
     // own heading.
-    lblSimHeader = new QLabel(QString::fromStdString(record_.Heading()), fraQuickResults);
+    lblSimHeader = new QLabel(QString::fromStdString(model_.Record().Heading()), fraQuickResults);
     lblSimHeader->setToolTip(
         "Sampled from the simulated battles; beside each figure half the width of its 95% "
         "interval");
@@ -543,40 +528,23 @@ void frmOddsLab::MakePopupMenu() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Properties
-
-void frmOddsLab::SetNumBattles(const QString& value) {
-    if (const auto v = ParseLong(value)) numBattles_ = *v;
-}
-
-void frmOddsLab::SetCombatDice(const QString& value) {
-    if (const auto v = ParseLong(value)) combatDice_ = *v;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Start-up
 
 void frmOddsLab::Form_Load() {
     Trap(services_, "frmOddsLab::Form_Load", [&] {
         adjustSize();
         CentreOnScreen(*this);
-        gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
-        gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+        model_.NewSides(*this);
         SetTerrain("field");
         SetCombatDice("20");
         SetNumBattles("1000");
     });
     // Without game data the window still comes up, with nothing but "None" to choose.
     Trap(services_, "frmOddsLab::Form_Load", [&] {
-        armies_ = DataArray();
-        heroes_ = DataArray();
-        numArmies_ = numHeroes_ = 0;
+        model_.SetUnits(DataArray(), DataArray());
         DataArray armies = editObject_.GetEditObjectData(b3::kArmy);
         DataArray heroes = editObject_.GetEditObjectData(b3::kHero);
-        armies_ = std::move(armies);
-        heroes_ = std::move(heroes);
-        numArmies_ = static_cast<Long>(armies_.rows());
-        numHeroes_ = static_cast<Long>(heroes_.rows());
+        model_.SetUnits(std::move(armies), std::move(heroes));
     });
     Trap(services_, "frmOddsLab::Form_Load", [&] {
         LoadArmyCombos();
@@ -593,24 +561,28 @@ void frmOddsLab::Form_Load() {
 
 void frmOddsLab::LoadArmyCombos() {
     Trap(services_, "frmOddsLab::LoadArmyCombos", [&] {
+        const DataArray& armies = model_.Armies();
+        const DataArray& heroes = model_.Heroes();
+        const Long numArmies = model_.NumArmies();
+        const Long numHeroes = model_.NumHeroes();
         for (int side = 0; side < 2; ++side) {
             const QSignalBlocker block(cboArmies[side]);
             cboArmies[side]->clear();
         }
         for (int side = 0; side < 2; ++side)
-            for (Long j = 0; j < numArmies_; ++j)
+            for (Long j = 0; j < numArmies; ++j)
                 InsertSorted(
                     cboArmies[side],
-                    QString::fromStdString(armies_.at(static_cast<std::size_t>(j), 1).toString()),
-                    static_cast<int>(armies_.at(static_cast<std::size_t>(j), 0).number()));
+                    QString::fromStdString(armies.at(static_cast<std::size_t>(j), 1).toString()),
+                    static_cast<int>(armies.at(static_cast<std::size_t>(j), 0).number()));
         for (int side = 0; side < 2; ++side) {
-            for (Long j = 0; j < numHeroes_; ++j)
+            for (Long j = 0; j < numHeroes; ++j)
                 InsertSorted(
                     cboArmies[side],
-                    QString::fromStdString(heroes_.at(static_cast<std::size_t>(j), 1).toString()),
-                    static_cast<int>(heroes_.at(static_cast<std::size_t>(j), 0).number() +
-                                     numArmies_));
-            InsertSorted(cboArmies[side], "None", static_cast<int>(numArmies_ + numHeroes_));
+                    QString::fromStdString(heroes.at(static_cast<std::size_t>(j), 1).toString()),
+                    static_cast<int>(heroes.at(static_cast<std::size_t>(j), 0).number() +
+                                     numArmies));
+            InsertSorted(cboArmies[side], "None", static_cast<int>(numArmies + numHeroes));
         }
         for (int side = 0; side < 2; ++side) {
             const QSignalBlocker block(cboArmies[side]);
@@ -656,30 +628,14 @@ void frmOddsLab::cboArmies_Click(int Index) {
     AddArmyToList(Index);
 }
 
-QString frmOddsLab::UnitText(Long id) const {
-    if (id >= 0 && id <= numArmies_ - 1)
-        return QString::fromStdString(armies_.at(static_cast<std::size_t>(id), 1).toString());
-    if (id >= numArmies_ && id < numArmies_ + numHeroes_)
-        return QString::fromStdString(
-            heroes_.at(static_cast<std::size_t>(id - numArmies_), 1).toString());
-    return "None";
-}
-
-Long frmOddsLab::ItemId(int side, int position) const {
-    return lstArmies[side]->item(position)->data(Qt::UserRole).toInt();
-}
-
 void frmOddsLab::AddArmyToList(int Index) {
     Trap(services_, "frmOddsLab::AddArmyToList", [&] {
-        QListWidget* list = lstArmies[Index];
         QComboBox* combo = cboArmies[Index];
-        if (list->count() >= kMaxListUnits || combo->currentIndex() < 0) return;
+        if (combo->currentIndex() < 0) return;
         const Long id = combo->itemData(combo->currentIndex()).toInt();
-        auto* item = new QListWidgetItem(UnitText(id));
-        item->setData(Qt::UserRole, static_cast<int>(id));
-        item->setSizeHint(QSize(-1, rowHeight_));
-        list->addItem(item);
-        AdjustDefTerrain(Index, list->count());
+        if (!model_.AddEntry(Index, id)) return;
+        SyncList(Index);
+        AdjustDefTerrain(Index, model_.Count(Index));
         ListChanged(Index);
     });
 }
@@ -718,26 +674,22 @@ void frmOddsLab::txtNumSimulations_Change() {
     Trap(services_, "frmOddsLab::txtNumSimulations_Change", [&] {
         // A count beyond the range keeps the last one that fits; leaving the box or Attack says
         // what the range is.
-        battlesOutOfRange_ = false;
-        try {
-            SetNumBattles(txtNumSimulations->text());
-        } catch (const std::overflow_error&) {
-            battlesOutOfRange_ = true;
-        }
+        model_.TypeNumBattles(txtNumSimulations->text());
         txtNumSimulations->setToolTip(
-            battlesOutOfRange_ ? BattlesRangeText()
-                               : QString("Indicate # of battles to simulate\n(10 to %1 battles)")
-                                     .arg(QLocale().toString(kMaxBattles)));
+            model_.BattlesOutOfRange()
+                ? BattlesRangeText()
+                : QString("Indicate # of battles to simulate\n(10 to %1 battles)")
+                      .arg(QLocale().toString(kMaxBattles)));
     });
 }
 
 void frmOddsLab::txtNumSimulations_LostFocus() {
     Trap(services_, "frmOddsLab::txtNumSimulations_LostFocus", [&] {
         const QString text = txtNumSimulations->text();
-        if (battlesOutOfRange_) {
+        if (model_.BattlesOutOfRange()) {
             Message(BattlesRangeText() + " " + text + " is too many; the count is back to " +
-                    QString::number(numBattles_) + ".");
-            txtNumSimulations->setText(QString::number(numBattles_));
+                    QString::number(model_.NumBattles()) + ".");
+            txtNumSimulations->setText(QString::number(model_.NumBattles()));
             return;
         }
         if (text.isEmpty() || LeadingValue(text) < 10)
@@ -757,7 +709,7 @@ void frmOddsLab::Message(const QString& text) {
 bool frmOddsLab::VerifyForm() {
     bool ok = false;
     Trap(services_, "frmOddsLab::VerifyForm", [&] {
-        if (lstArmies[0]->count() == 0 || lstArmies[1]->count() == 0) {
+        if (model_.Count(0) == 0 || model_.Count(1) == 0) {
             Message("You need to specify attacking and defending armies.");
             return;
         }
@@ -766,23 +718,16 @@ bool frmOddsLab::VerifyForm() {
     return ok;
 }
 
-bool frmOddsLab::HoldsUnit(int side, int from, int to) const {
-    const b3::engine::UnitData data{&armies_, &heroes_};
-    for (int p = from; p <= to && p < lstArmies[side]->count(); ++p)
-        if (b3::engine::ListedUnitArgs(data, ItemId(side, p), p, {}).Name != "None") return true;
-    return false;
-}
-
 bool frmOddsLab::VerifyStacks() {
     bool ok = false;
     Trap(services_, "frmOddsLab::VerifyStacks", [&] {
-        if (!HoldsUnit(0, 0, 7)) {
+        if (!model_.HoldsUnit(0, 0, 7)) {
             Message(
                 "The first attacking stack (Stack 1, the first eight entries of the attacking "
                 "list) holds only \"None\" entries. Add an army or a hero to it.");
             return;
         }
-        if (!HoldsUnit(1, 0, kMaxListUnits - 1)) {
+        if (!model_.HoldsUnit(1, 0, kMaxListUnits - 1)) {
             Message(
                 "The defending stack holds only \"None\" entries. Add an army or a hero to it.");
             return;
@@ -792,24 +737,10 @@ bool frmOddsLab::VerifyStacks() {
     return ok;
 }
 
-b3::engine::HealthMarks frmOddsLab::MarksOf(int side, Long slot) const {
-    const HealthArray& h = health_[side];
-    const int row = static_cast<int>(slot) + 1;
-    b3::engine::HealthMarks m;
-    m.blessed = h.at(row, kBlessed) != 0;
-    m.diseased = h.at(row, kDiseased) != 0;
-    m.poisoned = h.at(row, kPoisoned) != 0;
-    m.medals = h.at(row, kMedals);
-    m.blacksmith = h.at(row, kBlacksmith) != 0;
-    m.weaponsmaster = h.at(row, kWeaponsmaster) != 0;
-    m.flying = h.at(row, kFlying) != 0;
-    return m;
-}
-
 void frmOddsLab::FillArmyCollections() {
     Trap(services_, "frmOddsLab::FillArmyCollections", [&] {
-        for (int j = 0; j < lstArmies[0]->count(); ++j) AddAttacker(ItemId(0, j), j);
-        for (int j = 0; j < lstArmies[1]->count(); ++j) AddDefender(ItemId(1, j), j);
+        for (int j = 0; j < model_.Count(0); ++j) AddAttacker(model_.ItemId(0, j), j);
+        for (int j = 0; j < model_.Count(1); ++j) AddDefender(model_.ItemId(1, j), j);
     });
 }
 
@@ -819,8 +750,8 @@ void frmOddsLab::AddAttacker(Long ArmyID, Long Slot) {
             QString("Attacking side, list position %1 (Stack %2)").arg(Slot + 1).arg(Slot / 8 + 1);
         askingSide_ = 0;
         askingPosition_ = static_cast<int>(Slot);
-        b3::engine::AddListedUnit(*gobjCAttArmies, {&armies_, &heroes_}, ArmyID, Slot,
-                                  MarksOf(0, Slot));
+        b3::engine::AddListedUnit(model_.AttArmies(), model_.Units(), ArmyID, Slot,
+                                  model_.MarksOf(0, Slot));
         askingSide_ = askingPosition_ = -1;
     });
 }
@@ -830,14 +761,10 @@ void frmOddsLab::AddDefender(Long ArmyID, Long Slot) {
         heroPlace_ = QString("Defending side, list position %1").arg(Slot + 1);
         askingSide_ = 1;
         askingPosition_ = static_cast<int>(Slot);
-        b3::engine::AddListedUnit(*gobjCDefArmies, {&armies_, &heroes_}, ArmyID, Slot,
-                                  MarksOf(1, Slot));
+        b3::engine::AddListedUnit(model_.DefArmies(), model_.Units(), ArmyID, Slot,
+                                  model_.MarksOf(1, Slot));
         askingSide_ = askingPosition_ = -1;
     });
-}
-
-bool frmOddsLab::CheckIfUndead(Long Row) const {
-    return b3::engine::CheckIfUndead(armies_, static_cast<std::size_t>(Row));
 }
 
 void frmOddsLab::cmdAttack_Click() {
@@ -856,31 +783,28 @@ void frmOddsLab::cmdAttack_Click() {
 
         sscExit->setEnabled(false);
         sscMoreResults->setEnabled(false);
-        if (battlesOutOfRange_) {
+        if (model_.BattlesOutOfRange()) {
             Message(BattlesRangeText());
             return;
         }
         if (!VerifyForm() || !VerifyStacks()) return;
-        gobjCAttArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
-        gobjCDefArmies = std::make_unique<b3::engine::CAttackArmies>(*this);
+        model_.NewSides(*this);
         cmdAttack->setEnabled(false);
         running_ = true;
         attackCancelled_ = false;
         FillArmyCollections();
         if (attackCancelled_) {
             sbrPanel[1]->setText("Attack cancelled: no battle was fought");
-            sscMoreResults->setEnabled(record_.HasResults());
+            sscMoreResults->setEnabled(model_.HasResults());
             return;
         }
         // Every figure of the run, simulated and exact, comes from the setup as it is now, the
         // heroes' bonuses just entered included: the lists, dice and city level stay usable
         // during the run.
-        RunSetup run = CurrentSetup();
-        run.seed = seed_ ? *seed_ : QRandomGenerator::global()->generate64();
-        run.threads = threads_;
+        const RunSetup run = model_.NextRun();
         battle_->SetSeed(run.seed);
         battle_->SetSimulation(run.simulation);
-        battle_->SetThreads(threads_);
+        battle_->SetThreads(run.threads);
         // The thread count is asked for between runs only.
         mnuThreads->setEnabled(false);
         sscAbort->setEnabled(true);
@@ -896,7 +820,7 @@ void frmOddsLab::cmdAttack_Click() {
         } catch (...) {
             SetBusy(false);
             SetProgressVisible(false);
-            record_.Aborted();
+            model_.RunAborted(nullptr);
             UpdateResultState();
             ReportCurrentException(services_, "MBattleCalc::RunBattles");
             return;
@@ -906,23 +830,19 @@ void frmOddsLab::cmdAttack_Click() {
         cmdAttack->setEnabled(true);
         SetProgressVisible(false);
         // Only a completed run has results to chart.
-        record_.Started(run);
         if (completed) {
-            record_.Completed();
-            figures_ = FiguresOf(battle_->Totals(run.numBattles));
-            figures_.seed = run.seed;
-            figures_.threads = run.threads;
-            lblSimHeader->setText(QString::fromStdString(record_.Heading("\n")));
+            model_.RunCompleted(run, battle_->Totals(run.numBattles));
+            lblSimHeader->setText(QString::fromStdString(model_.Record().Heading("\n")));
             ShowExactOdds(run);
             ShowFigures();
             sbrPanel[1]->setText(QString("Run %1: %2 battles, seed %3")
-                                     .arg(record_.Number())
+                                     .arg(model_.Record().Number())
                                      .arg(run.numBattles)
                                      .arg(run.seed));
             sscMoreResults->setEnabled(true);
             ResultsShown();
         } else {
-            record_.Aborted();
+            model_.RunAborted(&run);
             sbrPanel[1]->setText(QString("Aborted after %1 of %2 battles")
                                      .arg(battle_->Statistics().Battles())
                                      .arg(run.numBattles));
@@ -953,10 +873,11 @@ void frmOddsLab::ShowFigures() {
                                               lblAvg[5]};
         QLabel* const intervals[kFigureCount] = {lblAttWinPm, lblAvgPm[2], lblAvgPm[3], lblAvgPm[4],
                                                  lblAvgPm[5]};
+        const QuickFigures& figures = model_.Figures();
         for (int i = 0; i < kFigureCount; ++i) {
-            SetFigureText(values[i], SimulatedText(figures_, i));
-            SetFigureText(intervals[i], PlusMinusText(figures_, i));
-            const b3::engine::Interval& interval = figures_.interval[i];
+            SetFigureText(values[i], SimulatedText(figures, i));
+            SetFigureText(intervals[i], PlusMinusText(figures, i));
+            const b3::engine::Interval& interval = figures.interval[i];
             const int d = FigureDecimals(interval) + 1;
             intervals[i]->setToolTip(
                 i == 0 ? QString("95% interval (Wilson score): %1% to %2%")
@@ -994,8 +915,7 @@ void frmOddsLab::FitToFigures() {
 }
 
 void frmOddsLab::ShowExactOdds(const RunSetup& run) {
-    exact_.reset();
-    for (auto& e : figures_.exact) e.reset();
+    model_.SetExactOdds(std::nullopt);
     QLabel* const labels[5] = {lblExactWinPercent, lblExactAvg[2], lblExactAvg[3], lblExactAvg[4],
                                lblExactAvg[5]};
     for (QLabel* label : labels) SetFigureText(label, QString());
@@ -1009,54 +929,22 @@ void frmOddsLab::ShowExactOdds(const RunSetup& run) {
             }
             return;
         }
-        const b3::engine::ExactOdds odds =
-            b3::engine::CalculateExactOdds(*this, run.combatDice, run.cityLevel);
-        const double values[5] = {odds.attackerWinProbability * 100.0,
-                                  odds.expectedAttackerUnitsLost, odds.expectedAttackerTurnsLost,
-                                  odds.expectedDefenderUnitsLost, odds.expectedDefenderTurnsLost};
+        model_.SetExactOdds(b3::engine::CalculateExactOdds(*this, run.combatDice, run.cityLevel));
         // Two decimals in the window; the full value in the tool tip.
-        for (int i = 0; i < 5; ++i) {
+        const QuickFigures& figures = model_.Figures();
+        for (int i = 0; i < kFigureCount; ++i) {
+            if (!figures.exact[i]) continue;
+            const double value = *figures.exact[i];
             const QString unit = i == 0 ? "%" : "";
-            figures_.exact[i] = values[i];
-            SetFigureText(labels[i], ExactText(values[i], i));
-            labels[i]->setToolTip(QString::fromStdString(b3::engine::FormatGeneral(values[i])) +
-                                  unit + "\n" + lblExactHeader->toolTip());
+            SetFigureText(labels[i], ExactText(value, i));
+            labels[i]->setToolTip(QString::fromStdString(b3::engine::FormatGeneral(value)) + unit +
+                                  "\n" + lblExactHeader->toolTip());
         }
-        exact_ = odds;
     });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Which run the figures come from
-
-RunSetup frmOddsLab::CurrentSetup() const {
-    RunSetup setup;
-    for (int side = 0; side < 2; ++side) {
-        for (int p = 0; p < lstArmies[side]->count(); ++p) {
-            ListedEntry entry;
-            entry.id = ItemId(side, p);
-            // The marks of a "None" entry take no part in the battle.
-            if (UsesMarks(side, p))
-                for (int c = 1; c <= 7; ++c)
-                    entry.marks[static_cast<std::size_t>(c - 1)] = health_[side].at(p + 1, c);
-            b3::engine::SimpleHost::Bonuses bonuses = {};
-            if (entry.id >= numArmies_ && EntryBonuses(side, p, bonuses))
-                for (int b = 0; b < b3::engine::kHeroBonusCount; ++b)
-                    entry.bonuses[static_cast<std::size_t>(b)] = bonuses[b];
-            setup.lists[static_cast<std::size_t>(side)].push_back(entry);
-        }
-    }
-    setup.combatDice = combatDice_;
-    setup.terrain = terrain_;
-    setup.cityLevel = cboCityLevel->currentIndex() + 1;
-    setup.numBattles = numBattles_;
-    setup.simulation = simulation_;
-    return setup;
-}
-
-bool frmOddsLab::ResultsStale() const {
-    return record_.Stale(CurrentSetup());
-}
 
 std::vector<QLabel*> frmOddsLab::FigureLabels() const {
     std::vector<QLabel*> labels{lblAttWinPercent, lblAttWinPm, lblExactWinPercent};
@@ -1071,12 +959,11 @@ std::vector<QLabel*> frmOddsLab::FigureLabels() const {
 void frmOddsLab::UpdateResultState() {
     // Called from the controls' change signals, also while the window is being built.
     if (!lblResultsNote || !lstArmies[0] || !lstArmies[1] || !cboCityLevel) return;
-    const RunSetup current = CurrentSetup();
-    const bool stale = record_.Stale(current);
+    const bool stale = model_.ResultsStale();
     for (QLabel* label : FigureLabels()) label->setEnabled(!stale);
     lblSimHeader->setEnabled(!stale);
     lblExactHeader->setEnabled(!stale);
-    lblResultsNote->setText(QString::fromStdString(record_.StaleNote(current)));
+    lblResultsNote->setText(QString::fromStdString(model_.StaleNote()));
     lblResultsNote->setToolTip(lblResultsNote->text());
     lblResultsNote->setVisible(stale);
 }
@@ -1125,12 +1012,12 @@ void frmOddsLab::sscMoreResults_Click() {
             return;
         }
         auto* window = new frmMoreResults(services_, battle_->Statistics(), nullptr);
-        if (exact_) {
-            window->SetExact(exact_->attackerUnitsLost, exact_->defenderUnitsLost);
-            window->SetExactGiven(exact_->attackerUnitsLostGiven, exact_->defenderUnitsLostGiven);
+        if (const auto& exact = model_.LastExactOdds()) {
+            window->SetExact(exact->attackerUnitsLost, exact->defenderUnitsLost);
+            window->SetExactGiven(exact->attackerUnitsLostGiven, exact->defenderUnitsLostGiven);
         }
         FillSurvival(*window);
-        window->SetRunDescription(QString::fromStdString(record_.Describe()));
+        window->SetRunDescription(QString::fromStdString(model_.Record().Describe()));
         window->setAttribute(Qt::WA_DeleteOnClose);
         moreResults_ = window;
         window->Form_Load();
@@ -1146,20 +1033,21 @@ void frmOddsLab::FillSurvival(frmMoreResults& window) {
         for (std::size_t k = 0; k < b3::engine::kLossBins; ++k)
             lost[side][k] = static_cast<double>(battle_->Statistics().Lost(side)[k].battles);
     frmMoreResults::SideSurvival sides[2];
+    const auto& exact = model_.LastExactOdds();
     for (int side = 0; side < 2; ++side) {
         // The units of the run shown, which the lists may no longer hold.
-        const auto& entries = record_.Shown().lists[static_cast<std::size_t>(side)];
+        const auto& entries = model_.Record().Shown().lists[static_cast<std::size_t>(side)];
         const auto count = static_cast<Long>(entries.size());
         const auto order = b3::engine::FightingOrder(*this, side == 0, count);
         for (const ListedEntry& e : entries) {
             const bool marked =
                 std::any_of(e.marks.begin(), e.marks.end(), [](std::int16_t m) { return m != 0; });
-            sides[side].units << UnitText(e.id) + (marked ? kMarkSuffix : "");
+            sides[side].units << model_.UnitText(e.id) + (marked ? kMarkSuffix : "");
         }
         sides[side].simulated = b3::engine::SurvivalChances(order, lost[side]);
-        if (exact_)
+        if (exact)
             sides[side].exact = b3::engine::SurvivalChances(
-                order, side == 0 ? exact_->attackerUnitsLost : exact_->defenderUnitsLost);
+                order, side == 0 ? exact->attackerUnitsLost : exact->defenderUnitsLost);
     }
     window.SetSurvival(sides[0], sides[1]);
 }
@@ -1175,10 +1063,8 @@ void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
     dialog.SetPlace(heroPlace_);
     dialog.Form_Load();
     // The bonuses last entered for this entry (or opened with a scenario) are offered again.
-    QListWidgetItem* item =
-        askingSide_ >= 0 ? lstArmies[askingSide_]->item(askingPosition_) : nullptr;
     b3::engine::SimpleHost::Bonuses kept = {};
-    if (askingSide_ >= 0 && EntryBonuses(askingSide_, askingPosition_, kept)) {
+    if (askingSide_ >= 0 && model_.EntryBonuses(askingSide_, askingPosition_, kept)) {
         for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
             if (kept[i]) dialog.SetValue(static_cast<b3::engine::HeroBonus>(i), *kept[i]);
         dialog.SendHeroInfoToScreen();
@@ -1189,11 +1075,13 @@ void frmOddsLab::ShowHeroDialog(b3::engine::CArmy& hero) {
         return;
     }
     // What "Done" entered is the entry's set-up from now on, whatever becomes of this Attack.
-    if (item && dialog.result() == QDialog::Accepted) {
-        QVariantList values;
+    if (askingSide_ >= 0 && askingPosition_ < model_.Count(askingSide_) &&
+        dialog.result() == QDialog::Accepted) {
+        EntryBonusValues values;
         for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
-            values << dialog.Value(static_cast<b3::engine::HeroBonus>(i));
-        item->setData(kBonusRole, values);
+            values[static_cast<std::size_t>(i)] =
+                dialog.Value(static_cast<b3::engine::HeroBonus>(i));
+        model_.SetBonuses(askingSide_, askingPosition_, values);
         UpdateResultState();
     }
 }

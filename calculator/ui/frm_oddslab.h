@@ -2,21 +2,21 @@
 // (up to four stacks of eight) and a defending list (one stack of up to 32), marks them through
 // the lists' pop-up menu, sets the combat dice, the defender's terrain, the city level and the
 // number of battles, and starts the simulation; the run writes its progress and quick results
-// back into the window, which is the engine's host.
+// back into the window, which is the engine's host. What the window shows and edits is kept in
+// its model (OddsLabModel); the window displays it and forwards its users' edits to it.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
-#include <array>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "b3/edit_object.h"
+#include "calculator/ui/oddslab_model.h"
 #include "calculator/ui/run_figures.h"
 #include "calculator/ui/run_record.h"
 #include "calculator/ui/unit_chooser.h"
@@ -49,43 +49,6 @@ class CalculatorServices;
 class UpDownBox;
 class frmMoreResults;
 
-// The marks of the units of one list: rows 1 to 33 (the unit at list position p owns row p + 1;
-// row 33 is never written and moves up when a unit leaves a full list), columns 1 blessed,
-// 2 diseased, 3 poisoned, 4 number of medals (0..4), 5 blacksmith, 6 weaponsmaster, 7 flying.
-// Boolean columns hold 0 or 1.
-struct HealthArray {
-    std::array<std::array<std::int16_t, 8>, 34> cell{};
-    std::int16_t& at(int row, int column) {
-        return cell.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
-    }
-    std::int16_t at(int row, int column) const {
-        return cell.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
-    }
-};
-
-// Health array columns.
-inline constexpr int kBlessed = 1;
-inline constexpr int kDiseased = 2;
-inline constexpr int kPoisoned = 3;
-inline constexpr int kMedals = 4;
-inline constexpr int kBlacksmith = 5;
-inline constexpr int kWeaponsmaster = 6;
-inline constexpr int kFlying = 7;
-
-// The text after a marked unit's name in the lists.
-inline constexpr const char* kMarkSuffix = " *";
-
-// A hero's list entry keeps the bonuses last entered for it under this item role: a list of
-// kHeroBonusCount values, each a number or invalid (as loaded).
-inline constexpr int kBonusRole = Qt::UserRole + 1;
-
-// A list holds at most this many units.
-inline constexpr int kMaxListUnits = 32;
-// The largest number of battles a run accepts: any count a Long holds, since a run keeps its
-// statistics, not a row per battle.
-inline constexpr b3::engine::Long kMaxBattles = std::numeric_limits<b3::engine::Long>::max();
-// A run is split over at most this many threads.
-inline constexpr int kMaxThreads = 64;
 class frmOddsLab : public QMainWindow, public b3::engine::CalculatorHost {
     Q_OBJECT
 public:
@@ -93,24 +56,25 @@ public:
                QWidget* parent = nullptr);
     ~frmOddsLab() override;
 
-    // ---- Properties read by the engine
-    b3::engine::Long NumHeroes() const override { return numHeroes_; }
-    b3::engine::Long NumArmies() const override { return numArmies_; }
-    b3::engine::Long NumBattles() const { return numBattles_; }
+    // The battle set up, the options and the figures of the runs; edits go through the window,
+    // which shows them.
+    const OddsLabModel& Model() const { return model_; }
+
+    // ---- Properties read by the engine (the model's)
+    b3::engine::Long NumHeroes() const override { return model_.NumHeroes(); }
+    b3::engine::Long NumArmies() const override { return model_.NumArmies(); }
+    b3::engine::Long NumBattles() const { return model_.NumBattles(); }
     // Stores the value only when the text is a number; one too large for a 32-bit integer fails
     // with an overflow.
-    void SetNumBattles(const QString& value);
-    b3::engine::Long CombatDice() const { return combatDice_; }
-    void SetCombatDice(const QString& value);
-    std::string Terrain() const override { return terrain_; }
-    void SetTerrain(const QString& terrain) { terrain_ = terrain.toStdString(); }
-    const DataArray& Armies() const override { return armies_; }
-    const DataArray& Heroes() const override { return heroes_; }
-    b3::engine::CAttackArmies& AttArmies() override { return *gobjCAttArmies; }
-    b3::engine::CAttackArmies& DefArmies() override { return *gobjCDefArmies; }
-
-    std::unique_ptr<b3::engine::CAttackArmies> gobjCAttArmies;
-    std::unique_ptr<b3::engine::CAttackArmies> gobjCDefArmies;
+    void SetNumBattles(const QString& value) { model_.SetNumBattles(value); }
+    b3::engine::Long CombatDice() const { return model_.CombatDice(); }
+    void SetCombatDice(const QString& value) { model_.SetCombatDice(value); }
+    std::string Terrain() const override { return model_.Terrain(); }
+    void SetTerrain(const QString& terrain) { model_.SetTerrain(terrain.toStdString()); }
+    const DataArray& Armies() const override { return model_.Armies(); }
+    const DataArray& Heroes() const override { return model_.Heroes(); }
+    b3::engine::CAttackArmies& AttArmies() override { return model_.AttArmies(); }
+    b3::engine::CAttackArmies& DefArmies() override { return model_.DefArmies(); }
 
     // ---- Start-up and setup
     void Form_Load();
@@ -122,12 +86,14 @@ public:
     void FillArmyCollections();
     void AddAttacker(b3::engine::Long ArmyID, b3::engine::Long Slot);
     void AddDefender(b3::engine::Long ArmyID, b3::engine::Long Slot);
-    bool CheckIfUndead(b3::engine::Long Row) const;
+    bool CheckIfUndead(b3::engine::Long Row) const { return model_.CheckIfUndead(Row); }
     // Computes the exact odds of the sides just run, with the dice and city level the run started
     // with, and shows them beside the simulated ones (or why they cannot be computed).
     void ShowExactOdds(const RunSetup& run);
     // The exact odds of the last completed run, when they could be computed.
-    const std::optional<b3::engine::ExactOdds>& LastExactOdds() const { return exact_; }
+    const std::optional<b3::engine::ExactOdds>& LastExactOdds() const {
+        return model_.LastExactOdds();
+    }
     bool VerifyForm();
     // Refuses a run whose first attacking stack or whose defending stack holds no army or hero
     // (only "None" entries), with a message naming the side.
@@ -137,7 +103,7 @@ public:
     // The window's battle as a scenario: both lists with their marks, the heroes' bonuses as
     // last entered or opened, the dice, terrain, city level, number of battles and the way they
     // are simulated.
-    b3::engine::Scenario CurrentScenario() const;
+    b3::engine::Scenario CurrentScenario() const { return model_.CurrentScenario(); }
     // Replaces the window's battle by the scenario (and the choice of simulation by its own);
     // throws b3::engine::ScenarioError, changing nothing, when an entry names no unit of the
     // installation.
@@ -152,35 +118,39 @@ public:
     // The most recently opened or saved scenarios, newest first (at most 8).
     QStringList RecentScenarios() const;
     // The bonuses kept on a hero's list entry; false when it has none.
-    bool EntryBonuses(int side, int position, b3::engine::SimpleHost::Bonuses& bonuses) const;
+    bool EntryBonuses(int side, int position, b3::engine::SimpleHost::Bonuses& bonuses) const {
+        return model_.EntryBonuses(side, position, bonuses);
+    }
 
     // ---- The Options menu: how runs are simulated, remembered from one session to the next
     // How the next run fights its battles.
-    b3::engine::Simulation SimulationChoice() const { return simulation_; }
+    b3::engine::Simulation SimulationChoice() const { return model_.SimulationChoice(); }
     // Makes `simulation` the choice (checked in the menu) and remembers it; figures simulated
     // otherwise become out of date.
     void SetSimulationChoice(b3::engine::Simulation simulation);
     // The number of threads each run is split over (1 to kMaxThreads); at first one per core.
-    int Threads() const { return threads_; }
+    int Threads() const { return model_.Threads(); }
     // Keeps `threads` (held to 1..kMaxThreads) for the next runs and remembers it.
     void SetThreads(int threads);
     void mnuThreads_Click();
     // The seed every run starts from, as `b3cli odds --seed` takes it; without one each run
     // draws a seed of its own (and shows it, so that the run can be repeated).
-    std::optional<std::uint64_t> SeedChoice() const { return seed_; }
-    void SetSeed(std::optional<std::uint64_t> seed) { seed_ = seed; }
+    std::optional<std::uint64_t> SeedChoice() const { return model_.SeedChoice(); }
+    void SetSeed(std::optional<std::uint64_t> seed) { model_.SetSeed(seed); }
     void mnuSeed_Click();
 
     // ---- Comparing and exporting results
     // The figures shown: those of the last completed run.
-    QuickFigures CurrentFigures() const;
-    const QuickFigures& PinnedFigures() const { return pinned_; }
+    QuickFigures CurrentFigures() const { return model_.CurrentFigures(); }
+    const QuickFigures& PinnedFigures() const { return model_.PinnedFigures(); }
     void sscPin_Click();
     // The run's set-up, its figures with their intervals and the exact ones, and both loss
     // distributions, as rows of cells (full precision).
-    std::vector<std::vector<QString>> ResultsTable() const;
+    std::vector<std::vector<QString>> ResultsTable() const {
+        return model_.ResultsTable(battle_->Statistics());
+    }
     // The same as text with tab-separated cells (for the clipboard).
-    QString ResultsText() const;
+    QString ResultsText() const { return model_.ResultsText(battle_->Statistics()); }
     void mnuCopyResults_Click();
     void mnuExportResults_Click();
     bool ExportResults(const QString& file);
@@ -210,34 +180,25 @@ public:
     void sscDup_Click(int Index);
     void sscClearList_Click(int Index);
     void DeleteArmyFromList(int Index, int Position);
-    static void ShuffleArray(HealthArray& health, int Start, int Shift);
     void MoveOnlyOne(int Index);
     void MoveArmyInList(int Side, int Position, int Direction);
-    static void MoveArmyInHealthArray(HealthArray& health, int Row, int Direction);
-    // Resets the marks of one side's list.
-    void RefreshHealthArray(int Side);
-    // Whether the battle uses marks for the entry at `Position`: a unit (not "None") with any
-    // mark.
-    bool UsesMarks(int Side, int Position) const;
-    // Gives every entry of a side's list its unit's name, followed by " *" exactly when the
-    // battle uses marks for it, and updates the state of the results.
+    // Shows a side's list as the model holds it (every entry its unit's name, followed by " *"
+    // exactly when the battle uses marks for it) and updates the state of the results.
     void ListChanged(int Side);
     static bool AsteriskEligible(const QString& Text);
-    bool RemoveAsteriskEligible(const QString& Text, int Position, int Side) const;
+    // Offers in the pop-up menu only the marks the selected units may take together.
     void EvaluateHealthConflicts(int Side);
-    void DisableMenuItems();
-    void EnableMenuItems();
 
     // ---- Which run the figures come from, and whether they still match the setup
     // The setup on screen, as a run would take it.
-    RunSetup CurrentSetup() const;
-    const RunRecord& Record() const { return record_; }
+    RunSetup CurrentSetup() const { return model_.CurrentSetup(); }
+    const RunRecord& Record() const { return model_.Record(); }
     // Greys the figures and shows why when they no longer describe the setup on screen.
     void UpdateResultState();
-    bool ResultsStale() const;
+    bool ResultsStale() const { return model_.ResultsStale(); }
 
     // ---- State, for the windows the run opens and for tests
-    const HealthArray& Health(int side) const { return health_[side]; }
+    const HealthArray& Health(int side) const { return model_.Health(side); }
     bool Running() const { return running_; }
     b3::engine::MBattleCalc& BattleCalc() { return *battle_; }
     frmMoreResults* MoreResults() const;
@@ -361,12 +322,13 @@ private:
     void PlaceStackLabels(int side);
     void SetProgressVisible(bool visible);
     void UpdateClock();
-    b3::engine::HealthMarks MarksOf(int side, b3::engine::Long slot) const;
-    QString UnitText(b3::engine::Long id) const;
-    b3::engine::Long ItemId(int side, int position) const;
-    bool HoldsUnit(int side, int from, int to) const;
+    // Makes a side's list widget hold the model's entries, texts and identifiers (the entries
+    // it keeps keep their selection).
+    void SyncList(int side);
+    // The positions of the selected entries of a side's list, top to bottom.
+    std::vector<int> SelectedPositions(int side) const;
     void Message(const QString& text);
-    // Shows the figures of `figures_` (simulated, intervals and exact) in their labels.
+    // Shows the model's figures (simulated and intervals) in their labels.
     void ShowFigures();
     // Lets the window's least size follow its figures' labels.
     void FitToFigures();
@@ -377,26 +339,12 @@ private:
 
     CalculatorServices& services_;
     b3::_CEditObject& editObject_;
+    OddsLabModel model_;
     std::unique_ptr<b3::engine::MBattleCalc> battle_;
-    DataArray armies_;
-    DataArray heroes_;
-    HealthArray health_[2];
-    std::string terrain_;
-    b3::engine::Long combatDice_ = 0;
-    b3::engine::Long numBattles_ = 0;
-    b3::engine::Long numArmies_ = 0;
-    b3::engine::Long numHeroes_ = 0;
     bool running_ = false;
     bool closePending_ = false;
     int menuSide_ = -1;
     QPointer<frmMoreResults> moreResults_;
-    std::optional<b3::engine::ExactOdds> exact_;
-    // The figures of the last completed run.
-    QuickFigures figures_;
-    RunRecord record_;
-    std::optional<std::uint64_t> seed_;
-    // The number of battles as typed when it does not fit the allowed range.
-    bool battlesOutOfRange_ = false;
     // A hero dialog was cancelled: the Attack that opened it fights no battle.
     bool attackCancelled_ = false;
     // Where the hero whose dialog is about to open stands (side and list position).
@@ -416,10 +364,6 @@ private:
     // The list entry whose hero the hero dialog is asked for (side, position), or -1.
     int askingSide_ = -1;
     int askingPosition_ = -1;
-    bool hasResults_ = false;
-    QuickFigures pinned_;
-    b3::engine::Simulation simulation_ = b3::engine::Simulation::Duel;
-    int threads_ = 1;
 };
 
 // The caption of the window and the title of its messages.

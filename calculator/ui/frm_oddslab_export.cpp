@@ -2,10 +2,10 @@
 // set-up (both lists with their marks and heroes' bonuses, dice, terrain, city level, battles,
 // seed, threads and the way the battles were simulated), every figure at full precision with its
 // 95% interval and the exact figure, and both loss distributions.
-#include "calculator/ui/frm_oddslab.h"
-
+#include <QStringList>
 #include <algorithm>
 
+#include "calculator/ui/oddslab_model.h"
 #include "engine/hero_dialog.h"
 #include "engine/run_statistics.h"
 
@@ -45,7 +45,8 @@ QString BonusesText(const ListedEntry& e) {
 
 }  // namespace
 
-std::vector<std::vector<QString>> frmOddsLab::ResultsTable() const {
+std::vector<std::vector<QString>> OddsLabModel::ResultsTable(
+    const b3::engine::RunStatistics& statistics) const {
     std::vector<std::vector<QString>> rows;
     const RunSetup& run = record_.Shown();
     // The first row heads the file as it is; texts with commas come after it, quoted.
@@ -82,7 +83,6 @@ std::vector<std::vector<QString>> frmOddsLab::ResultsTable() const {
     rows.push_back({});
 
     // The distributions: battles by armies destroyed, their share and the exact chance.
-    const auto& statistics = battle_->Statistics();
     const double battles = static_cast<double>(statistics.Battles());
     rows.push_back({"Armies Destroyed", "Attacker Battles", "Attacker %", "Attacker Exact %",
                     "Defender Battles", "Defender %", "Defender Exact %"});

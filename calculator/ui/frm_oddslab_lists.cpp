@@ -1,6 +1,6 @@
 // Editing the two unit lists in place: deleting, duplicating, moving, clearing and marking units.
-// Every edit keeps three things aligned by list position: the entry's text, its unit identifier
-// and its row of marks.
+// The model keeps each entry's unit, bonuses and row of marks aligned by list position; the list
+// widgets show its entries and keep the user's selection.
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
@@ -32,21 +32,12 @@ void frmOddsLab::lstArmies_DblClick(int Index) {
 
 void frmOddsLab::DeleteArmyFromList(int Index, int Position) {
     Trap(services_, "frmOddsLab::DeleteArmyFromList", [&] {
-        QListWidget* list = lstArmies[Index];
-        if (Position < 0 || Position >= list->count()) return;
-        delete list->takeItem(Position);
-        ShuffleArray(health_[Index], Position, 1);
-        if (Index == 1) AdjustDefTerrain(1, list->count());
+        if (!model_.DeleteEntry(Index, Position)) return;
+        // The entries below keep their selection as they move up.
+        delete lstArmies[Index]->takeItem(Position);
+        if (Index == 1) AdjustDefTerrain(1, model_.Count(1));
         ListChanged(Index);
     });
-}
-
-void frmOddsLab::ShuffleArray(HealthArray& health, int Start, int Shift) {
-    for (int i = Start + 1; i <= kMaxListUnits; ++i)
-        for (int c = 1; c <= 7; ++c) {
-            const int from = i + Shift;
-            health.at(i, c) = from >= 1 && from <= kMaxListUnits + 1 ? health.at(from, c) : 0;
-        }
 }
 
 void frmOddsLab::lstArmies_MouseUp(int Index, Qt::MouseButton Button, const QPoint& pos) {
@@ -56,7 +47,7 @@ void frmOddsLab::lstArmies_MouseUp(int Index, Qt::MouseButton Button, const QPoi
         if (focusWidget() != lstArmies[0] && focusWidget() != lstArmies[1]) return;
         const int p = list->currentRow();
         if (p < 0) return;
-        const HealthArray& h = health_[Index];
+        const HealthArray& h = model_.Health(Index);
         for (int k : {kBlessed, kDiseased, kPoisoned, kBlacksmith, kWeaponsmaster, kFlying})
             mnuPopupItem[k]->setChecked(h.at(p + 1, k) != 0);
         for (QAction* medal : mnuPopupItemMedals) medal->setChecked(false);
@@ -70,71 +61,49 @@ void frmOddsLab::lstArmies_MouseUp(int Index, Qt::MouseButton Button, const QPoi
 
 void frmOddsLab::EvaluateHealthConflicts(int Side) {
     Trap(services_, "frmOddsLab::EvaluateHealthConflicts", [&] {
-        QListWidget* list = lstArmies[Side];
-        if (list->selectedItems().size() < 2) {
-            DisableMenuItems();
-            EnableMenuItems();
-            return;
-        }
-        bool blessed = false, sick = false;
-        for (int i = 0; i < list->count(); ++i) {
-            if (!list->item(i)->isSelected()) continue;
-            const HealthArray& h = health_[Side];
-            blessed = blessed || h.at(i + 1, kBlessed) != 0;
-            sick = sick || h.at(i + 1, kDiseased) != 0 || h.at(i + 1, kPoisoned) != 0;
-        }
-        mnuPopupItem[kBlessed]->setEnabled(!sick);
-        mnuPopupItem[kDiseased]->setEnabled(!blessed);
-        mnuPopupItem[kPoisoned]->setEnabled(!blessed);
+        // With one unit selected or none, the menu acts on the focused one.
+        std::vector<int> positions = SelectedPositions(Side);
+        if (positions.size() < 2) positions = {lstArmies[Side]->currentRow()};
+        const MarkChoices choices = model_.HealthConflicts(Side, positions);
+        mnuPopupItem[kBlessed]->setEnabled(choices.blessed);
+        mnuPopupItem[kDiseased]->setEnabled(choices.sick);
+        mnuPopupItem[kPoisoned]->setEnabled(choices.sick);
     });
 }
 
-void frmOddsLab::DisableMenuItems() {
-    if (mnuPopupItem[kBlessed]->isChecked()) {
-        mnuPopupItem[kDiseased]->setEnabled(false);
-        mnuPopupItem[kPoisoned]->setEnabled(false);
-    }
-    if (mnuPopupItem[kDiseased]->isChecked() || mnuPopupItem[kPoisoned]->isChecked())
-        mnuPopupItem[kBlessed]->setEnabled(false);
+std::vector<int> frmOddsLab::SelectedPositions(int side) const {
+    std::vector<int> positions;
+    const QListWidget* list = lstArmies[side];
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected()) positions.push_back(i);
+    return positions;
 }
 
-void frmOddsLab::EnableMenuItems() {
-    if (!mnuPopupItem[kBlessed]->isChecked()) {
-        mnuPopupItem[kDiseased]->setEnabled(true);
-        mnuPopupItem[kPoisoned]->setEnabled(true);
+void frmOddsLab::SyncList(int side) {
+    QListWidget* list = lstArmies[side];
+    while (list->count() > model_.Count(side)) delete list->takeItem(list->count() - 1);
+    while (list->count() < model_.Count(side)) {
+        auto* item = new QListWidgetItem;
+        item->setSizeHint(QSize(-1, rowHeight_));
+        list->addItem(item);
     }
-    if (!mnuPopupItem[kDiseased]->isChecked() && !mnuPopupItem[kPoisoned]->isChecked())
-        mnuPopupItem[kBlessed]->setEnabled(true);
-}
-
-bool frmOddsLab::UsesMarks(int Side, int Position) const {
-    const b3::engine::Long id = ItemId(Side, Position);
-    if (id < 0 || id >= numArmies_ + numHeroes_) return false;
-    for (int c = 1; c <= 7; ++c)
-        if (health_[Side].at(Position + 1, c) != 0) return true;
-    return false;
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        const QString text = model_.EntryText(side, i);
+        if (item->text() != text) item->setText(text);
+        const int id = static_cast<int>(model_.ItemId(side, i));
+        if (item->data(Qt::UserRole) != QVariant(id)) item->setData(Qt::UserRole, id);
+    }
 }
 
 void frmOddsLab::ListChanged(int Side) {
-    QListWidget* list = lstArmies[Side];
-    for (int i = 0; i < list->count(); ++i) {
-        QListWidgetItem* item = list->item(i);
-        const QString text = UnitText(ItemId(Side, i)) + (UsesMarks(Side, i) ? kMarkSuffix : "");
-        if (item->text() != text) item->setText(text);
-    }
+    SyncList(Side);
     PlaceStackLabels(Side);
     UpdateResultState();
 }
 
 bool frmOddsLab::AsteriskEligible(const QString& Text) {
     return !Text.isEmpty() && !Text.endsWith('*');
-}
-
-bool frmOddsLab::RemoveAsteriskEligible(const QString& Text, int Position, int Side) const {
-    const HealthArray& h = health_[Side];
-    for (int c = 1; c <= 7; ++c)
-        if (h.at(Position + 1, c) != 0) return false;
-    return !Text.isEmpty() && Text.endsWith('*');
 }
 
 // The toolkit has already flipped the entry's check mark when this runs: its new state is the
@@ -145,9 +114,7 @@ void frmOddsLab::mnuPopupItem_Click(int Index) {
         const int side = FocusedSide();
         if (side < 0) return;
         const bool set = mnuPopupItem[Index]->isChecked();
-        QListWidget* list = lstArmies[side];
-        for (int i = 0; i < list->count(); ++i)
-            if (list->item(i)->isSelected()) health_[side].at(i + 1, Index) = set ? 1 : 0;
+        model_.SetMark(side, SelectedPositions(side), Index, set ? 1 : 0);
         ListChanged(side);
     });
 }
@@ -156,10 +123,7 @@ void frmOddsLab::mnuPopupItemMedals_Click(int Index) {
     Trap(services_, "frmOddsLab::mnuPopupItemMedals_Click", [&] {
         const int side = FocusedSide();
         if (side < 0 || Index < 0 || Index > 4) return;
-        QListWidget* list = lstArmies[side];
-        for (int i = 0; i < list->count(); ++i)
-            if (list->item(i)->isSelected())
-                health_[side].at(i + 1, kMedals) = static_cast<std::int16_t>(Index);
+        model_.SetMark(side, SelectedPositions(side), kMedals, static_cast<std::int16_t>(Index));
         ListChanged(side);
     });
 }
@@ -207,52 +171,27 @@ void frmOddsLab::MoveArmyInList(int Side, int Position, int Direction) {
     Trap(services_, "frmOddsLab::MoveArmyInList", [&] {
         QListWidget* list = lstArmies[Side];
         const int other = Position + Direction;
-        if (Position < 0 || other < 0 || Position >= list->count() || other >= list->count())
-            return;
+        if (!model_.MoveEntry(Side, Position, Direction)) return;
+        // The moved entry keeps the focus and the selection.
         QListWidgetItem* a = list->item(Position);
         QListWidgetItem* b = list->item(other);
-        const QString text = a->text();
-        const QVariant data = a->data(Qt::UserRole);
-        const QVariant bonuses = a->data(kBonusRole);
-        a->setText(b->text());
-        a->setData(Qt::UserRole, b->data(Qt::UserRole));
-        a->setData(kBonusRole, b->data(kBonusRole));
-        b->setText(text);
-        b->setData(Qt::UserRole, data);
-        b->setData(kBonusRole, bonuses);
         list->selectionModel()->setCurrentIndex(list->model()->index(other, 0),
                                                 QItemSelectionModel::NoUpdate);
         b->setSelected(true);
         a->setSelected(false);
-        MoveArmyInHealthArray(health_[Side], Position + 1, Direction);
         ListChanged(Side);
     });
 }
 
-void frmOddsLab::MoveArmyInHealthArray(HealthArray& health, int Row, int Direction) {
-    for (int c = 1; c <= 7; ++c) std::swap(health.at(Row, c), health.at(Row + Direction, c));
-}
-
 void frmOddsLab::sscDup_Click(int Index) {
     Trap(services_, "frmOddsLab::sscDup_Click", [&] {
-        QListWidget* list = lstArmies[Index];
-        const int p = list->currentRow();
+        const int p = lstArmies[Index]->currentRow();
         // Without a focused entry there is nothing to copy.
         if (p < 0) return;
         const int n = txtDup[Index]->text().toInt();
-        const QString text = list->item(p)->text();
-        const QVariant data = list->item(p)->data(Qt::UserRole);
-        for (int k = 0; k < n; ++k) {
-            if (list->count() < 1 || list->count() >= kMaxListUnits) continue;
-            auto* copy = new QListWidgetItem(text);
-            copy->setData(Qt::UserRole, data);
-            copy->setData(kBonusRole, list->item(p)->data(kBonusRole));
-            copy->setSizeHint(list->item(p)->sizeHint());
-            list->addItem(copy);
-            // A duplicate carries the marks of its original.
-            for (int c = 1; c <= 7; ++c)
-                health_[Index].at(list->count(), c) = health_[Index].at(p + 1, c);
-            AdjustDefTerrain(Index, list->count());
+        if (model_.DuplicateEntry(Index, p, n) > 0) {
+            SyncList(Index);
+            AdjustDefTerrain(Index, model_.Count(Index));
         }
         ListChanged(Index);
     });
@@ -260,15 +199,11 @@ void frmOddsLab::sscDup_Click(int Index) {
 
 void frmOddsLab::sscClearList_Click(int Index) {
     Trap(services_, "frmOddsLab::sscClearList_Click", [&] {
-        lstArmies[Index]->clear();
         // The other list keeps its units and their marks.
-        RefreshHealthArray(Index);
+        model_.ClearList(Index);
+        lstArmies[Index]->clear();
         ListChanged(Index);
     });
-}
-
-void frmOddsLab::RefreshHealthArray(int Side) {
-    health_[Side] = HealthArray{};
 }
 
 }  // namespace b3::oddslab

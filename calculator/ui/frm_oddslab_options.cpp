@@ -56,25 +56,26 @@ void frmOddsLab::MakeOptionsMenu() {
 
     // As the last session left them; a name this window does not know is the default.
     const QSettings settings;
-    simulation_ =
+    model_.SetSimulationChoice(
         b3::engine::SimulationFromName(settings.value(kSimulationKey).toString().toStdString())
-            .value_or(Simulation::Duel);
-    (simulation_ == Simulation::Rolled ? mnuEveryExchangeRolled : mnuDuelByDuel)->setChecked(true);
+            .value_or(Simulation::Duel));
+    (model_.SimulationChoice() == Simulation::Rolled ? mnuEveryExchangeRolled : mnuDuelByDuel)
+        ->setChecked(true);
     bool ok = false;
     const int threads = settings.value(kThreadsKey).toInt(&ok);
-    threads_ = std::clamp(ok ? threads : QThread::idealThreadCount(), 1, kMaxThreads);
+    model_.SetThreads(ok ? threads : QThread::idealThreadCount());
 }
 
 void frmOddsLab::SetSimulationChoice(Simulation simulation) {
-    simulation_ = simulation;
+    model_.SetSimulationChoice(simulation);
     (simulation == Simulation::Rolled ? mnuEveryExchangeRolled : mnuDuelByDuel)->setChecked(true);
     QSettings().setValue(kSimulationKey, QString(b3::engine::SimulationName(simulation)));
     UpdateResultState();
 }
 
 void frmOddsLab::SetThreads(int threads) {
-    threads_ = std::clamp(threads, 1, kMaxThreads);
-    QSettings().setValue(kThreadsKey, threads_);
+    model_.SetThreads(threads);
+    QSettings().setValue(kThreadsKey, model_.Threads());
 }
 
 void frmOddsLab::mnuThreads_Click() {
@@ -83,7 +84,7 @@ void frmOddsLab::mnuThreads_Click() {
         const std::optional<int> threads = services_.askInteger(
             this, "Threads",
             QString("Split each run's battles over this many threads (1 to %1):").arg(kMaxThreads),
-            threads_, 1, kMaxThreads);
+            model_.Threads(), 1, kMaxThreads);
         if (threads) SetThreads(*threads);
     });
 }
@@ -95,11 +96,11 @@ void frmOddsLab::mnuSeed_Click() {
             this, "Seed",
             "Start every run from this seed (0 to 18446744073709551615), with the same number of "
             "threads to fight the same battles.\nLeave it empty for a new seed each run:",
-            seed_ ? QString::number(*seed_) : QString());
+            model_.SeedChoice() ? QString::number(*model_.SeedChoice()) : QString());
         if (!answer) return;
         const QString text = answer->trimmed();
         if (text.isEmpty()) {
-            seed_.reset();
+            model_.SetSeed(std::nullopt);
             return;
         }
         bool ok = false;
@@ -113,7 +114,7 @@ void frmOddsLab::mnuSeed_Click() {
                         .arg(text));
             return;
         }
-        seed_ = static_cast<std::uint64_t>(seed);
+        model_.SetSeed(static_cast<std::uint64_t>(seed));
     });
 }
 

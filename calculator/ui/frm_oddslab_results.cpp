@@ -18,7 +18,7 @@
 #include "calculator/ui/errors.h"
 #include "calculator/ui/frm_oddslab.h"
 #include "calculator/ui/services.h"
-#include "cli/table_file.h"
+#include "formats/csv.h"
 
 namespace b3::oddslab {
 
@@ -39,10 +39,6 @@ QString Signed(double v, int decimals) {
 }
 
 }  // namespace
-
-QuickFigures frmOddsLab::CurrentFigures() const {
-    return hasResults_ ? figures_ : QuickFigures{};
-}
 
 void frmOddsLab::MakeResultsPanel() {
     grpPinned = new QGroupBox("Pinned Results", fraQuickResults->parentWidget());
@@ -93,7 +89,6 @@ void frmOddsLab::MakeResultsPanel() {
 }
 
 void frmOddsLab::ResultsShown() {
-    hasResults_ = true;
     sscPin->setEnabled(true);
     mnuCopyResults->setEnabled(true);
     mnuExportResults->setEnabled(true);
@@ -102,54 +97,44 @@ void frmOddsLab::ResultsShown() {
 
 void frmOddsLab::sscPin_Click() {
     Trap(services_, "frmOddsLab::sscPin_Click", [&] {
-        pinned_ = CurrentFigures();
+        model_.Pin();
         ShowComparison();
     });
 }
 
 void frmOddsLab::ShowComparison() {
-    const QuickFigures now = CurrentFigures();
+    const QuickFigures now = model_.CurrentFigures();
+    const QuickFigures& pinned = model_.PinnedFigures();
     for (int r = 0; r < kFigureCount; ++r) {
         for (int c = 0; c < 4; ++c) lblPinned[r][c]->clear();
-        if (!pinned_.valid) continue;
+        if (!pinned.valid) continue;
         // Each figure to the precision its interval supports, as the quick results show it, and
         // a change to the precision of the coarser of its two figures; exact figures to two
         // decimals.
-        const int pinnedDecimals = FigureDecimals(pinned_.interval[r]);
-        lblPinned[r][0]->setText(QString::number(pinned_.simulated[r], 'f', pinnedDecimals));
+        const int pinnedDecimals = FigureDecimals(pinned.interval[r]);
+        lblPinned[r][0]->setText(QString::number(pinned.simulated[r], 'f', pinnedDecimals));
         if (now.valid)
             lblPinned[r][1]->setText(
-                Signed(now.simulated[r] - pinned_.simulated[r],
+                Signed(now.simulated[r] - pinned.simulated[r],
                        std::min(pinnedDecimals, FigureDecimals(now.interval[r]))));
-        if (pinned_.exact[r]) {
-            lblPinned[r][2]->setText(QString::number(*pinned_.exact[r], 'f', 2));
-            if (now.exact[r])
-                lblPinned[r][3]->setText(Signed(*now.exact[r] - *pinned_.exact[r], 2));
+        if (pinned.exact[r]) {
+            lblPinned[r][2]->setText(QString::number(*pinned.exact[r], 'f', 2));
+            if (now.exact[r]) lblPinned[r][3]->setText(Signed(*now.exact[r] - *pinned.exact[r], 2));
         }
     }
     FitToFigures();
 }
 
-QString frmOddsLab::ResultsText() const {
-    QString text;
-    for (const auto& row : ResultsTable()) {
-        QStringList cells;
-        for (const QString& cell : row) cells << cell;
-        text += cells.join('\t') + "\n";
-    }
-    return text;
-}
-
 void frmOddsLab::mnuCopyResults_Click() {
     Trap(services_, "frmOddsLab::mnuCopyResults_Click", [&] {
-        if (!hasResults_) return;
+        if (!model_.HasResults()) return;
         QApplication::clipboard()->setText(ResultsText());
     });
 }
 
 void frmOddsLab::mnuExportResults_Click() {
     Trap(services_, "frmOddsLab::mnuExportResults_Click", [&] {
-        if (!hasResults_) return;
+        if (!model_.HasResults()) return;
         QString file = services_.saveFileName(this, "Export Results", "CSV files (*.csv)");
         if (file.isEmpty()) return;
         if (QFileInfo(file).suffix().isEmpty()) file += ".csv";
@@ -161,15 +146,14 @@ bool frmOddsLab::ExportResults(const QString& file) {
     // The project's CSV: UTF-8 with a byte order mark, so that spreadsheet programs read names
     // with accents, every text quoted.
     const auto table = ResultsTable();
-    std::vector<std::vector<b3::Cell>> rows;
+    std::string text;
+    csv::Writer writer(text, csv::Encoding::Utf8);
+    for (const QString& cell : table.front()) writer.field(cell.toStdString());
+    writer.endRow();
     for (std::size_t r = 1; r < table.size(); ++r) {
-        std::vector<b3::Cell> cells;
-        for (const QString& cell : table[r]) cells.push_back(b3::Cell::text(cell.toStdString()));
-        rows.push_back(std::move(cells));
+        for (const QString& cell : table[r]) writer.quoted(cell.toStdString());
+        writer.endRow();
     }
-    std::vector<std::string> header;
-    for (const QString& cell : table.front()) header.push_back(cell.toStdString());
-    const std::string text = b3cli::CsvText(header, rows);
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) ||
         out.write(text.data(), static_cast<qint64>(text.size())) < 0 || !out.commit()) {

@@ -39,90 +39,16 @@ bool IsScenarioUrl(const QUrl& url) {
 
 }  // namespace
 
-bool frmOddsLab::EntryBonuses(int side, int position,
-                              b3::engine::SimpleHost::Bonuses& bonuses) const {
-    QListWidgetItem* item = lstArmies[side]->item(position);
-    if (!item) return false;
-    const QVariantList values = item->data(kBonusRole).toList();
-    if (values.size() != b3::engine::kHeroBonusCount) return false;
-    for (int i = 0; i < b3::engine::kHeroBonusCount; ++i)
-        bonuses[i] = values[i].isValid() ? std::optional<Long>(values[i].toInt()) : std::nullopt;
-    return true;
-}
-
-Scenario frmOddsLab::CurrentScenario() const {
-    Scenario s;
-    s.dice = combatDice_;
-    s.terrain = terrain_.empty() ? "field" : terrain_;
-    s.cityLevel = s.terrain == "city" ? cboCityLevel->currentIndex() + 1 : 0;
-    s.battles = numBattles_;
-    s.simulation = simulation_;
-    const b3::engine::UnitData data{&armies_, &heroes_};
-    for (int side = 0; side < 2; ++side) {
-        auto& entries = side == 0 ? s.attack : s.defend;
-        for (int p = 0; p < lstArmies[side]->count(); ++p) {
-            b3::engine::SimpleHost::Bonuses bonuses = {};
-            const bool kept = EntryBonuses(side, p, bonuses);
-            entries.push_back(b3::engine::ScenarioEntryOf(data, ItemId(side, p), MarksOf(side, p),
-                                                          kept ? &bonuses : nullptr));
-        }
-    }
-    return s;
-}
-
 void frmOddsLab::ShowScenario(const Scenario& s) {
     // Every value is checked and every entry found before anything changes.
     if (s.dice < updCombatDice->minimum() || s.dice > updCombatDice->maximum())
         throw ScenarioError("dice must be from " + std::to_string(updCombatDice->minimum()) +
                             " to " + std::to_string(updCombatDice->maximum()) +
                             " in this window, not " + std::to_string(s.dice));
-    if (s.battles < 1 || s.battles > kMaxBattles)
-        throw ScenarioError("battles must be from 1 to " + std::to_string(kMaxBattles) +
-                            " in this window, not " + std::to_string(s.battles));
-    const b3::engine::UnitData data{&armies_, &heroes_};
-    std::vector<Long> ids[2];
+    model_.TakeScenarioLists(s);
     for (int side = 0; side < 2; ++side) {
-        const auto& entries = side == 0 ? s.attack : s.defend;
-        if (entries.size() > static_cast<std::size_t>(kMaxListUnits))
-            throw ScenarioError(std::string(side == 0 ? "attack" : "defend") +
-                                " must list 1 to 32 units");
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            ids[side].push_back(b3::engine::ResolveScenarioUnit(
-                data, entries[i],
-                std::string(side == 0 ? "attack[" : "defend[") + std::to_string(i) + "]"));
-    }
-    for (int side = 0; side < 2; ++side) {
-        const auto& entries = side == 0 ? s.attack : s.defend;
-        QListWidget* list = lstArmies[side];
-        list->clear();
-        health_[side] = HealthArray{};
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const b3::engine::ScenarioEntry& e = entries[i];
-            const Long id = ids[side][i];
-            const b3::engine::HealthMarks& m = e.marks;
-            const int row = static_cast<int>(i) + 1;
-            const bool marked = !e.none && (m.blessed || m.diseased || m.poisoned || m.medals > 0 ||
-                                            m.blacksmith || m.weaponsmaster || m.flying);
-            if (!e.none) {
-                health_[side].at(row, kBlessed) = m.blessed;
-                health_[side].at(row, kDiseased) = m.diseased;
-                health_[side].at(row, kPoisoned) = m.poisoned;
-                health_[side].at(row, kMedals) = static_cast<std::int16_t>(m.medals);
-                health_[side].at(row, kBlacksmith) = m.blacksmith;
-                health_[side].at(row, kWeaponsmaster) = m.weaponsmaster;
-                health_[side].at(row, kFlying) = m.flying;
-            }
-            auto* item = new QListWidgetItem(UnitText(id) + (marked ? kMarkSuffix : ""));
-            item->setData(Qt::UserRole, static_cast<int>(id));
-            if (e.hasBonuses && id >= numArmies_) {
-                QVariantList values;
-                for (int b = 0; b < b3::engine::kHeroBonusCount; ++b)
-                    values << (e.bonuses[b] ? QVariant(*e.bonuses[b]) : QVariant());
-                item->setData(kBonusRole, values);
-            }
-            item->setSizeHint(QSize(-1, rowHeight_));
-            list->addItem(item);
-        }
+        lstArmies[side]->clear();
+        SyncList(side);
     }
     updCombatDice->setValue(static_cast<int>(s.dice));
     txtNumSimulations->setText(QString::number(s.battles));
@@ -214,14 +140,14 @@ void frmOddsLab::mnuSuggest_Click() {
         // The search runs on a thread of its own, on its own copy of the battle.
         frmSuggest dialog(
             services_,
-            [s, armies = armies_, heroes = heroes_](const b3::engine::SuggestOptions& options,
-                                                    const std::function<bool()>& cancelled) {
+            [s, armies = model_.Armies(), heroes = model_.Heroes()](
+                const b3::engine::SuggestOptions& options, const std::function<bool()>& cancelled) {
                 b3::engine::SimpleHost host(armies, heroes);
                 b3::engine::ApplyScenario(host, s);
                 return b3::engine::Suggest(host, static_cast<Long>(s.attack.size()), s.dice,
                                            s.cityLevel, options, cancelled);
             },
-            [this](Long army) { return UnitText(army); },
+            [this](Long army) { return model_.UnitText(army); },
             [this](const std::vector<Long>& armies) { AddToAttack(armies); }, this);
         services_.execDialog(dialog);
     });
@@ -230,13 +156,8 @@ void frmOddsLab::mnuSuggest_Click() {
 void frmOddsLab::AddToAttack(const std::vector<Long>& armies) {
     Trap(services_, "frmOddsLab::AddToAttack", [&] {
         if (running_) return;
-        for (Long army : armies) {
-            if (lstArmies[0]->count() >= kMaxListUnits) break;
-            auto* item = new QListWidgetItem(UnitText(army));
-            item->setData(Qt::UserRole, static_cast<int>(army));
-            item->setSizeHint(QSize(-1, rowHeight_));
-            lstArmies[0]->addItem(item);
-        }
+        for (Long army : armies)
+            if (!model_.AddEntry(0, army)) break;
         ListChanged(0);
     });
 }

@@ -433,10 +433,10 @@ TEST(OddsLabAsteriskRules, LookAtTheTextAndTheMarks) {
     EXPECT_FALSE(frmOddsLab::AsteriskEligible(""));
     HealthArray h;
     h.at(3, kMedals) = 1;
-    frmOddsLab::ShuffleArray(h, 1, 1);
+    OddsLabModel::ShuffleArray(h, 1, 1);
     EXPECT_EQ(h.at(2, kMedals), 1);
     EXPECT_EQ(h.at(3, kMedals), 0);
-    frmOddsLab::MoveArmyInHealthArray(h, 2, -1);
+    OddsLabModel::MoveArmyInHealthArray(h, 2, -1);
     EXPECT_EQ(h.at(1, kMedals), 1);
     EXPECT_EQ(h.at(2, kMedals), 0);
 }

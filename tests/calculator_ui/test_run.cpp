@@ -97,10 +97,10 @@ TEST_F(OddsLabRun, SidesOfOnlyNoneAreRefusedByName) {
     w->txtNumSimulations->setText("20");
     w->cmdAttack->click();
     EXPECT_EQ(services.messages.size(), 2u);
-    EXPECT_EQ(w->gobjCDefArmies->Count(), 1);
-    EXPECT_EQ(w->gobjCDefArmies->Find("SN0"), nullptr);
-    ASSERT_NE(w->gobjCDefArmies->Find("SN3"), nullptr);
-    EXPECT_EQ(w->gobjCDefArmies->Find("SN3")->Name(), "Goblins");
+    EXPECT_EQ(w->DefArmies().Count(), 1);
+    EXPECT_EQ(w->DefArmies().Find("SN0"), nullptr);
+    ASSERT_NE(w->DefArmies().Find("SN3"), nullptr);
+    EXPECT_EQ(w->DefArmies().Find("SN3")->Name(), "Goblins");
     EXPECT_TRUE(w->sscMoreResults->isEnabled());
 }
 
@@ -284,22 +284,22 @@ TEST_F(OddsLabRun, EachHeroOpensTheDialogOnceInListOrder) {
         EXPECT_FALSE(o.attackEnabled);
     }
 
-    const b3::engine::CArmy& brute = w->gobjCAttArmies->Item("SN0");
+    const b3::engine::CArmy& brute = w->AttArmies().Item("SN0");
     EXPECT_TRUE(brute.IsHero());
     EXPECT_EQ(brute.StartStrength(), 14);
     EXPECT_EQ(brute.Hits(), 3);
     EXPECT_EQ(brute.Morale(), 3);
     EXPECT_EQ(brute.Missle(), 4);
     EXPECT_EQ(brute.Leadership(), 1);
-    const b3::engine::CArmy& sage = w->gobjCAttArmies->Item("SN2");
+    const b3::engine::CArmy& sage = w->AttArmies().Item("SN2");
     EXPECT_EQ(sage.Hits(), 4);
     EXPECT_EQ(sage.Leadership(), 5);
     // Scout's dialog was closed without "Done": the game data's values stand.
-    const b3::engine::CArmy& scout = w->gobjCDefArmies->Item("SN1");
+    const b3::engine::CArmy& scout = w->DefArmies().Item("SN1");
     EXPECT_EQ(scout.StartStrength(), 5);
     EXPECT_EQ(scout.Hits(), 2);
     EXPECT_EQ(scout.Leadership(), 0);
-    EXPECT_FALSE(w->gobjCAttArmies->Item("SN1").IsHero());
+    EXPECT_FALSE(w->AttArmies().Item("SN1").IsHero());
     EXPECT_TRUE(services.messages.empty());
 }
 

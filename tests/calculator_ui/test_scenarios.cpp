@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -215,7 +216,9 @@ TEST_F(ScenarioWindow, DetailedResultsShowSurvivalAndNOrMore) {
     w.SetSeed(3);
     w.cmdAttack->click();
     // Editing the lists after the run does not change whom its figures are about.
-    delete w.lstArmies[0]->takeItem(3);
+    // The user deletes the fourth attacker (selected, the Delete key).
+    SelectOne(w, 0, 3);
+    QTest::keyClick(w.lstArmies[0], Qt::Key_Delete);
     w.sscMoreResults->click();
     frmMoreResults* more = w.MoreResults();
     ASSERT_NE(more, nullptr);
@@ -296,7 +299,9 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
     // precision its interval supports and each change that of the coarser of its two figures, so
     // it lies within half a unit of its last decimal; exact figures and their changes show two
     // decimals.
-    delete w.lstArmies[0]->takeItem(3);
+    // The user deletes the fourth attacker (selected, the Delete key).
+    SelectOne(w, 0, 3);
+    QTest::keyClick(w.lstArmies[0], Qt::Key_Delete);
     w.SetSeed(2);
     w.cmdAttack->click();
     const QuickFigures now = w.CurrentFigures();

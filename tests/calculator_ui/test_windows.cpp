@@ -244,7 +244,9 @@ TEST_F(OddsLabWindows, MainWindowFitsASmallScreenInEveryState) {
     w->cmdAttack->click();
     fits("after a run");
     w->sscPin->click();
-    delete w->lstArmies[0]->takeItem(3);
+    // The user deletes the fourth attacker (selected, the Delete key).
+    SelectOne(*w, 0, 3);
+    QTest::keyClick(w->lstArmies[0], Qt::Key_Delete);
     w->cmdAttack->click();
     fits("pinned");
     w->updCombatDice->setValue(24);
@@ -319,7 +321,9 @@ TEST_F(ScaledScreen, MainWindowFitsInEveryState) {
     w->cmdAttack->click();
     fits("after a run");
     w->sscPin->click();
-    delete w->lstArmies[0]->takeItem(3);
+    // The user deletes the fourth attacker (selected, the Delete key).
+    SelectOne(*w, 0, 3);
+    QTest::keyClick(w->lstArmies[0], Qt::Key_Delete);
     w->cmdAttack->click();
     fits("pinned");
 }

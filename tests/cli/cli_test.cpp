@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -409,6 +410,16 @@ TEST_F(Cli, WriteFailuresReportTheServersError) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("b3cli: error 9 in CEditObject::WriteObject: ", 0), 0u) << r.err;
     EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    // The message says why: how many cells an army takes and how many the array has.
+    json fewCells = json::array();
+    for (std::size_t i = 0; i < 11; ++i) fewCells.push_back((*row)[i]);
+    r = RunInstalled({"write", "army", "-"}, fewCells.dump());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.substr(0, r.err.find_first_of("\r\n")),
+              "b3cli: error 9 in CEditObject::WriteObject: Subscript out of range: an army takes "
+              "28 cells; the array has 11");
+    EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(ReadAll(file), before);
 
     // A Display Name of 17 characters: refused before anything changes.
     json longName = *row;
@@ -525,7 +536,7 @@ TEST_F(Cli, HistoryListsWhatWritesAndDeletesReplacedAndRestoreBringsItBack) {
     EXPECT_EQ(ReadAll(game_ / "Army" / "ORCS.ARM"), orcs);
     EXPECT_EQ(ReadAll(game_ / "Army" / "ORCS.PCX"), picture);
     // The history lives in the user's data folder, not in the installation (on Windows under
-    // %LOCALAPPDATA%, which the Wine prefix decides).
+    // %LOCALAPPDATA%, the test's own).
 #ifndef _WIN32
     EXPECT_TRUE(fs::exists(temp_ / "home" / ".local" / "share" / "b3tools" / "history"));
 #endif
@@ -533,6 +544,88 @@ TEST_F(Cli, HistoryListsWhatWritesAndDeletesReplacedAndRestoreBringsItBack) {
     r = RunInstalled({"restore", "19990101-000000-1"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("19990101-000000-1"), std::string::npos) << r.err;
+}
+
+// A restore that is refused writes nothing and leaves no trace in the history: a version cut
+// short, emptied or changed, an index line that names a place outside the kind folders, an id
+// that is not there, and a file that cannot be put back. b3cli fails and says what to do.
+TEST_F(Cli, ARefusedRestoreLeavesNoEntryInTheHistory) {
+    MakeSample();
+    ASSERT_EQ(RunInstalled({"delete", "army", "ORCS"}).status, 0);
+    const json listed = json::parse(RunInstalled({"history", "--json"}).out);
+    ASSERT_EQ(listed.size(), 1u);
+    const std::string id = listed[0]["id"];
+    // The history's one folder, in this run's data folder.
+#ifdef _WIN32
+    const char* local = std::getenv("LOCALAPPDATA");
+    ASSERT_TRUE(local);
+    const fs::path root = fs::path(local) / "B3Tools" / "history";
+#else
+    const fs::path root = temp_ / "home" / ".local" / "share" / "b3tools" / "history";
+#endif
+    // This installation's (on Windows the earlier cases' are there too): its path, which holds
+    // the test's own temporary folder, is in installation.txt.
+    fs::path folder;
+    for (const auto& entry : fs::directory_iterator(root))
+        if (ReadAll(entry.path() / "installation.txt").find(temp_.filename().string()) !=
+            std::string::npos)
+            folder = entry.path();
+    ASSERT_FALSE(folder.empty()) << root;
+    const fs::path version = folder / "versions" / id;
+    const std::string kept = ReadAll(version);
+    ASSERT_FALSE(kept.empty());
+
+    const auto refused = [&](const std::vector<std::string>& args, const std::string& why) {
+        const std::string index = ReadAll(folder / "index.tsv");
+        const Result r = RunInstalled(args);
+        EXPECT_EQ(r.status, 1) << why;
+        // One error, last; a message about lines written by hand may come before it.
+        const auto lines = Lines(r.err);
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.rfind("b3cli: error", 0) == 0; }),
+            1)
+            << why << ": " << r.err;
+        EXPECT_EQ(lines.empty() ? "" : lines.back().substr(0, 12), "b3cli: error") << r.err;
+        EXPECT_EQ(r.out, "") << why;
+        EXPECT_EQ(ReadAll(folder / "index.tsv"), index) << why;
+        EXPECT_EQ(json::parse(RunInstalled({"history", "--json"}).out), listed) << why;
+        EXPECT_FALSE(fs::exists(game_ / "Army" / "ORCS.ARM")) << why;
+        return r.err;
+    };
+    for (const std::string& damaged :
+         {kept.substr(0, kept.size() / 2), std::string(), std::string(kept.size(), 'x')}) {
+        WriteAll(version, damaged);
+        const std::string err = refused({"restore", id}, "damaged");
+        EXPECT_NE(err.find("is damaged"), std::string::npos) << err;
+        EXPECT_NE(err.find("nothing was restored. Choose another version."), std::string::npos)
+            << err;
+    }
+    WriteAll(version, kept);
+
+    // A line written by hand that leads out of the kind folders.
+    WriteAll(folder / "versions" / "up", "outside");
+    WriteAll(folder / "index.tsv", ReadAll(folder / "index.tsv") +
+                                       "up\t1\tsave\tarmy\tORCS\tArmy/../../outside.txt\t7\n");
+    std::string err = refused({"restore", "up"}, "outside");
+    EXPECT_NE(err.find("\"up\""), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(temp_ / "outside.txt"));
+    err = refused({"restore", "19990101-000000-1"}, "no such id");
+    EXPECT_NE(err.find("b3cli history"), std::string::npos) << err;
+
+    // The picture's place is taken by a folder: the record put back first is taken away again,
+    // and the record there before is neither changed nor kept as a restore.
+    ASSERT_EQ(RunInstalled({"restore", id, "Army/ORCS.ARM"}).status, 0);
+    const json before = json::parse(RunInstalled({"history", "--json"}).out);
+    ASSERT_EQ(before.size(), 1u) << before.dump();
+    WriteAll(game_ / "Army" / "ORCS.ARM", "changed since");
+    fs::create_directory(game_ / "Army" / "ORCS.PCX");
+    const Result r = RunInstalled({"restore", id});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ORCS.PCX; nothing was restored. Free that place"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadAll(game_ / "Army" / "ORCS.ARM"), "changed since");
+    EXPECT_EQ(json::parse(RunInstalled({"history", "--json"}).out), before);
 }
 
 TEST_F(Cli, AKindWithoutFilesMakesTheInstallationUnusable) {

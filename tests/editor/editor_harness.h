@@ -121,14 +121,14 @@ protected:
         Prepare();
         // Every window starts as on a first run: no remembered size, tab or installations.
         QSettings().clear();
-        MMain::SetCreateOptions(b3::CreateOptions{game});
-        MMain::CreateEditObject();
-        w = std::make_unique<frmB3Editor>(services);
+        editObject.SetCreateOptions(b3::CreateOptions{game});
+        editObject.CreateEditObject();
+        w = std::make_unique<frmB3Editor>(services, editObject);
         w->show();
     }
     void TearDown() override {
         w.reset();
-        MMain::ReleaseEditObject();
+        editObject.ReleaseEditObject();
     }
 
     // Changes the installation before the editor reads it.
@@ -216,6 +216,7 @@ protected:
     b3test::TempDir temp;
     std::string game;
     ScriptedServices services;
+    EditObjectHolder editObject;  // what main holds in the program
     std::unique_ptr<frmB3Editor> w;
 };
 

@@ -119,8 +119,8 @@ TEST_F(EditorTest, CalculatorStartsFromTheEditorsFolder) {
     ASSERT_EQ(services.started.size(), 1u);
     EXPECT_EQ(services.started[0], expected);
     EXPECT_EQ(services.startedArguments[0],
-              (std::vector<std::string>{"--install", MMain::EditObject().InstallPath()}));
-    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
+              (std::vector<std::string>{"--install", editObject.EditObject().InstallPath()}));
+    EXPECT_EQ(editObject.EditObject().InstallPath(), game);
     EXPECT_TRUE(services.messages.empty());
 
     services.startFails = true;
@@ -198,7 +198,7 @@ TEST_F(EditorTest, NewReadsTheFilesAgainAndDiscardsEdits) {
 TEST_F(EditorTest, ExitReleasesTheEditObject) {
     press("Exit");
     EXPECT_EQ(services.quits, 1);
-    EXPECT_FALSE(MMain::HasEditObject());
+    EXPECT_FALSE(editObject.HasEditObject());
     EXPECT_FALSE(w->isVisible());
 }
 

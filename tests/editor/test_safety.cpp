@@ -19,6 +19,11 @@
 namespace b3edtest {
 namespace {
 
+// The sample the editor's program hands in, written under `temp`.
+SampleInstallation SampleIn(const b3test::TempDir& temp) {
+    return {temp / "sample", b3::sample::WriteSampleInstallation};
+}
+
 class SafetyTest : public EditorHistoryTest {
 protected:
     std::size_t asked() const { return services.messages.size(); }
@@ -288,24 +293,24 @@ TEST(FirstStart, OffersToChooseTheFolderOrOpenTheSample) {
     b3test::IsolatedRegistry registry;
     const std::string game = temp / "game";
     b3::sample::WriteSampleInstallation(game);
-    MMain::SetCreateOptions(b3::CreateOptions{});
+    EditObjectHolder holder;
 
     ScriptedServices services;
     services.choices = {0, 0};
     services.folders = {std::nullopt, QString::fromStdString(game)};
-    ASSERT_TRUE(StartEditObject(services, temp / "sample"));
+    ASSERT_TRUE(StartEditObject(services, holder, SampleIn(temp)));
     ASSERT_EQ(services.choiceLists.size(), 2u);
     EXPECT_EQ(services.choiceLists[0], (QStringList{"Choose Folder...", "Open Sample", "Quit"}));
     EXPECT_TRUE(services.messages[0].text.startsWith("No installation of Banerule III"));
-    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
+    EXPECT_EQ(holder.EditObject().InstallPath(), game);
     // The next start finds it by itself.
-    MMain::ReleaseEditObject();
-    MMain::SetCreateOptions(b3::CreateOptions{});
+    holder.ReleaseEditObject();
+    holder.SetCreateOptions(b3::CreateOptions{});
     ScriptedServices again;
-    ASSERT_TRUE(StartEditObject(again, temp / "sample"));
+    ASSERT_TRUE(StartEditObject(again, holder, SampleIn(temp)));
     EXPECT_TRUE(again.messages.empty());
-    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
-    MMain::ReleaseEditObject();
+    EXPECT_EQ(holder.EditObject().InstallPath(), game);
+    holder.ReleaseEditObject();
 
     // An emptied kind folder names the folder and the kind; the sample opens instead.
     const std::string sites = b3::platform::JoinPath(game, "Sites");
@@ -313,18 +318,17 @@ TEST(FirstStart, OffersToChooseTheFolderOrOpenTheSample) {
         b3test::fs::remove(b3::platform::FsPath(b3::platform::JoinPath(sites, name)));
     ScriptedServices sample;
     sample.choices = {1};
-    ASSERT_TRUE(StartEditObject(sample, temp / "sample"));
+    ASSERT_TRUE(StartEditObject(sample, holder, SampleIn(temp)));
     EXPECT_TRUE(sample.messages[0].text.contains("Sites holds no site files (*.SIT)"))
         << sample.messages[0].text.toStdString();
-    EXPECT_EQ(MMain::EditObject().InstallPath(), temp / "sample");
-    MMain::ReleaseEditObject();
+    EXPECT_EQ(holder.EditObject().InstallPath(), temp / "sample");
+    holder.ReleaseEditObject();
 
     ScriptedServices quit;
-    MMain::SetCreateOptions(b3::CreateOptions{game});
+    holder.SetCreateOptions(b3::CreateOptions{game});
     quit.choices = {2};
-    EXPECT_FALSE(StartEditObject(quit, temp / "sample"));
-    EXPECT_FALSE(MMain::HasEditObject());
-    MMain::SetCreateOptions(b3::CreateOptions{});
+    EXPECT_FALSE(StartEditObject(quit, holder, SampleIn(temp)));
+    EXPECT_FALSE(holder.HasEditObject());
 }
 
 #ifndef _WIN32
@@ -347,13 +351,13 @@ TEST(FirstStart, ChoosingAnotherFolderAsksBeforeReplacingTheGamesValue) {
         b3test::fs::remove(b3::platform::FsPath(b3::platform::JoinPath(sites, name)));
     registry.registerFolder(old);
     const std::string before = b3test::ReadBytes(registry.file());
-    MMain::SetCreateOptions(b3::CreateOptions{});
+    EditObjectHolder holder;
 
     ScriptedServices no;
     no.choices = {0, 0};
     no.folders = {QString::fromStdString(empty), QString::fromStdString(game)};
     no.answers = {MsgResult::Ok, MsgResult::No};
-    ASSERT_TRUE(StartEditObject(no, temp / "sample"));
+    ASSERT_TRUE(StartEditObject(no, holder, SampleIn(temp)));
     ASSERT_EQ(no.messages.size(), 4u);
     EXPECT_TRUE(no.messages[1].text.contains("holds none of the game's folders"))
         << no.messages[1].text.toStdString();
@@ -362,24 +366,23 @@ TEST(FirstStart, ChoosingAnotherFolderAsksBeforeReplacingTheGamesValue) {
     EXPECT_TRUE(question.contains(QString::fromStdString(old)) &&
                 question.contains(QString::fromStdString(game)))
         << question.toStdString();
-    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
+    EXPECT_EQ(holder.EditObject().InstallPath(), game);
     EXPECT_EQ(b3test::ReadBytes(registry.file()), before);
-    MMain::ReleaseEditObject();
+    holder.ReleaseEditObject();
 
-    MMain::SetCreateOptions(b3::CreateOptions{});
+    holder.SetCreateOptions(b3::CreateOptions{});
     ScriptedServices yes;
     yes.choices = {0};
     yes.folders = {QString::fromStdString(game)};
     yes.answers = {MsgResult::Yes};
-    ASSERT_TRUE(StartEditObject(yes, temp / "sample"));
-    EXPECT_EQ(MMain::EditObject().InstallPath(), game);
-    MMain::ReleaseEditObject();
+    ASSERT_TRUE(StartEditObject(yes, holder, SampleIn(temp)));
+    EXPECT_EQ(holder.EditObject().InstallPath(), game);
+    holder.ReleaseEditObject();
     ASSERT_EQ(b3::platform::LookupMachineValue(b3::kInstallKey, b3::kInstallValue)->folder, game);
 
     const b3::UnregistrationResult undone = b3::UnregisterInstallation();
     EXPECT_EQ(undone.restored, old);
     EXPECT_EQ(b3test::ReadBytes(registry.file()), before);
-    MMain::SetCreateOptions(b3::CreateOptions{});
 }
 #endif
 

@@ -38,7 +38,7 @@ QAction* Recent(frmB3Editor& w, int i) {
 }  // namespace
 
 TEST_F(EditorTest, AWindowLargerThanTheScreenIsFittedWhenShown) {
-    frmB3Editor big(services);
+    frmB3Editor big(services, editObject);
     big.resize(5000, 4000);
     big.show();
     const QRect area = big.screen()->availableGeometry();
@@ -153,8 +153,8 @@ TEST_F(EditorTest, WindowRemembersItsSizeAndTab) {
     w->resize(1100, 780);
     w->close();
     EXPECT_EQ(QSettings().value("editor/tab").toInt(), 3);
-    MMain::CreateEditObject();
-    frmB3Editor again(services);
+    editObject.CreateEditObject();
+    frmB3Editor again(services, editObject);
     EXPECT_EQ(again.sstEditor->currentIndex(), 3);
     EXPECT_EQ(again.CurrentKind, 3);
     EXPECT_EQ(again.size(), QSize(1100, 780));

@@ -80,7 +80,7 @@ TEST_F(SmallScreenTest, EveryWindowFitsTheScreen) {
     mainFits();
     // The remembered size of a larger screen is fitted too.
     {
-        frmB3Editor again(services);
+        frmB3Editor again(services, editObject);
         again.resize(1400, 1000);
         again.show();
         ExpectFits(&again, area, "main window, larger size remembered");

@@ -7,6 +7,7 @@
 
 #include "editor/edit_objects.h"
 #include "editor/errors.h"
+#include "editor/field_bindings.h"
 #include "editor/pictures.h"
 #include "editor/save_names.h"
 #include "editor/strings.h"
@@ -136,4 +137,61 @@ TEST(EditorPictures, PcxPreviewDecodesOrSaysWhy) {
     QString problem;
     EXPECT_TRUE(LoadPcxImage("/nonexistent/x.pcx", &problem).isNull());
     EXPECT_EQ(problem, "No picture file");
+}
+
+TEST(EditorFieldBindings, PropertiesTravelByColumnAndBadBindingsAreRefused) {
+    const FieldTable<CHero> table = {
+        Bind(b3::kHero, "Strength", &CHero::Strength, &CHero::setStrength, FormSource::Spin),
+        Bind(b3::kHero, "Description", &CHero::Description, &CHero::setDescription,
+             FormSource::TextBox),
+        Bind(b3::kHero, "ShortName", &CHero::ShortName, &CHero::setShortName, FormSource::Stored,
+             kWritten),
+    };
+    b3::DataArray data(1, b3::kColumnCount[b3::kHero]);
+    data.at(0, 8) = b3::Cell::byte(7);
+    data.at(0, 3) = b3::Cell::text("Bold");
+    data.at(0, 4) = b3::Cell::text("SAGE");
+    CHero stored;
+    LoadFromRow(table, stored, data, 0);
+    EXPECT_EQ(stored.Strength().toInt(), 7);
+    EXPECT_EQ(stored.Description(), "Bold");
+    EXPECT_EQ(stored.ShortName(), "SAGE");
+
+    // The short name is written but not compared; the others count each.
+    CHero working = stored;
+    working.setShortName("OTHER");
+    EXPECT_EQ(CountChanged(table, stored, working), 0);
+    working.setStrength(9);
+    working.setDescription("Brave");
+    EXPECT_EQ(CountChanged(table, stored, working), 2);
+    b3::ObjectArray row(static_cast<std::size_t>(b3::kColumnCount[b3::kHero]));
+    WriteToArray(table, working, row);
+    EXPECT_EQ(row[8], b3::Cell::byte(9));  // the column's own cell type
+    EXPECT_EQ(row[3], b3::Cell::text("Brave"));
+    EXPECT_EQ(row[4], b3::Cell::text("OTHER"));
+    EXPECT_TRUE(row[7].isEmpty());
+
+    // A table that names a column the kind lacks, or binds a property to a column or a control
+    // of the other sort, fails as it is built.
+    const auto number = [](auto build) {
+        try {
+            build();
+        } catch (const b3::Error& e) {
+            return e.number();
+        }
+        return 0;
+    };
+    EXPECT_EQ(number([] {
+                  Bind(b3::kHero, "Strenght", &CHero::Strength, &CHero::setStrength,
+                       FormSource::Spin);
+              }),
+              b3::kErrSubscript);
+    EXPECT_EQ(number([] {
+                  Bind(b3::kHero, "Hits", &CHero::Description, &CHero::setDescription,
+                       FormSource::TextBox);
+              }),
+              b3::kErrTypeMismatch);
+    EXPECT_EQ(
+        number([] { Bind(b3::kHero, "Hits", &CHero::Hits, &CHero::setHits, FormSource::TextBox); }),
+        b3::kErrTypeMismatch);
 }

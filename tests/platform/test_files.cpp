@@ -17,6 +17,7 @@
 
 #include "platform/native_path.h"
 #include "platform/temp_folder.h"
+#include "support/full_disk.h"
 
 namespace b3::platform {
 namespace {
@@ -220,10 +221,12 @@ TEST_F(FolderTest, ReplaceFileFailureLeavesTargetUntouched) {
 #endif
     const std::string replacement(5000, 'R');
 
-    for (const long long after : {0LL, 1LL, 14LL, 4096LL, 4999LL, 5000LL}) {
-        SetReplaceFailureAfterForTesting(after);
+    for (const std::size_t after : {0, 1, 14, 4096, 4999, 5000}) {
+        const FullDisk full(after);
+        ReplaceOptions options;
+        options.faults = &full;
         std::error_code ec;
-        EXPECT_FALSE(ReplaceFileContents(target, replacement, ec)) << after;
+        EXPECT_FALSE(ReplaceFileContents(target, replacement, ec, options)) << after;
         EXPECT_EQ(ec, std::errc::no_space_on_device) << after;
         EXPECT_EQ(ReadWholeFile(target), original) << after;
 #ifndef _WIN32
@@ -232,18 +235,19 @@ TEST_F(FolderTest, ReplaceFileFailureLeavesTargetUntouched) {
         EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"HERO.HER"}) << after;
 
         // A target that did not exist stays absent.
-        EXPECT_FALSE(ReplaceFileContents(tmp / "absent.her", replacement, ec)) << after;
+        EXPECT_FALSE(ReplaceFileContents(tmp / "absent.her", replacement, ec, options)) << after;
         EXPECT_TRUE(ec);
         EXPECT_FALSE(fs::exists(tmp / "absent.her"));
         EXPECT_EQ(AllNames(tmp.path()), std::vector<std::string>{"HERO.HER"}) << after;
     }
     // Failing after more bytes than are written does not fail.
-    SetReplaceFailureAfterForTesting(5001);
+    const FullDisk roomy(5001);
+    ReplaceOptions options;
+    options.faults = &roomy;
     std::error_code ec;
-    EXPECT_TRUE(ReplaceFileContents(target, replacement, ec));
+    EXPECT_TRUE(ReplaceFileContents(target, replacement, ec, options));
     EXPECT_EQ(ReadWholeFile(target), replacement);
 
-    SetReplaceFailureAfterForTesting(-1);
     EXPECT_TRUE(ReplaceFileContents(target, "fine", ec));
     EXPECT_EQ(ReadWholeFile(target), "fine");
 }

@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/temp_folder.h"
+#include "support/full_disk.h"
 #include "support/portable.h"
 
 namespace b3::platform {
@@ -309,9 +310,8 @@ TEST_F(RegistryFileTest, StoreRefusesWhatItCannotWriteAndLosesNothing) {
     EXPECT_TRUE(ec);
     EXPECT_TRUE(fs::is_directory(tmp / "dir.reg"));
     // A failing write leaves the old file.
-    SetReplaceFailureAfterForTesting(10);
-    EXPECT_FALSE(StoreRegistryFileValue(path, kKey, kValue, "/new", ec));
-    SetReplaceFailureAfterForTesting(-1);
+    const FullDisk full(10);
+    EXPECT_FALSE(StoreRegistryFileValue(path, kKey, kValue, "/new", ec, &full));
     EXPECT_EQ(ec, std::errc::no_space_on_device);
     EXPECT_EQ(ReadWholeFile(path), good);
     std::vector<std::string> names;

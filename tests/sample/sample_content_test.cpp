@@ -9,6 +9,7 @@
 #include <string>
 
 #include "b3/record_layout.h"
+#include "b3/table_columns.h"
 #include "platform/text1252.h"
 #include "sample/sample.h"
 
@@ -221,6 +222,28 @@ TEST(SampleContent, TextWidthsAgreeWithTheRecordLayouts) {
             if (!textColumns.count(c)) {
                 EXPECT_EQ(b3::sample::TextWidth(kind, c), 0) << c;
             }
+    }
+}
+
+TEST(SampleColumns, BuildersNameTheTablesColumns) {
+    EXPECT_EQ(b3::sample::ColumnOf(b3::kArmy, "PowerType"), 22);
+    EXPECT_EQ(b3::sample::ColumnOf(b3::kHero, "Level3XP"), 43);
+    EXPECT_EQ(b3::sample::ColumnOf(b3::kHero, "Power2Descrip"), 68);
+    EXPECT_EQ(b3::sample::ColumnOf(b3::kSpell, "File"), b3::LayoutOf(b3::kSpell).shortNameColumn);
+    for (int kind = 0; kind < b3::kKindCount; ++kind)
+        for (const b3::TableColumn& c : b3::TableColumns(kind))
+            EXPECT_EQ(b3::sample::ColumnOf(kind, c.name), c.column) << c.name;
+    // A name the table lacks, or spelt otherwise, stops the builder with the kind and the name.
+    for (const char* name : {"Powertype", "Power3Type", ""}) {
+        try {
+            b3::sample::ColumnOf(b3::kArmy, name);
+            ADD_FAILURE() << "no error for \"" << name << "\"";
+        } catch (const b3::Error& e) {
+            EXPECT_EQ(e.number(), b3::kErrSubscript);
+            EXPECT_NE(e.description().find("army"), std::string::npos) << e.description();
+            EXPECT_NE(e.description().find("\"" + std::string(name) + "\""), std::string::npos)
+                << e.description();
+        }
     }
 }
 

@@ -185,9 +185,9 @@ TEST(Construction, TemplatesAreCopiedFromBesideTheLibraryWhenMissing) {
     b3test::TempDir source;
     WriteBytes(source / "NEWARMY.PCX", "our army template");
     WriteBytes(source / "NEWSITE.PCX", "our site template");
-    b3::detail::SetTemplateFolderForTesting(source.str());
-    auto object = install.open();
-    b3::detail::SetTemplateFolderForTesting(std::nullopt);
+    b3::CreateOptions options = install.options();
+    options.templateFolder = source.str();
+    auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
     EXPECT_EQ(ReadBytes(install.path("EDPICTS", "NEWARMY.PCX")), "our army template");
     EXPECT_EQ(ReadBytes(install.path("EDPICTS", "NEWSITE.PCX")), "our site template");
 }
@@ -209,9 +209,9 @@ TEST(Construction, TemplatesInAnotherLetterCaseAreNotCopiedAgain) {
     RenameCase(install.path("EDPICTS", "NEWARMY.PCX"), install.path("EDPICTS", "newarmy.pcx"));
     RenameCase(install.path("EDPICTS", "NEWSITE.PCX"), install.path("EDPICTS", "NewSite.Pcx"));
     b3test::TempDir empty;  // a copy from here would fail
-    b3::detail::SetTemplateFolderForTesting(empty.str());
-    auto e = Failure([&] { install.open(); });
-    b3::detail::SetTemplateFolderForTesting(std::nullopt);
+    b3::CreateOptions options = install.options();
+    options.templateFolder = empty.str();
+    auto e = Failure([&] { b3::CreateObject(b3::CLSID_CEditObject, options); });
     EXPECT_FALSE(e) << e->number() << " " << e->source();
     EXPECT_EQ(FolderNames(install.folder("EDPICTS")),
               (std::vector<std::string>{"NewSite.Pcx", "newarmy.pcx"}));
@@ -222,9 +222,9 @@ TEST(Construction, AMissingTemplateSourceFailsWithFileNotFound) {
     install.withOneOfEach();
     fs::remove(install.path("EDPICTS", "NEWSITE.PCX"));
     b3test::TempDir empty;
-    b3::detail::SetTemplateFolderForTesting(empty.str());
-    auto e = Failure([&] { install.open(); });
-    b3::detail::SetTemplateFolderForTesting(std::nullopt);
+    b3::CreateOptions options = install.options();
+    options.templateFolder = empty.str();
+    auto e = Failure([&] { b3::CreateObject(b3::CLSID_CEditObject, options); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), 53);
     EXPECT_EQ(e->description(), "File not found");

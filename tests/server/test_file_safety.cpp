@@ -215,7 +215,8 @@ TEST(FileSafety, AReadOnlyCopyWithoutTemplatesCanStillBeRead) {
     const std::string templates = install.temp() / "library";
     WriteBytes(templates + "/NEWARMY.PCX", "army template");
     WriteBytes(templates + "/NEWSITE.PCX", "site template");
-    b3::detail::SetTemplateFolderForTesting(templates);
+    b3::CreateOptions options = install.options();
+    options.templateFolder = templates;
     for (const std::string& folder :
          {install.temp().str(), install.root(), install.folder("EDPICTS")})
         ::chmod(folder.c_str(), 0555);
@@ -227,7 +228,7 @@ TEST(FileSafety, AReadOnlyCopyWithoutTemplatesCanStillBeRead) {
         if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(10);
         std::unique_ptr<b3::_CEditObject> object;
         try {
-            object = install.open();
+            object = b3::CreateObject(b3::CLSID_CEditObject, options);
         } catch (const b3::Error&) {
             ::_exit(11);
         }
@@ -238,7 +239,6 @@ TEST(FileSafety, AReadOnlyCopyWithoutTemplatesCanStillBeRead) {
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    b3::detail::SetTemplateFolderForTesting(std::nullopt);
     for (const std::string& folder :
          {install.temp().str(), install.root(), install.folder("EDPICTS")})
         ::chmod(folder.c_str(), 0755);

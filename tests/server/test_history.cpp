@@ -181,7 +181,9 @@ TEST(History, AWriteRefusesAFileChangedSinceItWasRead) {
 
 // A kept version that is shorter, empty or changed is refused, and the file it would replace
 // stays as it is; so is an index line that names a place outside the installation's kind
-// folders or a version outside the history's folder, also when old versions are pruned.
+// folders or a version outside the history's folder, also when old versions are pruned. Lines
+// that cannot be read at all stay in the index when it is written again. The user is told of
+// the lines left out once, however often the index is read.
 TEST(History, DamagedVersionsAndHandEditedIndexLinesAreRefused) {
     Fixture f;
     const std::string tower = f.install.path("Sites", "TOWER.SIT");
@@ -210,7 +212,13 @@ TEST(History, DamagedVersionsAndHandEditedIndexLinesAreRefused) {
     index += "up\t1\tsave\tsite\tTOWER\tSites/../../../outside.txt\t5\n";
     index += "abs\t1\tsave\tsite\tTOWER\t" + outside + "\t5\n";
     index += "../../../outside.txt\t1\tsave\tsite\tTOWER\tSites/TOWER.SIT\t7\n";
+    // Lines that cannot be read: no fields, a time that is no number, a size cut short.
+    const std::vector<std::string> garbage = {"written by hand",
+                                              "x\tyesterday\tsave\tsite\tTOWER\tSites/TOWER.SIT\t7",
+                                              "y\t1\tsave\tsite\tTOWER\tSites/TOWER.SIT\t7kB"};
+    for (const std::string& line : garbage) index += line + "\n";
     WriteBytes(store.folder() + "/index.tsv", index);
+    EXPECT_TRUE(f.messages.empty()) << f.messages.front();
     EXPECT_EQ(store.List().size(), 1u);
     for (const char* evil : {"up", "abs", "../../../outside.txt"}) {
         const auto refused = Failure([&] { store.Restore(evil); });
@@ -227,6 +235,21 @@ TEST(History, DamagedVersionsAndHandEditedIndexLinesAreRefused) {
     ASSERT_EQ(tiny.List().size(), 1u);
     EXPECT_NE(tiny.List()[0].id, id);
     EXPECT_EQ(*tiny.Bytes(tiny.List()[0].id), now);
+
+    // Rewritten with the new version, the index still holds every line it could not read.
+    const std::string rewritten = ReadBytes(store.folder() + "/index.tsv");
+    for (const std::string& line : garbage)
+        EXPECT_NE(rewritten.find("\n" + line + "\n"), std::string::npos) << line << "\n"
+                                                                         << rewritten;
+    EXPECT_NE(rewritten.find("Sites/../../../outside.txt"), std::string::npos) << rewritten;
+    // Read many times (listing, restoring, keeping), the index was told of once: by its path,
+    // with the three lines outside and the three that cannot be read.
+    ASSERT_EQ(f.messages.size(), 1u) << (f.messages.empty() ? "" : f.messages.back());
+    EXPECT_NE(f.messages[0].find(store.folder()), std::string::npos) << f.messages[0];
+    EXPECT_NE(f.messages[0].find("index.tsv"), std::string::npos) << f.messages[0];
+    EXPECT_NE(f.messages[0].find(" 6 lines "), std::string::npos) << f.messages[0];
+    EXPECT_EQ(tiny.List().size(), 1u);
+    EXPECT_EQ(f.messages.size(), 1u);
 }
 
 // One of two processes of the test below: saves one army many times.

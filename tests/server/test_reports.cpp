@@ -445,23 +445,18 @@ TEST(ReportFailure, MissingFolderFailsAndCreatesNothing) {
 // ---------------------------------------------------------------------------------------------
 // Event pumping
 
-class PumpCounter {
-public:
-    PumpCounter() {
-        b3::SetEventPump([this] { ++calls; });
-    }
-    ~PumpCounter() { b3::SetEventPump(nullptr); }
-    int calls = 0;
-};
-
 TEST(ReportEvents, PumpedOncePerDataRow) {
     Installation inst;
     inst.withOneOfEach();
     inst.write("Army", "AAA.ARM", Bytes(252).str());
     inst.write("Army", "BBB.ARM", Bytes(252).str());
     inst.write("Items", "AMULET.ITM", Bytes(204).str());
-    const auto obj = inst.open();
-    PumpCounter pump;
+    struct {
+        int calls = 0;
+    } pump;
+    b3::CreateOptions options = inst.options();
+    options.pumpEvents = [&pump] { ++pump.calls; };
+    const auto obj = b3::CreateObject(b3::CLSID_CEditObject, options);
     Report(*obj, b3::kArmy);
     EXPECT_EQ(pump.calls, 3);
     pump.calls = 0;

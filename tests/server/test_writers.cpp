@@ -4,6 +4,7 @@
 
 #include "cedit_object.h"
 #include "platform/files.h"
+#include "support/full_disk.h"
 #include "support/install_fixture.h"
 
 using namespace b3test;
@@ -155,9 +156,11 @@ TEST(WriteObject, AFailingDiskLeavesTheOldFile) {
     Fixture f;
     auto row = f.army();
     row[1] = Cell::text("Changed");
-    b3::platform::SetReplaceFailureAfterForTesting(100);
-    auto e = Failure([&] { f.object->WriteObject(row, 1); });
-    b3::platform::SetReplaceFailureAfterForTesting(-1);
+    const FullDisk full(100);
+    b3::CreateOptions options = f.install.options();
+    options.writeFaults = &full;
+    const auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
+    auto e = Failure([&] { object->WriteObject(row, 1); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), 61);  // disk full
     EXPECT_EQ(e->source(), "CEditObject::WriteObject");
@@ -167,6 +170,9 @@ TEST(WriteObject, AFailingDiskLeavesTheOldFile) {
 
 TEST(WriteObject, TooShortAnArrayAndUnknownKinds) {
     Fixture f;
+    // The description says how many cells the kind's record takes and how many there are.
+    const char* const records[] = {"an item takes 11", "an army takes 28", "a hero takes 127",
+                                   "a site takes 9", "a spell takes 21"};
     for (int kind = 0; kind < 5; ++kind) {
         b3::ObjectArray row = f.object->GetEditObjectData(kind).row(0);
         row.pop_back();
@@ -174,6 +180,8 @@ TEST(WriteObject, TooShortAnArrayAndUnknownKinds) {
         ASSERT_TRUE(e) << kind;
         EXPECT_EQ(e->number(), 9) << kind;
         EXPECT_EQ(e->source(), "CEditObject::WriteObject");
+        EXPECT_EQ(e->description(), std::string("Subscript out of range: ") + records[kind] +
+                                        " cells; the array has " + std::to_string(row.size()));
     }
     EXPECT_FALSE(Failure([&] { f.object->WriteObject(b3::ObjectArray(3), 7); }));
     EXPECT_FALSE(Failure([&] { f.object->WriteObject(f.army(), -1); }));

@@ -12,6 +12,10 @@
 
 #include "b3edtsvr_export.h"
 
+namespace b3::platform {
+class WriteFaults;  // platform/files.h
+}
+
 namespace b3 {
 
 // ---------------------------------------------------------------------------------------------
@@ -222,9 +226,20 @@ inline std::string KindFolder(const _CEditObject& object, int kind) {
 // ---------------------------------------------------------------------------------------------
 // Creation and hosts
 
+// Called between the lines of a report so that the host's window can process pending events.
+using EventPump = std::function<void()>;
+
 struct CreateOptions {
     // Takes this folder as the installation folder instead of reading the registry store.
     std::optional<std::string> installFolder;
+    // Called between the lines of the object's reports; none by default.
+    EventPump pumpEvents;
+    // Where the picture templates an installation lacks are copied from; by default the folder
+    // of the server library.
+    std::optional<std::string> templateFolder;
+    // The faults the object's writes of the installation's files meet: none but in tests. It
+    // must outlive the object.
+    const platform::WriteFaults* writeFaults = nullptr;
 };
 
 // Creates the object of class `clsid` (CLSID_CEditObject); construction reads the whole
@@ -249,9 +264,5 @@ B3EDTSVR_EXPORT extern const char* const kInstallValue;
 // default writes it to standard error.
 using MessageSink = std::function<void(const std::string& text)>;
 B3EDTSVR_EXPORT void SetMessageSink(MessageSink sink);
-
-// Called between the lines of a report so that the host's window can process pending events.
-using EventPump = std::function<void()>;
-B3EDTSVR_EXPORT void SetEventPump(EventPump pump);
 
 }  // namespace b3
