@@ -89,8 +89,10 @@ public:
         if (!drawn_ && std::chrono::steady_clock::now() - start_ < kMoment) return;
         const int width = 40;
         const int filled = static_cast<int>(percent * width / 100);
-        std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
-                     std::string(width - filled, ' ').c_str(), static_cast<int>(percent));
+        std::fprintf(stderr, "\r[%s%s] %3d%%",
+                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                     std::string(static_cast<std::size_t>(width - filled), ' ').c_str(),
+                     static_cast<int>(percent));
         std::fflush(stderr);
         drawn_ = true;
     }
@@ -155,7 +157,8 @@ InterruptStopsRun::InterruptStopsRun(b3::engine::MBattleCalc* calc)
     struct sigaction action = {};
     action.sa_handler = &OnInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;
+    // The flag's bit is the sign bit of the int field.
+    action.sa_flags = static_cast<int>(SA_RESETHAND);
     sigaction(SIGINT, &action, &previous_->action);
 #endif
 }

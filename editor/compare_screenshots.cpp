@@ -29,7 +29,8 @@ namespace {
 // as a new army.
 void ChangeArmy(const std::string& folder, const std::string& shortName,
                 const std::function<void(b3::ObjectArray&)>& change) {
-    auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{folder});
+    auto object =
+        b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{.installFolder = folder});
     const b3::DataArray armies = object->GetEditObjectData(kArmy);
     for (std::size_t r = 0; r < armies.rows(); ++r) {
         if (armies.at(r, 3).toString() != shortName) continue;

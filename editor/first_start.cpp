@@ -51,9 +51,9 @@ bool StartEditObject(EditorServices& services, EditObjectHolder& holder,
                 b3::RegistrationCheck check;
                 try {
                     check = b3::CheckRegistration(folder->toStdString());
-                } catch (const b3::Error& e) {
-                    services.messageBox(nullptr, QString::fromStdString(e.description()), kAppTitle,
-                                        MsgButtons::Error);
+                } catch (const b3::Error& failure) {
+                    services.messageBox(nullptr, QString::fromStdString(failure.description()),
+                                        kAppTitle, MsgButtons::Error);
                     continue;
                 }
                 const QString chosenFolder = QString::fromStdString(check.folder);
@@ -74,12 +74,12 @@ bool StartEditObject(EditorServices& services, EditObjectHolder& holder,
                 if (remember) {
                     try {
                         b3::RegisterInstallation(check.folder, true);
-                    } catch (const b3::Error& e) {
+                    } catch (const b3::Error& failure) {
                         services.messageBox(
                             nullptr,
                             QString("The folder could not be remembered (%1); it is used this "
                                     "time only.")
-                                .arg(QString::fromStdString(e.description())),
+                                .arg(QString::fromStdString(failure.description())),
                             kAppTitle, MsgButtons::Ok);
                     }
                 }

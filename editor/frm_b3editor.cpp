@@ -294,11 +294,12 @@ void frmB3Editor::buildBrowseBar(QWidget* host) {
 QWidget* frmB3Editor::buildItemTab() {
     auto* tab = new QWidget;
     auto* row = new QHBoxLayout(tab);
-    for (int i = kPlusItemView8; i <= kPlusItemEdit10; ++i) lblPlus[i] = PlusLabel(tab);
+    for (std::size_t i = kPlusItemView8; i <= kPlusItemEdit10; ++i) lblPlus[i] = PlusLabel(tab);
 
     fraItemProps = new QGroupBox("View Item Properties", tab);
     auto* v = new QGridLayout(fraItemProps);
-    for (int c : {2, 3, 4, 6, 7, 8, 9, 10}) lblItemProps[c] = ValueLabel(fraItemProps);
+    for (std::size_t c : {2u, 3u, 4u, 6u, 7u, 8u, 9u, 10u})
+        lblItemProps[c] = ValueLabel(fraItemProps);
     lblItemProps[3]->setWordWrap(true);
     lblItemProps[3]->setMinimumHeight(3 * fontMetrics().height() + 6);
     lblItemProps[3]->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -333,7 +334,7 @@ QWidget* frmB3Editor::buildItemTab() {
     txtItemProps[2]->setToolTip("Enter the name for the item");
     txtItemProps[3] = new QLineEdit(fraItemEdit);
     txtItemProps[3]->setToolTip("Enter a description for the item");
-    for (int i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < 2; ++i) {
         cboItemPowers[i] = ListBox(fraItemEdit, "Select a power to give the item");
         cboItemPowers[i]->setObjectName(QString("cboItemPowers%1").arg(i));
     }
@@ -383,7 +384,8 @@ QWidget* frmB3Editor::buildItemTab() {
     e->setColumnStretch(1, 1);
 
     for (int i : {4, 6, 8, 10}) {
-        connect(updItemProps[i], &UpDown::changed, this, [this, i] { updItemProps_Change(i); });
+        connect(updItemProps[static_cast<std::size_t>(i)], &UpDown::changed, this,
+                [this, i] { updItemProps_Change(i); });
     }
     connect(updPicSelect, &UpDown::changed, this, [this] { updPicSelect_Change(); });
 
@@ -395,14 +397,15 @@ QWidget* frmB3Editor::buildItemTab() {
 QWidget* frmB3Editor::buildArmyTab() {
     auto* tab = new QWidget;
     auto* row = new QHBoxLayout(tab);
-    for (int i = kPlusArmyView18; i <= kPlusArmyEdit23; ++i) lblPlus[i] = PlusLabel(tab);
+    for (std::size_t i = kPlusArmyView18; i <= kPlusArmyEdit23; ++i) lblPlus[i] = PlusLabel(tab);
 
     auto* left = new QWidget(tab);
     auto* leftColumn = new QVBoxLayout(left);
     leftColumn->setContentsMargins(0, 0, 0, 0);
     fraArmyProps = new QGroupBox("View Army Properties:", left);
     auto* v = new QGridLayout(fraArmyProps);
-    for (int c : {1, 2, 4, 5, 6, 7, 8, 9, 10, 17, 18, 20, 21, 22, 23, 24, 25}) {
+    for (std::size_t c :
+         {1u, 2u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 17u, 18u, 20u, 21u, 22u, 23u, 24u, 25u}) {
         lblArmyProps[c] = ValueLabel(fraArmyProps);
     }
     lblArmyProps[2]->setWordWrap(true);
@@ -417,10 +420,10 @@ QWidget* frmB3Editor::buildArmyTab() {
     v->addWidget(Caption("Description:", fraArmyProps), r, 0, Qt::AlignTop | Qt::AlignRight);
     v->addWidget(lblArmyProps[2], r++, 1, 1, 3);
     // Two columns of numbers.
-    const std::pair<int, const char*> leftFields[] = {
+    const std::pair<std::size_t, const char*> leftFields[] = {
         {4, "Medal Chance:"}, {5, "Strength:"}, {6, "Move:"}, {7, "Hits:"},
         {8, "Turns:"},        {9, "Upkeep:"},   {10, "View:"}};
-    const std::pair<int, const char*> rightFields[] = {
+    const std::pair<std::size_t, const char*> rightFields[] = {
         {20, "Cost:"},  {21, "Setup:"},  {22, "Power Type:"},        {23, "Power Value:"},
         {24, "Sound:"}, {25, "Facing:"}, {17, "Com. Bonus Terrain:"}};
     const int top = r;
@@ -470,7 +473,7 @@ QWidget* frmB3Editor::buildArmyTab() {
     txtDescription[kArmy] = ParagraphBox(txtArmyProps[2], fraArmyEdit);
     e->addWidget(txtDescription[kArmy], r++, 1, 1, 3);
     struct Spin {
-        int column;
+        std::size_t column;
         const char* caption;
         int lo, hi, step;
         const char* tooltip;
@@ -547,7 +550,8 @@ QWidget* frmB3Editor::buildArmyTab() {
     txtArmyProps[20]->installEventFilter(this);
     connect(txtArmyProps[20], &QLineEdit::textChanged, this, [this] { txtArmyProps_Change(20); });
     for (int c : {4, 5, 6, 7, 8, 9, 10, 18, 20, 21, 23}) {
-        connect(updArmyProps[c], &UpDown::changed, this, [this, c] { updArmyProps_Change(c); });
+        connect(updArmyProps[static_cast<std::size_t>(c)], &UpDown::changed, this,
+                [this, c] { updArmyProps_Change(c); });
     }
     connect(cboMoveBonus, &QComboBox::activated, this, [this] { cboMoveBonus_Click(); });
     connect(lstMoveBonuses, &QListWidget::itemDoubleClicked, this,
@@ -568,7 +572,7 @@ QWidget* frmB3Editor::buildHeroTab() {
 
     fraHeroProps = new QGroupBox("View Hero Properties:", left);
     auto* v = new QGridLayout(fraHeroProps);
-    const std::pair<int, const char*> viewFields[] = {
+    const std::pair<std::size_t, const char*> viewFields[] = {
         {1, "Male Name:"}, {2, "Female Name:"}, {3, "Description:"}, {7, "Medal Addition Chance:"},
         {8, "Strength:"},  {9, "Move:"},        {10, "Hits:"},       {11, "View:"},
         {123, "Sound:"},   {124, "Facing:"}};
@@ -588,7 +592,7 @@ QWidget* frmB3Editor::buildHeroTab() {
 
     auto* preview = new QGroupBox("Hero Pictures (male, female)", left);
     auto* pv = new QHBoxLayout(preview);
-    for (int i : {1, 2}) {
+    for (std::size_t i : {1u, 2u}) {
         picPreview[i] = new QLabel(preview);
         picPreview[i]->setMinimumSize(96, 96);
         picPreview[i]->setAlignment(Qt::AlignCenter);
@@ -601,7 +605,7 @@ QWidget* frmB3Editor::buildHeroTab() {
 
     fraHeroEdit = new QGroupBox("Edit Hero Properties:", tab);
     auto* e = new QGridLayout(fraHeroEdit);
-    const std::tuple<int, const char*, const char*, int> texts[] = {
+    const std::tuple<std::size_t, const char*, const char*, int> texts[] = {
         {1, "Male Name:", "Enter the male name for this hero", 32},
         {2, "Female Name:", "Enter the female name for this hero", 32},
         {3, "Description:", "Enter a description for this hero", 128}};
@@ -619,7 +623,7 @@ QWidget* frmB3Editor::buildHeroTab() {
             e->addWidget(txtHeroProps[c], r++, 1);
         }
     }
-    const std::tuple<int, const char*, int, int, const char*> spins[] = {
+    const std::tuple<std::size_t, const char*, int, int, const char*> spins[] = {
         {7, "Medal Addition Chance:", -50, 50,
          "Set the amount by which the hero increases the chance of each army in his stack "
          "receiving a medal after a battle"},
@@ -675,7 +679,7 @@ QWidget* frmB3Editor::buildSiteTab() {
 
     fraSiteProps = new QGroupBox("View Site Properties", left);
     auto* v = new QGridLayout(fraSiteProps);
-    for (int c : {1, 3, 4}) lblSiteProps[c] = ValueLabel(fraSiteProps);
+    for (std::size_t c : {1u, 3u, 4u}) lblSiteProps[c] = ValueLabel(fraSiteProps);
     int r = 0;
     v->addWidget(Caption("Site Name:", fraSiteProps), r, 0);
     v->addWidget(lblSiteProps[1], r++, 1);
@@ -683,7 +687,7 @@ QWidget* frmB3Editor::buildSiteTab() {
     v->addWidget(lblSiteProps[3], r++, 1);
     v->addWidget(Caption("Value:", fraSiteProps), r, 0);
     v->addWidget(WithPlus(fraSiteProps, lblSiteProps[4], lblPlus[kPlusSiteView4]), r++, 1);
-    for (int c = 5; c <= 7; ++c) {
+    for (std::size_t c = 5; c <= 7; ++c) {
         chkSiteReadOnly[c] = new QCheckBox(flagCaptions[c - 5], fraSiteProps);
         // Shown at full contrast, but the view frame's boxes only mirror the stored flags.
         chkSiteReadOnly[c]->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -719,7 +723,7 @@ QWidget* frmB3Editor::buildSiteTab() {
     e->addWidget(SpinField(fraSiteEdit, txtSiteProps[4], updSiteProps[4], 0, 255, 1,
                            "Set the value of this power", lblPlus[kPlusSiteEdit4]),
                  r++, 1);
-    for (int c = 5; c <= 7; ++c) {
+    for (std::size_t c = 5; c <= 7; ++c) {
         chkSite[c] = new QCheckBox(flagCaptions[c - 5], fraSiteEdit);
         chkSite[c]->setToolTip(flagTooltips[c - 5]);
         e->addWidget(chkSite[c], r++, 1);
@@ -741,14 +745,14 @@ QWidget* frmB3Editor::buildSiteTab() {
 QWidget* frmB3Editor::buildSpellTab() {
     auto* tab = new QWidget;
     auto* row = new QVBoxLayout(tab);
-    for (int n = 0; n < 4; ++n) {
+    for (std::size_t n = 0; n < 4; ++n) {
         lblPlus[kPlusSpellView5 + n] = PlusLabel(tab);
         lblPlus[kPlusSpellEdit5 + n] = PlusLabel(tab);
     }
 
     fraSpellProps = new QGroupBox("View Spell Properties", tab);
     auto* v = new QGridLayout(fraSpellProps);
-    for (int c : {1, 2, 3}) lblSpellProps[c] = ValueLabel(fraSpellProps);
+    for (std::size_t c : {1u, 2u, 3u}) lblSpellProps[c] = ValueLabel(fraSpellProps);
     lblSpellProps[2]->setWordWrap(true);
     lblSpellProps[2]->setMinimumHeight(2 * fontMetrics().height() + 6);
     lblSpellProps[2]->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -763,21 +767,23 @@ QWidget* frmB3Editor::buildSpellTab() {
     v->addWidget(Caption("Power Name:", fraSpellProps), slotTop, 0);
     v->addWidget(Caption("Value:", fraSpellProps), slotTop + 1, 0);
     for (int n = 0; n < 4; ++n) {
-        lblVal2ReadOnly[n] = Caption("Value 2:", fraSpellProps);
-        for (int k = 4; k <= 6; ++k) lblSpellProps[k + 4 * n] = ValueLabel(fraSpellProps);
-        lblSpellArmy[n] = ValueLabel(fraSpellProps);
-        lblSpellArmy[n]->setToolTip("The army this power summons");
-        v->addWidget(lblSpellProps[4 + 4 * n], slotTop, 1 + n);
+        const auto slot = static_cast<std::size_t>(n);
+        lblVal2ReadOnly[slot] = Caption("Value 2:", fraSpellProps);
+        for (std::size_t k = 4; k <= 6; ++k)
+            lblSpellProps[k + 4 * slot] = ValueLabel(fraSpellProps);
+        lblSpellArmy[slot] = ValueLabel(fraSpellProps);
+        lblSpellArmy[slot]->setToolTip("The army this power summons");
+        v->addWidget(lblSpellProps[4 + 4 * slot], slotTop, 1 + n);
         v->addWidget(
-            WithPlus(fraSpellProps, lblSpellProps[5 + 4 * n], lblPlus[kPlusSpellView5 + n]),
+            WithPlus(fraSpellProps, lblSpellProps[5 + 4 * slot], lblPlus[kPlusSpellView5 + slot]),
             slotTop + 1, 1 + n);
-        v->addWidget(lblSpellProps[6 + 4 * n], slotTop + 2, 1 + n);
-        v->addWidget(lblSpellArmy[n], slotTop + 3, 1 + n);
+        v->addWidget(lblSpellProps[6 + 4 * slot], slotTop + 2, 1 + n);
+        v->addWidget(lblSpellArmy[slot], slotTop + 3, 1 + n);
         v->setColumnStretch(1 + n, 1);
     }
     v->addWidget(lblVal2ReadOnly[0], slotTop + 2, 0);
     v->addWidget(Caption("Army:", fraSpellProps), slotTop + 3, 0);
-    for (int n = 1; n < 4; ++n) lblVal2ReadOnly[n]->setVisible(false);
+    for (std::size_t n = 1; n < 4; ++n) lblVal2ReadOnly[n]->setVisible(false);
 
     fraSpellEdit = new QGroupBox("Edit Spell Properties", tab);
     auto* e = new QGridLayout(fraSpellEdit);
@@ -802,31 +808,34 @@ QWidget* frmB3Editor::buildSpellTab() {
     e->addWidget(Caption("Value:", fraSpellEdit), editTop + 1, 0);
     e->addWidget(Caption("Army:", fraSpellEdit), editTop + 3, 0);
     for (int n = 0; n < 4; ++n) {
-        cboSpellPowers[n] = ListBox(fraSpellEdit, "Select a power to give the spell");
-        cboSpellPowers[n]->setObjectName(QString("cboSpellPowers%1").arg(n));
-        cboSpellArmy[n] = ListBox(fraSpellEdit, "Select the army this power summons");
-        cboSpellArmy[n]->setObjectName(QString("cboSpellArmy%1").arg(n));
-        e->addWidget(cboSpellPowers[n], editTop, 1 + n);
-        e->addWidget(SpinField(fraSpellEdit, txtSpellProps[5 + 4 * n], updSpellProps[5 + 4 * n], 0,
-                               255, 1, "Set the value of this power", lblPlus[kPlusSpellEdit5 + n]),
-                     editTop + 1, 1 + n);
-        lblVal2[n] = new QLabel("Value 2:", fraSpellEdit);
+        const auto slot = static_cast<std::size_t>(n);
+        cboSpellPowers[slot] = ListBox(fraSpellEdit, "Select a power to give the spell");
+        cboSpellPowers[slot]->setObjectName(QString("cboSpellPowers%1").arg(n));
+        cboSpellArmy[slot] = ListBox(fraSpellEdit, "Select the army this power summons");
+        cboSpellArmy[slot]->setObjectName(QString("cboSpellArmy%1").arg(n));
+        e->addWidget(cboSpellPowers[slot], editTop, 1 + n);
+        e->addWidget(
+            SpinField(fraSpellEdit, txtSpellProps[5 + 4 * slot], updSpellProps[5 + 4 * slot], 0,
+                      255, 1, "Set the value of this power", lblPlus[kPlusSpellEdit5 + slot]),
+            editTop + 1, 1 + n);
+        lblVal2[slot] = new QLabel("Value 2:", fraSpellEdit);
         auto* val2 = new QWidget(fraSpellEdit);
         auto* val2Row = new QHBoxLayout(val2);
         val2Row->setContentsMargins(0, 0, 0, 0);
-        val2Row->addWidget(lblVal2[n]);
-        val2Row->addWidget(SpinField(val2, txtSpellProps[6 + 4 * n], updSpellProps[6 + 4 * n], 0,
-                                     255, 1, "Set the value of this power"));
+        val2Row->addWidget(lblVal2[slot]);
+        val2Row->addWidget(SpinField(val2, txtSpellProps[6 + 4 * slot], updSpellProps[6 + 4 * slot],
+                                     0, 255, 1, "Set the value of this power"));
         e->addWidget(val2, editTop + 2, 1 + n);
-        e->addWidget(cboSpellArmy[n], editTop + 3, 1 + n);
+        e->addWidget(cboSpellArmy[slot], editTop + 3, 1 + n);
         e->setColumnStretch(1 + n, 1);
-        connect(cboSpellPowers[n], &QComboBox::currentIndexChanged, this,
+        connect(cboSpellPowers[slot], &QComboBox::currentIndexChanged, this,
                 [this, n] { cboSpellPowers_Click(n); });
     }
     e->setRowMinimumHeight(editTop + 2, 26);
     e->setRowMinimumHeight(editTop + 3, 26);
     for (int c : {3, 5, 6, 9, 10, 13, 14, 17, 18}) {
-        connect(updSpellProps[c], &UpDown::changed, this, [this, c] { updSpellProps_Change(c); });
+        connect(updSpellProps[static_cast<std::size_t>(c)], &UpDown::changed, this,
+                [this, c] { updSpellProps_Change(c); });
     }
 
     row->addWidget(fraSpellProps, 1);
@@ -953,15 +962,15 @@ void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
     Trap(services_, "frmB3Editor::FillEditObjectSelectComboBox", [&] {
         if (kind > 4 || kind < 0) return;
         const int nameColumn = kind == kItem ? 2 : 1;
-        const auto& data = DataArray();
-        for (std::size_t r = 0; r < data.rows(); ++r) {
+        const auto& table = DataArray();
+        for (std::size_t r = 0; r < table.rows(); ++r) {
             if (!MatchesFilter(static_cast<int>(r)) &&
                 (keptShortName_.isEmpty() ||
-                 CellText(data.at(r, static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn)))
+                 CellText(table.at(r, static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn)))
                          .compare(keptShortName_, Qt::CaseInsensitive) != 0))
                 continue;
-            cboEditObject->addItem(CellText(data.at(r, static_cast<std::size_t>(nameColumn))),
-                                   CellInt(data.at(r, 0)));
+            cboEditObject->addItem(CellText(table.at(r, static_cast<std::size_t>(nameColumn))),
+                                   CellInt(table.at(r, 0)));
         }
     });
 }
@@ -972,22 +981,22 @@ void frmB3Editor::DisplayEditObjectProps(int position, std::int16_t kind) {
         if (position < 0 || position >= cboEditObject->count()) return;
         const int row = cboEditObject->itemData(position).toInt();
         if (row < 0) return;  // an object only another installation holds
-        const b3::DataArray& data = DataArray();
+        const b3::DataArray& table = DataArray();
         switch (kind) {
             case kItem:
-                MItem::DisplayProps(*this, data, row);
+                MItem::DisplayProps(*this, table, row);
                 break;
             case kArmy:
-                MArmy::DisplayProps(*this, data, row);
+                MArmy::DisplayProps(*this, table, row);
                 break;
             case kHero:
-                MHero::DisplayProps(*this, data, row);
+                MHero::DisplayProps(*this, table, row);
                 break;
             case kSite:
-                MSite::DisplayProps(*this, data, row);
+                MSite::DisplayProps(*this, table, row);
                 break;
             case kSpell:
-                MSpell::DisplayProps(*this, data, row);
+                MSpell::DisplayProps(*this, table, row);
                 break;
             default:
                 break;

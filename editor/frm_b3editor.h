@@ -79,7 +79,7 @@ public:
     void FillComboFromStringRange(QComboBox* combo, int rangeCode);
 
     const b3::DataArray& DataArray() const { return dataArray_; }
-    void setDataArray(b3::DataArray data) { dataArray_ = std::move(data); }
+    void setDataArray(b3::DataArray array) { dataArray_ = std::move(array); }
     std::int32_t NumEditObjects() const { return numEditObjects_; }
     void setNumEditObjects(std::int32_t n) { numEditObjects_ = n; }
 

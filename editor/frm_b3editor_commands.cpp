@@ -101,28 +101,28 @@ void frmB3Editor::tbrMain_ButtonClick(const QString& key) {
 }
 
 bool frmB3Editor::FillEditObjects(std::int16_t kind) {
-    const b3::DataArray& data = DataArray();
+    const b3::DataArray& table = DataArray();
     switch (kind) {
         case kItem:
             StoredItem = std::make_unique<CItem>();
             WorkingItem = std::make_unique<CItem>();
-            return MItem::FillItemObjects(*StoredItem, *WorkingItem, data, *this);
+            return MItem::FillItemObjects(*StoredItem, *WorkingItem, table, *this);
         case kArmy:
             StoredArmy = std::make_unique<CArmy>();
             WorkingArmy = std::make_unique<CArmy>();
-            return MArmy::FillArmyObjects(*StoredArmy, *WorkingArmy, data, *this);
+            return MArmy::FillArmyObjects(*StoredArmy, *WorkingArmy, table, *this);
         case kHero:
             StoredHero = std::make_unique<CHero>();
             WorkingHero = std::make_unique<CHero>();
-            return MHero::FillHeroObjects(*StoredHero, *WorkingHero, data, *this);
+            return MHero::FillHeroObjects(*StoredHero, *WorkingHero, table, *this);
         case kSite:
             StoredSite = std::make_unique<CSite>();
             WorkingSite = std::make_unique<CSite>();
-            return MSite::FillSiteObjects(*StoredSite, *WorkingSite, data, *this);
+            return MSite::FillSiteObjects(*StoredSite, *WorkingSite, table, *this);
         case kSpell:
             StoredSpell = std::make_unique<CSpell>();
             WorkingSpell = std::make_unique<CSpell>();
-            return MSpell::FillSpellObjects(*StoredSpell, *WorkingSpell, data, *this);
+            return MSpell::FillSpellObjects(*StoredSpell, *WorkingSpell, table, *this);
         default:
             return false;
     }

@@ -215,15 +215,15 @@ bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bo
     if (!platform::IsRegularFile(path)) return true;
     // The existing object by its display name, as the list shows it.
     QString existing;
-    const b3::DataArray& data = DataArray();
-    for (std::size_t r = 0; r < data.rows(); ++r) {
+    const b3::DataArray& table = DataArray();
+    for (std::size_t r = 0; r < table.rows(); ++r) {
         QString name =
-            CellText(data.at(r, static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn)));
+            CellText(table.at(r, static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn)));
         if (kind == kSpell)
             name = QString::fromStdString(
                 platform::Utf8Path(platform::FsPath(name.toStdString()).stem()));
         if (name.compare(shortName, Qt::CaseInsensitive) == 0) {
-            existing = CellText(data.at(r, static_cast<std::size_t>(kDisplayNameColumn[kind])));
+            existing = CellText(table.at(r, static_cast<std::size_t>(kDisplayNameColumn[kind])));
             break;
         }
     }
@@ -317,16 +317,16 @@ void frmB3Editor::WatchInstallation() {
 bool frmB3Editor::FolderDiffers(int kind) const {
     if (!holder_.HasEditObject() || kind < 0 || kind >= b3::kKindCount) return false;
     std::error_code ec;
-    const std::vector<std::string> names =
-        platform::ListFiles(KindFolder(kind), "*" + std::string(b3::LayoutOf(kind).extension), ec);
+    const std::vector<std::string> names = platform::ListFiles(
+        KindFolder(kind), std::string("*").append(b3::LayoutOf(kind).extension), ec);
     if (ec) return false;
     QStringList onDisk;
     for (const std::string& name : names) onDisk << QString::fromStdString(name).toUpper();
     QStringList listed;
-    const b3::DataArray data = editObject().GetEditObjectData(kind);
+    const b3::DataArray table = editObject().GetEditObjectData(kind);
     const auto column = static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn);
-    for (std::size_t r = 0; r < data.rows(); ++r) {
-        const QString name = CellText(data.at(r, column));
+    for (std::size_t r = 0; r < table.rows(); ++r) {
+        const QString name = CellText(table.at(r, column));
         listed << (kind == kSpell ? QString::fromStdString(platform::Utf8Path(
                                         platform::FsPath(name.toStdString()).filename()))
                                   : name + b3::LayoutOf(kind).extension)

@@ -119,7 +119,7 @@ void frmB3Editor::buildSession() {
     file->addSeparator();
     buildCompareMenu(file);
     file->addSeparator();
-    for (int position : {1, 2, 4, 5, 7}) file->addAction(tbrButtons[position]);
+    for (std::size_t position : {1u, 2u, 4u, 5u, 7u}) file->addAction(tbrButtons[position]);
     file->addSeparator();
     file->addAction(tbrButtons[11]);
     fillRecentMenu();
@@ -206,7 +206,7 @@ void frmB3Editor::buildHistory() {
     history_->setLabel(cboHeroSound, "Sound");
     history_->setLabel(cboHeroFacing, "Facing");
     history_->setLabel(cboSitePowers, "Power 1 Type");
-    for (int p = 0; p < 4; ++p) {
+    for (std::size_t p = 0; p < 4; ++p) {
         history_->setLabel(cboSpellPowers[p], QString("Power %1 Type").arg(p + 1));
         history_->setLabel(cboSpellArmy[p], QString("Power %1 Description").arg(p + 1));
     }
@@ -316,10 +316,10 @@ bool frmB3Editor::SwitchInstallation(const QString& folder) {
 
 bool frmB3Editor::MatchesFilter(int row) const {
     if (filter_.isEmpty()) return true;
-    const b3::DataArray& data = DataArray();
+    const b3::DataArray& table = DataArray();
     for (std::size_t column : FilterColumns(CurrentKind)) {
-        if (column >= data.columns()) continue;
-        QString text = CellString(data.at(static_cast<std::size_t>(row), column));
+        if (column >= table.columns()) continue;
+        QString text = CellString(table.at(static_cast<std::size_t>(row), column));
         if (CurrentKind == kSpell && column == 20)
             text = text.section(QRegularExpression("[/\\\\]"), -1);
         if (text.contains(filter_, Qt::CaseInsensitive)) return true;
@@ -363,12 +363,12 @@ void frmB3Editor::UpdateTitle() {
         holder_.HasEditObject() ? QString::fromStdString(editObject().InstallPath()) : QString();
     QString object;
     const int row = SelectedRowKey();
-    const b3::DataArray& data = DataArray();
-    if (row >= 0 && static_cast<std::size_t>(row) < data.rows() && CurrentKind >= 0 &&
+    const b3::DataArray& table = DataArray();
+    if (row >= 0 && static_cast<std::size_t>(row) < table.rows() && CurrentKind >= 0 &&
         CurrentKind < kKindCount) {
         const b3::RecordLayout& layout = b3::LayoutOf(CurrentKind);
-        const QString name = CellString(data.at(static_cast<std::size_t>(row),
-                                                static_cast<std::size_t>(layout.shortNameColumn)));
+        const QString name = CellString(table.at(static_cast<std::size_t>(row),
+                                                 static_cast<std::size_t>(layout.shortNameColumn)));
         const QString file = CurrentKind == kSpell ? name.section(QRegularExpression("[/\\\\]"), -1)
                                                    : name + layout.extension;
         object = QString("%1 (%2)").arg(file.left(file.size() - 4), file);
@@ -377,7 +377,7 @@ void frmB3Editor::UpdateTitle() {
         lblStatusObject->setText(
             filter_.isEmpty()
                 ? QString("%1 objects").arg(NumEditObjects())
-                : QString("%1 of %2 objects match").arg(NumEditObjects()).arg(data.rows()));
+                : QString("%1 of %2 objects match").arg(NumEditObjects()).arg(table.rows()));
     }
     lblStatusInstall->setText(QDir::toNativeSeparators(install));
     QString title = "Banerule 3 Editor";

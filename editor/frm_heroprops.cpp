@@ -206,23 +206,23 @@ void frmHeroProps::CreateEmptyArray() {
     model_->reload();
 }
 
-void frmHeroProps::StartFromPreexistArray(const b3::DataArray& data, int row) {
+void frmHeroProps::StartFromPreexistArray(const b3::DataArray& array, int row) {
     try {
         for (int r = 0; r < kHeroPropRows; ++r) {
             auto& g = XHeroProps[static_cast<std::size_t>(r)];
             g.fill(QVariant());
-            const QString male = CellText(data, row, 19 + r);
-            const QString female = CellText(data, row, 30 + r);
+            const QString male = CellText(array, row, 19 + r);
+            const QString female = CellText(array, row, 30 + r);
             g[1] = AcceptedTitle(male) ? male : QString();
             g[2] = AcceptedTitle(female) ? female : QString();
-            g[3] = CellInt(data, row, 41 + r);
-            g[4] = CellInt(data, row, 52 + r);
-            g[5] = CellInt(data, row, 63 + 3 * r);
-            g[6] = CellInt(data, row, 64 + 3 * r);
-            g[7] = CellText(data, row, 65 + 3 * r);
-            g[8] = CellInt(data, row, 93 + r);
-            g[9] = CellText(data, row, 103 + r);
-            g[10] = CellInt(data, row, 113 + r);
+            g[3] = CellInt(array, row, 41 + r);
+            g[4] = CellInt(array, row, 52 + r);
+            g[5] = CellInt(array, row, 63 + 3 * r);
+            g[6] = CellInt(array, row, 64 + 3 * r);
+            g[7] = CellText(array, row, 65 + 3 * r);
+            g[8] = CellInt(array, row, 93 + r);
+            g[9] = CellText(array, row, 103 + r);
+            g[10] = CellInt(array, row, 113 + r);
         }
         IsDirty = false;
     } catch (...) {

@@ -81,7 +81,7 @@ public:
     bool IsDirty = false;
 
     void CreateEmptyArray();
-    void StartFromPreexistArray(const b3::DataArray& data, int row);
+    void StartFromPreexistArray(const b3::DataArray& array, int row);
     // Between the grid's array and a plain two-dimensional array.
     void ConvertVarArrayToXArray(const HeroPropsArray& values);
     HeroPropsArray ConvertXArrayToVarArray() const;

@@ -61,7 +61,7 @@ void Initialize(frmB3Editor& w) {
     try {
         SetKindTooltips(w, 320, "Select a Hero");
         // The medal addition starts at no change.
-        const int medal = ColumnNamed(kHero, "MedalChanceAddition");
+        const auto medal = static_cast<int>(ColumnNamed(kHero, "MedalChanceAddition"));
         ResetFormColumns(w.lblHeroProps, w.txtHeroProps, w.updHeroProps, 126, [&](int column) {
             return column == medal ? std::optional(0) : std::nullopt;
         });

@@ -86,8 +86,8 @@ QString FacingName(const b3::_CEditObject& object, int code) {
 
 void SetKindTooltips(frmB3Editor& w, int base, const QString& prompt) {
     for (int position : {1, 2, 4, 5, 7}) {
-        if (w.tbrButtons[position])
-            w.tbrButtons[position]->setToolTip(LoadResString(base + position));
+        if (QAction* button = w.tbrButtons[static_cast<std::size_t>(position)])
+            button->setToolTip(LoadResString(base + position));
     }
     w.updBrowse->setToolTip(LoadResString(base));
     w.cboEditObject->setPlaceholderText(prompt);

@@ -8,9 +8,9 @@ QString ChosenBaseName(const QString& chosenPath) {
     // The dialogs give paths with forward slashes on every platform; a backslash left in the
     // name is refused later.
     QString name = chosenPath;
-    const int cut = name.lastIndexOf('/');
+    const qsizetype cut = name.lastIndexOf('/');
     if (cut >= 0) name = name.mid(cut + 1);
-    const int dot = name.lastIndexOf('.');
+    const qsizetype dot = name.lastIndexOf('.');
     if (dot > 0) name = name.left(dot);
     return name;
 }

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", temp.filePath("data").toLocal8Bit());
     const std::string game = temp.filePath("game").toStdString();
     b3::sample::WriteSampleInstallation(game);
-    b3::editor::EditObjectHolder editObject(b3::CreateOptions{game});
+    b3::editor::EditObjectHolder editObject(b3::CreateOptions{.installFolder = game});
     editObject.CreateEditObject();
 
     QuietServices services;

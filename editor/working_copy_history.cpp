@@ -256,8 +256,8 @@ void WorkingCopyHistory::restore(const Snapshot& snapshot) {
             if (e->text() != v.value.toString()) e->setText(v.value.toString());
         } else if (auto* c = qobject_cast<QComboBox*>(w)) {
             c->setCurrentIndex(v.value.toInt());
-        } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
-            c->setChecked(v.value.toBool());
+        } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+            box->setChecked(v.value.toBool());
         } else if (auto* l = qobject_cast<QListWidget*>(w)) {
             l->clear();
             l->addItems(v.value.toStringList());

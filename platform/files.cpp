@@ -676,15 +676,15 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
             ec.clear();
             return true;
         }
-        const DWORD error = ::GetLastError();
+        const DWORD code = ::GetLastError();
         // The original went to the backup name but the replacement did not follow: it goes
         // back first.
         if (::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
             ::GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) {
             ::MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
         }
-        if (!IsHeldError(error) || waited >= kHeldWaitMs) {
-            return fail(IsHeldError(error) ? FileHeldError() : ErrorFromWindows(error));
+        if (!IsHeldError(code) || waited >= kHeldWaitMs) {
+            return fail(IsHeldError(code) ? FileHeldError() : ErrorFromWindows(code));
         }
         ::Sleep(kHeldRetryMs);
     }

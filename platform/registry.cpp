@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -91,8 +92,7 @@ int HexDigit(char c) {
 }
 
 std::string TrimNulls(std::string s) {
-    const auto nul = s.find('\0');
-    if (nul != std::string::npos) s.resize(nul);
+    s.erase(std::find(s.begin(), s.end(), '\0'), s.end());
     return s;
 }
 

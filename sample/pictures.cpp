@@ -11,8 +11,8 @@ constexpr int kSize = 48;
 // FNV-1a: a stable number per name, so that each object's picture is distinct and repeatable.
 std::uint32_t NameHash(std::string_view name) {
     std::uint32_t h = 2166136261u;
-    for (unsigned char c : name) {
-        h ^= c;
+    for (const char ch : name) {
+        h ^= static_cast<unsigned char>(ch);
         h *= 16777619u;
     }
     return h;

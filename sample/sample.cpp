@@ -65,7 +65,7 @@ void WriteSampleInstallation(const std::string& dir) {
         const RecordLayout& layout = LayoutOf(kind);
         const std::string folder = JoinPath(dir, layout.subfolder);
         folders.push_back(folder);
-        for (const SampleObject& object : content.kinds[kind]) {
+        for (const SampleObject& object : content.kinds[static_cast<std::size_t>(kind)]) {
             const std::string path = JoinPath(folder, object.shortName + layout.extension);
             ObjectArray cells = object.cells;
             // The spell's file is its identity: its cell holds the full path.

@@ -318,9 +318,11 @@ std::string ShortName(FieldReader& r, int kind) {
     const std::string s = r.Text("short", kShortNameWidth);
     if (s.empty() || s.size() > maxLength)
         r.Fail("short", "must have 1 to " + std::to_string(maxLength) + " characters");
-    for (unsigned char c : s)
+    for (const char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
         if (!(std::isupper(c) || std::isdigit(c) || c == '_'))
             r.Fail("short", "may hold only upper-case letters, digits and underscores");
+    }
     return s;
 }
 
@@ -614,7 +616,7 @@ std::vector<SampleObject> ParseKind(int kind, std::string_view text) {
 SampleContent LoadSampleContent() {
     SampleContent content;
     for (int kind = 0; kind < kKindCount; ++kind)
-        content.kinds[kind] = ParseKind(kind, EmbeddedJson(kind));
+        content.kinds[static_cast<std::size_t>(kind)] = ParseKind(kind, EmbeddedJson(kind));
     return content;
 }
 

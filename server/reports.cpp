@@ -112,8 +112,8 @@ std::string CEditObject::PrintArmies(const DataArray& d) const {
         [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 3)).cell(d.at(r, 1)).cell(d.at(r, 2));
-            for (int c = 4; c <= 10; ++c) l.cell(d.at(r, c));
-            for (int c = 13; c <= 18; ++c) l.cell(d.at(r, c));
+            for (std::size_t c = 4; c <= 10; ++c) l.cell(d.at(r, c));
+            for (std::size_t c = 13; c <= 18; ++c) l.cell(d.at(r, c));
             l.cell(d.at(r, 20)).cell(d.at(r, 21));
             l.text(ConvertPowerTypeToName(Code(d.at(r, 22)))).cell(d.at(r, 23));
             l.text(ConvertSoundToName(Code(d.at(r, 24))));
@@ -150,15 +150,15 @@ std::string CEditObject::PrintHeroes(const DataArray& d) const {
         [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 4)).cell(d.at(r, 1)).cell(d.at(r, 2)).cell(d.at(r, 3));
-            for (int c = 7; c <= 17; ++c) l.cell(d.at(r, c));
-            for (int c = 19; c <= 62; ++c) l.cell(d.at(r, c));
-            for (int p = 1; p <= 10; ++p) {
+            for (std::size_t c = 7; c <= 17; ++c) l.cell(d.at(r, c));
+            for (std::size_t c = 19; c <= 62; ++c) l.cell(d.at(r, c));
+            for (std::size_t p = 1; p <= 10; ++p) {
                 l.text(ConvertPowerTypeToName(Code(d.at(r, 60 + 3 * p))));
                 l.cell(d.at(r, 61 + 3 * p));
                 l.text(ConvertSpellShortNameToDisplay(d.at(r, 62 + 3 * p).toString()));
             }
-            for (int c = 93; c <= 112; ++c) l.cell(d.at(r, c));
-            for (int c = 113; c <= 122; ++c)
+            for (std::size_t c = 93; c <= 112; ++c) l.cell(d.at(r, c));
+            for (std::size_t c = 113; c <= 122; ++c)
                 l.text(ConvertGender(static_cast<int>(d.at(r, c).number())));
             l.text(ConvertSoundToName(Code(d.at(r, 123))));
             l.text(ConvertFacingToName(Code(d.at(r, 124))));
@@ -179,7 +179,7 @@ std::string CEditObject::PrintSites(const DataArray& d) const {
             Line l(out);
             l.cell(d.at(r, 2)).cell(d.at(r, 1));
             l.text(ConvertPowerTypeToName(Code(d.at(r, 3)))).cell(d.at(r, 4));
-            for (int c = 5; c <= 7; ++c) {
+            for (std::size_t c = 5; c <= 7; ++c) {
                 l.text(ConvertTruth(static_cast<std::uint8_t>(d.at(r, c).number())));
             }
         });
@@ -200,7 +200,7 @@ std::string CEditObject::PrintSpells(const DataArray& d) const {
         [&](csv::Writer& out, std::size_t r) {
             Line l(out);
             l.cell(d.at(r, 1)).cell(d.at(r, 2)).cell(d.at(r, 3));
-            for (int p = 1; p <= 4; ++p) {
+            for (std::size_t p = 1; p <= 4; ++p) {
                 const std::int16_t type = Code(d.at(r, 4 * p));
                 l.text(ConvertPowerTypeToName(type))
                     .cell(d.at(r, 4 * p + 1))

@@ -310,8 +310,8 @@ void frmMoreResults::CalculateResultPercent() {
         for (ResultTable* table : {&att_, &def_})
             for (auto& row : *table)
                 // Halves go to the even neighbour (the current rounding mode).
-                row[1] = static_cast<std::int32_t>(
-                    std::nearbyint(static_cast<double>(row[0]) / numBattles_ * 100.0));
+                row[1] = static_cast<std::int32_t>(std::nearbyint(
+                    static_cast<double>(row[0]) / static_cast<double>(numBattles_) * 100.0));
     });
 }
 

@@ -91,7 +91,8 @@ std::vector<std::vector<QString>> OddsLabModel::ResultsTable(
         for (int side = 0; side < 2; ++side) {
             const long long count = statistics.Lost(side)[n].battles;
             cells.push_back(QString::number(count));
-            cells.push_back(FullPrecision(battles > 0 ? count / battles * 100.0 : 0.0));
+            cells.push_back(
+                FullPrecision(battles > 0 ? static_cast<double>(count) / battles * 100.0 : 0.0));
             if (!exact_) {
                 cells.push_back(QString());
                 continue;

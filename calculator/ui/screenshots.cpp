@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, temp.filePath("settings"));
     const std::string game = temp.filePath("game").toStdString();
     b3::sample::WriteSampleInstallation(game);
-    auto editObject = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{game});
+    auto editObject =
+        b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{.installFolder = game});
 
     CameraServices services(out);
     b3::oddslab::frmOddsLab w(services, *editObject);

@@ -311,7 +311,9 @@ TEST_F(ScenarioWindow, PinnedRunIsComparedAndResultsExport) {
             << r;
         const int changeDecimals = std::min(decimals, FigureDecimals(now.interval[r]));
         const QString change = w.lblPinned[r][1]->text();
-        if (change != "0") EXPECT_EQ(change.section('.', 1).size(), changeDecimals) << r;
+        if (change != "0") {
+            EXPECT_EQ(change.section('.', 1).size(), changeDecimals) << r;
+        }
         EXPECT_NEAR(change.toDouble(), now.simulated[r] - first.simulated[r],
                     0.5 * std::pow(10.0, -changeDecimals) + 1e-12)
             << r;

@@ -131,8 +131,8 @@ TEST_F(Batch, ExportThenImportOfAnUnchangedInstallationChangesNothing) {
 
 TEST_F(Batch, OneCellChangedInASpreadsheetChangesExactlyThatField) {
     b3cli::TextTable table = b3cli::ReadCsv(Export(b3::kArmy, "armies.csv"), "armies.csv");
-    const auto strength =
-        std::find(table.header.begin(), table.header.end(), "Strength") - table.header.begin();
+    const auto strength = static_cast<std::size_t>(
+        std::find(table.header.begin(), table.header.end(), "Strength") - table.header.begin());
     std::size_t row = 0;
     while (table.rows[row][0] != "KNIGHTS") ++row;
     const int old = std::stoi(*table.rows[row][strength]);
@@ -303,7 +303,9 @@ TEST_F(Batch, AnImportKilledInTheMiddleIsFinishedByTheNextCommand) {
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << stopAt;
         ASSERT_TRUE(fs::exists(b3::JournalPath(target))) << stopAt;
-        if (stopAt > 0) EXPECT_NE(Snapshot(target), oldFiles);  // stopped halfway indeed
+        if (stopAt > 0) {
+            EXPECT_NE(Snapshot(target), oldFiles);  // stopped halfway indeed
+        }
         EXPECT_GT(b3::RecoverInstallation(target), 0u);
         EXPECT_EQ(Snapshot(target), newFiles) << "stopped at " << stopAt;
     }

@@ -123,7 +123,8 @@ protected:
         return json::parse(ReadAll(fs::path(B3_SAMPLE_CONTENT_DIR) / file));
     }
 
-    static const json* RowByShortName(const json& dump, int column, const std::string& name) {
+    static const json* RowByShortName(const json& dump, std::size_t column,
+                                      const std::string& name) {
         for (const json& row : dump["rows"])
             if (row[column] == name) return &row;
         return nullptr;

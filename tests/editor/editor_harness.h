@@ -198,6 +198,11 @@ protected:
         }
         return -1;
     }
+    // The same row as an index into `data`; data.rows() when no row holds `text`.
+    static std::size_t rowIndex(const b3::DataArray& data, int column, const std::string& text) {
+        const int r = rowWith(data, column, text);
+        return r < 0 ? data.rows() : static_cast<std::size_t>(r);
+    }
     // Everything in the installation, file by file: name and bytes.
     std::vector<std::pair<std::string, std::string>> snapshot() const {
         std::vector<std::pair<std::string, std::string>> all;

@@ -130,7 +130,7 @@ TEST_F(EditorTest, FixedListsHoldTheirEntriesInOrder) {
 TEST_F(EditorTest, ArmyDisplayShowsBothFrames) {
     tab(1);
     choose("Knights");
-    const std::pair<int, const char*> view[] = {
+    const std::pair<std::size_t, const char*> view[] = {
         {1, "Knights"},  {4, "15"}, {5, "6"},       {6, "16"},        {7, "2"},   {8, "3"},
         {9, "3"},        {10, "2"}, {17, "field"},  {18, "1"},        {20, "16"}, {21, "300"},
         {22, "Trample"}, {23, "1"}, {24, "Gallop"}, {25, "Southeast"}};

@@ -77,8 +77,9 @@ protected:
         b3::sample::WriteSampleInstallation(other);
         archers = Strength(reread(1), "ARCHERS");
         ASSERT_GT(archers, 0);
-        Rewrite(other, 1, "ARCHERS",
-                [&](b3::ObjectArray& row) { row[5] = b3::Cell::byte(archers % 9 + 1); });
+        Rewrite(other, 1, "ARCHERS", [&](b3::ObjectArray& row) {
+            row[5] = b3::Cell::byte(static_cast<std::uint8_t>(archers % 9 + 1));
+        });
         Rewrite(other, 1, "ORCS", [](b3::ObjectArray& row) {
             row[1] = b3::Cell::text("Trolls");
             row[3] = b3::Cell::text("TROLLS");
@@ -253,8 +254,9 @@ TEST_F(CompareTest, AnotherInstallationOpenedIsTheOneCompared) {
     // A third copy whose archers are as strong as the other's: only the spiders and the trolls.
     const std::string third = temp / "Third copy";
     b3::sample::WriteSampleInstallation(third);
-    Rewrite(third, 1, "ARCHERS",
-            [&](b3::ObjectArray& row) { row[5] = b3::Cell::byte(archers % 9 + 1); });
+    Rewrite(third, 1, "ARCHERS", [&](b3::ObjectArray& row) {
+        row[5] = b3::Cell::byte(static_cast<std::uint8_t>(archers % 9 + 1));
+    });
     ASSERT_TRUE(w->SwitchInstallation(QString::fromStdString(third)));
     ASSERT_NE(w->comparison(), nullptr);
     const auto marked = markedEntries();
@@ -283,11 +285,15 @@ protected:
         const b3::DataArray armies = reread(1);
         archers = Strength(armies, "ARCHERS");
         orcs = Move(armies, "ORCS");
-        Rewrite(modded, 1, "ARCHERS",
-                [&](b3::ObjectArray& row) { row[5] = b3::Cell::byte(archers % 9 + 1); });
-        Rewrite(modded, 1, "ORCS",
-                [&](b3::ObjectArray& row) { row[6] = b3::Cell::byte(orcs + 1); });
-        patch(1, 3, "ORCS", [&](b3::ObjectArray& row) { row[6] = b3::Cell::byte(orcs + 5); });
+        Rewrite(modded, 1, "ARCHERS", [&](b3::ObjectArray& row) {
+            row[5] = b3::Cell::byte(static_cast<std::uint8_t>(archers % 9 + 1));
+        });
+        Rewrite(modded, 1, "ORCS", [&](b3::ObjectArray& row) {
+            row[6] = b3::Cell::byte(static_cast<std::uint8_t>(orcs + 1));
+        });
+        patch(1, 3, "ORCS", [&](b3::ObjectArray& row) {
+            row[6] = b3::Cell::byte(static_cast<std::uint8_t>(orcs + 5));
+        });
         patchFile = temp / "faster.b3patch";
         std::ostringstream unused;
         bp::WritePatch(bp::MakePatch(bp::Installation(base), bp::Installation(modded),

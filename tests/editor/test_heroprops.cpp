@@ -166,12 +166,12 @@ TEST_F(HeroPropsTest, AnotherHeroResetsTheGridAndGridEditsAreSaved) {
     press("Save");
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     const auto heroes = reread(2);
-    const int r = rowWith(heroes, 4, "PALADIN");
-    ASSERT_GE(r, 0);
+    const auto r = rowIndex(heroes, 4, "PALADIN");
+    ASSERT_LT(r, heroes.rows());
     EXPECT_EQ(heroes.at(r, 19).str(), "Page");
     EXPECT_EQ(heroes.at(r, 42).number(), 150);
     EXPECT_EQ(heroes.at(r, 29).str(), "Lightbringer");  // level 11 is kept
-    const int t = rowWith(heroes, 4, "THANE");
+    const auto t = rowIndex(heroes, 4, "THANE");
     EXPECT_EQ(QString::fromStdString(heroes.at(t, 19).str()), thaneTitle);
 }
 
@@ -273,8 +273,8 @@ TEST_F(HeroPropsTest, KeptGridEditsAreOneUndoStep) {
     press("Save");
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     const auto heroes = reread(2);
-    const int r = rowWith(heroes, 4, "PALADIN");
-    ASSERT_GE(r, 0);
+    const auto r = rowIndex(heroes, 4, "PALADIN");
+    ASSERT_LT(r, heroes.rows());
     EXPECT_EQ(heroes.at(r, 19).str(), "Page");
     EXPECT_EQ(heroes.at(r, 42).number(), 150);
 }

@@ -18,7 +18,7 @@ TEST_F(EditorTest, SavingAnEditedArmyWritesItsFile) {
     tab(1);
     choose("Knights");
     const auto before = reread(1);
-    const int oldRow = rowWith(before, 3, "KNIGHTS");
+    const auto oldRow = rowIndex(before, 3, "KNIGHTS");
     setText(w->txtArmyProps[1], "Iron Knights");
     w->updArmyProps[5]->upButton()->click();  // strength 6 -> 7
     w->cboArmyPowers->setCurrentIndex(w->cboArmyPowers->findText("Fear"));
@@ -31,8 +31,8 @@ TEST_F(EditorTest, SavingAnEditedArmyWritesItsFile) {
     EXPECT_TRUE(services.fileRequests.empty());  // an existing army keeps its name
 
     const auto after = reread(1);
-    const int r = rowWith(after, 3, "KNIGHTS");
-    ASSERT_GE(r, 0);
+    const auto r = rowIndex(after, 3, "KNIGHTS");
+    ASSERT_LT(r, after.rows());
     EXPECT_EQ(after.at(r, 1).str(), "Iron Knights");
     EXPECT_EQ(after.at(r, 5).number(), 7);
     EXPECT_EQ(after.at(r, 22).number(), 4);  // Fear
@@ -40,7 +40,8 @@ TEST_F(EditorTest, SavingAnEditedArmyWritesItsFile) {
     EXPECT_EQ(after.at(r, 17).str(), "");
     EXPECT_EQ(after.at(r, 20).number(), 9999);
     // What the tab does not show stays as the file held it.
-    for (int c : {2, 4, 6, 7, 8, 9, 10, 11, 12, 18, 19, 21, 23, 24, 25, 26, 27}) {
+    for (std::size_t c :
+         {2u, 4u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 18u, 19u, 21u, 23u, 24u, 25u, 26u, 27u}) {
         EXPECT_EQ(after.at(r, c), before.at(oldRow, c)) << c;
     }
     // The window was reloaded from the new files and still shows the army.
@@ -65,17 +66,17 @@ TEST_F(EditorTest, SavingAnEditedHeroKeepsItsExtendedProperties) {
     tab(2);
     choose("Ranger");
     const auto before = reread(2);
-    const int oldRow = rowWith(before, 4, "RANGER");
+    const auto oldRow = rowIndex(before, 4, "RANGER");
     setText(w->txtHeroProps[2], "Huntress");
     w->updHeroProps[7]->setValue(-10);
     press("Save");
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     const auto after = reread(2);
-    const int r = rowWith(after, 4, "RANGER");
-    ASSERT_GE(r, 0);
+    const auto r = rowIndex(after, 4, "RANGER");
+    ASSERT_LT(r, after.rows());
     EXPECT_EQ(after.at(r, 2).str(), "Huntress");
     EXPECT_EQ(after.at(r, 7).number(), 246);  // -10 as the record's byte
-    for (int c = 8; c < 127; ++c) {
+    for (std::size_t c = 8; c < 127; ++c) {
         if (c == 123 || c == 124 || (c >= 5 && c <= 6)) continue;
         EXPECT_EQ(after.at(r, c), before.at(oldRow, c)) << c;
     }
@@ -94,8 +95,8 @@ TEST_F(OddValuesEditorTest, SavingAnEditedItemSiteAndSpell) {
     w->cboItemPowers[1]->setCurrentIndex(w->cboItemPowers[1]->findText("Flight"));
     press("Save");
     auto items = reread(0);
-    int r = rowWith(items, 1, "BANNER");
-    ASSERT_GE(r, 0);
+    auto r = rowIndex(items, 1, "BANNER");
+    ASSERT_LT(r, items.rows());
     EXPECT_EQ(items.at(r, 5).number(), 15);
     EXPECT_EQ(items.at(r, 6).number(), 800);
     EXPECT_EQ(items.at(r, 9).number(), 13);
@@ -107,8 +108,8 @@ TEST_F(OddValuesEditorTest, SavingAnEditedItemSiteAndSpell) {
     w->updSiteProps[4]->upButton()->click();
     press("Save");
     auto sites = reread(3);
-    r = rowWith(sites, 2, "BARROW");
-    ASSERT_GE(r, 0);
+    r = rowIndex(sites, 2, "BARROW");
+    ASSERT_LT(r, sites.rows());
     EXPECT_EQ(sites.at(r, 7).number(), 1);
     EXPECT_EQ(sites.at(r, 4).number(), 3);
     EXPECT_EQ(sites.at(r, 8).number(), 1);   // carried unchanged
@@ -121,8 +122,8 @@ TEST_F(OddValuesEditorTest, SavingAnEditedItemSiteAndSpell) {
     press("Save");
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     auto spells = reread(4);
-    r = rowWith(spells, 1, "Firestorm");
-    ASSERT_GE(r, 0);
+    r = rowIndex(spells, 1, "Firestorm");
+    ASSERT_LT(r, spells.rows());
     EXPECT_EQ(spells.at(r, 4).number(), 8);     // Strength
     EXPECT_EQ(spells.at(r, 5).number(), -2);    // a value below the spinner's range is kept
     EXPECT_EQ(spells.at(r, 7).str(), "enemy");  // the slot's text stays with its power
@@ -141,8 +142,8 @@ TEST_F(EditorTest, SpellSummonArmySlots) {
     w->cboSpellArmy[1]->setCurrentIndex(w->cboSpellArmy[1]->findText("Orcs"));
     press("Save");
     auto spells = reread(4);
-    int r = rowWith(spells, 1, "Gloam Veil");
-    ASSERT_GE(r, 0);
+    auto r = rowIndex(spells, 1, "Gloam Veil");
+    ASSERT_LT(r, spells.rows());
     EXPECT_EQ(spells.at(r, 8).number(), 22);
     EXPECT_EQ(spells.at(r, 11).str(), "ORCS");
     EXPECT_EQ(spells.at(r, 10).number(), 3);
@@ -158,8 +159,8 @@ TEST_F(EditorTest, SpellSummonArmySlots) {
     EXPECT_FALSE(w->lblVal2[0]->isVisible());
     press("Save");
     spells = reread(4);
-    r = rowWith(spells, 1, "Raise Drowned");
-    ASSERT_GE(r, 0);
+    r = rowIndex(spells, 1, "Raise Drowned");
+    ASSERT_LT(r, spells.rows());
     EXPECT_EQ(spells.at(r, 4).number(), 4);
     EXPECT_EQ(spells.at(r, 7).str(), "");
 }
@@ -180,8 +181,8 @@ TEST_F(EditorTest, NewArmyWithANineLetterName) {
     EXPECT_EQ(services.fileRequests[0].initialFolder.toStdString(), folder("Army"));
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     const auto armies = reread(1);
-    const int r = rowWith(armies, 3, "SWORDSME");
-    ASSERT_GE(r, 0);
+    const auto r = rowIndex(armies, 3, "SWORDSME");
+    ASSERT_LT(r, armies.rows());
     EXPECT_EQ(armies.rows(), 19u);
     EXPECT_EQ(armies.at(r, 1).str(), "Swordsmen");
     EXPECT_EQ(armies.at(r, 2).str(), "None");  // an empty description
@@ -299,8 +300,8 @@ TEST_F(EditorTest, NewHeroNeedsExtendedPropertiesThenGetsSevenLettersAndTwoPictu
     EXPECT_EQ(services.fileRequests.at(0).title, "Save Hero As (7 Characters or Less)");
     EXPECT_EQ(services.fileRequests.at(0).filter, "Hero files (*.her)|*.her");
     const auto heroes = reread(2);
-    const int r = rowWith(heroes, 4, "CRUSADE");
-    ASSERT_GE(r, 0);
+    const auto r = rowIndex(heroes, 4, "CRUSADE");
+    ASSERT_LT(r, heroes.rows());
     EXPECT_EQ(heroes.at(r, 5).str(), "CRUSADEm");
     EXPECT_EQ(heroes.at(r, 6).str(), "CRUSADEf");
     EXPECT_EQ(heroes.at(r, 19).str(), "Level 1");

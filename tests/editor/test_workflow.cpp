@@ -88,8 +88,8 @@ TEST_F(EditorTest, FindNeverTurnsTheShownObjectIntoANewOne) {
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     const auto after = reread(1);
     EXPECT_EQ(after.rows(), static_cast<std::size_t>(armies));
-    const int r = rowWith(after, 3, "ORCS");
-    ASSERT_GE(r, 0);
+    const auto r = rowIndex(after, 3, "ORCS");
+    ASSERT_LT(r, after.rows());
     EXPECT_EQ(after.at(r, 1).str(), "Goblins");
     EXPECT_EQ(w->cboEditObject->currentText(), "Goblins");
 
@@ -137,7 +137,7 @@ TEST_F(EditorTest, DescriptionsAreEditedAsParagraphs) {
     choose("Knights");
     QPlainTextEdit* box = w->txtDescription[1];
     EXPECT_EQ(box->toPlainText().toStdString(),
-              reread(1).at(rowWith(reread(1), 3, "KNIGHTS"), 2).str());
+              reread(1).at(rowIndex(reread(1), 3, "KNIGHTS"), 2).str());
     box->setFocus();
     box->selectAll();
     QTest::keyClicks(box, "Heavy riders.");
@@ -152,10 +152,10 @@ TEST_F(EditorTest, DescriptionsAreEditedAsParagraphs) {
     click("Save");
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     const auto after = reread(1);
-    EXPECT_EQ(after.at(rowWith(after, 3, "KNIGHTS"), 2).str(), "Heavy riders.");
+    EXPECT_EQ(after.at(rowIndex(after, 3, "KNIGHTS"), 2).str(), "Heavy riders.");
     // Another object shows its own description.
     choose("Orcs");
-    EXPECT_EQ(box->toPlainText().toStdString(), after.at(rowWith(after, 3, "ORCS"), 2).str());
+    EXPECT_EQ(box->toPlainText().toStdString(), after.at(rowIndex(after, 3, "ORCS"), 2).str());
 }
 
 TEST_F(EditorTest, PromptsSayWhatHappened) {

@@ -42,17 +42,19 @@ struct Cells {
 
 Cells SimulatedCells(const RunStatistics& stats, Long attackers, Long defenders) {
     Cells c;
-    for (Long ka = 0; ka < attackers; ++ka)
+    for (std::size_t ka = 0; ka < static_cast<std::size_t>(attackers); ++ka)
         c.counts.push_back(static_cast<double>(stats.LostGiven(1, 0)[ka].battles));
-    for (Long kd = 0; kd < defenders; ++kd)
+    for (std::size_t kd = 0; kd < static_cast<std::size_t>(defenders); ++kd)
         c.counts.push_back(static_cast<double>(stats.LostGiven(0, 1)[kd].battles));
     return c;
 }
 
 std::vector<double> ExactCells(const ExactOdds& odds) {
     std::vector<double> p;
-    for (Long ka = 0; ka < odds.attackers; ++ka) p.push_back(odds.joint[1][ka][odds.defenders]);
-    for (Long kd = 0; kd < odds.defenders; ++kd) p.push_back(odds.joint[0][odds.attackers][kd]);
+    const auto attackers = static_cast<std::size_t>(odds.attackers);
+    const auto defenders = static_cast<std::size_t>(odds.defenders);
+    for (std::size_t ka = 0; ka < attackers; ++ka) p.push_back(odds.joint[1][ka][defenders]);
+    for (std::size_t kd = 0; kd < defenders; ++kd) p.push_back(odds.joint[0][attackers][kd]);
     return p;
 }
 
@@ -113,13 +115,15 @@ SimulatedRun Simulate(const CorpusBattle& battle, Simulation level, Long battles
 // The five figures of a battle (win, armies and turns lost per side) as sums over the run.
 std::array<double, 5> Sums(const RunStatistics& s) {
     std::array<double, 5> sums{};
-    for (int c = 1; c <= 5; ++c) sums[c - 1] = static_cast<double>(s.Sum(c));
+    for (int c = 1; c <= 5; ++c)
+        sums[static_cast<std::size_t>(c - 1)] = static_cast<double>(s.Sum(c));
     return sums;
 }
 std::array<double, 5> SquareSums(const RunStatistics& s) {
     std::array<double, 5> sq{};
     sq[0] = static_cast<double>(s.Sum(1));  // a win counts 1, its square too
-    for (int c = 2; c <= 5; ++c) sq[c - 1] = static_cast<double>(s.SumOfSquares(c));
+    for (int c = 2; c <= 5; ++c)
+        sq[static_cast<std::size_t>(c - 1)] = static_cast<double>(s.SumOfSquares(c));
     return sq;
 }
 
@@ -142,7 +146,7 @@ TEST_P(AgainstExact, Agrees) {
     const ExactOdds odds = CalculateExactOdds(host, battle.dice, battle.cityLevel);
     const Long n = BattlesFor(level);
     const SimulatedRun run =
-        Simulate(battle, level, n, 9001 + index * 31 + static_cast<int>(level));
+        Simulate(battle, level, n, 9001 + index * 31 + static_cast<std::size_t>(level));
     ASSERT_EQ(run.stats.Battles(), n);
 
     // Chi-square over the outcome cells.
@@ -173,9 +177,9 @@ TEST_P(AgainstExact, Agrees) {
     // z-tests of the averages against the exact expectations; the spread follows from the exact
     // distribution.
     double mean[5] = {}, square[5] = {};
-    for (int o = 0; o < 2; ++o) {
-        for (Long ka = 0; ka <= odds.attackers; ++ka) {
-            for (Long kd = 0; kd <= odds.defenders; ++kd) {
+    for (std::size_t o = 0; o < 2; ++o) {
+        for (std::size_t ka = 0; ka <= static_cast<std::size_t>(odds.attackers); ++ka) {
+            for (std::size_t kd = 0; kd <= static_cast<std::size_t>(odds.defenders); ++kd) {
                 const double q = odds.joint[o][ka][kd];
                 if (q == 0) continue;
                 const double x[5] = {double(o), double(ka), double(odds.attackerTurnsLost[ka]),
@@ -188,7 +192,7 @@ TEST_P(AgainstExact, Agrees) {
         }
     }
     const auto sums = Sums(run.stats);
-    for (int c = 0; c < 5; ++c) {
+    for (std::size_t c = 0; c < 5; ++c) {
         const double se = std::sqrt(std::max(square[c] - mean[c] * mean[c], 0.0) / n);
         EXPECT_NEAR(sums[c] / n, mean[c], kZ * se + 1e-12) << battle.name << ", " << kFigure[c];
     }
@@ -201,11 +205,13 @@ std::string Named(std::size_t index, Simulation level) {
            (level == Simulation::Rolled ? "_Rolled" : "_Duel");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Corpus, AgainstExact,
-    ::testing::Combine(::testing::Range<std::size_t>(0, BattleCorpus().size()),
-                       ::testing::Values(Simulation::Duel, Simulation::Rolled)),
-    [](const auto& info) { return Named(std::get<0>(info.param), std::get<1>(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Corpus, AgainstExact,
+                         ::testing::Combine(::testing::Range<std::size_t>(0, BattleCorpus().size()),
+                                            ::testing::Values(Simulation::Duel,
+                                                              Simulation::Rolled)),
+                         [](const auto& instance) {
+                             return Named(std::get<0>(instance.param), std::get<1>(instance.param));
+                         });
 
 // The duel level against the rolled level on the same battle: a chi-square test of homogeneity
 // over the outcome cells and z-tests of the differences of the averages.
@@ -243,7 +249,7 @@ TEST_P(DuelAgainstRolled, Agree) {
 
     const auto sd = Sums(duel.stats), sr = Sums(rolled.stats);
     const auto qd = SquareSums(duel.stats), qr = SquareSums(rolled.stats);
-    for (int c = 0; c < 5; ++c) {
+    for (std::size_t c = 0; c < 5; ++c) {
         const double md = sd[c] / nd, mr = sr[c] / nr;
         const double vd = qd[c] / nd - md * md, vr = qr[c] / nr - mr * mr;
         const double se = std::sqrt(std::max(vd, 0.0) / nd + std::max(vr, 0.0) / nr);
@@ -253,8 +259,8 @@ TEST_P(DuelAgainstRolled, Agree) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, DuelAgainstRolled,
                          ::testing::Range<std::size_t>(0, BattleCorpus().size()),
-                         [](const auto& info) {
-                             return std::string(BattleCorpus()[info.param].name);
+                         [](const auto& instance) {
+                             return std::string(BattleCorpus()[instance.param].name);
                          });
 
 }  // namespace

@@ -34,13 +34,14 @@ void ExpectConsistent(const ExactOdds& odds) {
     for (int o = 0; o < 2; ++o) {
         for (int ka = 0; ka <= 32; ++ka) {
             for (int kd = 0; kd <= 32; ++kd) {
-                const double p = odds.joint[o][ka][kd];
+                const auto a = static_cast<std::size_t>(ka), d = static_cast<std::size_t>(kd);
+                const double p = odds.joint[static_cast<std::size_t>(o)][a][d];
                 EXPECT_GE(p, 0.0);
                 if (p == 0) continue;
                 total += p;
                 if (o == 1) win += p;
-                att[ka] += p;
-                def[kd] += p;
+                att[a] += p;
+                def[d] += p;
                 // A win destroys every defender, a loss every attacker.
                 if (o == 1) {
                     EXPECT_EQ(kd, odds.defenders) << "attacker wins with " << ka;
@@ -52,7 +53,7 @@ void ExpectConsistent(const ExactOdds& odds) {
     }
     EXPECT_NEAR(total, 1.0, 1e-12);
     EXPECT_NEAR(win, odds.attackerWinProbability, 1e-12);
-    for (int k = 0; k <= 32; ++k) {
+    for (std::size_t k = 0; k <= 32; ++k) {
         EXPECT_NEAR(att[k], odds.attackerUnitsLost[k], 1e-12);
         EXPECT_NEAR(def[k], odds.defenderUnitsLost[k], 1e-12);
     }
@@ -333,8 +334,8 @@ TEST_P(CorpusOdds, AreConsistent) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusOdds,
                          ::testing::Range<std::size_t>(0, BattleCorpus().size()),
-                         [](const auto& info) {
-                             return std::string(BattleCorpus()[info.param].name);
+                         [](const auto& instance) {
+                             return std::string(BattleCorpus()[instance.param].name);
                          });
 
 }  // namespace

@@ -136,11 +136,11 @@ TEST_F(OddsCli, JsonOutputAndHistograms) {
     ASSERT_EQ(att.size(), 33u);
     ASSERT_EQ(def.size(), 33u);
     long attSum = 0, defSum = 0, attUnits = 0, defUnits = 0;
-    for (int k = 0; k < 33; ++k) {
+    for (std::size_t k = 0; k < 33; ++k) {
         attSum += att[k];
         defSum += def[k];
-        attUnits += k * att[k];
-        defUnits += k * def[k];
+        attUnits += static_cast<long>(k) * att[k];
+        defUnits += static_cast<long>(k) * def[k];
         if (k > 3) {
             EXPECT_EQ(att[k], 0);
         }
@@ -151,9 +151,11 @@ TEST_F(OddsCli, JsonOutputAndHistograms) {
     EXPECT_EQ(attSum, 3000);
     EXPECT_EQ(defSum, 3000);
     // Every battle ends with one side wiped out: 2 defenders lost exactly when the attacker won.
-    EXPECT_NEAR(def[2] / 30.0, j["attacker_win_percent"].get<double>(), 1e-9);
-    EXPECT_NEAR(j["averages"]["attacker_units_lost"].get<double>(), attUnits / 3000.0, 1e-6);
-    EXPECT_NEAR(j["averages"]["defender_units_lost"].get<double>(), defUnits / 3000.0, 1e-6);
+    EXPECT_NEAR(static_cast<double>(def[2]) / 30.0, j["attacker_win_percent"].get<double>(), 1e-9);
+    EXPECT_NEAR(j["averages"]["attacker_units_lost"].get<double>(),
+                static_cast<double>(attUnits) / 3000.0, 1e-6);
+    EXPECT_NEAR(j["averages"]["defender_units_lost"].get<double>(),
+                static_cast<double>(defUnits) / 3000.0, 1e-6);
     const std::string text = j["attacker_wins_text"];
     EXPECT_EQ(text.back(), '%');
     EXPECT_NEAR(std::stod(text), j["attacker_win_percent"].get<double>(), 1e-9);
@@ -234,7 +236,7 @@ TEST_F(OddsCli, ExactOddsFollowTheSimulatedFigures) {
     EXPECT_NEAR(att[1], 49.0 / 361, 1e-14);
     EXPECT_NEAR(def[0], 49.0 / 361, 1e-14);
     EXPECT_NEAR(def[1], 312.0 / 361, 1e-14);
-    for (int k = 2; k < 33; ++k) {
+    for (std::size_t k = 2; k < 33; ++k) {
         EXPECT_EQ(att[k], 0.0);
         EXPECT_EQ(def[k], 0.0);
     }
@@ -269,7 +271,7 @@ TEST_F(OddsCli, ExactOddsAgreeWithALargeSimulationOnTheSampleInstallation) {
         const auto def = e["defender_units_lost"].get<std::vector<double>>();
         const auto attSim = j["attacker_units_lost_histogram"].get<std::vector<double>>();
         const auto defSim = j["defender_units_lost_histogram"].get<std::vector<double>>();
-        for (int k = 0; k < 33; ++k) {
+        for (std::size_t k = 0; k < 33; ++k) {
             attSum += att[k];
             defSum += def[k];
             EXPECT_NEAR(attSim[k] / n, att[k], 5 * std::sqrt(att[k] * (1 - att[k]) / n) + 1e-9)

@@ -117,7 +117,7 @@ TEST_F(RunTest, ProgressSteps) {
     calc.SetSeed(2);
     ASSERT_TRUE(calc.RunBattles(50, 20, false, 0));
     ASSERT_EQ(host.progress.size(), 50u);
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(host.progress[i], 2 * (i + 1));
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(host.progress[static_cast<std::size_t>(i)], 2 * (i + 1));
     EXPECT_EQ(host.status.back(), "100% Completed");
     EXPECT_EQ(host.status.front(), "2% Completed");
     EXPECT_EQ(host.pumps, 100);
@@ -126,7 +126,8 @@ TEST_F(RunTest, ProgressSteps) {
     host.status.clear();
     ASSERT_TRUE(calc.RunBattles(1000, 20, false, 0));
     ASSERT_EQ(host.progress.size(), 100u);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(host.progress[i], i + 1);  // battles 10, 20, ...
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(host.progress[static_cast<std::size_t>(i)], i + 1);  // battles 10, 20, ...
     EXPECT_EQ(host.status[44], "45% Completed");
 
     // 120 battles: step 1; 3/120 is 2.5% and 9/120 7.5%: halves go to the even neighbour.

@@ -44,7 +44,7 @@ TableFigures FromTable(const std::vector<MBattleCalc::ResultsRow>& rows) {
         for (int c = 1; c < 5; ++c)
             f.squares[c - 1] +=
                 std::int64_t{row[static_cast<std::size_t>(c)]} * row[static_cast<std::size_t>(c)];
-        for (int side = 0; side < 2; ++side) {
+        for (std::size_t side = 0; side < 2; ++side) {
             const auto k = static_cast<std::size_t>(row[1 + 2 * side]);
             for (auto* bin : {&f.lost[side][k], &f.given[row[0]][side][k]}) {
                 ++bin->battles;
@@ -106,9 +106,9 @@ TEST_P(StreamingStatistics, AgreeWithThePerBattleTable) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, StreamingStatistics,
                          ::testing::Combine(::testing::Bool(), ::testing::Values(1, 3)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param) ? "Rolled" : "Duel") + "_" +
-                                    std::to_string(std::get<1>(info.param)) + "Threads";
+                         [](const auto& instance) {
+                             return std::string(std::get<0>(instance.param) ? "Rolled" : "Duel") +
+                                    "_" + std::to_string(std::get<1>(instance.param)) + "Threads";
                          });
 
 TEST(RunStatistics, MergingLaterBattlesKeepsTheirLastTurns) {

@@ -234,10 +234,11 @@ TEST(DuelAgainstRolled, SameFiguresOnAMixedBattle) {
         EXPECT_TRUE(calc.RunBattles(n, 22, false, 2));
         Figures f;
         for (const auto& row : calc.Results())
-            for (int c = 0; c < 5; ++c) f.mean[c] += row[c];
+            for (std::size_t c = 0; c < 5; ++c) f.mean[c] += row[c];
         for (double& m : f.mean) m /= n;
         for (const auto& row : calc.Results())
-            for (int c = 0; c < 5; ++c) f.var[c] += (row[c] - f.mean[c]) * (row[c] - f.mean[c]);
+            for (std::size_t c = 0; c < 5; ++c)
+                f.var[c] += (row[c] - f.mean[c]) * (row[c] - f.mean[c]);
         for (double& v : f.var) v /= n - 1;
         return f;
     };
@@ -253,7 +254,7 @@ TEST(DuelAgainstRolled, SameFiguresOnAMixedBattle) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Draws, StatisticsTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Rolled" : "Duel"; });
+                         [](const auto& instance) { return instance.param ? "Rolled" : "Duel"; });
 
 }  // namespace
 }  // namespace b3::engine::test

@@ -56,7 +56,7 @@ TEST_F(SuggestTest, SingleAdditionsAreCompleteAndExact) {
         if (p >= o.target) {
             SuggestedAddition x;
             x.armies = {r};
-            x.turns = host.Armies().at(static_cast<std::size_t>(r), 8).number();
+            x.turns = static_cast<Long>(host.Armies().at(static_cast<std::size_t>(r), 8).number());
             x.winProbability = p;
             expected.push_back(x);
         }

@@ -130,28 +130,31 @@ TEST(LossViewsTest, AtLeastAndGivenOutcomeAgreeWithTheDistributions) {
     ASSERT_GT(odds.attackerWinProbability, 0.05);
     ASSERT_LT(odds.attackerWinProbability, 0.95);
 
-    for (int n = 0; n < 33; ++n) {
+    for (std::size_t n = 0; n < 33; ++n) {
         const double nextAtt = n < 32 ? odds.attackerUnitsLostAtLeast[n + 1] : 0.0;
         const double nextDef = n < 32 ? odds.defenderUnitsLostAtLeast[n + 1] : 0.0;
         EXPECT_NEAR(odds.attackerUnitsLostAtLeast[n] - nextAtt, odds.attackerUnitsLost[n], 1e-12);
         EXPECT_NEAR(odds.defenderUnitsLostAtLeast[n] - nextDef, odds.defenderUnitsLost[n], 1e-12);
     }
     EXPECT_NEAR(odds.attackerUnitsLostAtLeast[0], 1.0, 1e-12);
-    EXPECT_NEAR(odds.defenderUnitsLostAtLeast[odds.defenders], odds.attackerWinProbability, 1e-12);
+    EXPECT_NEAR(odds.defenderUnitsLostAtLeast[static_cast<std::size_t>(odds.defenders)],
+                odds.attackerWinProbability, 1e-12);
 
     const double p[2] = {1 - odds.attackerWinProbability, odds.attackerWinProbability};
     for (int o = 0; o < 2; ++o) {
         EXPECT_TRUE(odds.OutcomePossible(o));
-        const auto& att = odds.attackerUnitsLostGiven[o];
-        const auto& def = odds.defenderUnitsLostGiven[o];
+        const auto& att = odds.attackerUnitsLostGiven[static_cast<std::size_t>(o)];
+        const auto& def = odds.defenderUnitsLostGiven[static_cast<std::size_t>(o)];
         EXPECT_NEAR(std::accumulate(att.begin(), att.end(), 0.0), 1.0, 1e-12);
         EXPECT_NEAR(std::accumulate(def.begin(), def.end(), 0.0), 1.0, 1e-12);
     }
     // A win costs every defender, a loss every attacker; and the two views mix back into the
     // whole distribution.
-    EXPECT_NEAR(odds.defenderUnitsLostGiven[1][odds.defenders], 1.0, 1e-12);
-    EXPECT_NEAR(odds.attackerUnitsLostGiven[0][odds.attackers], 1.0, 1e-12);
-    for (int n = 0; n < 33; ++n)
+    EXPECT_NEAR(odds.defenderUnitsLostGiven[1][static_cast<std::size_t>(odds.defenders)], 1.0,
+                1e-12);
+    EXPECT_NEAR(odds.attackerUnitsLostGiven[0][static_cast<std::size_t>(odds.attackers)], 1.0,
+                1e-12);
+    for (std::size_t n = 0; n < 33; ++n)
         EXPECT_NEAR(
             p[1] * odds.attackerUnitsLostGiven[1][n] + p[0] * odds.attackerUnitsLostGiven[0][n],
             odds.attackerUnitsLost[n], 1e-12);

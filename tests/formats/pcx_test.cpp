@@ -29,8 +29,9 @@ std::string DataOf(const std::string& pcx) {
 b3::pcx::Palette CountingPalette() {
     b3::pcx::Palette p{};
     for (int i = 0; i < 256; ++i)
-        p[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
-                static_cast<std::uint8_t>(i * 7)};
+        p[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i),
+                                          static_cast<std::uint8_t>(255 - i),
+                                          static_cast<std::uint8_t>(i * 7)};
     return p;
 }
 

@@ -332,7 +332,9 @@ TEST_F(Patches, AnApplyKilledInTheMiddleLeavesTheOldOrTheNewInstallation) {
         int status = 0;
         ::waitpid(child, &status, 0);
         EXPECT_EQ(stopAt >= 0, WIFSIGNALED(status)) << stopAt;
-        if (stopAt >= 0) EXPECT_TRUE(fs::exists(b3::JournalPath(target.string()))) << stopAt;
+        if (stopAt >= 0) {
+            EXPECT_TRUE(fs::exists(b3::JournalPath(target.string()))) << stopAt;
+        }
         // The next command: any that opens the installation.
         const Result r = Run({"--install", target.string(), "info"});
         EXPECT_EQ(r.status, 0) << r.err;

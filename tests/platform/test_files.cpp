@@ -221,7 +221,7 @@ TEST_F(FolderTest, ReplaceFileFailureLeavesTargetUntouched) {
 #endif
     const std::string replacement(5000, 'R');
 
-    for (const std::size_t after : {0, 1, 14, 4096, 4999, 5000}) {
+    for (const std::size_t after : {0u, 1u, 14u, 4096u, 4999u, 5000u}) {
         const FullDisk full(after);
         ReplaceOptions options;
         options.faults = &full;
@@ -505,7 +505,8 @@ TEST(ModuleFolderOf, ProgramAndSharedLibrary) {
     char exe[4096];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
     ASSERT_GT(n, 0);
-    const std::string exeFolder = fs::path(std::string(exe, n)).parent_path().string();
+    const std::string exeFolder =
+        fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path().string();
     EXPECT_EQ(ModuleFolderOf(reinterpret_cast<const void*>(&LocalFunction)), exeFolder);
     // The platform library is linked into the program.
     EXPECT_EQ(ModuleFolderOf(reinterpret_cast<const void*>(&ModuleFolderOf)), exeFolder);

@@ -154,8 +154,10 @@ TEST(ReplaceFileTemporaries, OnlyOldOnesNoWriterHoldsAreRemovedByTheNextWrite) {
     EXPECT_EQ(stale.rfind(".KNIGHT.ARM.b3tmp-", 0), 0u) << stale;
     EXPECT_NE(stale.find("-" + std::to_string(::getpid()) + "-"), std::string::npos) << stale;
     if (std::string(host).find_first_not_of(
-            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") == std::string::npos)
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") ==
+        std::string::npos) {
         EXPECT_NE(stale.find(host), std::string::npos) << stale;
+    }
     // A process that has ended: a fresh file under its number is another machine's, in flight.
     const pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);

@@ -23,17 +23,22 @@ const SampleContent& Content() {
     return content;
 }
 
+// The objects of one kind code.
+const std::vector<SampleObject>& Objects(int kind) {
+    return Content().kinds[static_cast<std::size_t>(kind)];
+}
+
 const SampleObject* Find(int kind, const std::string& shortName) {
-    for (const SampleObject& o : Content().kinds[kind])
+    for (const SampleObject& o : Objects(kind))
         if (o.shortName == shortName) return &o;
     return nullptr;
 }
 
 std::int64_t Num(const SampleObject& o, int column) {
-    return o.cells.at(column).number();
+    return o.cells.at(static_cast<std::size_t>(column)).number();
 }
 const std::string& Text(const SampleObject& o, int column) {
-    return o.cells.at(column).str();
+    return o.cells.at(static_cast<std::size_t>(column)).str();
 }
 
 TEST(SampleNames, CodesOfTheNamesUsedInTheContent) {
@@ -78,7 +83,7 @@ TEST(SampleContent, CountsAndRequiredShortNames) {
         EXPECT_TRUE(Find(b3::kArmy, name)) << name;
     EXPECT_TRUE(Find(b3::kHero, "PALADIN"));
     for (int kind = 0; kind < b3::kKindCount; ++kind)
-        for (const SampleObject& o : Content().kinds[kind]) {
+        for (const SampleObject& o : Objects(kind)) {
             EXPECT_LE(o.shortName.size(), kind == b3::kHero ? 7u : 8u) << o.shortName;
             EXPECT_EQ(b3::platform::AsciiUpper(o.shortName), o.shortName);
             EXPECT_EQ(o.cells.size(), static_cast<std::size_t>(b3::kColumnCount[kind]));
@@ -195,14 +200,15 @@ TEST(SampleContent, EveryTextFitsItsFieldInWindows1252) {
     int checked = 0;
     bool accented = false;
     for (int kind = 0; kind < b3::kKindCount; ++kind)
-        for (const SampleObject& o : Content().kinds[kind])
+        for (const SampleObject& o : Objects(kind))
             for (int c = 0; c < b3::kColumnCount[kind]; ++c) {
                 const int width = b3::sample::TextWidth(kind, c);
                 if (width == 0) continue;
-                const auto bytes = b3::platform::EncodeCp1252(o.cells[c].str());
+                const std::string& text = o.cells[static_cast<std::size_t>(c)].str();
+                const auto bytes = b3::platform::EncodeCp1252(text);
                 ASSERT_TRUE(bytes) << o.shortName << " column " << c;
                 EXPECT_LE(static_cast<int>(bytes->size()), width) << o.shortName << " column " << c;
-                if (bytes->size() != o.cells[c].str().size()) accented = true;
+                if (bytes->size() != text.size()) accented = true;
                 ++checked;
             }
     EXPECT_GT(checked, 400);

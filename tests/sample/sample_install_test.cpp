@@ -42,7 +42,7 @@ int U16(const std::string& bytes, std::size_t at) {
 // The row of `kind` whose short name column (or, for spells, path column) ends with `name`.
 std::size_t RowOf(const b3::DataArray& data, int column, const std::string& name) {
     for (std::size_t r = 0; r < data.rows(); ++r) {
-        const std::string& cell = data.at(r, column).str();
+        const std::string& cell = data.at(r, static_cast<std::size_t>(column)).str();
         if (cell.size() >= name.size() &&
             cell.compare(cell.size() - name.size(), name.size(), name) == 0)
             return r;
@@ -126,7 +126,8 @@ TEST_F(SampleInstallation, LoadsThroughTheEditServer) {
     const auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
     const auto content = b3::sample::LoadSampleContent();
     for (int kind = 0; kind < b3::kKindCount; ++kind)
-        EXPECT_EQ(object->NumEditObjects(kind), static_cast<int>(content.kinds[kind].size()));
+        EXPECT_EQ(object->NumEditObjects(kind),
+                  static_cast<int>(content.kinds[static_cast<std::size_t>(kind)].size()));
 
     const b3::DataArray armies = object->GetEditObjectData(b3::kArmy);
     const std::size_t k = RowOf(armies, 3, "KNIGHTS");

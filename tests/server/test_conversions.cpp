@@ -2,6 +2,7 @@
 // looked up in data arrays, genders and truth values.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -99,7 +100,8 @@ TEST_F(Conversions, EveryPowerTypeName) {
 
 TEST_F(Conversions, PowerTypesWithoutANameFail) {
     // 200 and 300 would be the identifiers of sounds and facings: no power has them.
-    for (std::int16_t code : {34, 58, -1, -100, 99, 100, 200, 300, 350, 400, 32767, -32768}) {
+    for (std::int16_t code : std::initializer_list<std::int16_t>{34, 58, -1, -100, 99, 100, 200,
+                                                                 300, 350, 400, 32767, -32768}) {
         ExpectNoName(Failure([&] { obj_->ConvertPowerTypeToName(code); }),
                      "CEditObject::ConvertPowerTypeToName", "Error converting power type to name.");
     }
@@ -114,7 +116,8 @@ TEST_F(Conversions, SoundNames) {
     for (int code = 0; code <= 10; ++code) {
         EXPECT_EQ(obj_->ConvertSoundToName(static_cast<std::int16_t>(code)), names[code]) << code;
     }
-    for (std::int16_t code : {11, -1, 100, 150, 200, -200, 32767}) {
+    for (std::int16_t code :
+         std::initializer_list<std::int16_t>{11, -1, 100, 150, 200, -200, 32767}) {
         ExpectNoName(Failure([&] { obj_->ConvertSoundToName(code); }),
                      "CEditObject::ConvertSoundToName", "Error converting sound to name.");
     }
@@ -127,7 +130,7 @@ TEST_F(Conversions, FacingNames) {
         EXPECT_EQ(obj_->ConvertFacingToName(static_cast<std::int16_t>(code)), names[code]) << code;
     }
     EXPECT_EQ(obj_->ConvertFacingToName(7), "Northwest");
-    for (std::int16_t code : {8, -1, 50, 100, -300, -400}) {
+    for (std::int16_t code : std::initializer_list<std::int16_t>{8, -1, 50, 100, -300, -400}) {
         ExpectNoName(Failure([&] { obj_->ConvertFacingToName(code); }),
                      "CEditObject::ConvertFacingToName", "Error converting facing to name.");
     }

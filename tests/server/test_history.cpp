@@ -192,7 +192,7 @@ TEST(History, DamagedVersionsAndHandEditedIndexLinesAreRefused) {
     const std::string id = store.List()[0].id;
     const std::string version = store.folder() + "/versions/" + id;
     const std::string now = ReadBytes(tower);
-    for (const std::string damaged :
+    for (const std::string& damaged :
          {std::string("0123456789"), std::string(), std::string(now.size(), 'x')}) {
         WriteBytes(version, damaged);
         const auto refused = Failure([&] { store.Restore(id); });
@@ -341,8 +341,8 @@ namespace {
 
 std::string HashName(const std::string& readable, const std::string& path) {
     std::uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : path) {
-        h ^= c;
+    for (const char c : path) {
+        h ^= static_cast<unsigned char>(c);
         h *= 1099511628211ull;
     }
     char buffer[17];

@@ -32,7 +32,8 @@ std::vector<std::string> Problems(const Installation& game) {
 Bytes RisingHero(const std::string& name) {
     Bytes b(1380);
     b.text(0, 32, name).text(201, 9, name + "m").text(210, 9, name + "f");
-    for (int level = 1; level <= 11; ++level) b.i16(976 + 2 * (level - 1), 100 * level);
+    for (int level = 1; level <= 11; ++level)
+        b.i16(976 + 2 * static_cast<std::size_t>(level - 1), 100 * level);
     return b;
 }
 

@@ -293,9 +293,10 @@ Crafted CraftDistinct(int kind) {
                 // filler.
                 std::string t = std::string("c").append(std::to_string(f.column)).append("-");
                 const std::size_t length =
-                    i % 3 == 0 ? static_cast<std::size_t>(f.width)
-                               : std::min<std::size_t>(static_cast<std::size_t>(f.width),
-                                                       t.size() + 2 + i % 5);
+                    i % 3 == 0
+                        ? static_cast<std::size_t>(f.width)
+                        : std::min<std::size_t>(static_cast<std::size_t>(f.width),
+                                                t.size() + 2 + static_cast<std::size_t>(i % 5));
                 for (int k = 0; t.size() < length; ++k)
                     t.push_back(static_cast<char>('A' + (i + k) % 26));
                 t.resize(length);
@@ -833,7 +834,8 @@ TEST(RandomRecords, EncodeThenDecodeGivesTheSameCells) {
                         const unsigned low =
                             static_cast<unsigned char>(padded[static_cast<std::size_t>(f.offset)]) &
                             3u;
-                        put(f.offset, std::string(1, static_cast<char>(4 * v + low)));
+                        put(f.offset,
+                            std::string(1, static_cast<char>(static_cast<unsigned>(4 * v) + low)));
                         break;
                     }
                     case Enc::Int16: {

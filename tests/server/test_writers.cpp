@@ -77,10 +77,11 @@ TEST(WriteArmy, EveryColumnLandsAtItsOffset) {
     row[1] = Cell::text("Pikemen");
     row[2] = Cell::text("Long spears, short tempers.");
     row[3] = Cell::text("PIKEMEN");
-    for (int c = 4; c <= 10; ++c) row[c] = Cell::byte(static_cast<std::uint8_t>(c * 10));
+    for (std::size_t c = 4; c <= 10; ++c) row[c] = Cell::byte(static_cast<std::uint8_t>(c * 10));
     row[11] = Cell::text("ignored");
     row[12] = Cell::text("ignored");
-    for (int c = 13; c <= 17; ++c) row[c] = Cell::text(std::string("w").append(std::to_string(c)));
+    for (std::size_t c = 13; c <= 17; ++c)
+        row[c] = Cell::text(std::string("w").append(std::to_string(c)));
     row[18] = Cell::byte(250);
     row[19] = Cell::integer(-2);
     row[20] = Cell::integer(300);
@@ -97,12 +98,12 @@ TEST(WriteArmy, EveryColumnLandsAtItsOffset) {
     EXPECT_EQ(b.substr(0, 16), std::string("Pikemen") + std::string(9, '\0'));
     EXPECT_EQ(b.substr(16, 27), "Long spears, short tempers.");
     EXPECT_EQ(b.substr(144, 9), std::string("PIKEMEN\0\0", 9));
-    for (int c = 4; c <= 10; ++c) EXPECT_EQ(static_cast<unsigned char>(b[149 + c]), c * 10);
+    for (std::size_t c = 4; c <= 10; ++c) EXPECT_EQ(static_cast<unsigned char>(b[149 + c]), c * 10);
     EXPECT_EQ(b.substr(160, 18), std::string(18, '\0'));  // type words are never written
     EXPECT_EQ(b.substr(178, 9), std::string("w13\0\0\0\0\0\0", 9));
     EXPECT_EQ(b.substr(214, 9), std::string("w17\0\0\0\0\0\0", 9));
     EXPECT_EQ(static_cast<unsigned char>(b[223]), 250);
-    const auto u = [&](int at) { return static_cast<unsigned char>(b[at]); };
+    const auto u = [&](std::size_t at) { return static_cast<unsigned char>(b[at]); };
     EXPECT_EQ(u(224), 0xFE);
     EXPECT_EQ(u(225), 0xFF);
     EXPECT_EQ(u(226) | u(227) << 8, 300);
@@ -246,10 +247,11 @@ TEST(WriteHero, EmptyLongsAndEveryListAtItsPlace) {
     Fixture f;
     b3::ObjectArray row(127);
     row[4] = Cell::text("MAGE");
-    for (int i = 0; i < 22; ++i)
+    for (std::size_t i = 0; i < 22; ++i)
         row[19 + i] = Cell::text(std::string("T").append(std::to_string(i)));
-    for (int i = 0; i < 22; ++i) row[41 + i] = Cell::integer(static_cast<std::int16_t>(1000 + i));
-    for (int k = 0; k < 10; ++k) {
+    for (std::size_t i = 0; i < 22; ++i)
+        row[41 + i] = Cell::integer(static_cast<std::int16_t>(1000 + i));
+    for (std::size_t k = 0; k < 10; ++k) {
         row[63 + 3 * k] = Cell::integer(static_cast<std::int16_t>(100 + k));
         row[64 + 3 * k] = Cell::integer(static_cast<std::int16_t>(200 + k));
         row[65 + 3 * k] = Cell::text(std::string("D").append(std::to_string(k)));
@@ -260,7 +262,7 @@ TEST(WriteHero, EmptyLongsAndEveryListAtItsPlace) {
     f.object->WriteObject(row, 2);
     const std::string b = ReadBytes(f.install.path("Hero", "MAGE.HER"));
     ASSERT_EQ(b.size(), 1380u);
-    const auto i16 = [&](int at) {
+    const auto i16 = [&](std::size_t at) {
         return static_cast<int>(static_cast<std::int16_t>(
             static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8));
     };
@@ -278,7 +280,7 @@ TEST(WriteHero, EmptyLongsAndEveryListAtItsPlace) {
     // Read back through a new object: the same cells.
     auto again = f.install.open()->GetEditObjectData(2);
     const std::size_t r = again.at(0, 4).str() == "MAGE" ? 0 : 1;
-    for (int c = 19; c <= 122; ++c) {
+    for (std::size_t c = 19; c <= 122; ++c) {
         if (row[c].isEmpty()) continue;
         EXPECT_EQ(again.at(r, c).toString(), row[c].toString()) << c;
     }

@@ -101,7 +101,7 @@ public:
         return u8(at + 1, (static_cast<unsigned>(v) >> 8) & 0xFF);
     }
     Bytes& i32(std::size_t at, std::int64_t v) {
-        for (int i = 0; i < 4; ++i) u8(at + i, static_cast<unsigned>(v >> (8 * i)) & 0xFF);
+        for (std::size_t i = 0; i < 4; ++i) u8(at + i, static_cast<unsigned>(v >> (8 * i)) & 0xFF);
         return *this;
     }
     // Raw bytes at `at`; the rest of the field is left as it is.

@@ -231,12 +231,12 @@ using EventPump = std::function<void()>;
 
 struct CreateOptions {
     // Takes this folder as the installation folder instead of reading the registry store.
-    std::optional<std::string> installFolder;
+    std::optional<std::string> installFolder{};
     // Called between the lines of the object's reports; none by default.
-    EventPump pumpEvents;
+    EventPump pumpEvents{};
     // Where the picture templates an installation lacks are copied from; by default the folder
     // of the server library.
-    std::optional<std::string> templateFolder;
+    std::optional<std::string> templateFolder{};
     // The faults the object's writes of the installation's files meet: none but in tests. It
     // must outlive the object.
     const platform::WriteFaults* writeFaults = nullptr;
