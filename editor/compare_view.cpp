@@ -13,7 +13,7 @@
 #include <QTabWidget>
 
 #include "b3/record_layout.h"
-#include "editor/frm_b3editor.h"
+#include "editor/kind_form.h"
 
 namespace b3::editor {
 
@@ -72,9 +72,9 @@ QIcon CompareView::StateIcon(CompareState state) {
     return QIcon(pm);
 }
 
-CompareView::CompareView(frmB3Editor& window, std::unique_ptr<InstallationComparison> comparison)
+CompareView::CompareView(KindForm& window, std::unique_ptr<InstallationComparison> comparison)
     : w_(window), comparison_(std::move(comparison)) {
-    fraCompare = new QFrame(w_.centralWidget());
+    fraCompare = new QFrame(w_.formArea());
     fraCompare->setObjectName("fraCompare");
     fraCompare->setFrameShape(QFrame::StyledPanel);
     fraCompare->setAutoFillBackground(true);
@@ -96,7 +96,7 @@ CompareView::CompareView(frmB3Editor& window, std::unique_ptr<InstallationCompar
     row->addWidget(lblCompare, 1);
     row->addWidget(cmdEndCompare, 0, Qt::AlignVCenter);
     // Between the object list and the tabs.
-    if (auto* column = qobject_cast<QBoxLayout*>(w_.centralWidget()->layout()))
+    if (auto* column = qobject_cast<QBoxLayout*>(w_.formArea()->layout()))
         column->insertWidget(1, fraCompare);
 }
 
@@ -105,7 +105,7 @@ CompareView::~CompareView() {
     ClearList();
     // The bar goes once the event that ended the comparison (its own button's click) is done.
     fraCompare->hide();
-    if (auto* column = qobject_cast<QBoxLayout*>(w_.centralWidget()->layout()))
+    if (auto* column = qobject_cast<QBoxLayout*>(w_.formArea()->layout()))
         column->removeWidget(fraCompare);
     fraCompare->deleteLater();
 }

@@ -23,12 +23,12 @@ class QWidget;
 
 namespace b3::editor {
 
-class frmB3Editor;
+class KindForm;
 
 class CompareView {
 public:
     // Puts the bar into the window; marks nothing yet.
-    CompareView(frmB3Editor& window, std::unique_ptr<InstallationComparison> comparison);
+    CompareView(KindForm& window, std::unique_ptr<InstallationComparison> comparison);
     // Takes every mark off again: the bar, the list's icons, tooltips and greyed entries, the
     // fields' colours and tooltips.
     ~CompareView();
@@ -75,7 +75,7 @@ private:
     QWidget* PictureWidget(int kind, int picture) const;
     void ShowSummary(int kind, const ComparedObject* shown, const QString& shownName);
 
-    frmB3Editor& w_;
+    KindForm& w_;
     std::unique_ptr<InstallationComparison> comparison_;
     std::vector<Saved> marked_;
     int listKind_ = -1;

@@ -1103,7 +1103,7 @@ void frmB3Editor::TabChange() {
 void frmB3Editor::CheckForHeroProps() {
     Trap(services_, "frmB3Editor::CheckForHeroProps", [&] {
         if (CurrentKind == kHero) {
-            if (!frmHeroProps_) frmHeroProps_ = std::make_unique<frmHeroProps>(*this);
+            if (!frmHeroProps_) frmHeroProps_ = std::make_unique<frmHeroProps>(*this, this);
         } else {
             frmHeroProps_.reset();
         }

@@ -10,47 +10,25 @@
 
 #include "b3/edit_object.h"
 #include "editor/edit_objects.h"
+#include "editor/kind_form.h"
 
 class QAction;
-class QCheckBox;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
-class QTabWidget;
 class QToolBar;
 
 namespace b3::editor {
 
 class EditObjectHolder;
 class EditorServices;
-class UpDown;
 class frmHeroProps;
 class WorkingCopyHistory;
 class CompareView;
 
-// The markers "+" beside power and bonus values, by place.
-enum PlusMarker : int {
-    kPlusArmyView18,
-    kPlusArmyView23,
-    kPlusArmyEdit18,
-    kPlusArmyEdit23,
-    kPlusItemView8,
-    kPlusItemView10,
-    kPlusItemEdit8,
-    kPlusItemEdit10,
-    kPlusSiteView4,
-    kPlusSiteEdit4,
-    kPlusSpellView5,                        // then 9, 13, 17
-    kPlusSpellEdit5 = kPlusSpellView5 + 4,  // then 9, 13, 17
-    kPlusCount = kPlusSpellEdit5 + 4,
-};
-
-class frmB3Editor : public QMainWindow {
+class frmB3Editor : public QMainWindow, public KindForm {
     Q_OBJECT
 public:
     // The window uses the edit object `holder` holds, which must exist; it re-creates it
@@ -59,12 +37,12 @@ public:
     ~frmB3Editor() override;
 
     // The edit object the window shows and writes, and its holder.
-    b3::_CEditObject& editObject() const;
+    b3::_CEditObject& editObject() const override;
     EditObjectHolder& editObjectHolder() const { return holder_; }
 
     // The dialogs; while the window only looks at the working copy (WorkingCopyDiffers) they
     // show nothing.
-    EditorServices& services() const;
+    EditorServices& services() const override;
 
     // -- start-up, kinds, browsing
     void Form_Load();
@@ -78,7 +56,7 @@ public:
     void ExitProgram();
     void FillComboFromStringRange(QComboBox* combo, int rangeCode);
 
-    const b3::DataArray& DataArray() const { return dataArray_; }
+    const b3::DataArray& DataArray() const override { return dataArray_; }
     void setDataArray(b3::DataArray array) { dataArray_ = std::move(array); }
     std::int32_t NumEditObjects() const { return numEditObjects_; }
     void setNumEditObjects(std::int32_t n) { numEditObjects_ = n; }
@@ -94,7 +72,7 @@ public:
     void updItemProps_Change(int index);
     void updSiteProps_Change(int index);
     void updSpellProps_Change(int index);
-    void cboSpellPowers_Click(int slot);
+    void cboSpellPowers_Click(int slot) override;
     void cmdHeroProps_Click();
     void cmdPicCopy_Click(int index);
     void updPicSelect_Change();
@@ -143,19 +121,19 @@ public:
     std::string KindFolder(int kind) const;
     std::string RecordFilePath(int kind, const QString& shortName) const;
     // The short name (spells: the file's path) of the object at a list position; empty for none.
-    QString ShortNameAt(int position) const;
+    QString ShortNameAt(int position) const override;
     // The list position of the object with that short name; -1 when none has it.
-    int PositionOf(const QString& shortName) const;
+    int PositionOf(const QString& shortName) const override;
 
     // -- shared display helpers
-    void ProcessMoveBonus(const QString& text, int mode);
-    void ShowPluses(int row);
-    void ShowEditPluses();
+    void ProcessMoveBonus(const QString& text, int mode) override;
+    void ShowPluses(int row) override;
+    void ShowEditPluses() override;
     void BlankHeroPropsIfNeeded();
     // Shows the picture files of the current army, hero or site beside the view frame.
-    void ShowPicturePreview(int pictureKind, const QString& shortName);
+    void ShowPicturePreview(int pictureKind, const QString& shortName) override;
     // The row key of the selected list entry; -1 when nothing is selected.
-    int SelectedRowKey() const;
+    int SelectedRowKey() const override;
     // The folder this program was started from (the calculator is looked for there).
     QString ProgramFolder() const;
     void setProgramFolder(const QString& folder) { programFolder_ = folder; }
@@ -222,86 +200,19 @@ public:
     std::array<QString, 3> PendingPicture;
     std::array<bool, 3> PictureChosen{};
 
-    frmHeroProps* heroProps() const { return frmHeroProps_.get(); }
+    frmHeroProps* heroProps() const override { return frmHeroProps_.get(); }
+    QWidget* formWindow() override { return this; }
+    QWidget* formArea() const override { return centralWidget(); }
 
-    // -- controls
+    // -- the window's own controls (the tabs' controls are the form's, kind_form.h)
     QToolBar* tbrMain = nullptr;
-    std::array<QAction*, 12> tbrButtons{};  // by position 1 to 11; separators stay null
-    UpDown* updBrowse = nullptr;
-    QComboBox* cboEditObject = nullptr;
     QPushButton* cmdHistory = nullptr;
     QLineEdit* txtFilter = nullptr;
-    QTabWidget* sstEditor = nullptr;
     QMenu* mnuRecent = nullptr;
     QAction* mnuOpenInstallation = nullptr;
     QAction* mnuReload = nullptr;
     QLabel* lblStatusObject = nullptr;
     QLabel* lblStatusInstall = nullptr;
-    std::array<QLabel*, kPlusCount> lblPlus{};
-
-    // items (columns 0 to 10)
-    QGroupBox* fraItemProps = nullptr;
-    QGroupBox* fraItemEdit = nullptr;
-    std::array<QLabel*, 11> lblItemProps{};
-    std::array<QLineEdit*, 11> txtItemProps{};
-    std::array<UpDown*, 11> updItemProps{};
-    std::array<QComboBox*, 2> cboItemPowers{};
-    UpDown* updPicSelect = nullptr;
-    std::array<QLabel*, 2> picItem{};
-
-    // armies (columns 0 to 27)
-    QGroupBox* fraArmyProps = nullptr;
-    QGroupBox* fraArmyEdit = nullptr;
-    std::array<QLabel*, 28> lblArmyProps{};
-    QListWidget* lstArmyMoveBonuses = nullptr;
-    std::array<QLineEdit*, 28> txtArmyProps{};
-    std::array<UpDown*, 28> updArmyProps{};
-    QComboBox* cboArmyPowers = nullptr;
-    QComboBox* cboMoveBonus = nullptr;
-    QListWidget* lstMoveBonuses = nullptr;
-    QComboBox* cboBonusTerrain = nullptr;
-    QComboBox* cboSound = nullptr;
-    QComboBox* cboFacing = nullptr;
-    std::array<QPushButton*, 3> cmdPicCopy{};  // 0 army, 1 hero, 2 site
-
-    // heroes (columns 0 to 126)
-    QGroupBox* fraHeroProps = nullptr;
-    QGroupBox* fraHeroEdit = nullptr;
-    std::array<QLabel*, 127> lblHeroProps{};
-    std::array<QLineEdit*, 127> txtHeroProps{};
-    std::array<UpDown*, 127> updHeroProps{};
-    QComboBox* cboHeroSound = nullptr;
-    QComboBox* cboHeroFacing = nullptr;
-    QPushButton* cmdHeroProps = nullptr;
-
-    // sites (columns 0 to 8)
-    QGroupBox* fraSiteProps = nullptr;
-    QGroupBox* fraSiteEdit = nullptr;
-    std::array<QLabel*, 9> lblSiteProps{};
-    std::array<QCheckBox*, 9> chkSiteReadOnly{};
-    std::array<QLineEdit*, 9> txtSiteProps{};
-    std::array<UpDown*, 9> updSiteProps{};
-    QComboBox* cboSitePowers = nullptr;
-    std::array<QCheckBox*, 9> chkSite{};
-
-    // spells (columns 0 to 20)
-    QGroupBox* fraSpellProps = nullptr;
-    QGroupBox* fraSpellEdit = nullptr;
-    std::array<QLabel*, 21> lblSpellProps{};
-    std::array<QLabel*, 4> lblSpellArmy{};
-    std::array<QLabel*, 4> lblVal2ReadOnly{};
-    std::array<QLineEdit*, 21> txtSpellProps{};
-    std::array<UpDown*, 21> updSpellProps{};
-    std::array<QComboBox*, 4> cboSpellPowers{};
-    std::array<QComboBox*, 4> cboSpellArmy{};
-    std::array<QLabel*, 4> lblVal2{};
-
-    // The descriptions, by kind (sites have none): boxes of several lines that keep their text
-    // in the column's own box of the arrays above, hidden.
-    std::array<QPlainTextEdit*, 5> txtDescription{};
-
-    // Picture previews: army, hero male, hero female, site.
-    std::array<QLabel*, 4> picPreview{};
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "editor/errors.h"
-#include "editor/frm_b3editor.h"
+#include "editor/kind_form.h"
 #include "editor/mmain.h"
 #include "editor/powers.h"
 #include "editor/services.h"
@@ -127,7 +127,7 @@ void HeroPropsDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 // ---------------------------------------------------------------------------------------------
 // The window
 
-frmHeroProps::frmHeroProps(frmB3Editor& owner) : QDialog(&owner), owner_(owner) {
+frmHeroProps::frmHeroProps(KindForm& owner, QWidget* parent) : QDialog(parent), owner_(owner) {
     setWindowTitle("Hero Properties");
     setModal(true);
     auto* column = new QVBoxLayout(this);
@@ -154,7 +154,7 @@ frmHeroProps::frmHeroProps(frmB3Editor& owner) : QDialog(&owner), owner_(owner) 
 
     try {
         // 385 and 1420 twips below and right of the main window's corner.
-        move(owner.x() + 1420 / 15, owner.y() + 385 / 15);
+        if (parent) move(parent->x() + 1420 / 15, parent->y() + 385 / 15);
         for (int code : kHeroGridPowers)
             powerList_.push_back({code, LoadResString(kPowerBase + code)});
         const b3::DataArray spells = owner.editObject().GetEditObjectData(kSpell);

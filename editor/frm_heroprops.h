@@ -16,7 +16,7 @@ class QTableView;
 
 namespace b3::editor {
 
-class frmB3Editor;
+class KindForm;
 class frmHeroProps;
 
 inline constexpr int kHeroPropRows = 10;
@@ -73,7 +73,8 @@ private:
 class frmHeroProps : public QDialog {
     Q_OBJECT
 public:
-    explicit frmHeroProps(frmB3Editor& owner);
+    // A dialog of `parent` that reports through the dialogs of `owner`, the form it edits for.
+    frmHeroProps(KindForm& owner, QWidget* parent);
     ~frmHeroProps() override;
 
     bool HasFilledProps() const { return hasFilledProps_; }
@@ -130,7 +131,7 @@ public:
     HeroPropsArray XHeroProps;
 
 private:
-    frmB3Editor& owner_;
+    KindForm& owner_;
     HeroPropsModel* model_ = nullptr;
     bool hasFilledProps_ = false;
     bool keptEdits_ = false;

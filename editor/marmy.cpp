@@ -7,7 +7,7 @@
 
 #include "editor/errors.h"
 #include "editor/field_bindings.h"
-#include "editor/frm_b3editor.h"
+#include "editor/kind_form.h"
 #include "editor/modules.h"
 #include "editor/powers.h"
 #include "editor/updown.h"
@@ -55,7 +55,7 @@ void FillArmyPowerComboBox(QComboBox* combo) {
     FillPowerList(combo, kArmyPowers);
 }
 
-void Initialize(frmB3Editor& w) {
+void Initialize(KindForm& w) {
     // Controls that do not exist are skipped: failures here are not reported.
     try {
         SetKindTooltips(w, 310, "Select an Army");
@@ -74,7 +74,7 @@ void Initialize(frmB3Editor& w) {
     });
 }
 
-void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
+void DisplayProps(KindForm& w, const b3::DataArray& data, int row) {
     Trap(w.services(), "MArmy::DisplayProps", [&] {
         w.lstArmyMoveBonuses->clear();
         w.lstMoveBonuses->clear();
@@ -111,7 +111,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
     });
 }
 
-bool FillArmyObjects(CArmy& stored, CArmy& working, const b3::DataArray& data, frmB3Editor& w) {
+bool FillArmyObjects(CArmy& stored, CArmy& working, const b3::DataArray& data, KindForm& w) {
     return Trap(w.services(), "MArmy::FillArmyObjects", [&] {
         const int row = w.SelectedRowKey();
         if (row >= 0) LoadFromRow(ArmyFields(), stored, data, row);
@@ -134,14 +134,14 @@ bool FillArmyObjects(CArmy& stored, CArmy& working, const b3::DataArray& data, f
     });
 }
 
-bool HasArmyChanged(frmB3Editor& w, const CArmy& s, const CArmy& k) {
+bool HasArmyChanged(KindForm& w, const CArmy& s, const CArmy& k) {
     bool changed = false;
     Trap(w.services(), "MArmy::HasArmyChanged",
          [&] { changed = CountChanged(ArmyFields(), s, k) >= 1; });
     return changed;
 }
 
-bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CArmy& k) {
+bool ConvertObjectToArray(KindForm& w, b3::ObjectArray& a, const CArmy& k) {
     return Trap(w.services(), "MArmy::ConvertObjectToArray",
                 [&] { WriteToArray(ArmyFields(), k, a); });
 }

@@ -5,8 +5,8 @@
 
 #include "editor/errors.h"
 #include "editor/field_bindings.h"
-#include "editor/frm_b3editor.h"
 #include "editor/frm_heroprops.h"
+#include "editor/kind_form.h"
 #include "editor/modules.h"
 #include "editor/powers.h"
 #include "editor/services.h"
@@ -57,7 +57,7 @@ const FieldTable<CHero>& HeroFields() {
 }
 }  // namespace
 
-void Initialize(frmB3Editor& w) {
+void Initialize(KindForm& w) {
     try {
         SetKindTooltips(w, 320, "Select a Hero");
         // The medal addition starts at no change.
@@ -74,7 +74,7 @@ void Initialize(frmB3Editor& w) {
     });
 }
 
-void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
+void DisplayProps(KindForm& w, const b3::DataArray& data, int row) {
     Trap(w.services(), "MHero::DisplayProps", [&] {
         for (int c : {1, 2, 3, 10, 9, 8, 11}) {
             w.lblHeroProps[static_cast<std::size_t>(c)]->setText(CellText(data, row, c));
@@ -95,7 +95,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
     });
 }
 
-bool FillHeroObjects(CHero& stored, CHero& working, const b3::DataArray& data, frmB3Editor& w) {
+bool FillHeroObjects(CHero& stored, CHero& working, const b3::DataArray& data, KindForm& w) {
     return Trap(w.services(), "MHero::FillHeroObjects", [&] {
         const int row = w.SelectedRowKey();
         if (row >= 0) LoadFromRow(HeroFields(), stored, data, row);
@@ -105,7 +105,7 @@ bool FillHeroObjects(CHero& stored, CHero& working, const b3::DataArray& data, f
     });
 }
 
-bool HasHeroChanged(frmB3Editor& w, const CHero& s, const CHero& k) {
+bool HasHeroChanged(KindForm& w, const CHero& s, const CHero& k) {
     bool changed = false;
     Trap(w.services(), "MHero::HasHeroChanged", [&] {
         int count = CountChanged(HeroFields(), s, k);
@@ -113,7 +113,7 @@ bool HasHeroChanged(frmB3Editor& w, const CHero& s, const CHero& k) {
         const bool filled = props && props->HasFilledProps();
         if (filled) ++count;
         if (w.SelectedRowKey() < 0 && !filled) {
-            w.services().messageBox(&w, LoadResString(kMsgNewHeroNeedsProps), kAppTitle,
+            w.services().messageBox(w.formWindow(), LoadResString(kMsgNewHeroNeedsProps), kAppTitle,
                                     MsgButtons::Ok);
             changed = false;
             return;
@@ -129,7 +129,7 @@ QString HeroPictureName(const CHero& hero, int gender) {
     return hero.ShortName().left(7).trimmed() + (gender == 0 ? "m" : "f");
 }
 
-bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CHero& k) {
+bool ConvertObjectToArray(KindForm& w, b3::ObjectArray& a, const CHero& k) {
     bool unwound = false;
     const bool converted = Trap(w.services(), "MHero::ConvertObjectToArray", [&] {
         WriteToArray(HeroFields(), k, a);
@@ -140,7 +140,7 @@ bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CHero& k) {
     return converted && unwound;
 }
 
-bool UnwindHeroProps(frmB3Editor& w, b3::ObjectArray& a) {
+bool UnwindHeroProps(KindForm& w, b3::ObjectArray& a) {
     return Trap(w.services(), "MHero::UnwindHeroProps", [&] {
         frmHeroProps* props = w.heroProps();
         if (!props) throw b3::Error(91, "", "Object variable or With block variable not set");

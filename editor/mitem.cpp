@@ -5,7 +5,7 @@
 
 #include "editor/errors.h"
 #include "editor/field_bindings.h"
-#include "editor/frm_b3editor.h"
+#include "editor/kind_form.h"
 #include "editor/modules.h"
 #include "editor/pictures.h"
 #include "editor/powers.h"
@@ -38,7 +38,7 @@ void FillItemPowerComboBox(QComboBox* combo) {
     FillPowerList(combo, kItemPowers);
 }
 
-void Initialize(frmB3Editor& w) {
+void Initialize(KindForm& w) {
     // Failures here are not reported.
     try {
         SetKindTooltips(w, 300, "Select an Item");
@@ -51,7 +51,7 @@ void Initialize(frmB3Editor& w) {
     }
 }
 
-void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
+void DisplayProps(KindForm& w, const b3::DataArray& data, int row) {
     Trap(w.services(), "MItem::DisplayProps", [&] {
         for (int c : {2, 3, 4, 6, 8, 10}) {
             w.lblItemProps[static_cast<std::size_t>(c)]->setText(CellText(data, row, c));
@@ -77,7 +77,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
     });
 }
 
-bool FillItemObjects(CItem& stored, CItem& working, const b3::DataArray& data, frmB3Editor& w) {
+bool FillItemObjects(CItem& stored, CItem& working, const b3::DataArray& data, KindForm& w) {
     bool ok = false;
     try {
         const int row = w.SelectedRowKey();
@@ -99,14 +99,14 @@ bool FillItemObjects(CItem& stored, CItem& working, const b3::DataArray& data, f
     return ok;
 }
 
-bool HasItemChanged(frmB3Editor& w, const CItem& s, const CItem& k) {
+bool HasItemChanged(KindForm& w, const CItem& s, const CItem& k) {
     bool changed = false;
     Trap(w.services(), "MItem::HasItemChanged",
          [&] { changed = CountChanged(ItemFields(), s, k) >= 1; });
     return changed;
 }
 
-bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CItem& k) {
+bool ConvertObjectToArray(KindForm& w, b3::ObjectArray& a, const CItem& k) {
     return Trap(w.services(), "MItem::ConvertObjectToArray",
                 [&] { WriteToArray(ItemFields(), k, a); });
 }

@@ -6,7 +6,7 @@
 
 #include "editor/errors.h"
 #include "editor/field_bindings.h"
-#include "editor/frm_b3editor.h"
+#include "editor/kind_form.h"
 #include "editor/modules.h"
 #include "editor/powers.h"
 #include "editor/updown.h"
@@ -37,7 +37,7 @@ void FillSitePowerComboBox(QComboBox* combo) {
     FillPowerList(combo, kSitePowers);
 }
 
-void Initialize(frmB3Editor& w) {
+void Initialize(KindForm& w) {
     // Failures here are not reported.
     try {
         SetKindTooltips(w, 330, "Select a Site");
@@ -53,7 +53,7 @@ void Initialize(frmB3Editor& w) {
     }
 }
 
-void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
+void DisplayProps(KindForm& w, const b3::DataArray& data, int row) {
     Trap(w.services(), "MSite::DisplayProps", [&] {
         w.lblSiteProps[1]->setText(CellText(data, row, 1));
         w.lblSiteProps[3]->setText(PowerName(w.editObject(), CellInt(data, row, 3)));
@@ -73,7 +73,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
     });
 }
 
-bool FillSiteObjects(CSite& stored, CSite& working, const b3::DataArray& data, frmB3Editor& w) {
+bool FillSiteObjects(CSite& stored, CSite& working, const b3::DataArray& data, KindForm& w) {
     return Trap(w.services(), "MSite::FillSiteObjects", [&] {
         const int row = w.SelectedRowKey();
         if (row >= 0) LoadFromRow(SiteFields(), stored, data, row);
@@ -91,14 +91,14 @@ bool FillSiteObjects(CSite& stored, CSite& working, const b3::DataArray& data, f
     });
 }
 
-bool HasSiteChanged(frmB3Editor& w, const CSite& s, const CSite& k) {
+bool HasSiteChanged(KindForm& w, const CSite& s, const CSite& k) {
     bool changed = false;
     Trap(w.services(), "MSite::HasSiteChanged",
          [&] { changed = CountChanged(SiteFields(), s, k) >= 1; });
     return changed;
 }
 
-bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CSite& k) {
+bool ConvertObjectToArray(KindForm& w, b3::ObjectArray& a, const CSite& k) {
     return Trap(w.services(), "MSite::ConvertObjectToArray",
                 [&] { WriteToArray(SiteFields(), k, a); });
 }

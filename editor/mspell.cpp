@@ -5,7 +5,7 @@
 
 #include "editor/errors.h"
 #include "editor/field_bindings.h"
-#include "editor/frm_b3editor.h"
+#include "editor/kind_form.h"
 #include "editor/mmain.h"
 #include "editor/modules.h"
 #include "editor/powers.h"
@@ -67,7 +67,7 @@ void FillSpellPowerComboBox(QComboBox* combo) {
     FillPowerList(combo, kSpellPowers);
 }
 
-void Initialize(frmB3Editor& w) {
+void Initialize(KindForm& w) {
     // Failures here are not reported.
     try {
         SetKindTooltips(w, 340, "Select a Spell");
@@ -92,7 +92,7 @@ void Initialize(frmB3Editor& w) {
     }
 }
 
-void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
+void DisplayProps(KindForm& w, const b3::DataArray& data, int row) {
     Trap(w.services(), "MSpell::DisplayProps", [&] {
         for (int c : {1, 2, 3, 5, 6, 9, 10, 13, 14, 17, 18}) {
             w.lblSpellProps[static_cast<std::size_t>(c)]->setText(CellText(data, row, c));
@@ -139,7 +139,7 @@ void DisplayProps(frmB3Editor& w, const b3::DataArray& data, int row) {
     });
 }
 
-bool FillSpellObjects(CSpell& stored, CSpell& working, const b3::DataArray& data, frmB3Editor& w) {
+bool FillSpellObjects(CSpell& stored, CSpell& working, const b3::DataArray& data, KindForm& w) {
     return Trap(w.services(), "MSpell::FillSpellObjects", [&] {
         const int row = w.SelectedRowKey();
         if (row >= 0) LoadFromRow(SpellFields(), stored, data, row);
@@ -164,14 +164,14 @@ bool FillSpellObjects(CSpell& stored, CSpell& working, const b3::DataArray& data
     });
 }
 
-bool HasSpellChanged(frmB3Editor& w, const CSpell& s, const CSpell& k) {
+bool HasSpellChanged(KindForm& w, const CSpell& s, const CSpell& k) {
     bool changed = false;
     Trap(w.services(), "MSpell::HasSpellChanged",
          [&] { changed = CountChanged(SpellFields(), s, k) >= 1; });
     return changed;
 }
 
-bool ConvertObjectToArray(frmB3Editor& w, b3::ObjectArray& a, const CSpell& k) {
+bool ConvertObjectToArray(KindForm& w, b3::ObjectArray& a, const CSpell& k) {
     return Trap(w.services(), "MSpell::ConvertObjectToArray",
                 [&] { WriteToArray(SpellFields(), k, a); });
 }

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 
 #include "editor/errors.h"
-#include "editor/frm_b3editor.h"
+#include "editor/kind_form.h"
 #include "editor/mmain.h"
 #include "editor/strings.h"
 #include "editor/updown.h"
@@ -84,7 +84,7 @@ QString FacingName(const b3::_CEditObject& object, int code) {
     return QString::fromStdString(object.ConvertFacingToName(static_cast<std::int16_t>(code)));
 }
 
-void SetKindTooltips(frmB3Editor& w, int base, const QString& prompt) {
+void SetKindTooltips(KindForm& w, int base, const QString& prompt) {
     for (int position : {1, 2, 4, 5, 7}) {
         if (QAction* button = w.tbrButtons[static_cast<std::size_t>(position)])
             button->setToolTip(LoadResString(base + position));

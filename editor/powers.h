@@ -14,7 +14,7 @@ class QLineEdit;
 
 namespace b3::editor {
 
-class frmB3Editor;
+class KindForm;
 
 inline constexpr std::array<int, 28> kArmyPowers = {0,  38, 28, 37, 2,  33, 27, 12, 4,  30,
                                                     6,  16, 39, 3,  40, 26, 5,  32, 41, 44,
@@ -74,6 +74,6 @@ QString SoundName(const b3::_CEditObject& object, int code);
 QString FacingName(const b3::_CEditObject& object, int code);
 
 // Sets the toolbar and browse tooltips and the list prompt of a kind.
-void SetKindTooltips(frmB3Editor& w, int base, const QString& prompt);
+void SetKindTooltips(KindForm& w, int base, const QString& prompt);
 
 }  // namespace b3::editor

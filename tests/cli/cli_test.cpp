@@ -918,7 +918,8 @@ TEST_F(Cli, InterruptedSuggestPrintsTheBestFoundSoFar) {
     MakeSample();
     WriteAll(temp_ / "hard.json", R"({"attack": ["ORCS"], "defend": ["KNIGHTS", "KNIGHTS",
         "KNIGHTS", "KNIGHTS", "KNIGHTS", "KNIGHTS", "KNIGHTS", "KNIGHTS"]})");
-    const std::string cmd = "timeout --preserve-status -s INT 2 " + std::string(B3CLI_PATH) +
+    // Long enough for the search to have found something even on a busy machine.
+    const std::string cmd = "timeout --preserve-status -s INT 5 " + std::string(B3CLI_PATH) +
                             " --install '" + game_.string() + "' suggest '" +
                             (temp_ / "hard.json").string() +
                             "' --max-add 6 --target 1 --time-limit 600 >'" +

@@ -1,4 +1,4 @@
-// The results of the run shown as one table, for the clipboard and for CSV files: the run's
+// The model's results of the run as one table, for the clipboard and for CSV files: the run's
 // set-up (both lists with their marks and heroes' bonuses, dice, terrain, city level, battles,
 // seed, threads and the way the battles were simulated), every figure at full precision with its
 // 95% interval and the exact figure, and both loss distributions.
