@@ -19,7 +19,8 @@ void PutU16(std::string& out, std::size_t at, unsigned v) {
 }
 
 unsigned GetU16(std::string_view in, std::size_t at) {
-    return static_cast<unsigned char>(in[at]) | (static_cast<unsigned char>(in[at + 1]) << 8);
+    return unsigned{static_cast<unsigned char>(in[at])} |
+           (unsigned{static_cast<unsigned char>(in[at + 1])} << 8);
 }
 
 void EncodeLine(std::string& out, const std::uint8_t* line, int count) {
