@@ -63,11 +63,7 @@ namespace detail {
 // The column of `kind` that the kind's table calls `name`, spelt exactly; a name the table lacks
 // is a fault of the module's table and fails with number 9 when the table is built.
 inline const b3::TableColumn& BoundColumn(int kind, std::string_view name) {
-    for (const b3::TableColumn& c : b3::TableColumns(kind))
-        if (c.name == name) return c;
-    throw b3::Error(b3::kErrSubscript, "FieldBinding",
-                    "the " + std::string(b3::LayoutOf(kind).kindName) + " table has no column \"" +
-                        std::string(name) + "\"");
+    return b3::TableColumnNamed(kind, name, "FieldBinding");
 }
 
 inline int AsInt(const QVariant& v) {

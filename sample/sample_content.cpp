@@ -219,11 +219,7 @@ std::string Numbered(const char* prefix, int n, const char* suffix = "") {
 
 // The column of `kind` that the table names `name`, spelt exactly as the table spells it.
 const TableColumn& NamedColumn(int kind, std::string_view name) {
-    for (const TableColumn& c : TableColumns(kind))
-        if (c.name == name) return c;
-    throw Error(kErrSubscript, "sample",
-                "the " + std::string(LayoutOf(kind).kindName) + " table has no column \"" +
-                    std::string(name) + "\"");
+    return TableColumnNamed(kind, name, "sample");
 }
 
 // One row of a kind's data array, filled by the column names of the kind's table, so that the

@@ -143,6 +143,14 @@ std::optional<TableColumn> FindTableColumn(int kind, std::string_view name) {
     return std::nullopt;
 }
 
+const TableColumn& TableColumnNamed(int kind, std::string_view name, const char* source) {
+    for (const TableColumn& c : TableColumns(kind))
+        if (c.name == name) return c;
+    throw Error(kErrSubscript, source,
+                "the " + std::string(LayoutOf(kind).kindName) + " table has no column \"" +
+                    std::string(name) + "\"");
+}
+
 std::optional<std::string> ValueProblem(const TableColumn& column, const Cell& value) {
     if (column.type == Cell::Type::Text) {
         if (!value.isText() && !value.isEmpty()) return std::string("a text is needed");

@@ -14,9 +14,11 @@
 #include <cwctype>
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "b3/history.h"
+#include "platform/native_path.h"
 
 #ifdef _WIN32
 #include <shlobj.h>
@@ -37,22 +39,17 @@ namespace fs = std::filesystem;
     std::_Exit(1);
 }
 
+// The path as UTF-8 text, for a message.
+std::string Text(const fs::path& path) {
+    return b3::platform::Utf8Path(path);
+}
+
+// Where the programs would keep their history, as the server finds it.
+fs::path HistoryFolder() {
+    return b3::platform::FsPath(b3::HistoryStore::DefaultRoot());
+}
+
 #ifdef _WIN32
-
-std::optional<std::wstring> Env(const wchar_t* name) {
-    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return std::nullopt;
-    std::wstring value(size, L'\0');
-    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
-    if (value.empty()) return std::nullopt;
-    return value;
-}
-
-// Where the history's folder lies, as the server finds it.
-fs::path DataFolder() {
-    if (auto local = Env(L"LOCALAPPDATA")) return fs::path(*local);
-    return fs::path(Env(L"USERPROFILE").value_or(L"")) / "AppData" / "Local";
-}
 
 // The user's own: the profile's local application data, whatever the environment says.
 std::vector<fs::path> UserFolders() {
@@ -72,10 +69,11 @@ std::vector<fs::path> OurUserFolders() {
 
 [[maybe_unused]] const bool kLocalAppData = [] {
     // Once: a test program that starts itself hands on the LOCALAPPDATA its test chose.
-    if (const auto value = Env(L"B3_TEST_LOCALAPPDATA")) {
-        ::_wputenv_s(L"LOCALAPPDATA", value->c_str());
+    if (const auto text = b3::platform::EnvironmentText("B3_TEST_LOCALAPPDATA")) {
+        const std::wstring value = b3::platform::WideFromUtf8(*text);
+        ::_wputenv_s(L"LOCALAPPDATA", value.c_str());
         ::_wputenv_s(L"B3_TEST_LOCALAPPDATA", L"");
-        ::SetEnvironmentVariableW(L"LOCALAPPDATA", value->c_str());
+        ::SetEnvironmentVariableW(L"LOCALAPPDATA", value.c_str());
         ::SetEnvironmentVariableW(L"B3_TEST_LOCALAPPDATA", nullptr);
     }
     return true;
@@ -83,23 +81,11 @@ std::vector<fs::path> OurUserFolders() {
 
 #else
 
-std::optional<std::string> Env(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value || !*value) return std::nullopt;
-    return std::string(value);
-}
-
 // The user's home as the system knows it: $HOME may be a test's own.
 fs::path RealHome() {
     const passwd* pw = ::getpwuid(::getuid());
     if (!pw || !pw->pw_dir || !*pw->pw_dir) Stop("the user's home folder is not known");
     return fs::path(pw->pw_dir);
-}
-
-// Where the history's folder lies, as the server finds it.
-fs::path DataFolder() {
-    if (auto xdg = Env("XDG_DATA_HOME")) return fs::path(*xdg);
-    return fs::path(Env("HOME").value_or("")) / ".local" / "share";
 }
 
 std::vector<fs::path> UserFolders() {
@@ -112,21 +98,6 @@ std::vector<fs::path> OurUserFolders() {
 }
 
 #endif
-
-// A path as text for a message (UTF-8 on Windows; the bytes as they are elsewhere).
-std::string Text(const fs::path& path) {
-#ifdef _WIN32
-    const std::wstring& wide = path.native();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
-                          nullptr, nullptr);
-    return text;
-#else
-    return path.native();
-#endif
-}
 
 // The path made absolute, with links resolved as far as it exists (and, on Windows, in one
 // letter case with one kind of separator).
@@ -207,13 +178,12 @@ public:
 
 private:
     static void CheckDataFolder(const char* when) {
-        const fs::path data = DataFolder();
+        const fs::path history = HistoryFolder();
         for (const fs::path& own : UserFolders()) {
-            if (Inside(data, own))
-                Stop(std::string(when) + ", the data folder is " + Text(data) +
-                     ", where the programs would keep their history: that is the user's own (" +
-                     Text(own) +
-                     "). Run the tests through ctest, which gives each test folders of its own, "
+            if (Inside(history, own))
+                Stop(std::string(when) + ", the programs would keep their history in " +
+                     Text(history) + ", inside the user's own " + Text(own) +
+                     ". Run the tests through ctest, which gives each test folders of its own, "
                      "or set XDG_DATA_HOME and HOME (on Windows LOCALAPPDATA, under Wine "
                      "B3_TEST_LOCALAPPDATA) to a folder of the run's own.");
         }

@@ -30,6 +30,11 @@ B3EDTSVR_EXPORT const std::vector<TableColumn>& TableColumns(int kind);
 // The column named `name` (letter case ignored), if any.
 B3EDTSVR_EXPORT std::optional<TableColumn> FindTableColumn(int kind, std::string_view name);
 
+// The column that code names `name`, spelt exactly as the table spells it; a name the table lacks
+// is a fault of that code and fails with number 9, `source` as the error's source.
+B3EDTSVR_EXPORT const TableColumn& TableColumnNamed(int kind, std::string_view name,
+                                                    const char* source);
+
 // Why `value` cannot be stored in the column's field, in words that say what to fix ("the
 // character 'Ł' cannot be stored in the game's files", "300 does not fit: 0 to 255"); nothing when
 // it can.
