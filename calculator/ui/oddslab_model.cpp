@@ -40,16 +40,14 @@ OddsLabModel::~OddsLabModel() = default;
 void OddsLabModel::SetUnits(DataArray armies, DataArray heroes) {
     armies_ = std::move(armies);
     heroes_ = std::move(heroes);
-    numArmies_ = static_cast<Long>(armies_.rows());
-    numHeroes_ = static_cast<Long>(heroes_.rows());
 }
 
 QString OddsLabModel::UnitText(Long id) const {
-    if (id >= 0 && id <= numArmies_ - 1)
+    if (id >= 0 && id <= NumArmies() - 1)
         return QString::fromStdString(armies_.at(static_cast<std::size_t>(id), 1).toString());
-    if (id >= numArmies_ && id < numArmies_ + numHeroes_)
+    if (id >= NumArmies() && id < NoneId())
         return QString::fromStdString(
-            heroes_.at(static_cast<std::size_t>(id - numArmies_), 1).toString());
+            heroes_.at(static_cast<std::size_t>(id - NumArmies()), 1).toString());
     return "None";
 }
 
@@ -149,7 +147,7 @@ b3::engine::HealthMarks OddsLabModel::MarksOf(int side, Long slot) const {
 
 bool OddsLabModel::UsesMarks(int side, int position) const {
     const Long id = ItemId(side, position);
-    if (id < 0 || id >= numArmies_ + numHeroes_) return false;
+    if (id < 0 || id >= NoneId()) return false;
     for (int c = 1; c <= 7; ++c)
         if (health_[side].at(position + 1, c) != 0) return true;
     return false;
@@ -229,7 +227,7 @@ RunSetup OddsLabModel::CurrentSetup() const {
                 for (int c = 1; c <= 7; ++c)
                     entry.marks[static_cast<std::size_t>(c - 1)] = health_[side].at(p + 1, c);
             b3::engine::SimpleHost::Bonuses bonuses = {};
-            if (entry.id >= numArmies_ && EntryBonuses(side, p, bonuses))
+            if (entry.id >= NumArmies() && EntryBonuses(side, p, bonuses))
                 for (int b = 0; b < b3::engine::kHeroBonusCount; ++b)
                     entry.bonuses[static_cast<std::size_t>(b)] = bonuses[b];
             setup.lists[static_cast<std::size_t>(side)].push_back(entry);
@@ -291,7 +289,7 @@ void OddsLabModel::TakeScenarioLists(const Scenario& s) {
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const b3::engine::ScenarioEntry& e = entries[i];
             ListEntry entry{ids[side][i], std::nullopt};
-            if (e.hasBonuses && entry.id >= numArmies_) {
+            if (e.hasBonuses && entry.id >= NumArmies()) {
                 EntryBonusValues values;
                 for (int b = 0; b < b3::engine::kHeroBonusCount; ++b)
                     values[static_cast<std::size_t>(b)] = e.bonuses[b];

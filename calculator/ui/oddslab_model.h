@@ -95,10 +95,10 @@ public:
     void SetUnits(DataArray armies, DataArray heroes);
     const DataArray& Armies() const { return armies_; }
     const DataArray& Heroes() const { return heroes_; }
-    b3::engine::Long NumArmies() const { return numArmies_; }
-    b3::engine::Long NumHeroes() const { return numHeroes_; }
+    b3::engine::Long NumArmies() const { return static_cast<b3::engine::Long>(armies_.rows()); }
+    b3::engine::Long NumHeroes() const { return static_cast<b3::engine::Long>(heroes_.rows()); }
     // The identifier of the "None" entry.
-    b3::engine::Long NoneId() const { return numArmies_ + numHeroes_; }
+    b3::engine::Long NoneId() const { return NumArmies() + NumHeroes(); }
     b3::engine::UnitData Units() const { return {&armies_, &heroes_}; }
     // A unit's name; "None" for any identifier that names no army or hero.
     QString UnitText(b3::engine::Long id) const;
@@ -228,8 +228,6 @@ private:
 
     DataArray armies_;
     DataArray heroes_;
-    b3::engine::Long numArmies_ = 0;
-    b3::engine::Long numHeroes_ = 0;
     std::vector<ListEntry> entries_[2];
     HealthArray health_[2];
     std::string terrain_;
