@@ -62,6 +62,11 @@ std::string PathCaseFolded(std::string_view path) {
     return Utf8FromWide(wide);
 }
 
+std::string UserDataFolder() {
+    if (auto local = EnvironmentText("LOCALAPPDATA")) return *local;
+    return EnvironmentText("USERPROFILE").value_or(std::string()) + "\\AppData\\Local";
+}
+
 std::optional<std::string> EnvironmentText(const char* name) {
     const wchar_t* value = ::_wgetenv(WideFromUtf8(name).c_str());
     if (value == nullptr || *value == L'\0') return std::nullopt;
@@ -80,6 +85,11 @@ std::string Utf8Path(const std::filesystem::path& path) {
 
 std::string PathCaseFolded(std::string_view path) {
     return std::string(path);
+}
+
+std::string UserDataFolder() {
+    if (auto xdg = EnvironmentText("XDG_DATA_HOME")) return *xdg;
+    return EnvironmentText("HOME").value_or(std::string()) + "/.local/share";
 }
 
 std::optional<std::string> EnvironmentText(const char* name) {

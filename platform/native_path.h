@@ -25,6 +25,10 @@ std::optional<std::string> PathInsideFolder(std::string_view path, std::string_v
 // outside the ANSI code page comes through); nothing when it is unset or empty.
 std::optional<std::string> EnvironmentText(const char* name);
 
+// The folder where the user's programs keep their data: %LOCALAPPDATA% on Windows (else the
+// profile's AppData\Local), elsewhere $XDG_DATA_HOME (else ~/.local/share).
+std::string UserDataFolder();
+
 // A path as the platform compares paths: on Windows upper-cased as the file system folds names
 // (so that two spellings of one folder become one text), elsewhere unchanged.
 std::string PathCaseFolded(std::string_view path);

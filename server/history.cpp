@@ -86,10 +86,6 @@ std::string IndexLine(const HistoryEntry& e) {
 // The open operations of this thread, innermost last.
 thread_local std::vector<HistoryOperation::State*> t_operations;
 
-std::string EnvOrEmpty(const char* name) {
-    return platform::EnvironmentText(name).value_or(std::string());
-}
-
 std::string UtcText(std::int64_t seconds, const char* format) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
@@ -223,13 +219,9 @@ std::string StampFile(const std::string& path, std::size_t limit) {
 
 std::string HistoryStore::DefaultRoot() {
 #ifdef _WIN32
-    std::string base = EnvOrEmpty("LOCALAPPDATA");
-    if (base.empty()) base = EnvOrEmpty("USERPROFILE") + "\\AppData\\Local";
-    return base + "\\B3Tools\\history";
+    return platform::UserDataFolder() + "\\B3Tools\\history";
 #else
-    std::string base = EnvOrEmpty("XDG_DATA_HOME");
-    if (base.empty()) base = EnvOrEmpty("HOME") + "/.local/share";
-    return base + "/b3tools/history";
+    return platform::UserDataFolder() + "/b3tools/history";
 #endif
 }
 

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "b3/history.h"
 #include "platform/native_path.h"
 
 #ifdef _WIN32
@@ -44,9 +43,9 @@ std::string Text(const fs::path& path) {
     return b3::platform::Utf8Path(path);
 }
 
-// Where the programs would keep their history, as the server finds it.
+// Where the programs would keep their history (below this folder), as the server finds it.
 fs::path HistoryFolder() {
-    return b3::platform::FsPath(b3::HistoryStore::DefaultRoot());
+    return b3::platform::FsPath(b3::platform::UserDataFolder());
 }
 
 #ifdef _WIN32
@@ -181,7 +180,7 @@ private:
         const fs::path history = HistoryFolder();
         for (const fs::path& own : UserFolders()) {
             if (Inside(history, own))
-                Stop(std::string(when) + ", the programs would keep their history in " +
+                Stop(std::string(when) + ", the programs would keep their history below " +
                      Text(history) + ", inside the user's own " + Text(own) +
                      ". Run the tests through ctest, which gives each test folders of its own, "
                      "or set XDG_DATA_HOME and HOME (on Windows LOCALAPPDATA, under Wine "
