@@ -864,10 +864,10 @@ void frmB3Editor::Form_Load() {
                  area.top() + (area.height() - height()) / 2);
         }
         IsReady = false;
-        setDataArray(editObject().GetEditObjectData(0));
+        model_.setData(editObject().GetEditObjectData(0));
         OneTimeInitialize();
-        CurrentKind = 0;
-        Initialize(CurrentKind);
+        model_.setKind(0);
+        Initialize(model_.kind());
         IsReady = true;
     });
 }
@@ -912,19 +912,16 @@ void frmB3Editor::FillComboFromStringRange(QComboBox* combo, int rangeCode) {
     combo->setCurrentIndex(-1);
 }
 
-void frmB3Editor::Initialize(std::int16_t& kind) {
+void frmB3Editor::Initialize(std::int16_t kind) {
     // Reloading the list is no move away from an object the user is asked about.
     const bool approved = leaveApproved_;
     leaveApproved_ = true;
     Trap(services_, "frmB3Editor::Initialize", [&] {
-        keptShortName_.clear();
         SyncingList = true;
-        cboEditObject->clear();
-        FillEditObjectSelectComboBox(kind);
+        FillEditObjectSelectComboBox();
         SyncingList = false;
         // The objects listed: all of the kind, or those the filter lets through.
-        setNumEditObjects(static_cast<std::int32_t>(cboEditObject->count()));
-        updBrowse->setMax(NumEditObjects() - 1);
+        updBrowse->setMax(model_.count() - 1);
         BrowseAligned = true;
         updBrowse->setValue(updBrowse->min());
         for (QLabel* plus : lblPlus) plus->setVisible(false);
@@ -958,20 +955,12 @@ void frmB3Editor::Initialize(std::int16_t& kind) {
     UpdateTitle();
 }
 
-void frmB3Editor::FillEditObjectSelectComboBox(std::int16_t kind) {
+void frmB3Editor::FillEditObjectSelectComboBox(const QString& keep) {
     Trap(services_, "frmB3Editor::FillEditObjectSelectComboBox", [&] {
-        if (kind > 4 || kind < 0) return;
-        const int nameColumn = kind == kItem ? 2 : 1;
-        const auto& table = DataArray();
-        for (std::size_t r = 0; r < table.rows(); ++r) {
-            if (!MatchesFilter(static_cast<int>(r)) &&
-                (keptShortName_.isEmpty() ||
-                 CellText(table.at(r, static_cast<std::size_t>(b3::LayoutOf(kind).shortNameColumn)))
-                         .compare(keptShortName_, Qt::CaseInsensitive) != 0))
-                continue;
-            cboEditObject->addItem(CellText(table.at(r, static_cast<std::size_t>(nameColumn))),
-                                   CellInt(table.at(r, 0)));
-        }
+        cboEditObject->clear();
+        model_.Relist(keep);
+        for (const EditorModel::Entry& entry : model_.entries())
+            cboEditObject->addItem(entry.name, entry.rowKey);
     });
 }
 
@@ -979,7 +968,7 @@ void frmB3Editor::DisplayEditObjectProps(int position, std::int16_t kind) {
     Trap(services_, "frmB3Editor::DisplayEditObjectProps", [&] {
         if (!IsReady) return;
         if (position < 0 || position >= cboEditObject->count()) return;
-        const int row = cboEditObject->itemData(position).toInt();
+        const int row = model_.RowKeyAt(position);
         if (row < 0) return;  // an object only another installation holds
         const b3::DataArray& table = DataArray();
         switch (kind) {
@@ -1004,27 +993,26 @@ void frmB3Editor::DisplayEditObjectProps(int position, std::int16_t kind) {
         // The working copy is measured against what was shown once the list selects it (the
         // spinner moves the list after the display).
         if (cboEditObject->currentIndex() == position) TakeBaseline();
-        shownPosition_ = position;
+        model_.setShownPosition(position);
         reportedStamp_.clear();
         MarkComparedObject();
     });
 }
 
 int frmB3Editor::SelectedRowKey() const {
-    const int pos = cboEditObject->currentIndex();
-    return pos < 0 ? -1 : cboEditObject->itemData(pos).toInt();
+    return model_.RowKeyAt(cboEditObject->currentIndex());
 }
 
 void frmB3Editor::cboEditObject_Click() {
     Trap(services_, "frmB3Editor::cboEditObject_Click", [&] {
         const int pos = cboEditObject->currentIndex();
-        if (!SyncingList && pos != -1 && pos != shownPosition_ && !leaveApproved_ &&
+        if (!SyncingList && pos != -1 && pos != model_.shownPosition() && !leaveApproved_ &&
             WorkingCopyDiffers()) {
             // The list moved before the question could be asked: it goes back to the shown
             // object until the user has answered.
             const QString target = ShortNameAt(pos);
             SyncingList = true;
-            cboEditObject->setCurrentIndex(shownPosition_);
+            cboEditObject->setCurrentIndex(model_.shownPosition());
             SyncingList = false;
             if (!MayLeave()) return;
             if (PositionOf(target) >= 0) ShowByShortName(target);
@@ -1032,7 +1020,7 @@ void frmB3Editor::cboEditObject_Click() {
         }
         BlankHeroPropsIfNeeded();
         if (pos != -1 && !SyncingList) {
-            DisplayEditObjectProps(pos, CurrentKind);
+            DisplayEditObjectProps(pos, model_.kind());
             // Browsing goes on from the object chosen.
             const QSignalBlocker block(updBrowse);
             updBrowse->setValue(pos);
@@ -1047,7 +1035,7 @@ void frmB3Editor::updBrowse_Change() {
         // The first step after the list was loaded shows the first object; from then on the
         // spinner's value is the list position.
         const int pos = BrowseAligned ? updBrowse->value() : updBrowse->value() - 1;
-        if (IsReady && pos != shownPosition_ && !leaveApproved_ && WorkingCopyDiffers()) {
+        if (IsReady && pos != model_.shownPosition() && !leaveApproved_ && WorkingCopyDiffers()) {
             const QString target = ShortNameAt(pos);
             {
                 const QSignalBlocker block(updBrowse);
@@ -1058,7 +1046,7 @@ void frmB3Editor::updBrowse_Change() {
             return;
         }
         BlankHeroPropsIfNeeded();
-        DisplayEditObjectProps(pos, CurrentKind);
+        DisplayEditObjectProps(pos, model_.kind());
         SyncingList = true;
         cboEditObject->setCurrentIndex(pos < cboEditObject->count() ? pos : -1);
         SyncingList = false;
@@ -1069,10 +1057,10 @@ void frmB3Editor::updBrowse_Change() {
 
 void frmB3Editor::sstEditor_Click() {
     const int target = sstEditor->currentIndex();
-    if (target != CurrentKind && !leaveApproved_ && WorkingCopyDiffers()) {
+    if (target != model_.kind() && !leaveApproved_ && WorkingCopyDiffers()) {
         {
             const QSignalBlocker block(sstEditor);
-            sstEditor->setCurrentIndex(CurrentKind);
+            sstEditor->setCurrentIndex(model_.kind());
         }
         if (!MayLeave()) return;
         const QSignalBlocker block(sstEditor);
@@ -1085,14 +1073,14 @@ void frmB3Editor::TabChange() {
     Trap(services_, "frmB3Editor::TabChange", [&] {
         IsReady = false;
         WaitCursor wait;
-        CurrentKind = static_cast<std::int16_t>(sstEditor->currentIndex());
-        if (FolderDiffers(CurrentKind)) {
+        model_.setKind(static_cast<std::int16_t>(sstEditor->currentIndex()));
+        if (FolderDiffers(model_.kind())) {
             // Other programs added, deleted or renamed objects of this kind meanwhile.
             holder_.ReleaseEditObject();
             holder_.CreateEditObject();
         }
-        setDataArray(editObject().GetEditObjectData(CurrentKind));
-        Initialize(CurrentKind);
+        model_.setData(editObject().GetEditObjectData(model_.kind()));
+        Initialize(model_.kind());
         CheckForHeroProps();
         TakeBaseline();  // the hero's working copy includes the grid, loaded just now
         IsReady = true;
@@ -1102,7 +1090,7 @@ void frmB3Editor::TabChange() {
 
 void frmB3Editor::CheckForHeroProps() {
     Trap(services_, "frmB3Editor::CheckForHeroProps", [&] {
-        if (CurrentKind == kHero) {
+        if (model_.kind() == kHero) {
             if (!frmHeroProps_) frmHeroProps_ = std::make_unique<frmHeroProps>(*this, this);
         } else {
             frmHeroProps_.reset();
@@ -1112,7 +1100,7 @@ void frmB3Editor::CheckForHeroProps() {
 
 void frmB3Editor::BlankHeroPropsIfNeeded() {
     Trap(services_, "frmB3Editor::BlankHeroPropsIfNeeded", [&] {
-        if (CurrentKind == kHero && frmHeroProps_) {
+        if (model_.kind() == kHero && frmHeroProps_) {
             frmHeroProps_->setHasFilledProps(false);
             frmHeroProps_->Forget();
         }
@@ -1149,13 +1137,10 @@ void frmB3Editor::RefreshAll() {
     Trap(services_, "frmB3Editor::RefreshAll", [&] {
         holder_.ReleaseEditObject();
         holder_.CreateEditObject();
-        setDataArray(editObject().GetEditObjectData(CurrentKind));
+        model_.setData(editObject().GetEditObjectData(model_.kind()));
         // Every tab, the site tab included, comes back with nothing selected and nothing shown.
-        for (int k = 0; k < 3; ++k) {
-            PendingPicture[static_cast<std::size_t>(k)].clear();
-            PictureChosen[static_cast<std::size_t>(k)] = false;
-        }
-        Initialize(CurrentKind);
+        model_.ClearPictures();
+        Initialize(model_.kind());
         WatchInstallation();
     });
 }
@@ -1165,11 +1150,7 @@ void frmB3Editor::ExitProgram() {
         if (exiting_) return;
         if (!MayLeave()) return;
         exiting_ = true;
-        StoredItem.reset(), WorkingItem.reset();
-        StoredArmy.reset(), WorkingArmy.reset();
-        StoredHero.reset(), WorkingHero.reset();
-        StoredSite.reset(), WorkingSite.reset();
-        StoredSpell.reset(), WorkingSpell.reset();
+        model_.ReleaseObjects();
         holder_.ReleaseEditObject();
         frmHeroProps_.reset();
         hide();
@@ -1294,7 +1275,7 @@ void frmB3Editor::ShowPluses(int row) {
         auto mark = [&](int marker, int column) {
             lblPlus[static_cast<std::size_t>(marker)]->setVisible(CellInt(d, row, column) != 0);
         };
-        switch (CurrentKind) {
+        switch (model_.kind()) {
             case kArmy:
                 mark(kPlusArmyView23, 23);
                 mark(kPlusArmyView18, 18);
@@ -1320,7 +1301,7 @@ void frmB3Editor::ShowEditPluses() {
         auto mark = [&](int marker, UpDown* spinner) {
             lblPlus[static_cast<std::size_t>(marker)]->setVisible(spinner->value() != 0);
         };
-        switch (CurrentKind) {
+        switch (model_.kind()) {
             case kArmy:
                 mark(kPlusArmyEdit23, updArmyProps[23]);
                 mark(kPlusArmyEdit18, updArmyProps[18]);
@@ -1381,21 +1362,21 @@ void frmB3Editor::ShowPicturePreview(int pictureKind, const QString& shortName) 
             return QString::fromStdString(platform::JoinPath(folder, file));
         };
         const std::size_t k = static_cast<std::size_t>(pictureKind);
-        const bool pending = shortName.isEmpty() && PictureChosen[k];
+        const bool pending = shortName.isEmpty() && model_.PictureChosen[k];
         switch (pictureKind) {
             case 0:
-                show(picPreview[0],
-                     pending ? PendingPicture[0] : inFolder(eo.ArmyPath(), shortName + ".PCX"));
+                show(picPreview[0], pending ? model_.PendingPicture[0]
+                                            : inFolder(eo.ArmyPath(), shortName + ".PCX"));
                 break;
             case 1:
-                show(picPreview[1],
-                     pending ? PendingPicture[1] : inFolder(eo.HeroPath(), shortName + "m.PCX"));
-                show(picPreview[2],
-                     pending ? PendingPicture[1] : inFolder(eo.HeroPath(), shortName + "f.PCX"));
+                show(picPreview[1], pending ? model_.PendingPicture[1]
+                                            : inFolder(eo.HeroPath(), shortName + "m.PCX"));
+                show(picPreview[2], pending ? model_.PendingPicture[1]
+                                            : inFolder(eo.HeroPath(), shortName + "f.PCX"));
                 break;
             case 2:
-                show(picPreview[3],
-                     pending ? PendingPicture[2] : inFolder(eo.SitePath(), shortName + ".PCX"));
+                show(picPreview[3], pending ? model_.PendingPicture[2]
+                                            : inFolder(eo.SitePath(), shortName + ".PCX"));
                 break;
             default:
                 break;

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "b3/edit_object.h"
-#include "editor/edit_objects.h"
+#include "editor/editor_model.h"
 #include "editor/kind_form.h"
 
 class QAction;
@@ -36,6 +36,10 @@ public:
     frmB3Editor(EditorServices& services, EditObjectHolder& holder, QWidget* parent = nullptr);
     ~frmB3Editor() override;
 
+    // What the window shows and edits.
+    EditorModel& model() { return model_; }
+    const EditorModel& model() const { return model_; }
+
     // The edit object the window shows and writes, and its holder.
     b3::_CEditObject& editObject() const override;
     EditObjectHolder& editObjectHolder() const { return holder_; }
@@ -47,8 +51,10 @@ public:
     // -- start-up, kinds, browsing
     void Form_Load();
     void OneTimeInitialize();
-    void Initialize(std::int16_t& kind);
-    void FillEditObjectSelectComboBox(std::int16_t kind);
+    void Initialize(std::int16_t kind);
+    // Lists the current kind's objects that the filter lets through, and the object with
+    // short name `keep` (a spell's path) whether it matches or not.
+    void FillEditObjectSelectComboBox(const QString& keep = {});
     void DisplayEditObjectProps(int position, std::int16_t kind);
     void TabChange();
     void CheckForHeroProps();
@@ -56,10 +62,7 @@ public:
     void ExitProgram();
     void FillComboFromStringRange(QComboBox* combo, int rangeCode);
 
-    const b3::DataArray& DataArray() const override { return dataArray_; }
-    void setDataArray(b3::DataArray array) { dataArray_ = std::move(array); }
-    std::int32_t NumEditObjects() const { return numEditObjects_; }
-    void setNumEditObjects(std::int32_t n) { numEditObjects_ = n; }
+    const b3::DataArray& DataArray() const override { return model_.data(); }
 
     // -- events
     void cboEditObject_Click();
@@ -149,8 +152,6 @@ public:
     static constexpr int kMaxRecent = 8;
     // Keeps only the objects whose name, short name or description holds `text`.
     void ApplyFilter(const QString& text);
-    // Whether row `row` of the current kind's data matches the filter.
-    bool MatchesFilter(int row) const;
     // The window title, the status bar and which toolbar buttons can act.
     void UpdateTitle();
     void SaveWindowState();
@@ -182,23 +183,10 @@ public:
     QAction* mnuApplyPatch = nullptr;
 
     // -- window state
-    std::int16_t CurrentKind = 0;
     bool IsReady = false;
     bool BrowseAligned = false;
     bool PictureAligned = false;
     bool SyncingList = false;
-    QString ReportPath;
-
-    // The object as stored and the working copy, per kind.
-    std::unique_ptr<CItem> StoredItem, WorkingItem;
-    std::unique_ptr<CArmy> StoredArmy, WorkingArmy;
-    std::unique_ptr<CHero> StoredHero, WorkingHero;
-    std::unique_ptr<CSite> StoredSite, WorkingSite;
-    std::unique_ptr<CSpell> StoredSpell, WorkingSpell;
-
-    // Pictures chosen with "Copy Picture" and not yet placed (0 army, 1 hero, 2 site).
-    std::array<QString, 3> PendingPicture;
-    std::array<bool, 3> PictureChosen{};
 
     frmHeroProps* heroProps() const override { return frmHeroProps_.get(); }
     QWidget* formWindow() override { return this; }
@@ -240,16 +228,12 @@ private:
 
     EditorServices& services_;
     EditObjectHolder& holder_;
-    b3::DataArray dataArray_;
-    std::int32_t numEditObjects_ = 0;
+    EditorModel model_;
     std::unique_ptr<frmHeroProps> frmHeroProps_;
     QString programFolder_;
     bool fittedToScreen_ = false;
     bool exiting_ = false;
 
-    b3::ObjectArray baseline_;
-    int baselineKind_ = -1;
-    int shownPosition_ = -1;      // the list position of the object shown; -1 for none
     int lastBrowseValue_ = 0;     // the spinner's value when that object was shown
     bool leaveApproved_ = false;  // the user already answered for the move under way
     bool quiet_ = false;
@@ -258,8 +242,6 @@ private:
     QString reportedStamp_;   // the outside change last reported, so it is reported once
     class QFileSystemWatcher* watcher_ = nullptr;
     std::unique_ptr<EditorServices> silent_;
-    QString filter_;
-    QString keptShortName_;  // listed whatever the filter says: the object on show
     std::unique_ptr<WorkingCopyHistory> history_;
     int historyKey_ = -1;  // the row key of the object whose working copy history_ records
     void fillRecentMenu();

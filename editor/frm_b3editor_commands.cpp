@@ -84,7 +84,7 @@ void frmB3Editor::tbrMain_ButtonClick(const QString& key) {
         } else if (key == "Undo") {
             RevertEditObject();
         } else if (key == "Print") {
-            if (GetPrintPath(CurrentKind)) PrintReport(ReportPath);
+            if (GetPrintPath(model_.kind())) PrintReport(model_.ReportPath);
         } else if (key == "Calculator") {
             const std::string program =
                 platform::JoinPath(ProgramFolder().toStdString(), kCalculatorFile);
@@ -102,27 +102,19 @@ void frmB3Editor::tbrMain_ButtonClick(const QString& key) {
 
 bool frmB3Editor::FillEditObjects(std::int16_t kind) {
     const b3::DataArray& table = DataArray();
+    model_.ResetObjects(kind);
     switch (kind) {
         case kItem:
-            StoredItem = std::make_unique<CItem>();
-            WorkingItem = std::make_unique<CItem>();
-            return MItem::FillItemObjects(*StoredItem, *WorkingItem, table, *this);
+            return MItem::FillItemObjects(*model_.StoredItem, *model_.WorkingItem, table, *this);
         case kArmy:
-            StoredArmy = std::make_unique<CArmy>();
-            WorkingArmy = std::make_unique<CArmy>();
-            return MArmy::FillArmyObjects(*StoredArmy, *WorkingArmy, table, *this);
+            return MArmy::FillArmyObjects(*model_.StoredArmy, *model_.WorkingArmy, table, *this);
         case kHero:
-            StoredHero = std::make_unique<CHero>();
-            WorkingHero = std::make_unique<CHero>();
-            return MHero::FillHeroObjects(*StoredHero, *WorkingHero, table, *this);
+            return MHero::FillHeroObjects(*model_.StoredHero, *model_.WorkingHero, table, *this);
         case kSite:
-            StoredSite = std::make_unique<CSite>();
-            WorkingSite = std::make_unique<CSite>();
-            return MSite::FillSiteObjects(*StoredSite, *WorkingSite, table, *this);
+            return MSite::FillSiteObjects(*model_.StoredSite, *model_.WorkingSite, table, *this);
         case kSpell:
-            StoredSpell = std::make_unique<CSpell>();
-            WorkingSpell = std::make_unique<CSpell>();
-            return MSpell::FillSpellObjects(*StoredSpell, *WorkingSpell, table, *this);
+            return MSpell::FillSpellObjects(*model_.StoredSpell, *model_.WorkingSpell, table,
+                                            *this);
         default:
             return false;
     }
@@ -131,15 +123,15 @@ bool frmB3Editor::FillEditObjects(std::int16_t kind) {
 bool frmB3Editor::IsSaveable(std::int16_t kind) {
     switch (kind) {
         case kItem:
-            return MItem::HasItemChanged(*this, *StoredItem, *WorkingItem);
+            return MItem::HasItemChanged(*this, *model_.StoredItem, *model_.WorkingItem);
         case kArmy:
-            return MArmy::HasArmyChanged(*this, *StoredArmy, *WorkingArmy);
+            return MArmy::HasArmyChanged(*this, *model_.StoredArmy, *model_.WorkingArmy);
         case kHero:
-            return MHero::HasHeroChanged(*this, *StoredHero, *WorkingHero);
+            return MHero::HasHeroChanged(*this, *model_.StoredHero, *model_.WorkingHero);
         case kSite:
-            return MSite::HasSiteChanged(*this, *StoredSite, *WorkingSite);
+            return MSite::HasSiteChanged(*this, *model_.StoredSite, *model_.WorkingSite);
         case kSpell:
-            return MSpell::HasSpellChanged(*this, *StoredSpell, *WorkingSpell);
+            return MSpell::HasSpellChanged(*this, *model_.StoredSpell, *model_.WorkingSpell);
         default:
             return false;
     }
@@ -150,25 +142,7 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
     replacing_ = false;
     Trap(services_, "frmB3Editor::GetSavePath", [&] {
         if (kind < 0 || kind > 4) return;
-        QString existing;
-        switch (kind) {
-            case kItem:
-                existing = WorkingItem->ShortName();
-                break;
-            case kArmy:
-                existing = WorkingArmy->ShortName();
-                break;
-            case kHero:
-                existing = WorkingHero->ShortName();
-                break;
-            case kSite:
-                existing = WorkingSite->ShortName();
-                break;
-            default:
-                existing = WorkingSpell->Path();
-                break;
-        }
-        if (!existing.isEmpty()) {
+        if (!model_.WorkingName(kind).isEmpty()) {
             proceed = true;
             return;
         }
@@ -193,29 +167,12 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
         }
         // A name that an object already has replaces that object only when the user says so.
         if (!ConfirmReplace(kind, *name, replacing_)) return;
-        switch (kind) {
-            case kItem:
-                WorkingItem->setShortName(*name);
-                break;
-            case kArmy:
-                WorkingArmy->setShortName(*name);
-                break;
-            case kHero:
-                WorkingHero->setShortName(*name);
-                break;
-            case kSite:
-                WorkingSite->setShortName(*name);
-                break;
-            default:
-                WorkingSpell->setPath(QString::fromStdString(
-                    platform::JoinPath(folder, name->toStdString() + ".SPL")));
-                break;
-        }
+        model_.NameWorking(kind, *name, folder);
 
         // The pictures of the new object: the one chosen with "Copy Picture", else the
         // edit server's template.
         auto& eo = editObject();
-        const int pictureKind = kind == kArmy ? 0 : kind == kHero ? 1 : kind == kSite ? 2 : -1;
+        const int pictureKind = EditorModel::PictureKindOf(kind);
         if (pictureKind >= 0) {
             const std::size_t p = static_cast<std::size_t>(pictureKind);
             // An object being replaced keeps its pictures unless another was chosen.
@@ -230,15 +187,15 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
                     : platform::IsRegularFile(platform::JoinPath(
                           folder,
                           platform::FindEntryIgnoreCase(folder, name->toStdString() + ".PCX")));
-            if (PictureChosen[p]) {
-                const std::string source = PendingPicture[p].toStdString();
+            if (model_.PictureChosen[p]) {
+                const std::string source = model_.PendingPicture[p].toStdString();
                 if (kind == kHero) {
                     CopyPicture(editObject(), source, folder, *name + "f.PCX", kind, *name);
                     CopyPicture(editObject(), source, folder, *name + "m.PCX", kind, *name);
                 } else {
                     CopyPicture(editObject(), source, folder, *name + ".PCX", kind, *name);
                 }
-                PictureChosen[p] = false;
+                model_.PictureChosen[p] = false;
             } else if (!(replacing_ && hasPictures)) {
                 eo.CopyPictureTemplate(pictureKind, name->toStdString());
             }
@@ -270,34 +227,25 @@ b3::ObjectArray frmB3Editor::ConvertObjectToArray(std::int16_t kind) {
     bool ok = false;
     switch (kind) {
         case kItem:
-            ok = MItem::ConvertObjectToArray(*this, array, *WorkingItem);
+            ok = MItem::ConvertObjectToArray(*this, array, *model_.WorkingItem);
             break;
         case kArmy:
-            ok = MArmy::ConvertObjectToArray(*this, array, *WorkingArmy);
+            ok = MArmy::ConvertObjectToArray(*this, array, *model_.WorkingArmy);
             break;
         case kHero:
-            ok = MHero::ConvertObjectToArray(*this, array, *WorkingHero);
+            ok = MHero::ConvertObjectToArray(*this, array, *model_.WorkingHero);
             break;
         case kSite:
-            ok = MSite::ConvertObjectToArray(*this, array, *WorkingSite);
+            ok = MSite::ConvertObjectToArray(*this, array, *model_.WorkingSite);
             break;
         default:
-            ok = MSpell::ConvertObjectToArray(*this, array, *WorkingSpell);
+            ok = MSpell::ConvertObjectToArray(*this, array, *model_.WorkingSpell);
             break;
     }
     if (!ok) return {};
     // Fields that no control shows keep the values the object's file holds; a new object
     // leaves them empty.
-    const int row = SelectedRowKey();
-    if (row >= 0) {
-        std::vector<int> kept;
-        if (kind == kArmy) kept = {19, 26, 27};
-        if (kind == kHero) kept = {12, 13, 14, 15, 16, 17, 18, 29, 40, 51, 62, 125, 126};
-        for (int c : kept) {
-            array[static_cast<std::size_t>(c)] =
-                DataArray().at(static_cast<std::size_t>(row), static_cast<std::size_t>(c));
-        }
-    }
+    model_.KeepUnshownFields(kind, SelectedRowKey(), array);
     return array;
 }
 
@@ -338,24 +286,7 @@ bool frmB3Editor::WriteObject(std::int16_t kind) {
     });
     if (!written) return false;
     // The files are read again and the saved object stays on show, selected in the list.
-    QString saved;
-    switch (kind) {
-        case kItem:
-            saved = WorkingItem->ShortName();
-            break;
-        case kArmy:
-            saved = WorkingArmy->ShortName();
-            break;
-        case kHero:
-            saved = WorkingHero->ShortName();
-            break;
-        case kSite:
-            saved = WorkingSite->ShortName();
-            break;
-        default:
-            saved = WorkingSpell->Path();
-            break;
-    }
+    const QString saved = model_.WorkingName(kind);
     RefreshAll();
     if (PositionOf(saved) < 0) RelistKeeping(saved);
     ShowByShortName(saved);
@@ -374,8 +305,8 @@ bool frmB3Editor::GetPrintPath(std::int16_t kind) {
         request.save = true;
         const auto chosen = services_.fileDialog(this, request);
         if (!chosen) return;
-        ReportPath = *chosen;
-        if (QFileInfo(ReportPath).suffix().isEmpty()) ReportPath += ".txt";
+        model_.ReportPath = *chosen;
+        if (QFileInfo(model_.ReportPath).suffix().isEmpty()) model_.ReportPath += ".txt";
         proceed = true;
     });
     return proceed;
@@ -383,24 +314,21 @@ bool frmB3Editor::GetPrintPath(std::int16_t kind) {
 
 void frmB3Editor::PrintReport(const QString& path) {
     Trap(services_, "frmB3Editor::PrintReport",
-         [&] { editObject().PrintReport(path.toStdString(), CurrentKind); });
+         [&] { editObject().PrintReport(path.toStdString(), model_.kind()); });
 }
 
 void frmB3Editor::DeleteEditOject(int position) {
     Trap(services_, "frmB3Editor::DeleteEditOject", [&] {
         if (position == -1) return;
-        const int row = cboEditObject->itemData(position).toInt();
-        const int columns[] = {1, 3, 4, 2, 20};
-        if (CurrentKind < 0 || CurrentKind > 4) return;
-        const QString name = CellText(DataArray(), row, columns[CurrentKind]);
-        editObject().Delete(CurrentKind, name.toStdString());
+        if (model_.kind() < 0 || model_.kind() > 4) return;
+        editObject().Delete(model_.kind(), model_.ShortNameAt(position).toStdString());
     });
 }
 
 void frmB3Editor::RevertEditObject() {
     Trap(services_, "frmB3Editor::RevertEditObject", [&] {
         const int pos = cboEditObject->currentIndex();
-        if (pos != -1) DisplayEditObjectProps(pos, CurrentKind);
+        if (pos != -1) DisplayEditObjectProps(pos, model_.kind());
     });
 }
 
@@ -423,22 +351,22 @@ void frmB3Editor::CopyExistingPicture(int kind) {
         const auto chosen = services_.fileDialog(this, request);
         if (!chosen) return;
         const std::size_t k = static_cast<std::size_t>(kind);
-        const QString shortName = kind == 0   ? WorkingArmy->ShortName()
-                                  : kind == 1 ? WorkingHero->ShortName()
-                                              : WorkingSite->ShortName();
+        const QString shortName = kind == 0   ? model_.WorkingArmy->ShortName()
+                                  : kind == 1 ? model_.WorkingHero->ShortName()
+                                              : model_.WorkingSite->ShortName();
         // A picture for an object with no files yet waits in the working copy until Save, and
         // choosing it is a step of the working copy's history. One copied over an object's own
         // files is kept in the file history instead.
         using Choice = std::pair<bool, QString>;
-        const Choice before{PictureChosen[k], PendingPicture[k]};
-        PictureChosen[k] = true;
-        PendingPicture[k] = *chosen;
+        const Choice before{model_.PictureChosen[k], model_.PendingPicture[k]};
+        model_.PictureChosen[k] = true;
+        model_.PendingPicture[k] = *chosen;
         if (shortName.isEmpty() && before != Choice{true, *chosen}) {
             history_->push(new ChangeValueCommand<Choice>(
                 QString("Choose %1 Picture").arg(words[kind]), before, {true, *chosen},
                 [this, kind, k](const Choice& choice) {
-                    PictureChosen[k] = choice.first;
-                    PendingPicture[k] = choice.second;
+                    model_.PictureChosen[k] = choice.first;
+                    model_.PendingPicture[k] = choice.second;
                     ShowPicturePreview(kind, QString());
                 }));
         }

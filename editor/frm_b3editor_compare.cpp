@@ -99,7 +99,7 @@ bool frmB3Editor::StartComparison(const QString& folder) {
     }
     auto comparison = std::make_unique<InstallationComparison>(here, there.toStdString());
     try {
-        comparison->Refresh(CurrentKind, editObject());
+        comparison->Refresh(model_.kind(), editObject());
     } catch (const std::exception& e) {
         const QString why =
             dynamic_cast<const b3::Error*>(&e)
@@ -145,7 +145,7 @@ void frmB3Editor::MarkComparedList(bool compareAgain) {
     }
     if (compareAgain) {
         try {
-            compare_->comparison().Refresh(CurrentKind, editObject());
+            compare_->comparison().Refresh(model_.kind(), editObject());
         } catch (const std::exception& e) {
             // The other folder went away or became unreadable: the marks go with it, once.
             const QString there = compare_->thereText();
@@ -162,13 +162,13 @@ void frmB3Editor::MarkComparedList(bool compareAgain) {
             return;
         }
     }
-    compare_->MarkList(CurrentKind, filter_);
+    compare_->MarkList(model_.kind(), model_.filter());
     MarkComparedObject();
 }
 
 void frmB3Editor::MarkComparedObject() {
     if (!compare_) return;
-    compare_->MarkForm(CurrentKind, ShortNameAt(shownPosition_));
+    compare_->MarkForm(model_.kind(), ShortNameAt(model_.shownPosition()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -224,7 +224,7 @@ bool frmB3Editor::ApplyPatchFromFile(const QString& file) {
         return false;
     }
     // The files changed under the editor: read them again, with the object on show.
-    const QString shown = ShortNameAt(shownPosition_);
+    const QString shown = ShortNameAt(model_.shownPosition());
     leaveApproved_ = true;
     RefreshAll();
     leaveApproved_ = false;

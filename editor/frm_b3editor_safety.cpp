@@ -46,7 +46,6 @@ public:
     void quit() override {}
 };
 
-const int kDisplayNameColumn[] = {2, 1, 1, 1, 1};
 const char* const kKindNoun[] = {"Item", "Army", "Hero", "Site", "Spell"};
 
 }  // namespace
@@ -74,19 +73,11 @@ std::string frmB3Editor::RecordFilePath(int kind, const QString& shortName) cons
 }
 
 QString frmB3Editor::ShortNameAt(int position) const {
-    if (position < 0 || position >= cboEditObject->count() || CurrentKind < 0 || CurrentKind > 4)
-        return {};
-    // Entries without a row key are objects only another installation holds.
-    const int row = cboEditObject->itemData(position).toInt();
-    if (row < 0) return {};
-    return CellText(DataArray(), row, b3::LayoutOf(CurrentKind).shortNameColumn);
+    return model_.ShortNameAt(position);
 }
 
 int frmB3Editor::PositionOf(const QString& shortName) const {
-    if (shortName.isEmpty()) return -1;
-    for (int p = 0; p < cboEditObject->count(); ++p)
-        if (ShortNameAt(p).compare(shortName, Qt::CaseInsensitive) == 0) return p;
-    return -1;
+    return model_.PositionOf(shortName);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -96,12 +87,12 @@ b3::ObjectArray frmB3Editor::WorkingSnapshot() {
     quiet_ = true;
     b3::ObjectArray snapshot;
     try {
-        if (FillEditObjects(CurrentKind)) snapshot = ConvertObjectToArray(CurrentKind);
+        if (FillEditObjects(model_.kind())) snapshot = ConvertObjectToArray(model_.kind());
     } catch (...) {
         snapshot.clear();
     }
     quiet_ = false;
-    if (CurrentKind == kHero && snapshot.size() > 122) {
+    if (model_.kind() == kHero && snapshot.size() > 122) {
         // The grid counts through its own record of edits: what it held before it was opened
         // for this hero does not matter.
         for (std::size_t c = 19; c <= 122; ++c) snapshot[c] = b3::Cell();
@@ -111,40 +102,33 @@ b3::ObjectArray frmB3Editor::WorkingSnapshot() {
 }
 
 void frmB3Editor::TakeBaseline() {
-    baseline_ = WorkingSnapshot();
-    baselineKind_ = CurrentKind;
-    shownPosition_ = cboEditObject->currentIndex();
+    model_.setBaseline(WorkingSnapshot());
+    model_.setShownPosition(cboEditObject->currentIndex());
     lastBrowseValue_ = updBrowse->value();
     WatchInstallation();
 }
 
 bool frmB3Editor::WorkingCopyDiffers() {
-    if (CurrentKind < 0 || CurrentKind > 4 || baselineKind_ != CurrentKind) return false;
-    const int pictureKind = CurrentKind == kArmy   ? 0
-                            : CurrentKind == kHero ? 1
-                            : CurrentKind == kSite ? 2
-                                                   : -1;
-    if (pictureKind >= 0 && PictureChosen[static_cast<std::size_t>(pictureKind)]) return true;
+    if (!model_.HasBaseline()) return false;
+    if (model_.PictureChosenForKind()) return true;
     // The working copy belongs to the object shown, wherever the list has moved meanwhile.
     b3::ObjectArray now;
     {
         const QSignalBlocker block(cboEditObject);
         const int listed = cboEditObject->currentIndex();
-        cboEditObject->setCurrentIndex(shownPosition_);
+        cboEditObject->setCurrentIndex(model_.shownPosition());
         now = WorkingSnapshot();
         cboEditObject->setCurrentIndex(listed);
     }
-    return now != baseline_;
+    return model_.Differs(now);
 }
 
 bool frmB3Editor::MayLeave() {
     if (leaveApproved_ || exiting_ || !holder_.HasEditObject()) return true;
     if (!WorkingCopyDiffers()) return true;
-    QString name;
-    if (shownPosition_ >= 0 && shownPosition_ < cboEditObject->count()) {
-        name = cboEditObject->itemText(shownPosition_);
-    } else {
-        name = QString("the new %1").arg(QString(kKindNoun[CurrentKind]).toLower());
+    QString name = model_.DisplayNameAt(model_.shownPosition());
+    if (name.isEmpty()) {
+        name = QString("the new %1").arg(QString(kKindNoun[model_.kind()]).toLower());
     }
     const MsgResult answer = services_.messageBox(this, QString("Save changes to %1?").arg(name),
                                                   kAppTitle, MsgButtons::SaveDiscardCancel);
@@ -154,13 +138,13 @@ bool frmB3Editor::MayLeave() {
 }
 
 bool frmB3Editor::SaveEditObject() {
-    if (!FillEditObjects(CurrentKind)) return false;
-    if (!IsSaveable(CurrentKind)) return false;
+    if (!FillEditObjects(model_.kind())) return false;
+    if (!IsSaveable(model_.kind())) return false;
     // Every file the save replaces (the record, and a new object's pictures and site text) is
     // one entry of the history, restored in one step.
     const b3::HistoryOperation operation(editObject().InstallPath(), "save");
-    if (!GetSavePath(CurrentKind)) return false;
-    return WriteObject(CurrentKind);
+    if (!GetSavePath(model_.kind())) return false;
+    return WriteObject(model_.kind());
 }
 
 void frmB3Editor::ShowByShortName(const QString& shortName) {
@@ -170,7 +154,7 @@ void frmB3Editor::ShowByShortName(const QString& shortName) {
     if (cboEditObject->currentIndex() == at) {
         // Already selected (the list was filled around it): show it from the files again.
         BlankHeroPropsIfNeeded();
-        DisplayEditObjectProps(at, CurrentKind);
+        DisplayEditObjectProps(at, model_.kind());
     } else {
         cboEditObject->setCurrentIndex(at);
     }
@@ -188,23 +172,23 @@ void frmB3Editor::ShowByShortName(const QString& shortName) {
 // Deleting and replacing
 
 bool frmB3Editor::ConfirmDelete(int position) {
-    if (position < 0 || CurrentKind < 0 || CurrentKind > 4) return false;
+    if (position < 0 || model_.kind() < 0 || model_.kind() > 4) return false;
     const QString shortName = ShortNameAt(position);
     QStringList files;
-    const QString ext = b3::LayoutOf(CurrentKind).extension;
-    if (CurrentKind == kSpell) {
+    const QString ext = b3::LayoutOf(model_.kind()).extension;
+    if (model_.kind() == kSpell) {
         files << QString::fromStdString(
             platform::Utf8Path(platform::FsPath(shortName.toStdString()).filename()));
     } else {
         files << shortName + ext;
     }
-    if (CurrentKind == kArmy || CurrentKind == kSite) files << shortName + ".PCX";
-    if (CurrentKind == kHero) files << shortName + "f.PCX" << shortName + "m.PCX";
+    if (model_.kind() == kArmy || model_.kind() == kSite) files << shortName + ".PCX";
+    if (model_.kind() == kHero) files << shortName + "f.PCX" << shortName + "m.PCX";
     const QString text =
         QString(
             "Delete the %1 \"%2\"?\r\nThese files go: %3.\r\nTheir last versions stay in the "
             "history, from where they can be restored.")
-            .arg(QString(kKindNoun[CurrentKind]).toLower(), cboEditObject->itemText(position),
+            .arg(QString(kKindNoun[model_.kind()]).toLower(), model_.DisplayNameAt(position),
                  files.join(", "));
     return services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) == MsgResult::Yes;
 }
@@ -223,7 +207,8 @@ bool frmB3Editor::ConfirmReplace(std::int16_t kind, const QString& shortName, bo
             name = QString::fromStdString(
                 platform::Utf8Path(platform::FsPath(name.toStdString()).stem()));
         if (name.compare(shortName, Qt::CaseInsensitive) == 0) {
-            existing = CellText(table.at(r, static_cast<std::size_t>(kDisplayNameColumn[kind])));
+            existing = CellText(
+                table.at(r, static_cast<std::size_t>(EditorModel::DisplayNameColumn(kind))));
             break;
         }
     }
@@ -246,11 +231,11 @@ void frmB3Editor::ShowHistory() {
     Trap(services_, "frmB3Editor::ShowHistory", [&] {
         if (!holder_.HasEditObject()) return;
         QString shortName = ShortNameAt(cboEditObject->currentIndex());
-        if (CurrentKind == kSpell && !shortName.isEmpty()) {
+        if (model_.kind() == kSpell && !shortName.isEmpty()) {
             shortName = QString::fromStdString(
                 platform::Utf8Path(platform::FsPath(shortName.toStdString()).stem()));
         }
-        frmHistory dialog(services_, editObject().InstallPath(), CurrentKind, shortName, this);
+        frmHistory dialog(services_, editObject().InstallPath(), model_.kind(), shortName, this);
         b3::ui::FitToScreen(&dialog);
         {
             // What the window restores is no other program's change.
@@ -263,14 +248,14 @@ void frmB3Editor::ShowHistory() {
         const std::string stamp = CurrentStamp();
         const std::string read = shown.isEmpty()
                                      ? std::string()
-                                     : editObject().FileStamp(CurrentKind, shown.toStdString());
+                                     : editObject().FileStamp(model_.kind(), shown.toStdString());
         if (!shown.isEmpty() && stamp != read && WorkingCopyDiffers()) {
             // The shown object itself came back: its unsaved changes go only if the user says so.
             const QString text =
                 QString(
                     "%1 was restored from the history.\r\nShow the restored version? Unsaved "
                     "changes to \"%2\" are lost.")
-                    .arg(ShownFileName(), cboEditObject->itemText(cboEditObject->currentIndex()));
+                    .arg(ShownFileName(), model_.DisplayNameAt(cboEditObject->currentIndex()));
             if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes) {
                 reportedStamp_ = QString::fromStdString(stamp);
                 return;
@@ -308,7 +293,7 @@ void frmB3Editor::WatchInstallation() {
     // The shown object's own file, for programs that write it in place.
     const QString shortName = ShortNameAt(cboEditObject->currentIndex());
     if (!shortName.isEmpty()) {
-        const std::string path = RecordFilePath(CurrentKind, shortName);
+        const std::string path = RecordFilePath(model_.kind(), shortName);
         if (platform::IsRegularFile(path)) paths << QString::fromStdString(path);
     }
     if (!paths.isEmpty()) watcher_->addPaths(paths);
@@ -339,20 +324,20 @@ bool frmB3Editor::FolderDiffers(int kind) const {
 
 void frmB3Editor::FollowFolder() {
     Trap(services_, "frmB3Editor::FollowFolder", [&] {
-        if (!IsReady || exiting_ || restoring_ || !FolderDiffers(CurrentKind)) return;
+        if (!IsReady || exiting_ || restoring_ || !FolderDiffers(model_.kind())) return;
         // The object on show, if any, stays with its working copy. A change to its own file is
         // the user's to take or leave (CheckOutsideChange); until then the list waits.
-        const QString shown = ShortNameAt(shownPosition_);
+        const QString shown = ShortNameAt(model_.shownPosition());
         if (!shown.isEmpty()) {
-            const std::string read = editObject().FileStamp(CurrentKind, shown.toStdString());
+            const std::string read = editObject().FileStamp(model_.kind(), shown.toStdString());
             const std::string now =
-                b3::StampFile(RecordFilePath(CurrentKind, shown),
-                              static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
+                b3::StampFile(RecordFilePath(model_.kind(), shown),
+                              static_cast<std::size_t>(b3::LayoutOf(model_.kind()).recordLength));
             if (now != read) return;
         }
         holder_.ReleaseEditObject();
         holder_.CreateEditObject();
-        setDataArray(editObject().GetEditObjectData(CurrentKind));
+        model_.setData(editObject().GetEditObjectData(model_.kind()));
         RelistKeeping(shown);
     });
 }
@@ -360,15 +345,15 @@ void frmB3Editor::FollowFolder() {
 std::string frmB3Editor::CurrentStamp() const {
     const QString shortName = ShortNameAt(cboEditObject->currentIndex());
     if (shortName.isEmpty() || !holder_.HasEditObject()) return {};
-    return b3::StampFile(RecordFilePath(CurrentKind, shortName),
-                         static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
+    return b3::StampFile(RecordFilePath(model_.kind(), shortName),
+                         static_cast<std::size_t>(b3::LayoutOf(model_.kind()).recordLength));
 }
 
 QString frmB3Editor::ShownFileName() const {
     const QString shortName = ShortNameAt(cboEditObject->currentIndex());
     if (shortName.isEmpty()) return {};
     return QString::fromStdString(
-        platform::Utf8Path(platform::FsPath(RecordFilePath(CurrentKind, shortName)).filename()));
+        platform::Utf8Path(platform::FsPath(RecordFilePath(model_.kind(), shortName)).filename()));
 }
 
 void frmB3Editor::CheckOutsideChange() {
@@ -378,11 +363,11 @@ void frmB3Editor::CheckOutsideChange() {
         const QString shortName = ShortNameAt(position);
         if (shortName.isEmpty()) return;
         auto& eo = editObject();
-        const std::string read = eo.FileStamp(CurrentKind, shortName.toStdString());
+        const std::string read = eo.FileStamp(model_.kind(), shortName.toStdString());
         if (read.empty()) return;
-        const std::string path = RecordFilePath(CurrentKind, shortName);
+        const std::string path = RecordFilePath(model_.kind(), shortName);
         const std::string now =
-            b3::StampFile(path, static_cast<std::size_t>(b3::LayoutOf(CurrentKind).recordLength));
+            b3::StampFile(path, static_cast<std::size_t>(b3::LayoutOf(model_.kind()).recordLength));
         if (now == read || QString::fromStdString(now) == reportedStamp_) return;
         reportedStamp_ = QString::fromStdString(now);
         const QString file =
@@ -393,8 +378,8 @@ void frmB3Editor::CheckOutsideChange() {
                 : QString("%1 was changed by another program.\r\nReload it?").arg(file);
         // Only changes that exist are said to be lost.
         if (WorkingCopyDiffers())
-            text += QString(" Unsaved changes to \"%1\" are lost.")
-                        .arg(cboEditObject->itemText(position));
+            text +=
+                QString(" Unsaved changes to \"%1\" are lost.").arg(model_.DisplayNameAt(position));
         if (services_.messageBox(this, text, kAppTitle, MsgButtons::YesNo) != MsgResult::Yes)
             return;
         leaveApproved_ = true;

@@ -49,23 +49,6 @@ QString CellString(const b3::Cell& cell) {
     return QString::fromStdString(cell.toString());
 }
 
-// The columns the filter looks at, by kind: display names, short name (a spell's file path),
-// description.
-std::vector<std::size_t> FilterColumns(int kind) {
-    switch (kind) {
-        case kItem:
-            return {2, 1, 3};
-        case kArmy:
-            return {1, 3, 2};
-        case kHero:
-            return {1, 2, 4, 3};
-        case kSite:
-            return {1, 2};
-        default:
-            return {1, 20, 2};
-    }
-}
-
 // A folder as the recent list keeps it: absolute, clean, with the platform's separators.
 QString CleanFolder(const QString& folder) {
     return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
@@ -163,8 +146,8 @@ void frmB3Editor::buildHistory() {
         [this] {
             QGroupBox* const edit[kKindCount] = {fraItemEdit, fraArmyEdit, fraHeroEdit, fraSiteEdit,
                                                  fraSpellEdit};
-            return CurrentKind >= 0 && CurrentKind < kKindCount
-                       ? static_cast<QWidget*>(edit[CurrentKind])
+            return model_.kind() >= 0 && model_.kind() < kKindCount
+                       ? static_cast<QWidget*>(edit[model_.kind()])
                        : nullptr;
         },
         this);
@@ -307,31 +290,18 @@ bool frmB3Editor::SwitchInstallation(const QString& folder) {
     fillRecentMenu();
     txtFilter->clear();
     IsReady = false;
-    setDataArray(editObject().GetEditObjectData(CurrentKind));
-    Initialize(CurrentKind);
+    model_.setData(editObject().GetEditObjectData(model_.kind()));
+    Initialize(model_.kind());
     IsReady = true;
     UpdateTitle();
     return true;
 }
 
-bool frmB3Editor::MatchesFilter(int row) const {
-    if (filter_.isEmpty()) return true;
-    const b3::DataArray& table = DataArray();
-    for (std::size_t column : FilterColumns(CurrentKind)) {
-        if (column >= table.columns()) continue;
-        QString text = CellString(table.at(static_cast<std::size_t>(row), column));
-        if (CurrentKind == kSpell && column == 20)
-            text = text.section(QRegularExpression("[/\\\\]"), -1);
-        if (text.contains(filter_, Qt::CaseInsensitive)) return true;
-    }
-    return false;
-}
-
 void frmB3Editor::ApplyFilter(const QString& text) {
-    filter_ = text.trimmed();
+    model_.setFilter(text);
     // Only the list changes: the frames keep the object on show, and it stays that object (and
     // listed) whether it matches or not.
-    RelistKeeping(ShortNameAt(shownPosition_));
+    RelistKeeping(ShortNameAt(model_.shownPosition()));
 }
 
 void frmB3Editor::RelistKeeping(const QString& keep) {
@@ -339,18 +309,15 @@ void frmB3Editor::RelistKeeping(const QString& keep) {
         const QSignalBlocker blockList(cboEditObject);
         const QSignalBlocker blockBrowse(updBrowse);
         SyncingList = true;
-        keptShortName_ = keep;
-        cboEditObject->clear();
-        FillEditObjectSelectComboBox(CurrentKind);
-        setNumEditObjects(static_cast<std::int32_t>(cboEditObject->count()));
-        updBrowse->setMax(NumEditObjects() - 1);
+        FillEditObjectSelectComboBox(keep);
+        updBrowse->setMax(model_.count() - 1);
         const int at = PositionOf(keep);
         cboEditObject->setCurrentIndex(at);
         updBrowse->setValue(at >= 0 ? at : updBrowse->min());
         BrowseAligned = at >= 0;
         SyncingList = false;
         // The object on show keeps its working copy at its new place in the list.
-        shownPosition_ = at;
+        model_.setShownPosition(at);
         lastBrowseValue_ = updBrowse->value();
         MarkComparedList();
     }
@@ -364,20 +331,21 @@ void frmB3Editor::UpdateTitle() {
     QString object;
     const int row = SelectedRowKey();
     const b3::DataArray& table = DataArray();
-    if (row >= 0 && static_cast<std::size_t>(row) < table.rows() && CurrentKind >= 0 &&
-        CurrentKind < kKindCount) {
-        const b3::RecordLayout& layout = b3::LayoutOf(CurrentKind);
+    if (row >= 0 && static_cast<std::size_t>(row) < table.rows() && model_.kind() >= 0 &&
+        model_.kind() < kKindCount) {
+        const b3::RecordLayout& layout = b3::LayoutOf(model_.kind());
         const QString name = CellString(table.at(static_cast<std::size_t>(row),
                                                  static_cast<std::size_t>(layout.shortNameColumn)));
-        const QString file = CurrentKind == kSpell ? name.section(QRegularExpression("[/\\\\]"), -1)
-                                                   : name + layout.extension;
+        const QString file = model_.kind() == kSpell
+                                 ? name.section(QRegularExpression("[/\\\\]"), -1)
+                                 : name + layout.extension;
         object = QString("%1 (%2)").arg(file.left(file.size() - 4), file);
-        lblStatusObject->setText(QString("%1 %2").arg(sstEditor->tabText(CurrentKind), object));
+        lblStatusObject->setText(QString("%1 %2").arg(sstEditor->tabText(model_.kind()), object));
     } else {
         lblStatusObject->setText(
-            filter_.isEmpty()
-                ? QString("%1 objects").arg(NumEditObjects())
-                : QString("%1 of %2 objects match").arg(NumEditObjects()).arg(table.rows()));
+            model_.filter().isEmpty()
+                ? QString("%1 objects").arg(model_.count())
+                : QString("%1 of %2 objects match").arg(model_.count()).arg(table.rows()));
     }
     lblStatusInstall->setText(QDir::toNativeSeparators(install));
     QString title = "Banerule 3 Editor";

@@ -13,7 +13,7 @@ namespace b3edtest {
 
 TEST_F(EditorTest, WindowStartsOnTheItemTabWithNothingSelected) {
     EXPECT_EQ(w->windowTitle(), "Banerule 3 Editor - " + QString::fromStdString(game));
-    EXPECT_EQ(w->CurrentKind, 0);
+    EXPECT_EQ(w->model().kind(), 0);
     EXPECT_TRUE(w->IsReady);
     ASSERT_EQ(w->sstEditor->count(), 5);
     const char* captions[] = {"Items", "Armies", "Heroes", "Sites", "Spells"};
@@ -68,7 +68,7 @@ TEST_F(EditorTest, DisplayRequestsWhileNotReadyAreIgnored) {
 TEST_F(EditorTest, TabChangeLoadsTheKindAndItsTooltips) {
     choose("Staff of Storms");
     tab(1);
-    EXPECT_EQ(w->CurrentKind, 1);
+    EXPECT_EQ(w->model().kind(), 1);
     EXPECT_TRUE(w->IsReady);
     EXPECT_EQ(w->cboEditObject->count(), 18);
     EXPECT_EQ(w->cboEditObject->currentIndex(), -1);

@@ -83,7 +83,7 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
     EXPECT_EQ(ToQtFilter(services.fileRequests[0].filter), "Text files (*.txt);;CSV files (*.csv)");
     EXPECT_EQ(services.fileRequests[0].initialFolder,
               QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    EXPECT_EQ(w->ReportPath.toStdString(), report);
+    EXPECT_EQ(w->model().ReportPath.toStdString(), report);
     const std::string text = b3test::ReadBytes(report);
     EXPECT_NE(text.find("Sun Temple"), std::string::npos);
     EXPECT_NE(text.find("Drowned Barrow"), std::string::npos);
@@ -99,11 +99,11 @@ TEST_F(EditorTest, PrintWritesTheKindsReport) {
     // A name typed without an extension gets ".txt"; one typed with ".csv" keeps it.
     services.files.push_back(QString::fromStdString(temp.str() + "/heroes"));
     press("Print");
-    EXPECT_EQ(w->ReportPath.toStdString(), temp.str() + "/heroes.txt");
+    EXPECT_EQ(w->model().ReportPath.toStdString(), temp.str() + "/heroes.txt");
     EXPECT_NE(b3test::ReadBytes(temp.str() + "/heroes.txt").find("Paladin"), std::string::npos);
     services.files.push_back(QString::fromStdString(temp.str() + "/heroes.csv"));
     press("Print");
-    EXPECT_EQ(w->ReportPath.toStdString(), temp.str() + "/heroes.csv");
+    EXPECT_EQ(w->model().ReportPath.toStdString(), temp.str() + "/heroes.csv");
 }
 
 // The calculator opens the installation the editor shows, whatever is registered.
@@ -233,8 +233,8 @@ TEST_F(EditorTest, PictureChosenForANewArmyIsPlacedOnSave) {
     press("Save");
     EXPECT_TRUE(services.messages.empty()) << services.messages[0].text.toStdString();
     EXPECT_EQ(b3test::ReadBytes(file("Army", "WOLVES.PCX")), b3test::ReadBytes(source));
-    EXPECT_FALSE(w->PictureChosen[0]);
-    EXPECT_TRUE(w->PendingPicture[0].isEmpty());
+    EXPECT_FALSE(w->model().PictureChosen[0]);
+    EXPECT_TRUE(w->model().PendingPicture[0].isEmpty());
 
     // A missing source is reported and nothing is copied.
     choose("Knights");
@@ -266,15 +266,15 @@ TEST_F(EditorTest, PictureChosenForANewArmyIsAnUndoStep) {
     EXPECT_EQ(w->mnuUndo->text(), "&Undo Choose Army Picture");
 
     QTest::keyClick(w->cboEditObject, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_FALSE(w->PictureChosen[0]);
-    EXPECT_TRUE(w->PendingPicture[0].isEmpty());
+    EXPECT_FALSE(w->model().PictureChosen[0]);
+    EXPECT_TRUE(w->model().PendingPicture[0].isEmpty());
     EXPECT_EQ(preview(), before);
     EXPECT_EQ(w->txtArmyProps[1]->text(), "Wolves");  // the step before stays
     EXPECT_EQ(w->mnuRedo->text(), "&Redo Choose Army Picture");
 
     QTest::keyClick(w->cboEditObject, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(w->PictureChosen[0]);
-    EXPECT_EQ(w->PendingPicture[0].toStdString(), source);
+    EXPECT_TRUE(w->model().PictureChosen[0]);
+    EXPECT_EQ(w->model().PendingPicture[0].toStdString(), source);
     EXPECT_EQ(preview(), source);
 
     // The picture redone is the one Save places.

@@ -51,7 +51,7 @@ TEST_F(SafetyTest, UnsavedChangesAreAskedAboutOnlyWhenSomethingChanged) {
         EXPECT_EQ(m.text, "Save changes to Orcs?");
         EXPECT_EQ(m.buttons, MsgButtons::SaveDiscardCancel);
     }
-    EXPECT_EQ(w->CurrentKind, 1);
+    EXPECT_EQ(w->model().kind(), 1);
     EXPECT_EQ(w->sstEditor->currentIndex(), 1);
     EXPECT_EQ(w->cboEditObject->currentText(), "Orcs");
     EXPECT_EQ(w->lblArmyProps[1]->text(), "Orcs");
@@ -71,7 +71,7 @@ TEST_F(SafetyTest, UnsavedChangesAreAskedAboutOnlyWhenSomethingChanged) {
     setText(w->txtArmyProps[1], "Lancers");
     services.answers = {MsgResult::Discard};
     tab(0);
-    EXPECT_EQ(w->CurrentKind, 0);
+    EXPECT_EQ(w->model().kind(), 0);
     EXPECT_EQ(asked(), 6u);
     w->close();
     EXPECT_EQ(asked(), 6u);

@@ -57,7 +57,7 @@ TEST_F(EditorTest, OpenInstallationSwitchesAndRemembersIt) {
     ASSERT_EQ(services.fileRequests.size(), 1u);
     EXPECT_TRUE(services.fileRequests[0].folder);
     EXPECT_TRUE(services.messages.empty());
-    EXPECT_EQ(w->CurrentKind, 1);
+    EXPECT_EQ(w->model().kind(), 1);
     EXPECT_GE(w->cboEditObject->findText("Other Archers"), 0);
     EXPECT_TRUE(w->windowTitle().endsWith(QString::fromStdString(other)));
     EXPECT_EQ(w->lblStatusInstall->text(), QString::fromStdString(other));
@@ -156,7 +156,7 @@ TEST_F(EditorTest, WindowRemembersItsSizeAndTab) {
     editObject.CreateEditObject();
     frmB3Editor again(services, editObject);
     EXPECT_EQ(again.sstEditor->currentIndex(), 3);
-    EXPECT_EQ(again.CurrentKind, 3);
+    EXPECT_EQ(again.model().kind(), 3);
     EXPECT_EQ(again.size(), QSize(1100, 780));
 }
 
