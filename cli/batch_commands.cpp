@@ -49,7 +49,8 @@ int RunBatch(const BatchCommands& commands, const BatchOptions& options,
     if (*commands.exportCommand) {
         ExportTable(*object, KindCode(options.kind), options.file, out);
     } else if (*commands.importCommand) {
-        ImportTable(*object, KindCode(options.kind), options.file, options.dryRun, out);
+        ImportTable(*object, KindCode(options.kind), options.file, options.dryRun, out,
+                    install.messageSink);
     } else {
         return CheckInstallation(*object, options.json, out);
     }

@@ -51,7 +51,7 @@ std::string Lines(const b3::HistoryOperationEntry& o) {
 // The history of the installation the options name; the installation need not be readable
 // as a whole (a restore may be what makes it so again).
 b3::HistoryStore StoreOf(const b3::CreateOptions& install) {
-    return b3::HistoryStore(b3::LocateInstallation(install).folder);
+    return b3::HistoryStore(b3::LocateInstallation(install).folder, install.messageSink);
 }
 
 }  // namespace

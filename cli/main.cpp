@@ -355,9 +355,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // The server's one message (a kind folder it cannot count) goes to standard error as one
-    // line, its parts joined where the message box would break them.
-    b3::SetMessageSink([](const std::string& text) {
+    b3::CreateOptions options;
+    if (installOption->count() > 0) options.installFolder = install;
+    // The server's messages (a kind folder it cannot count, a version the history cannot keep)
+    // go to standard error as one line each, their parts joined where the message box would
+    // break them. Every command hands this sink on with the options.
+    options.messageSink = [](const std::string& text) {
         std::string line;
         for (std::size_t i = 0; i < text.size(); ++i) {
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
@@ -368,10 +371,7 @@ int main(int argc, char** argv) {
             }
         }
         std::cerr << "b3cli: message: " << line << std::endl;
-    });
-
-    b3::CreateOptions options;
-    if (installOption->count() > 0) options.installFolder = install;
+    };
     const int kind = KindFromText(kindText).value_or(-1);
 
     try {

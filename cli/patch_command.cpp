@@ -45,7 +45,8 @@ int Apply(const PatchOptions& options, const b3::CreateOptions& install, std::os
     const bp::ConflictChoice choice = options.force  ? bp::ConflictChoice::Force
                                       : options.keep ? bp::ConflictChoice::Keep
                                                      : bp::ConflictChoice::Refuse;
-    const bp::ApplyReport report = bp::ApplyPatch(patch, folder, choice, options.dryRun);
+    const bp::ApplyReport report =
+        bp::ApplyPatch(patch, folder, choice, options.dryRun, install.messageSink);
     out << "Patch \"" << patch.name << "\" on " << folder << '\n';
     for (const std::string& line : report.changes) out << line << '\n';
     for (const std::string& line : report.skipped) out << "skipped: " << line << '\n';

@@ -17,9 +17,10 @@ void ExportTable(const b3::_CEditObject& object, int kind, const std::string& fi
 // by file name), checks every cell, then writes the objects that differ (new names create new
 // objects with their picture templates) and lists the changes field by field. With `dryRun` it
 // writes nothing. A bad cell throws std::runtime_error naming the row, the column and the value
-// before anything is written; a failing write puts back the files written before it.
+// before anything is written; a failing write puts back the files written before it. A version
+// the history cannot keep is told through `messages`.
 void ImportTable(b3::_CEditObject& object, int kind, const std::string& file, bool dryRun,
-                 std::ostream& out);
+                 std::ostream& out, const b3::MessageSink& messages = {});
 // Lists the installation's problems, one "KIND NAME: problem" line each or a JSON array; returns
 // 1 when there is any, else 0.
 int CheckInstallation(const b3::_CEditObject& object, bool json, std::ostream& out);

@@ -21,7 +21,7 @@ int RunWindowProgram(int argc, char** argv, const WindowProgram& program) {
         icon.addFile(QStringLiteral(":/icons/%1x%1/%2.png").arg(size).arg(program.iconName));
     QApplication::setWindowIcon(icon);
     QGuiApplication::setDesktopFileName("org.b3tools." + program.name);
-    b3::SetMessageSink(program.showMessage);
+    options.create.messageSink = program.showMessage;
     // The server's reports let the window process its events between their lines.
     options.create.pumpEvents = [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

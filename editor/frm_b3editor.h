@@ -43,6 +43,8 @@ public:
     // The edit object the window shows and writes, and its holder.
     b3::_CEditObject& editObject() const override;
     EditObjectHolder& editObjectHolder() const { return holder_; }
+    // Where the server's and the history's messages go (the program's message box).
+    const b3::MessageSink& messages() const;
 
     // The dialogs; while the window only looks at the working copy (WorkingCopyDiffers) they
     // show nothing.

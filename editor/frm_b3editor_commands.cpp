@@ -51,11 +51,13 @@ constexpr const char* kCalculatorFile = "OddsLab";
 
 // Copies a picture over the object's own; the picture it replaces is kept in the history.
 void CopyPicture(const b3::_CEditObject& object, const std::string& from, const std::string& folder,
-                 const QString& name, int kind, const QString& shortName) {
+                 const QString& name, int kind, const QString& shortName,
+                 const b3::MessageSink& messages) {
     std::error_code ec;
     const std::string target =
         platform::JoinPath(folder, platform::FindEntryIgnoreCase(folder, name.toStdString()));
-    b3::KeepBeforeChange(object.InstallPath(), target, "picture", kind, shortName.toStdString());
+    b3::KeepBeforeChange(object.InstallPath(), target, "picture", kind, shortName.toStdString(),
+                         messages);
     if (!platform::CopyFileReplacing(from, target, ec)) ThrowSystemError(ec);
 }
 
@@ -190,10 +192,13 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
             if (model_.PictureChosen[p]) {
                 const std::string source = model_.PendingPicture[p].toStdString();
                 if (kind == kHero) {
-                    CopyPicture(editObject(), source, folder, *name + "f.PCX", kind, *name);
-                    CopyPicture(editObject(), source, folder, *name + "m.PCX", kind, *name);
+                    CopyPicture(editObject(), source, folder, *name + "f.PCX", kind, *name,
+                                messages());
+                    CopyPicture(editObject(), source, folder, *name + "m.PCX", kind, *name,
+                                messages());
                 } else {
-                    CopyPicture(editObject(), source, folder, *name + ".PCX", kind, *name);
+                    CopyPicture(editObject(), source, folder, *name + ".PCX", kind, *name,
+                                messages());
                 }
                 model_.PictureChosen[p] = false;
             } else if (!(replacing_ && hasPictures)) {
@@ -210,7 +215,8 @@ bool frmB3Editor::GetSavePath(std::int16_t kind) {
             const bool same =
                 platform::ReadFileBytes(target, present, ec) && bytes && present == *bytes;
             if (!same) {
-                b3::KeepBeforeChange(eo.InstallPath(), target, "save", kSite, name->toStdString());
+                b3::KeepBeforeChange(eo.InstallPath(), target, "save", kSite, name->toStdString(),
+                                     messages());
                 if (!bytes || !platform::ReplaceFileContents(target, *bytes, ec))
                     ThrowSystemError(ec);
             }
@@ -372,16 +378,16 @@ void frmB3Editor::CopyExistingPicture(int kind) {
         }
         if (!shortName.isEmpty()) {
             // A hero's two pictures are one entry of the history.
-            const b3::HistoryOperation operation(editObject().InstallPath(), "picture");
+            const b3::HistoryOperation operation(editObject().InstallPath(), "picture", messages());
             const std::string source = chosen->toStdString();
             if (kind == 1) {
                 CopyPicture(editObject(), source, folder, shortName + "f.PCX", objectKind,
-                            shortName);
+                            shortName, messages());
                 CopyPicture(editObject(), source, folder, shortName + "m.PCX", objectKind,
-                            shortName);
+                            shortName, messages());
             } else {
-                CopyPicture(editObject(), source, folder, shortName + ".PCX", objectKind,
-                            shortName);
+                CopyPicture(editObject(), source, folder, shortName + ".PCX", objectKind, shortName,
+                            messages());
             }
         }
         ShowPicturePreview(kind, shortName);

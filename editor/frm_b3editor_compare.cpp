@@ -215,7 +215,7 @@ bool frmB3Editor::ApplyPatchFromFile(const QString& file) {
 
     bp::ApplyReport report;
     try {
-        report = bp::ApplyPatch(patch, install, dialog.choice(), false);
+        report = bp::ApplyPatch(patch, install, dialog.choice(), false, messages());
     } catch (const b3::Error& e) {
         services_.messageBox(this,
                              QString("The patch could not be applied; nothing was changed.\r\n%1")

@@ -25,27 +25,6 @@ namespace b3::editor {
 
 namespace {
 
-// Dialogs that show nothing: a look at the working copy must not talk to the user.
-class SilentServices : public EditorServices {
-public:
-    MsgResult messageBox(QWidget*, const QString&, const QString&, MsgButtons) override {
-        return MsgResult::Cancel;
-    }
-    std::optional<QString> fileDialog(QWidget*, const FileDialogRequest&) override {
-        return std::nullopt;
-    }
-    int choice(QWidget*, const QString&, const QString&, const QStringList&) override { return -1; }
-    std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void execDialog(QDialog&) override {}
-    bool startProgram(const std::string&, const std::vector<std::string>&,
-                      std::error_code&) override {
-        return false;
-    }
-    void quit() override {}
-};
-
 const char* const kKindNoun[] = {"Item", "Army", "Hero", "Site", "Spell"};
 
 }  // namespace
@@ -54,8 +33,13 @@ b3::_CEditObject& frmB3Editor::editObject() const {
     return holder_.EditObject();
 }
 
+const b3::MessageSink& frmB3Editor::messages() const {
+    return holder_.CreateOptions().messageSink;
+}
+
 EditorServices& frmB3Editor::services() const {
     if (!quiet_) return services_;
+    // A look at the working copy must not talk to the user.
     if (!silent_) const_cast<frmB3Editor*>(this)->silent_ = std::make_unique<SilentServices>();
     return *silent_;
 }
@@ -142,7 +126,7 @@ bool frmB3Editor::SaveEditObject() {
     if (!IsSaveable(model_.kind())) return false;
     // Every file the save replaces (the record, and a new object's pictures and site text) is
     // one entry of the history, restored in one step.
-    const b3::HistoryOperation operation(editObject().InstallPath(), "save");
+    const b3::HistoryOperation operation(editObject().InstallPath(), "save", messages());
     if (!GetSavePath(model_.kind())) return false;
     return WriteObject(model_.kind());
 }
@@ -235,7 +219,8 @@ void frmB3Editor::ShowHistory() {
             shortName = QString::fromStdString(
                 platform::Utf8Path(platform::FsPath(shortName.toStdString()).stem()));
         }
-        frmHistory dialog(services_, editObject().InstallPath(), model_.kind(), shortName, this);
+        frmHistory dialog(services_, editObject().InstallPath(), model_.kind(), shortName, this,
+                          messages());
         b3::ui::FitToScreen(&dialog);
         {
             // What the window restores is no other program's change.

@@ -71,8 +71,8 @@ QString FileName(const std::string& file) {
 }  // namespace
 
 frmHistory::frmHistory(EditorServices& services, const std::string& installFolder, int kind,
-                       const QString& shortName, QWidget* parent)
-    : QDialog(parent), services_(services), store_(installFolder) {
+                       const QString& shortName, QWidget* parent, const b3::MessageSink& messages)
+    : QDialog(parent), services_(services), store_(installFolder, messages) {
     setWindowTitle("History");
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel("Show:", this));

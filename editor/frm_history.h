@@ -23,9 +23,10 @@ class frmHistory : public QDialog {
     Q_OBJECT
 public:
     // The history of `installFolder`; `kind` and `shortName` choose the object shown first
-    // (all objects when the name is empty).
+    // (all objects when the name is empty). What the history cannot read is told to `messages`.
     frmHistory(EditorServices& services, const std::string& installFolder, int kind,
-               const QString& shortName, QWidget* parent = nullptr);
+               const QString& shortName, QWidget* parent = nullptr,
+               const b3::MessageSink& messages = {});
 
     // Fills the operation list for the filter's choice, the newest selected.
     void Reload();

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "b3/message_sink.h"
 #include "patch/object_files.h"
 
 namespace b3::patch {
@@ -149,9 +150,11 @@ struct ApplyReport {
 // Applies `patch` to the installation in `folder`: every value whose current value is the
 // patch's old one takes the new one; any other is a conflict. With conflicts and Refuse nothing
 // is written; Force takes the patch's values, Keep the installation's. The files are replaced as
-// one change (FileTransaction), each kept in the history first. With `dryRun` nothing is written.
+// one change (FileTransaction), each kept in the history first; a version the history cannot
+// keep is told through `messages` (standard error when it is empty). With `dryRun` nothing is
+// written.
 ApplyReport ApplyPatch(const Patch& patch, const std::string& folder, ConflictChoice choice,
-                       bool dryRun);
+                       bool dryRun, const MessageSink& messages = {});
 
 // ---------------------------------------------------------------------------------------------
 // Merging

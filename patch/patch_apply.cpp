@@ -16,11 +16,12 @@ std::size_t IndexOf(int kind, const std::string& field) {
 
 class Applier {
 public:
-    Applier(const Patch& patch, const std::string& folder, ConflictChoice choice)
+    Applier(const Patch& patch, const std::string& folder, ConflictChoice choice,
+            const MessageSink& messages)
         : patch_(patch),
           install_(folder),
           choice_(choice),
-          transaction_(folder, "patch", patch.name) {}
+          transaction_(folder, "patch", patch.name, messages) {}
 
     ApplyReport Run(bool dryRun) {
         for (const ChangedObject& c : patch_.changed) Changed(c);
@@ -165,8 +166,8 @@ private:
 }  // namespace
 
 ApplyReport ApplyPatch(const Patch& patch, const std::string& folder, ConflictChoice choice,
-                       bool dryRun) {
-    return Applier(patch, folder, choice).Run(dryRun);
+                       bool dryRun, const MessageSink& messages) {
+    return Applier(patch, folder, choice, messages).Run(dryRun);
 }
 
 }  // namespace b3::patch

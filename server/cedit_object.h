@@ -54,7 +54,7 @@ private:
     void CheckPictureTemplates();
     void BuildEditObjectFileArray(int kind);
     // The kind's file names in enumeration order; a folder that cannot be read is reported
-    // through the host's message sink and yields none.
+    // through the object's message sink and yields none.
     std::vector<std::string> EnumerateKind(int kind);
     void WriteRecord(int kind, const ObjectArray& object,
                      const std::string* expectedStamp = nullptr, bool newRecord = false);
@@ -80,6 +80,7 @@ private:
     EventPump pumpEvents_;        // between the lines of a report; may be empty
     std::string templateFolder_;  // where missing picture templates come from; empty: ours
     const platform::WriteFaults* writeFaults_;
+    MessageSink messages_;  // the host's; standard error when empty
     std::string installPath_, itemPath_, armyPath_, heroPath_, sitePath_, spellPath_, picsPath_;
     std::array<DataArray, kKindCount> caches_;
     std::array<std::int32_t, 6> counts_{};

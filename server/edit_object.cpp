@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <iostream>
-#include <mutex>
 
 #include "b3/file_transaction.h"
 #include "b3/history.h"
@@ -24,9 +23,6 @@ const char* const kInstallKey =
 const char* const kInstallValue = "$Install_ToDirectory$";
 
 namespace {
-
-std::mutex g_hostMutex;
-MessageSink g_sink;
 
 const char* const kBuilderNames[kKindCount] = {
     "CEditObject::BuildItemArray", "CEditObject::BuildArmyArray", "CEditObject::BuildHeroArray",
@@ -55,12 +51,7 @@ void ModuleAnchor() {}
 
 namespace detail {
 
-void ShowMessage(const std::string& text) {
-    MessageSink sink;
-    {
-        std::lock_guard lock(g_hostMutex);
-        sink = g_sink;
-    }
+void ShowMessage(const MessageSink& sink, const std::string& text) {
     if (sink) {
         sink(text);
     } else {
@@ -69,11 +60,6 @@ void ShowMessage(const std::string& text) {
 }
 
 }  // namespace detail
-
-void SetMessageSink(MessageSink sink) {
-    std::lock_guard lock(g_hostMutex);
-    g_sink = std::move(sink);
-}
 
 InstallLocation LocateInstallation(const CreateOptions& options) {
     // Every folder, given or read, is handed on as FolderFromValue cleans it: a trailing
@@ -104,7 +90,8 @@ CEditObject::CEditObject(const CreateOptions& options)
     : file_(options.writeFaults),
       pumpEvents_(options.pumpEvents),
       templateFolder_(options.templateFolder.value_or("")),
-      writeFaults_(options.writeFaults) {
+      writeFaults_(options.writeFaults),
+      messages_(options.messageSink) {
     try {
         FindInstallPath(options);
     } catch (const Error& e) {
@@ -201,8 +188,8 @@ std::vector<std::string> CEditObject::EnumerateKind(int kind) {
     if (ec) {
         const Error e =
             detail::FileError(ec, "CEditObject::CountEditObjectFiles", KindPath(kind) + "/x");
-        detail::ShowMessage(std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" +
-                            e.description() + ": " + KindPath(kind));
+        detail::ShowMessage(messages_, std::to_string(e.number()) + "\r\n" + e.source() + "\r\n" +
+                                           e.description() + ": " + KindPath(kind));
         return {};
     }
     return names;
@@ -318,7 +305,7 @@ std::string CEditObject::RecordFilePath(int kind, const ObjectArray& object) con
 
 void CEditObject::KeepInHistory(const std::string& path, const char* operation, int kind,
                                 const std::string& name) const {
-    KeepBeforeChange(installPath_, path, operation, kind, name);
+    KeepBeforeChange(installPath_, path, operation, kind, name, messages_);
 }
 
 void CEditObject::WriteRecord(int kind, const ObjectArray& object, const std::string* expectedStamp,
@@ -424,7 +411,7 @@ void CEditObject::Delete(const std::int32_t& WhichType, const std::string& Short
         // A file that may not be deleted stops the deletion before any file goes.
         for (const std::string& name : files) CFile::CheckKillable(FileInFolder(folder, name));
         // The object's files are one entry of the history, restored together.
-        const HistoryOperation operation(installPath_, "delete");
+        const HistoryOperation operation(installPath_, "delete", messages_);
         for (const std::string& name : files) {
             const std::string path = FileInFolder(folder, name);
             KeepInHistory(path, "delete", WhichType, ShortName);
@@ -445,7 +432,7 @@ void CEditObject::CopyPictureTemplate(const std::int32_t& PictureType,
     RefuseShortName(FileName, "CEditObject::CopyPictureTemplate");
     // A picture the template replaces is kept in the history first; a hero's two pictures are
     // one entry of the history.
-    const HistoryOperation operation(installPath_, "template");
+    const HistoryOperation operation(installPath_, "template", messages_);
     const auto place = [&](const char* templateName, int kind, const std::string& target) {
         const std::string path = FileInFolder(KindPath(kind), target);
         KeepInHistory(path, "template", kind, FileName);

@@ -317,10 +317,12 @@ void SetFileTransactionHookForTesting(std::function<void(std::size_t)> hook) {
     g_hook = std::move(hook);
 }
 
-FileTransaction::FileTransaction(std::string installFolder, std::string operation, std::string name)
+FileTransaction::FileTransaction(std::string installFolder, std::string operation, std::string name,
+                                 MessageSink messages)
     : install_(std::move(installFolder)),
       operation_(std::move(operation)),
-      name_(std::move(name)) {}
+      name_(std::move(name)),
+      messages_(std::move(messages)) {}
 
 void FileTransaction::Replace(const std::string& path, std::string bytes, int kind,
                               const std::string& name) {
@@ -384,8 +386,8 @@ void FileTransaction::Commit() {
     const std::string journal = JournalPath(install_);
     if (!platform::ReplaceFileContents(journal, JournalText(undo), ec))
         throw detail::FileError(ec, source, journal);
-    HistoryOperation history(install_, operation_);
-    KeepBeforeChange(install_, journal, operation_, -1, name_);
+    HistoryOperation history(install_, operation_, messages_);
+    KeepBeforeChange(install_, journal, operation_, -1, name_, messages_);
     try {
         StageAndPut(install_, changes_, entries, journal, source);
     } catch (...) {

@@ -31,6 +31,7 @@ struct HistoryOperation::State {
     std::string operation;  // what every file kept in it is listed as
     std::string id;         // given when its first file is kept
     int files = 0;
+    MessageSink messages;  // where what Forget finds is told
 };
 
 namespace {
@@ -43,6 +44,37 @@ constexpr const char* kLockName = "index.lock";
 
 using detail::Escape;
 using detail::SplitTabs;
+
+// Index files with lines that the history leaves out, and how many: gathered while an index is
+// read (under the history's lock) and told to the user afterwards.
+using SkippedLines = std::map<std::string, std::size_t>;
+
+// The index files already told of. Each index is told of once in a run, however often it is read
+// and by whichever store: the editor, say, reads the index through a store of its own for every
+// file it keeps.
+std::mutex g_skippedMutex;
+std::set<std::string> g_skippedTold;
+
+void NoteSkippedLines(const std::string& index, std::size_t count, SkippedLines& skipped) {
+    if (count == 0) return;
+    const std::lock_guard lock(g_skippedMutex);
+    if (g_skippedTold.insert(index).second) skipped[index] = count;
+}
+
+// Tells of the index lines that a read left out. Called where no lock of the history is held:
+// the host may show the message and wait for the user.
+void TellSkippedLines(const SkippedLines& skipped, const MessageSink& messages) {
+    for (const auto& [index, count] : skipped) {
+        detail::ShowMessage(
+            messages,
+            "The history index " + index + " has " + std::to_string(count) +
+                (count == 1 ? " line" : " lines") +
+                " that cannot be read or that name a place outside the installation's kind folders "
+                "(a damaged or hand-edited index). The history leaves " +
+                (count == 1 ? "it" : "them") +
+                " out: the versions they stand for are not listed and cannot be restored.");
+    }
+}
 
 // A version's id names a file of the versions folder: letters, digits, '-', '_' and '.', not
 // starting with a dot.
@@ -133,24 +165,25 @@ std::string StoreFolderName(const std::string& install, std::string* legacy = nu
     return name(platform::PathCaseFolded(text));
 }
 
-std::vector<HistoryEntry> ReadIndexAt(const std::string& folder,
+std::vector<HistoryEntry> ReadIndexAt(const std::string& folder, SkippedLines& skipped,
                                       std::vector<std::string>* unreadable = nullptr);
 bool WriteIndexAt(const std::string& folder, const std::vector<HistoryEntry>& entries,
                   const std::vector<std::string>& unreadable, std::string& problem);
 
 // Makes the history kept under the folder's name before case folding part of the one under its
 // folded name: renamed when there is none yet, else its versions and index lines moved over.
-void AdoptLegacyHistory(const std::string& legacy, const std::string& folder) {
+void AdoptLegacyHistory(const std::string& legacy, const std::string& folder,
+                        SkippedLines& skipped) {
     if (legacy == folder || !platform::IsDirectory(legacy)) return;
     std::error_code ec;
     if (!platform::IsDirectory(folder)) {
         fs::rename(platform::FsPath(legacy), platform::FsPath(folder), ec);
         if (!ec) return;
     }
-    std::vector<HistoryEntry> entries = ReadIndexAt(folder);
+    std::vector<HistoryEntry> entries = ReadIndexAt(folder, skipped);
     fs::create_directories(platform::FsPath(folder) / "versions", ec);
     if (ec) return;
-    for (HistoryEntry e : ReadIndexAt(legacy)) {
+    for (HistoryEntry e : ReadIndexAt(legacy, skipped)) {
         if (!Trusted(e)) continue;
         const fs::path from = platform::FsPath(legacy) / "versions" / platform::FsPath(e.id);
         std::string id = e.id;
@@ -232,7 +265,8 @@ namespace {
 // which folder it belongs to). A store is made for every kept file, so the histories' folder is
 // looked through again only when its list of folders has changed since the last look.
 void AdoptOlderHistories(const std::string& root, const std::string& name,
-                         const std::string& legacy, const std::string& folder) {
+                         const std::string& legacy, const std::string& folder,
+                         SkippedLines& skipped) {
     static std::mutex mutex;
     static std::map<std::string, fs::file_time_type> looked;
     std::error_code timeError;
@@ -242,7 +276,7 @@ void AdoptOlderHistories(const std::string& root, const std::string& name,
         const auto at = looked.find(folder);
         if (at != looked.end() && at->second == changed) return;
     }
-    AdoptLegacyHistory(platform::JoinPath(root, legacy), folder);
+    AdoptLegacyHistory(platform::JoinPath(root, legacy), folder, skipped);
     std::error_code ec;
     std::vector<std::string> others;
     for (const auto& entry : fs::directory_iterator(platform::FsPath(root), ec)) {
@@ -256,7 +290,7 @@ void AdoptOlderHistories(const std::string& root, const std::string& name,
         while (!about.empty() && (about.back() == '\n' || about.back() == '\r')) about.pop_back();
         if (StoreFolderName(about) == name) others.push_back(other);
     }
-    for (const std::string& other : others) AdoptLegacyHistory(other, folder);
+    for (const std::string& other : others) AdoptLegacyHistory(other, folder, skipped);
     // As the folder stood before this look: a folder added meanwhile, or removed by the
     // adoption, brings one more look.
     if (!timeError) {
@@ -267,13 +301,21 @@ void AdoptOlderHistories(const std::string& root, const std::string& name,
 
 }  // namespace
 
-HistoryStore::HistoryStore(std::string installFolder, std::uint64_t capBytes, std::string root)
-    : install_(std::move(installFolder)), cap_(capBytes) {
+HistoryStore::HistoryStore(std::string installFolder, std::uint64_t capBytes, std::string root,
+                           MessageSink messages)
+    : install_(std::move(installFolder)), cap_(capBytes), messages_(std::move(messages)) {
     std::string legacy;
     const std::string name = StoreFolderName(install_, &legacy);
     folder_ = platform::JoinPath(root, name);
-    if (legacy != name) AdoptOlderHistories(root, name, legacy, folder_);
+    if (legacy != name) {
+        SkippedLines skipped;
+        AdoptOlderHistories(root, name, legacy, folder_, skipped);
+        TellSkippedLines(skipped, messages_);
+    }
 }
+
+HistoryStore::HistoryStore(std::string installFolder, MessageSink messages)
+    : HistoryStore(std::move(installFolder), kDefaultCap, DefaultRoot(), std::move(messages)) {}
 
 std::string HistoryStore::VersionPath(const std::string& id) const {
     return platform::JoinPath(platform::JoinPath(folder_, "versions"), id);
@@ -286,41 +328,13 @@ std::string HistoryStore::TargetPath(const HistoryEntry& entry) const {
 }
 
 std::vector<HistoryEntry> HistoryStore::ReadIndex() const {
-    return ReadIndexAt(folder_);
+    SkippedLines skipped;
+    std::vector<HistoryEntry> entries = ReadIndexAt(folder_, skipped);
+    TellSkippedLines(skipped, messages_);
+    return entries;
 }
 
 namespace {
-
-// Index files with lines that the history leaves out, and how many, not yet told to the user.
-// Each index is told of once in a run, however often it is read.
-std::mutex g_skippedMutex;
-std::map<std::string, std::size_t> g_skippedToTell;
-std::set<std::string> g_skippedTold;
-
-void NoteSkippedLines(const std::string& index, std::size_t count) {
-    if (count == 0) return;
-    const std::lock_guard lock(g_skippedMutex);
-    if (g_skippedTold.insert(index).second) g_skippedToTell[index] = count;
-}
-
-// Tells of the index lines left out since the last call. Called where no lock of the history is
-// held: the host may show the message and wait for the user.
-void TellSkippedLines() {
-    std::map<std::string, std::size_t> tell;
-    {
-        const std::lock_guard lock(g_skippedMutex);
-        tell.swap(g_skippedToTell);
-    }
-    for (const auto& [index, count] : tell) {
-        detail::ShowMessage(
-            "The history index " + index + " has " + std::to_string(count) +
-            (count == 1 ? " line" : " lines") +
-            " that cannot be read or that name a place outside the installation's kind folders "
-            "(a damaged or hand-edited index). The history leaves " +
-            (count == 1 ? "it" : "them") +
-            " out: the versions they stand for are not listed and cannot be restored.");
-    }
-}
 
 // A field of digits alone, as the index writes numbers.
 template <typename T>
@@ -331,7 +345,7 @@ bool WholeField(const std::string& text, T& out) {
 
 // The index's entries. Lines that cannot be read go to `unreadable` as they are, so that a
 // rewrite of the index keeps them; they and the lines that cannot be trusted are told of once.
-std::vector<HistoryEntry> ReadIndexAt(const std::string& folder,
+std::vector<HistoryEntry> ReadIndexAt(const std::string& folder, SkippedLines& skipped,
                                       std::vector<std::string>* unreadable) {
     std::vector<HistoryEntry> entries;
     std::string text;
@@ -340,14 +354,14 @@ std::vector<HistoryEntry> ReadIndexAt(const std::string& folder,
     if (!platform::ReadFileBytes(index, text, ec)) return entries;
     std::istringstream in(text);
     std::string line;
-    std::size_t skipped = 0;
+    std::size_t leftOut = 0;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         const auto parts = SplitTabs(line);
         HistoryEntry e;
         if (parts.size() < 7 || !WholeField(parts[1], e.time) || !WholeField(parts[6], e.size)) {
-            ++skipped;
+            ++leftOut;
             if (unreadable) unreadable->push_back(line);
             continue;
         }
@@ -362,10 +376,10 @@ std::vector<HistoryEntry> ReadIndexAt(const std::string& folder,
             e.operationId = parts[8];
         }
         if (e.operationId.empty()) e.operationId = e.id;
-        if (!Trusted(e)) ++skipped;
+        if (!Trusted(e)) ++leftOut;
         entries.push_back(std::move(e));
     }
-    NoteSkippedLines(index, skipped);
+    NoteSkippedLines(index, leftOut, skipped);
     return entries;
 }
 
@@ -383,13 +397,13 @@ bool WriteIndexAt(const std::string& folder, const std::vector<HistoryEntry>& en
 }
 
 // Takes the operation `id` out of the index of the history in `folder`, with its kept bytes.
-std::string ForgetIn(const std::string& folder, const std::string& id) {
+std::string ForgetIn(const std::string& folder, const std::string& id, SkippedLines& skipped) {
     std::error_code ec;
     platform::FileLock lock;
     if (!lock.Acquire(platform::JoinPath(folder, kLockName), ec))
         return "cannot lock the history folder " + folder + ": " + ec.message();
     std::vector<std::string> unreadable;
-    std::vector<HistoryEntry> entries = ReadIndexAt(folder, &unreadable);
+    std::vector<HistoryEntry> entries = ReadIndexAt(folder, skipped, &unreadable);
     std::vector<std::string> gone;
     std::erase_if(entries, [&](const HistoryEntry& e) {
         const bool drop = e.operationId == id && Trusted(e);
@@ -408,20 +422,22 @@ std::string ForgetIn(const std::string& folder, const std::string& id) {
 }  // namespace
 
 std::string HistoryStore::Forget(const std::string& id) {
-    std::string problem = ForgetIn(folder_, id);
-    TellSkippedLines();
+    SkippedLines skipped;
+    std::string problem = ForgetIn(folder_, id, skipped);
+    TellSkippedLines(skipped, messages_);
     return problem;
 }
 
 std::string HistoryStore::Keep(const std::string& path, const std::string& operation, int kind,
                                const std::string& name) {
-    std::string problem = KeepLocked(path, operation, kind, name);
-    TellSkippedLines();
+    SkippedLines skipped;
+    std::string problem = KeepLocked(path, operation, kind, name, skipped);
+    TellSkippedLines(skipped, messages_);
     return problem;
 }
 
 std::string HistoryStore::KeepLocked(const std::string& path, const std::string& operation,
-                                     int kind, const std::string& name) {
+                                     int kind, const std::string& name, SkippedLines& skipped) {
     std::error_code ec;
     if (!platform::IsRegularFile(path)) return {};
     const std::string relative = RelativeTo(install_, path);
@@ -460,7 +476,7 @@ std::string HistoryStore::KeepLocked(const std::string& path, const std::string&
     }
 
     std::vector<std::string> unreadable;
-    std::vector<HistoryEntry> entries = ReadIndexAt(folder_, &unreadable);
+    std::vector<HistoryEntry> entries = ReadIndexAt(folder_, skipped, &unreadable);
     HistoryEntry entry;
     entry.time = std::chrono::duration_cast<std::chrono::seconds>(
                      std::chrono::system_clock::now().time_since_epoch())
@@ -533,7 +549,6 @@ std::string HistoryStore::KeepLocked(const std::string& path, const std::string&
 
 std::vector<HistoryEntry> HistoryStore::List(int kind, const std::string& name) const {
     std::vector<HistoryEntry> entries = ReadIndex();
-    TellSkippedLines();
     std::erase_if(entries, [](const HistoryEntry& e) { return !Trusted(e); });
     std::reverse(entries.begin(), entries.end());
     if (kind < 0) return entries;
@@ -548,7 +563,6 @@ std::vector<HistoryOperationEntry> HistoryStore::Operations(int kind,
                                                             const std::string& name) const {
     std::vector<HistoryOperationEntry> operations;
     std::vector<HistoryEntry> entries = ReadIndex();
-    TellSkippedLines();
     for (HistoryEntry& e : entries) {
         if (!Trusted(e)) continue;
         auto it =
@@ -582,7 +596,6 @@ std::vector<HistoryOperationEntry> HistoryStore::Operations(int kind,
 
 std::optional<HistoryEntry> HistoryStore::Find(const std::string& id) const {
     std::vector<HistoryEntry> entries = ReadIndex();
-    TellSkippedLines();
     for (HistoryEntry& e : entries)
         if (e.id == id && Trusted(e)) return e;
     return std::nullopt;
@@ -622,7 +635,6 @@ std::vector<HistoryEntry> HistoryStore::RestoreFiles(const std::string& id, cons
     // restore starts from whole files (and never replaces that change's journal).
     RecoverInstallation(install_);
     const std::vector<HistoryEntry> entries = ReadIndex();
-    TellSkippedLines();
     std::vector<HistoryEntry> chosen;
     // An operation's id brings back all of its files; a file's own id that one file.
     for (const HistoryEntry& e : entries)
@@ -713,7 +725,7 @@ std::vector<HistoryEntry> HistoryStore::RestoreFiles(const std::string& id, cons
 
 std::vector<HistoryEntry> HistoryStore::RestoreChange(const std::vector<HistoryEntry>& chosen,
                                                       const std::vector<std::string>& bytes) {
-    FileTransaction change(install_, "restore", chosen.front().name);
+    FileTransaction change(install_, "restore", chosen.front().name, messages_);
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         const HistoryEntry& e = chosen[i];
         if (e.file != kJournalName) {
@@ -755,12 +767,13 @@ HistoryEntry HistoryStore::Restore(const std::string& id, std::string* warning) 
 HistoryOperation::HistoryOperation(const HistoryStore& store, std::string operation) {
     for (const State* open : t_operations)
         if (open->folder == store.folder()) return;  // joins the one already open
-    state_ = new State{store.folder(), std::move(operation), {}, 0};
+    state_ = new State{store.folder(), std::move(operation), {}, 0, store.messageSink()};
     t_operations.push_back(state_);
 }
 
-HistoryOperation::HistoryOperation(const std::string& installFolder, std::string operation)
-    : HistoryOperation(HistoryStore(installFolder), std::move(operation)) {}
+HistoryOperation::HistoryOperation(const std::string& installFolder, std::string operation,
+                                   MessageSink messages)
+    : HistoryOperation(HistoryStore(installFolder, std::move(messages)), std::move(operation)) {}
 
 HistoryOperation::~HistoryOperation() {
     if (!state_) return;
@@ -775,24 +788,27 @@ std::string HistoryOperation::id() const {
 
 void HistoryOperation::Forget() {
     if (!state_ || state_->id.empty()) return;
-    ForgetIn(state_->folder, state_->id);
-    TellSkippedLines();
+    SkippedLines skipped;
+    ForgetIn(state_->folder, state_->id, skipped);
+    TellSkippedLines(skipped, state_->messages);
     // Files kept later start an operation of their own.
     state_->id.clear();
     state_->files = 0;
 }
 
 void KeepBeforeChange(const std::string& installFolder, const std::string& path,
-                      const std::string& operation, int kind, const std::string& name) {
+                      const std::string& operation, int kind, const std::string& name,
+                      const MessageSink& messages) {
     std::string problem;
     try {
-        problem = HistoryStore(installFolder).Keep(path, operation, kind, name);
+        problem = HistoryStore(installFolder, messages).Keep(path, operation, kind, name);
     } catch (const std::exception& e) {
         problem = e.what();
     }
     if (problem.empty()) return;
-    detail::ShowMessage("The previous version of " + path + " could not be kept in the history (" +
-                        problem + "). The change was made all the same.");
+    detail::ShowMessage(messages, "The previous version of " + path +
+                                      " could not be kept in the history (" + problem +
+                                      "). The change was made all the same.");
 }
 
 }  // namespace b3

@@ -56,7 +56,7 @@ bool IsSafeShortName(std::string_view name);
 // The server's string table.
 const char* LookupString(int identifier);
 
-// Shows the server's one message through the host's sink.
-void ShowMessage(const std::string& text);
+// Shows a message to the user through `sink`; on standard error when it is empty.
+void ShowMessage(const MessageSink& sink, const std::string& text);
 
 }  // namespace b3::detail

@@ -110,9 +110,9 @@ TEST(Construction, AMissingKindFolderIsReportedAndFailsAsAnEmptyOne) {
     install.withOneOfEach();
     fs::remove_all(install.folder("Spell"));
     std::vector<std::string> messages;
-    b3::SetMessageSink([&](const std::string& text) { messages.push_back(text); });
-    auto e = Failure([&] { install.open(); });
-    b3::SetMessageSink(nullptr);
+    b3::CreateOptions options = install.options();
+    options.messageSink = [&](const std::string& text) { messages.push_back(text); };
+    auto e = Failure([&] { b3::CreateObject(b3::CLSID_CEditObject, options); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number(), kNoFiles);
     EXPECT_EQ(e->source(), "CEditObject::Class_Initialize");
@@ -124,9 +124,9 @@ TEST(Construction, AMissingKindFolderIsReportedAndFailsAsAnEmptyOne) {
 
 TEST(Construction, AFolderThatDoesNotExistFailsCleanly) {
     b3test::TempDir dir;
-    b3::SetMessageSink([](const std::string&) {});
-    auto e = Failure([&] { b3::CreateObject(b3::CLSID_CEditObject, {dir / "missing"}); });
-    b3::SetMessageSink(nullptr);
+    b3::CreateOptions options{dir / "missing"};
+    options.messageSink = [](const std::string&) {};
+    auto e = Failure([&] { b3::CreateObject(b3::CLSID_CEditObject, options); });
     ASSERT_TRUE(e);
     EXPECT_EQ(e->source(), "CEditObject::Class_Initialize");
 }

@@ -38,11 +38,15 @@ struct Fixture {
 
     Fixture() {
         install.withOneOfEach();
-        b3::SetMessageSink([this](const std::string& text) { messages.push_back(text); });
-        object = install.open();
+        b3::CreateOptions options = install.options();
+        options.messageSink = sink();
+        object = b3::CreateObject(b3::CLSID_CEditObject, options);
     }
-    ~Fixture() { b3::SetMessageSink({}); }
-    b3::HistoryStore store() const { return b3::HistoryStore(install.root()); }
+    // Collects what the server shows into `messages`.
+    b3::MessageSink sink() {
+        return [this](const std::string& text) { messages.push_back(text); };
+    }
+    b3::HistoryStore store() { return b3::HistoryStore(install.root(), sink()); }
 };
 
 TEST(History, WritesDeletesAndTemplatesKeepThePreviousBytesAndRestoreBringsThemBack) {
@@ -133,6 +137,21 @@ TEST(History, AStoreThatCannotBeWrittenDoesNotStopTheSaveButSaysSo) {
     ASSERT_EQ(f.messages.size(), 1u);
     EXPECT_NE(f.messages[0].find("KNIGHT.ARM"), std::string::npos) << f.messages[0];
     EXPECT_NE(f.messages[0].find("history"), std::string::npos) << f.messages[0];
+}
+
+TEST(History, AChangeOfSeveralFilesTellsThroughItsOwnSinkWhatCannotBeKept) {
+    Fixture f;
+    fs::create_directories(b3::platform::FsPath(f.home + "/b3tools"));
+    WriteBytes(f.home + "/b3tools/history", "not a folder");
+    const std::string knight = f.install.path("Army", "KNIGHT.ARM");
+    b3::FileTransaction change(f.install.root(), "import", "table.csv", f.sink());
+    change.Replace(knight, "Paladin", b3::kArmy, "KNIGHT");
+    change.Commit();
+    EXPECT_EQ(ReadBytes(knight), "Paladin");
+    ASSERT_EQ(f.messages.size(), 1u);
+    EXPECT_NE(f.messages[0].find(b3::kJournalName), std::string::npos) << f.messages[0];
+    EXPECT_NE(f.messages[0].find("The change was made all the same."), std::string::npos)
+        << f.messages[0];
 }
 
 TEST(History, TheOldestVersionsGoWhenTheStoreIsFull) {
@@ -228,7 +247,7 @@ TEST(History, DamagedVersionsAndHandEditedIndexLinesAreRefused) {
     EXPECT_EQ(ReadBytes(outside), "keep me");
     EXPECT_EQ(ReadBytes(tower), now);
     // Pruning with a tiny cap removes only versions of the store's own.
-    b3::HistoryStore tiny(f.install.root(), now.size());
+    b3::HistoryStore tiny(f.install.root(), now.size(), b3::HistoryStore::DefaultRoot(), f.sink());
     EXPECT_EQ(tiny.Keep(tower, "save", b3::kSite, "TOWER"), "");
     EXPECT_EQ(ReadBytes(outside), "keep me");
     EXPECT_TRUE(fs::exists(b3::platform::FsPath(store.folder() + "/versions/up")));
@@ -264,9 +283,10 @@ TEST(HistoryWorker, SavesOneArmyManyTimes) {
     std::getline(in, name, '\t');
     in >> count;
     std::vector<std::string> messages;
-    b3::SetMessageSink([&](const std::string& text) { messages.push_back(text); });
     try {
-        auto object = b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{root});
+        b3::CreateOptions options{root};
+        options.messageSink = [&](const std::string& text) { messages.push_back(text); };
+        auto object = b3::CreateObject(b3::CLSID_CEditObject, options);
         const auto data = object->GetEditObjectData(b3::kArmy);
         b3::ObjectArray row;
         for (std::size_t r = 0; r < data.rows(); ++r)
@@ -279,7 +299,6 @@ TEST(HistoryWorker, SavesOneArmyManyTimes) {
     } catch (const b3::Error& e) {
         FAIL() << root << ": " << e.number() << " " << e.source() << ": " << e.description();
     }
-    b3::SetMessageSink({});
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 

@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "b3/message_sink.h"
 #include "b3edtsvr_export.h"
 
 namespace b3::platform {
@@ -240,6 +241,9 @@ struct CreateOptions {
     // The faults the object's writes of the installation's files meet: none but in tests. It
     // must outlive the object.
     const platform::WriteFaults* writeFaults = nullptr;
+    // Where the object's messages go (a kind folder it cannot count, a file's previous version
+    // the history could not keep); standard error when none is given.
+    MessageSink messageSink{};
 };
 
 // Creates the object of class `clsid` (CLSID_CEditObject); construction reads the whole
@@ -259,10 +263,5 @@ B3EDTSVR_EXPORT InstallLocation LocateInstallation(const CreateOptions& options 
 // The registry key and value that hold the installation folder.
 B3EDTSVR_EXPORT extern const char* const kInstallKey;
 B3EDTSVR_EXPORT extern const char* const kInstallValue;
-
-// The host program shows the server's one message (a failing file count) through this sink; the
-// default writes it to standard error.
-using MessageSink = std::function<void(const std::string& text)>;
-B3EDTSVR_EXPORT void SetMessageSink(MessageSink sink);
 
 }  // namespace b3

@@ -36,8 +36,10 @@ struct FileChange {
 class B3EDTSVR_EXPORT FileTransaction {
 public:
     // A change of files inside `installFolder`; `operation` and `name` name it in the history
-    // ("patch" and the mod's name).
-    FileTransaction(std::string installFolder, std::string operation, std::string name = {});
+    // ("patch" and the mod's name). A version the history cannot keep is told through
+    // `messages` (standard error when it is empty).
+    FileTransaction(std::string installFolder, std::string operation, std::string name = {},
+                    MessageSink messages = {});
 
     void Replace(const std::string& path, std::string bytes, int kind, const std::string& name);
     // The first bytes of an existing file (a definition record, say) with the rest of the file
@@ -59,6 +61,7 @@ private:
     std::string install_;
     std::string operation_;
     std::string name_;
+    MessageSink messages_;
     std::vector<FileChange> changes_;
 };
 

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "b3/message_sink.h"
 #include "b3edtsvr_export.h"
 
 namespace b3 {
@@ -48,9 +50,11 @@ public:
 
     // The history of the installation in `installFolder`, kept under `root` (by default the
     // user's store, see DefaultRoot) and holding at most `capBytes` of kept bytes (oldest
-    // versions are dropped first).
+    // versions are dropped first). What the store has to tell the user (index lines it leaves
+    // out) goes to `messages`, standard error when it is empty.
     explicit HistoryStore(std::string installFolder, std::uint64_t capBytes = kDefaultCap,
-                          std::string root = DefaultRoot());
+                          std::string root = DefaultRoot(), MessageSink messages = {});
+    HistoryStore(std::string installFolder, MessageSink messages);
 
     // $XDG_DATA_HOME/b3tools/history (default ~/.local/share/...); on Windows
     // %LOCALAPPDATA%\B3Tools\history.
@@ -59,6 +63,7 @@ public:
     const std::string& installFolder() const { return install_; }
     // This installation's folder inside the store.
     const std::string& folder() const { return folder_; }
+    const MessageSink& messageSink() const { return messages_; }
 
     // Keeps the current bytes of `path` (a file of the installation, inside one of its kind
     // folders) before it is replaced or deleted; nothing when it does not exist. The version
@@ -70,7 +75,7 @@ public:
 
     // Every kept version, newest first; with a kind (>= 0) and name only that object's
     // (the name compared without regard to letter case). Index lines that name a place outside
-    // the installation's kind folders are left out.
+    // the installation's kind folders are left out; the user is told of them once in a run.
     std::vector<HistoryEntry> List(int kind = -1, const std::string& name = {}) const;
     // Every operation, newest first, with all its files; with a kind and name only the
     // operations that kept a file of that object.
@@ -100,9 +105,13 @@ public:
     std::string Forget(const std::string& id);
 
 private:
+    // Index files with lines the history leaves out, and how many, to be told to the user.
+    using SkippedLines = std::map<std::string, std::size_t>;
+
+    // The index's entries; the lines it leaves out are told of at once.
     std::vector<HistoryEntry> ReadIndex() const;
     std::string KeepLocked(const std::string& path, const std::string& operation, int kind,
-                           const std::string& name);
+                           const std::string& name, SkippedLines& skipped);
     std::vector<HistoryEntry> RestoreChange(const std::vector<HistoryEntry>& chosen,
                                             const std::vector<std::string>& bytes);
     std::string VersionPath(const std::string& id) const;
@@ -111,6 +120,7 @@ private:
     std::string install_;
     std::uint64_t cap_;
     std::string folder_;
+    MessageSink messages_;
 };
 
 // One operation in the history: every file kept while it is open, on this thread and for this
@@ -119,7 +129,10 @@ private:
 // (a delete, an import, a template copy); a file kept with none open is an operation of its own.
 class B3EDTSVR_EXPORT HistoryOperation {
 public:
-    HistoryOperation(const std::string& installFolder, std::string operation);
+    // What the operation has to tell the user goes to `messages` (the store's own for the
+    // second form), standard error when it is empty.
+    HistoryOperation(const std::string& installFolder, std::string operation,
+                     MessageSink messages = {});
     HistoryOperation(const HistoryStore& store, std::string operation);
     ~HistoryOperation();
     HistoryOperation(const HistoryOperation&) = delete;
@@ -140,10 +153,10 @@ private:
 };
 
 // Keeps `path` in the history of `installFolder` before it is changed; a failure is shown
-// through the host's message sink and the change goes on.
+// through `messages` (standard error when it is empty) and the change goes on.
 B3EDTSVR_EXPORT void KeepBeforeChange(const std::string& installFolder, const std::string& path,
                                       const std::string& operation, int kind,
-                                      const std::string& name);
+                                      const std::string& name, const MessageSink& messages = {});
 
 // A file's identity as read: its size, modification time and a hash of its first `limit` bytes
 // (all when 0). Empty when the file does not exist.
