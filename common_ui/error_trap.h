@@ -10,4 +10,17 @@ namespace b3::ui {
 // Call only inside a catch block.
 b3::Error CurrentError();
 
+// Runs `f`; on any failure calls `report()` inside the handler (where CurrentError names the
+// failure) and goes on. Returns whether `f` completed.
+template <typename Report, typename F>
+bool Trap(Report&& report, F&& f) {
+    try {
+        f();
+        return true;
+    } catch (...) {
+        report();
+        return false;
+    }
+}
+
 }  // namespace b3::ui

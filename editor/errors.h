@@ -5,8 +5,10 @@
 
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 #include "b3/edit_object.h"
+#include "common_ui/error_trap.h"
 
 namespace b3::editor {
 
@@ -33,13 +35,7 @@ void ReportCurrentException(EditorServices& services, const QString& label, bool
 // Runs `f`, reporting any failure under `label`. Returns whether `f` completed.
 template <typename F>
 bool Trap(EditorServices& services, const QString& label, F&& f) {
-    try {
-        f();
-        return true;
-    } catch (...) {
-        ReportCurrentException(services, label);
-        return false;
-    }
+    return b3::ui::Trap([&] { ReportCurrentException(services, label); }, std::forward<F>(f));
 }
 
 }  // namespace b3::editor

@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "editor/item_bitmaps.h"
-#include "platform/files.h"
 #include "formats/pcx.h"
+#include "platform/files.h"
 
 namespace b3::editor {
 

@@ -26,29 +26,6 @@
 
 namespace {
 
-// Answers every question with OK and shows nothing.
-class QuietServices : public b3::editor::EditorServices {
-public:
-    b3::editor::MsgResult messageBox(QWidget*, const QString& text, const QString&,
-                                     b3::editor::MsgButtons) override {
-        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-        return b3::editor::MsgResult::Ok;
-    }
-    std::optional<QString> fileDialog(QWidget*, const b3::editor::FileDialogRequest&) override {
-        return std::nullopt;
-    }
-    int choice(QWidget*, const QString&, const QString&, const QStringList&) override { return -1; }
-    std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void execDialog(QDialog&) override {}
-    bool startProgram(const std::string&, const std::vector<std::string>&,
-                      std::error_code&) override {
-        return true;
-    }
-    void quit() override {}
-};
-
 void Select(b3::editor::frmB3Editor& w, const QString& name) {
     const int at = w.cboEditObject->findText(name);
     w.cboEditObject->setCurrentIndex(at >= 0 ? at : 0);
@@ -74,7 +51,11 @@ int main(int argc, char** argv) {
     b3::editor::EditObjectHolder editObject(b3::CreateOptions{.installFolder = game});
     editObject.CreateEditObject();
 
-    QuietServices services;
+    // Every question is answered with OK, and said on standard error.
+    b3::editor::SilentServices services(b3::editor::MsgResult::Ok, true);
+    services.onMessage = [](const QString& text) {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    };
     b3::editor::frmB3Editor w(services, editObject);
     w.show();
     // The window as on a screen larger than the headless one.

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -65,6 +66,38 @@ public:
     bool startProgram(const std::string& program, const std::vector<std::string>& arguments,
                       std::error_code& ec) override;
     void quit() override;
+};
+
+// Dialogs that show nothing: every question gets `answer`, every file, folder and choice is
+// cancelled, and a program "starts" when `starts` says so (nothing is started). `onMessage`, when
+// set, hears each message's text.
+class SilentServices : public EditorServices {
+public:
+    explicit SilentServices(MsgResult answer = MsgResult::Cancel, bool starts = false)
+        : answer_(answer), starts_(starts) {}
+    MsgResult messageBox(QWidget*, const QString& text, const QString&, MsgButtons) override {
+        if (onMessage) onMessage(text);
+        return answer_;
+    }
+    std::optional<QString> fileDialog(QWidget*, const FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    int choice(QWidget*, const QString&, const QString&, const QStringList&) override { return -1; }
+    std::optional<QString> folderDialog(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void execDialog(QDialog&) override {}
+    bool startProgram(const std::string&, const std::vector<std::string>&,
+                      std::error_code&) override {
+        return starts_;
+    }
+    void quit() override {}
+
+    std::function<void(const QString& text)> onMessage;
+
+private:
+    MsgResult answer_;
+    bool starts_;
 };
 
 // "Army files (*.arm)|*.arm" becomes "Army files (*.arm)".

@@ -533,14 +533,9 @@ bool WriteHandle(HANDLE file, const char* data, std::size_t size, std::error_cod
     return true;
 }
 
-}  // namespace
-
-bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
-                         const ReplaceOptions& options) {
-    if (BaseName(path).empty()) {
-        ec = std::make_error_code(std::errc::is_a_directory);
-        return false;
-    }
+// Replaces the file `path` names (the name is checked already).
+bool ReplaceNamedFile(const std::string& path, std::string_view bytes, std::error_code& ec,
+                      const ReplaceOptions& options) {
     const std::wstring targetAsGiven = WideFromUtf8(path);
     WIN32_FILE_ATTRIBUTE_DATA info{};
     const bool exists =
@@ -689,6 +684,8 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
         ::Sleep(kHeldRetryMs);
     }
 }
+
+}  // namespace
 
 #else
 
@@ -873,14 +870,9 @@ bool ResolveTarget(const std::string& path, const ReplaceOptions& options, std::
     return true;
 }
 
-}  // namespace
-
-bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
-                         const ReplaceOptions& options) {
-    if (BaseName(path).empty()) {
-        ec = std::make_error_code(std::errc::is_a_directory);
-        return false;
-    }
+// Replaces the file `path` names (the name is checked already).
+bool ReplaceNamedFile(const std::string& path, std::string_view bytes, std::error_code& ec,
+                      const ReplaceOptions& options) {
     std::string resolved;
     if (!ResolveTarget(path, options, resolved, ec)) return false;
     const std::string folder = ParentFolder(resolved);
@@ -981,7 +973,18 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::e
     return true;
 }
 
+}  // namespace
+
 #endif
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::error_code& ec,
+                         const ReplaceOptions& options) {
+    if (BaseName(path).empty()) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        return false;
+    }
+    return ReplaceNamedFile(path, bytes, ec, options);
+}
 
 bool CopyFileReplacing(const std::string& source, const std::string& destination,
                        std::error_code& ec, const ReplaceOptions& options) {

@@ -374,8 +374,33 @@ void PowerSlots(FieldReader& r, Row& row, int slots, std::initializer_list<const
     }
 }
 
+// Reads the list `key`, which must give all `count` entries: each an object that `read` takes
+// with its number (from 1). `entry` names one entry in messages.
+template <typename Read>
+void CompleteList(FieldReader& r, const std::string& key, int count, const std::string& entry,
+                  Read read) {
+    const json& list = r.Array(key, static_cast<std::size_t>(count));
+    if (list.size() != static_cast<std::size_t>(count))
+        r.Fail(key, "must list all " + std::to_string(count) + " " + entry + "s");
+    for (int n = 1; n <= count; ++n) {
+        FieldReader er(list[static_cast<std::size_t>(n - 1)],
+                       r.where() + ", " + entry + " " + std::to_string(n));
+        read(er, n);
+        er.Finish();
+    }
+}
+
 int PowerType(FieldReader& pr) {
     return pr.Code("type", kPowerNames, "power");
+}
+
+// The one power of an army or a site, its field "power": its type and value into the columns
+// named.
+void OnePower(FieldReader& r, Row& row, const char* typeColumn, const char* valueColumn) {
+    FieldReader pr(r.Require("power"), r.where() + ", power");
+    row.Number(typeColumn, PowerType(pr));
+    row.NumberFrom(valueColumn, pr, "value");
+    pr.Finish();
 }
 
 std::string Where(int kind, std::size_t index, const json& entry) {
@@ -423,12 +448,7 @@ void ParseArmy(FieldReader& r, SampleObject& o, Row& row) {
     row.Blank("Unnamed224");
     row.NumberFrom("BuildCost", r, "buildCost");
     row.NumberFrom("SetupCost", r, "setupCost");
-    {
-        FieldReader pr(r.Require("power"), r.where() + ", power");
-        row.Number("PowerType", PowerType(pr));
-        row.NumberFrom("PowerValue", pr, "value");
-        pr.Finish();
-    }
+    OnePower(r, row, "PowerType", "PowerValue");
     row.Number("Sound", r.Code("sound", kSoundNames, "sound"));
     row.Number("DefaultFacing", r.Code("facing", kFacingNames, "facing"));
     row.Blank("Unnamed248");
@@ -452,18 +472,12 @@ void ParseHero(FieldReader& r, SampleObject& o, Row& row) {
     CombatBonus(r, row);
     row.Blank("Unnamed270");
 
-    constexpr int kLevels = 11;
-    const json& levels = r.Array("levels", kLevels);
-    if (levels.size() != kLevels) r.Fail("levels", "must list all 11 levels");
-    for (int l = 1; l <= kLevels; ++l) {
-        FieldReader lr(levels[static_cast<std::size_t>(l - 1)],
-                       r.where() + ", level " + std::to_string(l));
+    CompleteList(r, "levels", 11, "level", [&](FieldReader& lr, int l) {
         row.TextFrom(Numbered("Level", l, "NameMale"), lr, "male");
         row.TextFrom(Numbered("Level", l, "NameFemale"), lr, "female");
         row.NumberFrom(Numbered("Level", l, "XP"), lr, "xp");
         row.NumberFrom(Numbered("Level", l, "AP"), lr, "ap");
-        lr.Finish();
-    }
+    });
 
     PowerSlots(r, row, 10, {"Type", "Value", "Descrip", "Cost"},
                [&](FieldReader& pr, const std::string& slot) {
@@ -473,18 +487,12 @@ void ParseHero(FieldReader& r, SampleObject& o, Row& row) {
                    row.NumberFrom(slot + "Cost", pr, "cost");
                });
 
-    constexpr int kDefaultNames = 10;
-    const json& names = r.Array("defaultNames", kDefaultNames);
-    if (names.size() != kDefaultNames) r.Fail("defaultNames", "must list all 10 default names");
-    for (int n = 1; n <= kDefaultNames; ++n) {
-        FieldReader nr(names[static_cast<std::size_t>(n - 1)],
-                       r.where() + ", default name " + std::to_string(n));
+    CompleteList(r, "defaultNames", 10, "default name", [&](FieldReader& nr, int n) {
         row.TextFrom(Numbered("DefaultName", n), nr, "name");
         const std::string gender = nr.Text("gender", 6);
         if (gender != "male" && gender != "female") nr.Fail("gender", "must be male or female");
         row.Number(Numbered("DefaultName", n, "Gender"), gender == "female" ? 1 : 0);
-        nr.Finish();
-    }
+    });
     row.Number("Sound", r.Code("sound", kSoundNames, "sound"));
     row.Number("Facing", r.Code("facing", kFacingNames, "facing"));
     row.Blank("Unnamed1372");
@@ -495,12 +503,7 @@ void ParseSite(FieldReader& r, SampleObject& o, Row& row) {
     o.shortName = ShortName(r, kSite);
     row.TextFrom("DisplayName", r, "name");
     row.Text("ShortName", o.shortName);
-    {
-        FieldReader pr(r.Require("power"), r.where() + ", power");
-        row.Number("Power1Type", PowerType(pr));
-        row.NumberFrom("Power1Value", pr, "value");
-        pr.Finish();
-    }
+    OnePower(r, row, "Power1Type", "Power1Value");
     for (const auto& [column, key] : {std::pair{"CanRaze", "canRaze"},
                                       {"RegAnimOperational", "regAnimOperational"},
                                       {"RegAnimRazed", "regAnimRazed"},

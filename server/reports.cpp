@@ -1,5 +1,6 @@
 // Comma-separated reports of all objects of a kind.
 #include <functional>
+#include <initializer_list>
 
 #include "cedit_object.h"
 #include "formats/csv.h"
@@ -19,6 +20,10 @@ public:
 
     Line& text(std::string_view value) {
         out_.quoted(value);
+        return *this;
+    }
+    Line& texts(std::initializer_list<const char*> values) {
+        for (const char* value : values) text(value);
         return *this;
     }
     Line& cell(const Cell& value) {
@@ -64,12 +69,9 @@ std::string CEditObject::PrintItems(const DataArray& d) const {
     return PrintRows(
         pumpEvents_, d, "CEditObject::PrintItems",
         [](csv::Writer& out) {
-            Line l(out);
-            for (const char* label :
-                 {"File Name", "Display Name", "Description", "Relative Power", "Icon Number",
-                  "Cost", "Power 1 Name", "Power 1 Value", "Power 2 Name", "Power 2 Value"}) {
-                l.text(label);
-            }
+            Line(out).texts({"File Name", "Display Name", "Description", "Relative Power",
+                             "Icon Number", "Cost", "Power 1 Name", "Power 1 Value", "Power 2 Name",
+                             "Power 2 Value"});
         },
         [&](csv::Writer& out, std::size_t r) {
             Line l(out);
@@ -83,31 +85,28 @@ std::string CEditObject::PrintArmies(const DataArray& d) const {
     return PrintRows(
         pumpEvents_, d, "CEditObject::PrintArmies",
         [](csv::Writer& out) {
-            Line l(out);
-            for (const char* label : {"File Name",
-                                      "Display Name",
-                                      "Description",
-                                      "Medal Chance",
-                                      "Strength",
-                                      "Move",
-                                      "Hits",
-                                      "Turns",
-                                      "Upkeep",
-                                      "View",
-                                      "Move Bonus 1",
-                                      "Move Bonus 2",
-                                      "Move Bonus 3",
-                                      "Move Bonus 4",
-                                      "Combat Bonus Terrain",
-                                      "Combat Bonus Value",
-                                      "Build Cost",
-                                      "Setup Cost",
-                                      "Power Type",
-                                      "Power Value",
-                                      "Sound",
-                                      "Default Facing"}) {
-                l.text(label);
-            }
+            Line(out).texts({"File Name",
+                             "Display Name",
+                             "Description",
+                             "Medal Chance",
+                             "Strength",
+                             "Move",
+                             "Hits",
+                             "Turns",
+                             "Upkeep",
+                             "View",
+                             "Move Bonus 1",
+                             "Move Bonus 2",
+                             "Move Bonus 3",
+                             "Move Bonus 4",
+                             "Combat Bonus Terrain",
+                             "Combat Bonus Value",
+                             "Build Cost",
+                             "Setup Cost",
+                             "Power Type",
+                             "Power Value",
+                             "Sound",
+                             "Default Facing"});
         },
         [&](csv::Writer& out, std::size_t r) {
             Line l(out);
@@ -126,13 +125,10 @@ std::string CEditObject::PrintHeroes(const DataArray& d) const {
         pumpEvents_, d, "CEditObject::PrintHeroes",
         [](csv::Writer& out) {
             Line l(out);
-            for (const char* label :
-                 {"File Name", "Display Name Male", "Display Name Female", "Description",
-                  "Medal Chance Addition", "Strength", "Move", "Hits", "View", "Move Bonus 1",
-                  "Move Bonus 2", "Move Bonus 3", "Move Bonus 4", "Combat Bonus Terrain",
-                  "Combat Bonus Value"}) {
-                l.text(label);
-            }
+            l.texts({"File Name", "Display Name Male", "Display Name Female", "Description",
+                     "Medal Chance Addition", "Strength", "Move", "Hits", "View", "Move Bonus 1",
+                     "Move Bonus 2", "Move Bonus 3", "Move Bonus 4", "Combat Bonus Terrain",
+                     "Combat Bonus Value"});
             const auto n = [](int i) { return std::to_string(i); };
             for (int i = 1; i <= 11; ++i) l.text("Level " + n(i) + " Name Male");
             for (int i = 1; i <= 11; ++i) l.text("Level " + n(i) + " Name Female");
@@ -169,11 +165,8 @@ std::string CEditObject::PrintSites(const DataArray& d) const {
     return PrintRows(
         pumpEvents_, d, "CEditObject::PrintSites",
         [](csv::Writer& out) {
-            Line l(out);
-            for (const char* label : {"File Name", "Display Name", "Power 1 Name", "Power 1 Value",
-                                      "Can Raze", "Reg. Anim. Operational", "Reg. Anim. Razed"}) {
-                l.text(label);
-            }
+            Line(out).texts({"File Name", "Display Name", "Power 1 Name", "Power 1 Value",
+                             "Can Raze", "Reg. Anim. Operational", "Reg. Anim. Razed"});
         },
         [&](csv::Writer& out, std::size_t r) {
             Line l(out);

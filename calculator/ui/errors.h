@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <cstdint>
+#include <utility>
+
+#include "common_ui/error_trap.h"
 
 namespace b3::oddslab {
 
@@ -25,13 +28,7 @@ void ReportCurrentException(CalculatorServices& services, const QString& label);
 // Runs `f`, reporting any failure under `label`. Returns whether `f` completed.
 template <typename F>
 bool Trap(CalculatorServices& services, const QString& label, F&& f) {
-    try {
-        f();
-        return true;
-    } catch (...) {
-        ReportCurrentException(services, label);
-        return false;
-    }
+    return b3::ui::Trap([&] { ReportCurrentException(services, label); }, std::forward<F>(f));
 }
 
 }  // namespace b3::oddslab

@@ -120,19 +120,25 @@ SafeArrayPtr NewVariantArray(SAFEARRAYBOUND* bounds, UINT dims) {
     return array;
 }
 
-// Fills an array of VARIANTs in storage order from `cellAt(offset)`.
+// Sets `out` to a new array of VARIANTs with the given bounds, filled in storage order from
+// `cellAt(offset)`; `out` stays empty on a failure.
 template <class CellAt>
-void FillVariants(SAFEARRAY* array, std::size_t count, CellAt cellAt) {
+void ArrayToVariant(VARIANT* out, SAFEARRAYBOUND* bounds, UINT dims, std::size_t count,
+                    CellAt cellAt) {
+    ::VariantInit(out);
+    SafeArrayPtr array = NewVariantArray(bounds, dims);
     void* raw = nullptr;
-    if (FAILED(::SafeArrayAccessData(array, &raw))) Fail(kErrOutOfMemory, "B3EdtSvr");
+    if (FAILED(::SafeArrayAccessData(array.get(), &raw))) Fail(kErrOutOfMemory, "B3EdtSvr");
     auto* cells = static_cast<VARIANT*>(raw);
     try {
         for (std::size_t i = 0; i < count; ++i) CellToVariant(cellAt(i), &cells[i]);
     } catch (...) {
-        ::SafeArrayUnaccessData(array);
+        ::SafeArrayUnaccessData(array.get());
         throw;
     }
-    ::SafeArrayUnaccessData(array);
+    ::SafeArrayUnaccessData(array.get());
+    V_VT(out) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(out) = array.release();
 }
 
 }  // namespace
@@ -216,16 +222,12 @@ Cell CellFromVariant(const VARIANT& value, const char* source) {
 }
 
 void DataArrayToVariant(const DataArray& data, VARIANT* out) {
-    ::VariantInit(out);
     const std::size_t rows = data.rows();
     const std::size_t columns = data.columns();
     // The leftmost dimension (rows) varies fastest in storage.
     SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows), 0}, {static_cast<ULONG>(columns), 0}};
-    SafeArrayPtr array = NewVariantArray(bounds, 2);
-    FillVariants(array.get(), rows * columns,
-                 [&](std::size_t i) -> const Cell& { return data.at(i % rows, i / rows); });
-    V_VT(out) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(out) = array.release();
+    ArrayToVariant(out, bounds, 2, rows * columns,
+                   [&](std::size_t i) -> const Cell& { return data.at(i % rows, i / rows); });
 }
 
 DataArray DataArrayFromVariant(const VARIANT& value, const char* source) {
@@ -247,13 +249,9 @@ DataArray DataArrayFromVariant(const VARIANT& value, const char* source) {
 }
 
 void ObjectArrayToVariant(const ObjectArray& object, VARIANT* out) {
-    ::VariantInit(out);
     SAFEARRAYBOUND bounds[1] = {{static_cast<ULONG>(object.size()), 0}};
-    SafeArrayPtr array = NewVariantArray(bounds, 1);
-    FillVariants(array.get(), object.size(),
-                 [&](std::size_t i) -> const Cell& { return object[i]; });
-    V_VT(out) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(out) = array.release();
+    ArrayToVariant(out, bounds, 1, object.size(),
+                   [&](std::size_t i) -> const Cell& { return object[i]; });
 }
 
 ObjectArray ObjectArrayFromVariant(const VARIANT& value, const char* source) {

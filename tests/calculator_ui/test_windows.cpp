@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -60,6 +61,17 @@ protected:
         Pick(*w, 1, "Orcs", 4);
         Pick(*w, 1, "Dwarven Guard", 2);
         w->txtNumSimulations->setText("200");
+    }
+    // A run, then a pinned run after the user deletes the fourth attacker (selected, the Delete
+    // key): `check` sees the window after each.
+    void RunThenPinned(const std::function<void(const char*)>& check) {
+        w->cmdAttack->click();
+        check("after a run");
+        w->sscPin->click();
+        SelectOne(*w, 0, 3);
+        QTest::keyClick(w->lstArmies[0], Qt::Key_Delete);
+        w->cmdAttack->click();
+        check("pinned");
     }
 
     QTemporaryDir temp;
@@ -241,14 +253,7 @@ TEST_F(OddsLabWindows, MainWindowFitsASmallScreenInEveryState) {
     Pick(*w, 0, "Elven Archers", 31);
     Pick(*w, 1, "Gloom Spiders", 12);
     w->txtNumSimulations->setText("40");
-    w->cmdAttack->click();
-    fits("after a run");
-    w->sscPin->click();
-    // The user deletes the fourth attacker (selected, the Delete key).
-    SelectOne(*w, 0, 3);
-    QTest::keyClick(w->lstArmies[0], Qt::Key_Delete);
-    w->cmdAttack->click();
-    fits("pinned");
+    RunThenPinned(fits);
     w->updCombatDice->setValue(24);
     fits("out of date");
     services.onDialog = [&](QDialog& dialog) {
@@ -318,14 +323,7 @@ TEST_F(ScaledScreen, MainWindowFitsInEveryState) {
     fits("new");
     SetUpBattle();
     w->SetSeed(18446744073709551615ULL);
-    w->cmdAttack->click();
-    fits("after a run");
-    w->sscPin->click();
-    // The user deletes the fourth attacker (selected, the Delete key).
-    SelectOne(*w, 0, 3);
-    QTest::keyClick(w->lstArmies[0], Qt::Key_Delete);
-    w->cmdAttack->click();
-    fits("pinned");
+    RunThenPinned(fits);
 }
 
 }  // namespace

@@ -50,11 +50,7 @@ const std::string kSep = "\\";
 const std::string kSep = "/";
 #endif
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = b3::testing::RunResult;
 
 class Cli : public ::testing::Test {
 protected:
@@ -73,32 +69,20 @@ protected:
     // Runs b3cli with `args`; `input` becomes its standard input; `cwd` its working folder.
     Result Run(const std::vector<std::string>& args, const std::string& input = "",
                const fs::path& cwd = {}) {
-        const fs::path in = temp_ / "stdin.txt", out = temp_ / "stdout.txt",
-                       err = temp_ / "stderr.txt";
-        WriteAll(in, input);
-        std::vector<std::string> env;
-        const auto replaced = [](const std::string& var) {
-            for (const char* name :
-                 {"B3_REGISTRY=", "WINEPREFIX=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "HOME="})
-                if (var.rfind(name, 0) == 0) return true;
-            return false;
-        };
-        for (const std::string& e : b3::testing::CurrentEnvironment())
-            if (!replaced(e)) env.push_back(e);
-        env.push_back("B3_REGISTRY=" + registry_.string());
-        env.push_back("WINEPREFIX=" + (temp_ / "wine").string());
-        env.push_back("XDG_CONFIG_HOME=" + (temp_ / "home" / ".config").string());
-        env.push_back("XDG_DATA_HOME=" + (temp_ / "home" / ".local" / "share").string());
-        env.push_back("HOME=" + (temp_ / "home").string());
-
-        Result result;
-        result.status = b3::testing::RunProgram(B3CLI_PATH, args, env, in, out, err, cwd);
+        const std::vector<std::string> env = b3::testing::EnvironmentWith({
+            "B3_REGISTRY=" + registry_.string(),
+            "WINEPREFIX=" + (temp_ / "wine").string(),
+            "XDG_CONFIG_HOME=" + (temp_ / "home" / ".config").string(),
+            "XDG_DATA_HOME=" + (temp_ / "home" / ".local" / "share").string(),
+            "HOME=" + (temp_ / "home").string(),
+        });
+        Result result = b3::testing::RunCaptured(B3CLI_PATH, args, env, temp_, input, cwd);
         if (result.status < 0) {
             ADD_FAILURE() << "cannot start " << B3CLI_PATH;
             return result;
         }
-        result.out = Unix(ReadAll(out));
-        result.err = Unix(ReadAll(err));
+        result.out = Unix(result.out);
+        result.err = Unix(result.err);
         return result;
     }
 

@@ -103,6 +103,19 @@ private:
     DataArray heroes_;
 };
 
+// Lists a duel of two armies of one hit, "A" attacking and "D" defending, of the strengths given
+// and carrying that many medals.
+inline void ListMedalDuel(TestHost& host, Long attackStrength, Long attackMedals,
+                          Long defendStrength, Long defendMedals) {
+    const Long a = host.AddArmyRow({"A", attackStrength, 1, 1});
+    const Long d = host.AddArmyRow({"D", defendStrength, 1, 1});
+    HealthMarks attack, defend;
+    attack.medals = attackMedals;
+    defend.medals = defendMedals;
+    host.Attack(a, 0, attack);
+    host.Defend(d, 0, defend);
+}
+
 // Scripted draws: the uniform value that makes CombatDiceRoll(faces) give `roll`, and the one
 // that makes RandomPercentNum give `value`.
 inline double Die(int roll, int faces) {

@@ -107,23 +107,12 @@ TEST_F(ExactOddsTest, DuelOfTwoHitsEachAndOtherDice) {
 TEST_F(ExactOddsTest, MedalsKeepTheLowerOfTwoRolls) {
     // Two medals: a second die of 26 faces. Strength 5 scores with 1 - (15/20)(21/26).
     // Four medals (18 faces) against three (22 faces), strength 9 on 24 faces, for a second duel.
-    const Long a = host.AddArmyRow({"A", 5, 1, 1});
-    const Long d = host.AddArmyRow({"D", 5, 1, 1});
-    HealthMarks two;
-    two.medals = 2;
-    host.Attack(a, 0, two);
-    host.Defend(d, 0);
+    ListMedalDuel(host, 5, 2, 5, 0);
     const double pa = 1 - (15.0 / 20.0) * (21.0 / 26.0);
     EXPECT_NEAR(Odds().attackerWinProbability, PointChance(pa, 0.25), 1e-14);
 
     TestHost h2;
-    const Long a9 = h2.AddArmyRow({"A", 9, 1, 1});
-    const Long d9 = h2.AddArmyRow({"D", 9, 1, 1});
-    HealthMarks four, three;
-    four.medals = 4;
-    three.medals = 3;
-    h2.Attack(a9, 0, four);
-    h2.Defend(d9, 0, three);
+    ListMedalDuel(h2, 9, 4, 9, 3);
     const double p4 = 1 - (15.0 / 24.0) * (9.0 / 18.0);
     const double p3 = 1 - (15.0 / 24.0) * (13.0 / 22.0);
     EXPECT_NEAR(CalculateExactOdds(h2, 24, 0).attackerWinProbability, PointChance(p4, p3), 1e-14);

@@ -235,14 +235,19 @@ public:
     std::string PowerTypeName(Long) const override { throw std::runtime_error("no name"); }
 };
 
-TEST(RunErrors, AFailingPowerNameIsReportedAndTheRunGoesOn) {
-    ThrowingNamesHost host;
+// Ten battles of one army against its like, with the statistics asked for.
+void RunWithStatistics(TestHost& host) {
     const Long a = host.AddArmyRow({"A", 5, 1, 1});
     host.Attack(a, 0);
     host.Defend(a, 0);
     TableCalc calc(host);
     calc.SetSeed(9);
     EXPECT_TRUE(calc.RunBattles(10, 20, true, 0));
+}
+
+TEST(RunErrors, AFailingPowerNameIsReportedAndTheRunGoesOn) {
+    ThrowingNamesHost host;
+    RunWithStatistics(host);
     EXPECT_TRUE(host.stats.empty());
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_EQ(host.errors[0], "MBattleCalc::ShowStats: 5 no name");
@@ -259,12 +264,7 @@ public:
 
 TEST(RunErrors, TheReportCarriesTheServersOwnNumber) {
     ServerNamesHost host;
-    const Long a = host.AddArmyRow({"A", 5, 1, 1});
-    host.Attack(a, 0);
-    host.Defend(a, 0);
-    TableCalc calc(host);
-    calc.SetSeed(9);
-    EXPECT_TRUE(calc.RunBattles(10, 20, true, 0));
+    RunWithStatistics(host);
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_EQ(host.errors[0],
               "MBattleCalc::ShowStats: -2147219986 Error converting power type to name.");

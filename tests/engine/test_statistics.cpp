@@ -72,12 +72,7 @@ TEST_P(StatisticsTest, DuelOfTwoHitsEach) {
 
 TEST_P(StatisticsTest, MedalsAddALowerSecondRoll) {
     // Two medals: a second die of 26 faces. Strength 5: 1 - (15/20)(21/26) = 0.39423...
-    const Long a = host.AddArmyRow({"A", 5, 1, 1});
-    const Long d = host.AddArmyRow({"D", 5, 1, 1});
-    HealthMarks medals;
-    medals.medals = 2;
-    host.Attack(a, 0, medals);
-    host.Defend(d, 0);
+    ListMedalDuel(host, 5, 2, 5, 0);
     Run(kBattles, 20, 103);
     const double pa = 1 - (15.0 / 20.0) * (21.0 / 26.0);
     EXPECT_NEAR(pa, Score(5, 20, 26), 1e-12);
@@ -86,13 +81,7 @@ TEST_P(StatisticsTest, MedalsAddALowerSecondRoll) {
 
 TEST_P(StatisticsTest, FourMedalsOnBothSides) {
     // 18 faces for four medals against 22 for three, strength 9 on 24 combat dice.
-    const Long a = host.AddArmyRow({"A", 9, 1, 1});
-    const Long d = host.AddArmyRow({"D", 9, 1, 1});
-    HealthMarks four, three;
-    four.medals = 4;
-    three.medals = 3;
-    host.Attack(a, 0, four);
-    host.Defend(d, 0, three);
+    ListMedalDuel(host, 9, 4, 9, 3);
     Run(kBattles, 24, 104);
     const double pa = 1 - (15.0 / 24.0) * (9.0 / 18.0);
     const double pd = 1 - (15.0 / 24.0) * (13.0 / 22.0);
@@ -102,13 +91,7 @@ TEST_P(StatisticsTest, FourMedalsOnBothSides) {
 TEST_P(StatisticsTest, DiceOfManyFacesWithMedals) {
     // 1000 faces: strength 14 with four medals (a second die of 18 faces) against 12 with one
     // (30 faces), one point deciding.
-    const Long a = host.AddArmyRow({"A", 14, 1, 1});
-    const Long d = host.AddArmyRow({"D", 12, 1, 1});
-    HealthMarks four, one;
-    four.medals = 4;
-    one.medals = 1;
-    host.Attack(a, 0, four);
-    host.Defend(d, 0, one);
+    ListMedalDuel(host, 14, 4, 12, 1);
     Run(kBattles, 1000, 114);
     const double pa = 1 - (986.0 / 1000.0) * (4.0 / 18.0);
     const double pd = 1 - (988.0 / 1000.0) * (18.0 / 30.0);

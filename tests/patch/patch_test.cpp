@@ -41,11 +41,7 @@ std::map<std::string, std::string> Files(const fs::path& root) {
     return files;
 }
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = b3::testing::RunResult;
 
 class Patches : public ::testing::Test {
 protected:
@@ -71,20 +67,12 @@ protected:
     }
 
     Result Run(const std::vector<std::string>& args) const {
-        const fs::path in = temp_ / "stdin.txt", out = temp_ / "stdout.txt",
-                       err = temp_ / "stderr.txt";
-        WriteAll(in, "");
-        std::vector<std::string> env;
-        for (const std::string& e : b3::testing::CurrentEnvironment())
-            if (e.rfind("XDG_DATA_HOME=", 0) != 0 && e.rfind("B3_REGISTRY=", 0) != 0)
-                env.push_back(e);
-        env.push_back("XDG_DATA_HOME=" + (temp_ / "data").string());
-        env.push_back("B3_REGISTRY=" + (temp_ / "registry.reg").string());
-        Result r;
-        r.status = b3::testing::RunProgram(B3CLI_PATH, args, env, in, out, err);
-        r.out = ReadAll(out);
-        r.err = ReadAll(err);
-        return r;
+        return b3::testing::RunCaptured(B3CLI_PATH, args,
+                                        b3::testing::EnvironmentWith({
+                                            "XDG_DATA_HOME=" + (temp_ / "data").string(),
+                                            "B3_REGISTRY=" + (temp_ / "registry.reg").string(),
+                                        }),
+                                        temp_);
     }
 
     // Sets one value of an object through the edit server, as the editor saves it.

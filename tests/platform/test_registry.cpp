@@ -205,38 +205,26 @@ TEST_F(RegistryFileTest, StoreCreatesFileAndFolders) {
 }
 
 TEST_F(RegistryFileTest, StoreReplacesOnlyThatValue) {
-    const std::string before =
-        "REGEDIT4\r\n"
-        "; our own comment\r\n"
-        "\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n"
-        "\"$Install_ToDirectory$\"=\"/other\"\r\n"
-        "\r\n"
-        "[hkey_local_machine\\software\\slate crown entertainment\\banerule iii: gloamkings "
-        "tide\\1.0]\r\n"
-        "\"Version\"=\"1.0\"\r\n"
-        "\"$INSTALL_TODIRECTORY$\"  =  \"/old\"   \r\n"
-        "\"Binary\"=hex:00,01,\\\r\n"
-        "  02,03\r\n"
-        "; trailing comment\r\n";
-    WriteFile(path, before);
+    // The file around the value's line stays as it was, to the byte.
+    const auto file = [](const std::string& valueLine) {
+        return "REGEDIT4\r\n"
+               "; our own comment\r\n"
+               "\r\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n"
+               "\"$Install_ToDirectory$\"=\"/other\"\r\n"
+               "\r\n"
+               "[hkey_local_machine\\software\\slate crown entertainment\\banerule iii: gloamkings "
+               "tide\\1.0]\r\n"
+               "\"Version\"=\"1.0\"\r\n" +
+               valueLine +
+               "\"Binary\"=hex:00,01,\\\r\n"
+               "  02,03\r\n"
+               "; trailing comment\r\n";
+    };
+    WriteFile(path, file("\"$INSTALL_TODIRECTORY$\"  =  \"/old\"   \r\n"));
     std::error_code ec;
     ASSERT_TRUE(StoreRegistryFileValue(path, kKey, kValue, "/new", ec)) << ec.message();
-    const std::string after =
-        "REGEDIT4\r\n"
-        "; our own comment\r\n"
-        "\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n"
-        "\"$Install_ToDirectory$\"=\"/other\"\r\n"
-        "\r\n"
-        "[hkey_local_machine\\software\\slate crown entertainment\\banerule iii: gloamkings "
-        "tide\\1.0]\r\n"
-        "\"Version\"=\"1.0\"\r\n"
-        "\"$Install_ToDirectory$\"=\"/new\"\r\n"
-        "\"Binary\"=hex:00,01,\\\r\n"
-        "  02,03\r\n"
-        "; trailing comment\r\n";
-    EXPECT_EQ(ReadWholeFile(path), after);
+    EXPECT_EQ(ReadWholeFile(path), file("\"$Install_ToDirectory$\"=\"/new\"\r\n"));
     EXPECT_EQ(LookupRegistryFile(path, kKey, kValue)->folder, "/new");
 }
 

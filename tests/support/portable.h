@@ -166,4 +166,44 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
 #endif
 }
 
+// This process's environment with the variables of `changed` (NAME=VALUE texts) in place of any
+// of the same name, added last in their order.
+inline std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changed) {
+    const auto isChanged = [&](const std::string& variable) {
+        for (const std::string& c : changed)
+            if (variable.rfind(c.substr(0, c.find('=') + 1), 0) == 0) return true;
+        return false;
+    };
+    std::vector<std::string> env;
+    for (const std::string& e : CurrentEnvironment())
+        if (!isChanged(e)) env.push_back(e);
+    env.insert(env.end(), changed.begin(), changed.end());
+    return env;
+}
+
+// A program's exit status (-1 when it could not be started) and what it wrote.
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` as RunProgram does, with `input` as its standard input; the streams go through
+// the files stdin.txt, stdout.txt and stderr.txt in `folder`. A program that could not be started
+// wrote nothing.
+inline RunResult RunCaptured(const std::string& program, const std::vector<std::string>& args,
+                             const std::vector<std::string>& env,
+                             const std::filesystem::path& folder, const std::string& input = "",
+                             const std::filesystem::path& cwd = {}) {
+    const std::filesystem::path in = folder / "stdin.txt", out = folder / "stdout.txt",
+                                err = folder / "stderr.txt";
+    WriteAll(in, input);
+    RunResult result;
+    result.status = RunProgram(program, args, env, in, out, err, cwd);
+    if (result.status < 0) return result;
+    result.out = ReadAll(out);
+    result.err = ReadAll(err);
+    return result;
+}
+
 }  // namespace b3::testing
