@@ -171,6 +171,24 @@ QComboBox* ListBox(QWidget* parent, const QString& tooltip) {
     return c;
 }
 
+// The box beside the view frame that shows an object's pictures: one label for each of
+// `names` (the labels' object names), put in `labels` from `first` on.
+QGroupBox* PicturePreviews(const QString& title, std::initializer_list<const char*> names,
+                           std::array<QLabel*, 4>& labels, std::size_t first, QWidget* parent) {
+    auto* preview = new QGroupBox(title, parent);
+    auto* layout = new QHBoxLayout(preview);
+    std::size_t i = first;
+    for (const char* name : names) {
+        labels[i] = new QLabel(preview);
+        labels[i]->setObjectName(name);
+        labels[i]->setMinimumSize(96, 96);
+        labels[i]->setAlignment(Qt::AlignCenter);
+        layout->addWidget(labels[i++]);
+    }
+    layout->addStretch(1);
+    return preview;
+}
+
 QScrollArea* Scrolled(QWidget* tab) {
     auto* area = new QScrollArea;
     area->setFrameShape(QFrame::NoFrame);
@@ -450,15 +468,7 @@ QWidget* frmB3Editor::buildArmyTab() {
     v->setColumnStretch(3, 1);
     leftColumn->addWidget(fraArmyProps, 1);
 
-    auto* preview = new QGroupBox("Army Picture", left);
-    auto* pv = new QHBoxLayout(preview);
-    picPreview[0] = new QLabel(preview);
-    picPreview[0]->setObjectName("picArmyPreview");
-    picPreview[0]->setMinimumSize(96, 96);
-    picPreview[0]->setAlignment(Qt::AlignCenter);
-    pv->addWidget(picPreview[0]);
-    pv->addStretch(1);
-    leftColumn->addWidget(preview);
+    leftColumn->addWidget(PicturePreviews("Army Picture", {"picArmyPreview"}, picPreview, 0, left));
 
     fraArmyEdit = new QGroupBox("Edit Army Properties:", tab);
     auto* e = new QGridLayout(fraArmyEdit);
@@ -590,18 +600,9 @@ QWidget* frmB3Editor::buildHeroTab() {
     v->setColumnStretch(1, 1);
     leftColumn->addWidget(fraHeroProps, 1);
 
-    auto* preview = new QGroupBox("Hero Pictures (male, female)", left);
-    auto* pv = new QHBoxLayout(preview);
-    for (std::size_t i : {1u, 2u}) {
-        picPreview[i] = new QLabel(preview);
-        picPreview[i]->setMinimumSize(96, 96);
-        picPreview[i]->setAlignment(Qt::AlignCenter);
-        pv->addWidget(picPreview[i]);
-    }
-    picPreview[1]->setObjectName("picHeroMalePreview");
-    picPreview[2]->setObjectName("picHeroFemalePreview");
-    pv->addStretch(1);
-    leftColumn->addWidget(preview);
+    leftColumn->addWidget(PicturePreviews("Hero Pictures (male, female)",
+                                          {"picHeroMalePreview", "picHeroFemalePreview"},
+                                          picPreview, 1, left));
 
     fraHeroEdit = new QGroupBox("Edit Hero Properties:", tab);
     auto* e = new QGridLayout(fraHeroEdit);
@@ -698,15 +699,7 @@ QWidget* frmB3Editor::buildSiteTab() {
     v->setColumnStretch(1, 1);
     leftColumn->addWidget(fraSiteProps, 1);
 
-    auto* preview = new QGroupBox("Site Picture", left);
-    auto* pv = new QHBoxLayout(preview);
-    picPreview[3] = new QLabel(preview);
-    picPreview[3]->setObjectName("picSitePreview");
-    picPreview[3]->setMinimumSize(96, 96);
-    picPreview[3]->setAlignment(Qt::AlignCenter);
-    pv->addWidget(picPreview[3]);
-    pv->addStretch(1);
-    leftColumn->addWidget(preview);
+    leftColumn->addWidget(PicturePreviews("Site Picture", {"picSitePreview"}, picPreview, 3, left));
 
     fraSiteEdit = new QGroupBox("Edit Site Properties", tab);
     auto* e = new QGridLayout(fraSiteEdit);
