@@ -334,7 +334,8 @@ private:
 }  // namespace
 
 void ImportTable(b3::_CEditObject& object, int kind, const std::string& file, bool dryRun,
-                 std::ostream& out, const b3::MessageSink& messages) {
+                 std::ostream& out, const b3::MessageSink& messages,
+                 const b3::platform::WriteFaults* faults) {
     const std::string name = file == "-" ? "standard input" : file;
     const std::string text = ReadInputFile(file);
     Importer importer(object, kind, name);
@@ -352,7 +353,8 @@ void ImportTable(b3::_CEditObject& object, int kind, const std::string& file, bo
     if (!dryRun) {
         // Every file of the import is replaced as one change: all or none, even when the process
         // is stopped in the middle; one entry of the history, restored in one step.
-        b3::FileTransaction change(object.InstallPath(), "import", FileName(name), messages);
+        b3::FileTransaction change(object.InstallPath(), "import", FileName(name), messages,
+                                   faults);
         eachPlanned([&importer, &change](const std::optional<Planned>& p) {
             if (p) importer.Stage(*p, change);
         });

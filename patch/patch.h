@@ -24,6 +24,10 @@
 #include "b3/message_sink.h"
 #include "patch/object_files.h"
 
+namespace b3::platform {
+class WriteFaults;  // platform/files.h
+}
+
 namespace b3::patch {
 
 inline constexpr int kPatchVersion = 1;
@@ -151,10 +155,11 @@ struct ApplyReport {
 // patch's old one takes the new one; any other is a conflict. With conflicts and Refuse nothing
 // is written; Force takes the patch's values, Keep the installation's. The files are replaced as
 // one change (FileTransaction), each kept in the history first; a version the history cannot
-// keep is told through `messages` (standard error when it is empty). With `dryRun` nothing is
-// written.
+// keep is told through `messages` (standard error when it is empty); the change meets `faults`
+// (none but in tests). With `dryRun` nothing is written.
 ApplyReport ApplyPatch(const Patch& patch, const std::string& folder, ConflictChoice choice,
-                       bool dryRun, const MessageSink& messages = {});
+                       bool dryRun, const MessageSink& messages = {},
+                       const platform::WriteFaults* faults = nullptr);
 
 // ---------------------------------------------------------------------------------------------
 // Merging

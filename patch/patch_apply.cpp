@@ -17,11 +17,11 @@ std::size_t IndexOf(int kind, const std::string& field) {
 class Applier {
 public:
     Applier(const Patch& patch, const std::string& folder, ConflictChoice choice,
-            const MessageSink& messages)
+            const MessageSink& messages, const platform::WriteFaults* faults)
         : patch_(patch),
           install_(folder),
           choice_(choice),
-          transaction_(folder, "patch", patch.name, messages) {}
+          transaction_(folder, "patch", patch.name, messages, faults) {}
 
     ApplyReport Run(bool dryRun) {
         for (const ChangedObject& c : patch_.changed) Changed(c);
@@ -166,8 +166,9 @@ private:
 }  // namespace
 
 ApplyReport ApplyPatch(const Patch& patch, const std::string& folder, ConflictChoice choice,
-                       bool dryRun, const MessageSink& messages) {
-    return Applier(patch, folder, choice, messages).Run(dryRun);
+                       bool dryRun, const MessageSink& messages,
+                       const platform::WriteFaults* faults) {
+    return Applier(patch, folder, choice, messages, faults).Run(dryRun);
 }
 
 }  // namespace b3::patch

@@ -52,7 +52,10 @@ public:
     virtual ~WriteFaults() = default;
     // How many of a write's `size` bytes reach the temporary file before the write fails with
     // no_space_on_device, as a full disk would; nothing for a write that goes through.
-    virtual std::optional<std::size_t> FailAfter(std::size_t size) const = 0;
+    virtual std::optional<std::size_t> FailAfter(std::size_t /*size*/) const { return {}; }
+    // A change of several files has written its journal (`done` 0) or its first `done` files; a
+    // test stops the process here, as a power cut would.
+    virtual void StepDone(std::size_t /*done*/) const {}
 };
 
 // What ReplaceFileContents does with what it finds at the target.

@@ -19,7 +19,6 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -42,16 +41,8 @@ namespace {
 constexpr const char* kJournalHeader = "b3tools journal 2\n";
 constexpr const char* kJournalHeaderV1 = "b3tools journal 1\n";
 
-std::mutex g_hookMutex;
-std::function<void(std::size_t)> g_hook;
-
-void CallHook(std::size_t done) {
-    std::function<void(std::size_t)> hook;
-    {
-        std::lock_guard lock(g_hookMutex);
-        hook = g_hook;
-    }
-    if (hook) hook(done);
+void StepDone(const platform::WriteFaults* faults, std::size_t done) {
+    if (faults) faults->StepDone(done);
 }
 
 using platform::Fnv1aHex;
@@ -171,7 +162,6 @@ void RollForward(const std::string& install, const std::vector<JournalEntry>& en
             Put(path, entries[i].before, entries[i].keepTail);
             throw detail::FileError(ec, source, path);
         }
-        CallHook(i + 1);
     }
 }
 
@@ -234,8 +224,9 @@ std::vector<std::string> StageAll(const std::vector<FileChange>& changes, const 
 // Puts the staged files in place (the others the careful way) and deletes what goes, then makes
 // it all durable before the journal may go. On a failure the files done so far get their old
 // bytes back, the rest of the staged files are removed, and the failure is thrown.
-void PutStaged(const std::string& install, const std::vector<JournalEntry>& entries,
-               const std::vector<std::string>& staged, const char* source) {
+void PutStaged(const platform::WriteFaults* faults, const std::string& install,
+               const std::vector<JournalEntry>& entries, const std::vector<std::string>& staged,
+               const char* source) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string path = FullPath(install, entries[i].relative);
         std::error_code ec;
@@ -252,7 +243,7 @@ void PutStaged(const std::string& install, const std::vector<JournalEntry>& entr
             if (!staged[i].empty()) fs::remove(platform::FsPath(staged[i]), ec);
             throw detail::FileError(ec, source, path);
         }
-        CallHook(i + 1);
+        StepDone(faults, i + 1);
     }
 #ifdef __linux__
     // One flush of the whole file system instead of one per file.
@@ -268,9 +259,9 @@ void PutStaged(const std::string& install, const std::vector<JournalEntry>& entr
 
 // Writes the new bytes beside their files, the journal that names them, then puts them in
 // place and removes the journal. A failure leaves every file as it was.
-void StageAndPut(const std::string& install, const std::vector<FileChange>& changes,
-                 std::vector<JournalEntry>& entries, const std::string& journal,
-                 const char* source) {
+void StageAndPut(const platform::WriteFaults* faults, const std::string& install,
+                 const std::vector<FileChange>& changes, std::vector<JournalEntry>& entries,
+                 const std::string& journal, const char* source) {
     std::error_code ec;
     // The new bytes are written beside their files before the journal says they are coming; a
     // failure then leaves every file as it was.
@@ -296,9 +287,9 @@ void StageAndPut(const std::string& install, const std::vector<FileChange>& chan
         fs::remove(platform::FsPath(journal), ec);
         throw failure;
     }
-    CallHook(0);
+    StepDone(faults, 0);
     try {
-        PutStaged(install, entries, staged, source);
+        PutStaged(faults, install, entries, staged, source);
     } catch (...) {
         fs::remove(platform::FsPath(journal), ec);
         throw;
@@ -312,17 +303,13 @@ std::string JournalPath(const std::string& installFolder) {
     return platform::JoinPath(installFolder, kJournalName);
 }
 
-void SetFileTransactionHookForTesting(std::function<void(std::size_t)> hook) {
-    std::lock_guard lock(g_hookMutex);
-    g_hook = std::move(hook);
-}
-
 FileTransaction::FileTransaction(std::string installFolder, std::string operation, std::string name,
-                                 MessageSink messages)
+                                 MessageSink messages, const platform::WriteFaults* faults)
     : install_(std::move(installFolder)),
       operation_(std::move(operation)),
       name_(std::move(name)),
-      messages_(std::move(messages)) {}
+      messages_(std::move(messages)),
+      faults_(faults) {}
 
 void FileTransaction::Replace(const std::string& path, std::string bytes, int kind,
                               const std::string& name) {
@@ -389,7 +376,7 @@ void FileTransaction::Commit() {
     HistoryOperation history(install_, operation_, messages_);
     KeepBeforeChange(install_, journal, operation_, -1, name_, messages_);
     try {
-        StageAndPut(install_, changes_, entries, journal, source);
+        StageAndPut(faults_, install_, changes_, entries, journal, source);
     } catch (...) {
         // Every file is as it was: the history claims no change.
         history.Forget();

@@ -25,6 +25,7 @@
 #include "platform/native_path.h"
 #include "sample/sample.h"
 #include "support/install_fixture.h"
+#include "support/step_watch.h"
 
 namespace {
 
@@ -64,9 +65,10 @@ protected:
         b3cli::ExportTable(*Open(), kind, dir_ / name, out);
         return ReadBytes(dir_ / name);
     }
-    std::string Import(int kind, const std::string& name, bool dryRun) const {
+    std::string Import(int kind, const std::string& name, bool dryRun,
+                       const b3::platform::WriteFaults* faults = nullptr) const {
         std::ostringstream out;
-        b3cli::ImportTable(*Open(), kind, dir_ / name, dryRun, out);
+        b3cli::ImportTable(*Open(), kind, dir_ / name, dryRun, out, {}, faults);
         return out.str();
     }
     // The message of the failing import.
@@ -286,14 +288,14 @@ TEST_F(Batch, AnImportKilledInTheMiddleIsFinishedByTheNextCommand) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            b3::SetFileTransactionHookForTesting([stopAt](std::size_t done) {
+            const StepWatch kill([stopAt](std::size_t done) {
                 if (static_cast<long>(done) == stopAt) ::raise(SIGKILL);
             });
             try {
                 std::ostringstream out;
                 const auto object =
                     b3::CreateObject(b3::CLSID_CEditObject, b3::CreateOptions{target});
-                b3cli::ImportTable(*object, b3::kArmy, dir_ / "batch.csv", false, out);
+                b3cli::ImportTable(*object, b3::kArmy, dir_ / "batch.csv", false, out, {}, &kill);
             } catch (...) {
                 ::_exit(3);
             }
@@ -420,9 +422,8 @@ TEST_F(Batch, ARolledBackImportKeepsALongSparseFileAsItWas) {
     fs::permissions(orcs, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     WriteBytes(dir_ / "two.csv", "ShortName,Strength\nKNIGHTS,9\nORCS,1\n");
     std::vector<std::size_t> done;
-    b3::SetFileTransactionHookForTesting([&done](std::size_t n) { done.push_back(n); });
-    EXPECT_THROW(Import(b3::kArmy, "two.csv", false), b3::Error);
-    b3::SetFileTransactionHookForTesting({});
+    const StepWatch steps([&done](std::size_t n) { done.push_back(n); });
+    EXPECT_THROW(Import(b3::kArmy, "two.csv", false, &steps), b3::Error);
     EXPECT_EQ(done, (std::vector<std::size_t>{0, 1}));  // the first file was written
     EXPECT_EQ(ReadBytes(orcs.string()), orcsRecord);
     EXPECT_EQ(fs::file_size(knights), size);

@@ -22,6 +22,7 @@
 #include "platform/native_path.h"
 #include "sample/sample.h"
 #include "support/portable.h"
+#include "support/step_watch.h"
 
 namespace {
 
@@ -306,12 +307,12 @@ TEST_F(Patches, AnApplyKilledInTheMiddleLeavesTheOldOrTheNewInstallation) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::setenv("XDG_DATA_HOME", (temp_ / "data").c_str(), 1);
-            b3::SetFileTransactionHookForTesting([stopAt](std::size_t done) {
+            const StepWatch kill([stopAt](std::size_t done) {
                 if (static_cast<long>(done) == stopAt) ::raise(SIGKILL);
             });
             try {
                 b3::patch::ApplyPatch(patch, target.string(), b3::patch::ConflictChoice::Refuse,
-                                      false);
+                                      false, {}, &kill);
             } catch (...) {
                 ::_exit(3);
             }

@@ -37,9 +37,10 @@ class B3EDTSVR_EXPORT FileTransaction {
 public:
     // A change of files inside `installFolder`; `operation` and `name` name it in the history
     // ("patch" and the mod's name). A version the history cannot keep is told through
-    // `messages` (standard error when it is empty).
+    // `messages` (standard error when it is empty). `faults` (none but in tests, outliving the
+    // change) hears each step of the commit.
     FileTransaction(std::string installFolder, std::string operation, std::string name = {},
-                    MessageSink messages = {});
+                    MessageSink messages = {}, const platform::WriteFaults* faults = nullptr);
 
     void Replace(const std::string& path, std::string bytes, int kind, const std::string& name);
     // The first bytes of an existing file (a definition record, say) with the rest of the file
@@ -62,6 +63,7 @@ private:
     std::string operation_;
     std::string name_;
     MessageSink messages_;
+    const platform::WriteFaults* faults_;
     std::vector<FileChange> changes_;
 };
 
@@ -82,9 +84,5 @@ B3EDTSVR_EXPORT std::size_t RecoverInstallation(const std::string& installFolder
 // journal.
 B3EDTSVR_EXPORT std::optional<std::vector<FileChange>> JournalChanges(
     const std::string& installFolder, std::string_view text);
-
-// Tests only: called with the number of files done, after the journal is written (0) and after
-// each file; a test stops the process there to see what the next command finds.
-B3EDTSVR_EXPORT void SetFileTransactionHookForTesting(std::function<void(std::size_t)> hook);
 
 }  // namespace b3
