@@ -210,7 +210,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls (frm_b3editor_layout.cpp).
     void buildToolbar();
+    void buildTabs(QWidget* host);
     void buildBrowseBar(QWidget* host);
     QWidget* buildItemTab();
     QWidget* buildArmyTab();
