@@ -2,6 +2,7 @@
 
 #include "b3/record_layout.h"
 #include "b3/table_columns.h"
+#include "editor/editor_model.h"
 #include "editor/powers.h"
 #include "patch/patch.h"
 #include "platform/native_path.h"
@@ -12,12 +13,6 @@ namespace b3::editor {
 namespace {
 
 namespace bp = b3::patch;
-
-// The column whose text names an object in the list: items their column 2, the others column 1
-// (a hero's male name).
-int NameColumn(int kind) {
-    return kind == kItem ? 2 : 1;
-}
 
 // A code shown by its name where the view frame shows the name; the code itself when the name
 // cannot be had.
@@ -116,8 +111,8 @@ void InstallationComparison::Refresh(int kind, const b3::_CEditObject& names) {
             const std::vector<bp::json> values = bp::ObjectValues(*object);
             for (std::size_t i = 0; i < defs.size(); ++i) {
                 if (defs[i].type == bp::FieldDef::Type::Column &&
-                    defs[i].column.column == NameColumn(kind) && values[i].is_string() &&
-                    !values[i].get<std::string>().empty())
+                    defs[i].column.column == EditorModel::DisplayNameColumn(kind) &&
+                    values[i].is_string() && !values[i].get<std::string>().empty())
                     c.displayName = QString::fromStdString(values[i].get<std::string>());
             }
         }

@@ -83,12 +83,10 @@ protected:
         std::vector<std::string> argv = {"--install", game, "odds", scenario.toStdString()};
         std::istringstream words(args);
         for (std::string word; words >> word;) argv.push_back(word);
-        std::ofstream(folder / "cli-in").flush();
-        const int status =
-            b3::testing::RunProgram(B3CLI_PATH, argv, b3::testing::CurrentEnvironment(),
-                                    folder / "cli-in", folder / "cli.txt", folder / "cli-err.txt");
-        const std::string out = Slurp(temp.filePath("cli.txt"));
-        EXPECT_EQ(status, 0) << out << Slurp(temp.filePath("cli-err.txt"));
+        const b3::testing::RunResult r =
+            b3::testing::RunCaptured(B3CLI_PATH, argv, b3::testing::CurrentEnvironment(), folder);
+        const std::string out = b3::testing::Unix(r.out);
+        EXPECT_EQ(r.status, 0) << out << r.err;
         return out;
     }
     // b3cli's arguments for the run the window makes with `seed`: the same seed and threads.

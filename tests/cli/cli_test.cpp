@@ -31,17 +31,7 @@ using b3::testing::ReadAll;
 
 using b3::testing::WriteAll;
 
-// Lines as LF-terminated text: on Windows the program's text output ends its lines with CR LF.
-std::string Unix(std::string text) {
-#ifdef _WIN32
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    return out;
-#else
-    return text;
-#endif
-}
+using b3::testing::Unix;
 
 // The separator the server joins folders with.
 #ifdef _WIN32

@@ -32,10 +32,7 @@ protected:
         fs::remove_all(root_, ec);
     }
 
-    struct Result {
-        int status = -1;
-        std::string out, err;
-    };
+    using Result = b3::testing::RunResult;
 
     // Runs b3cli odds on a scenario text with extra arguments.
     Result Odds(const std::string& scenario, const std::string& args = "") {
@@ -48,19 +45,11 @@ protected:
                                          file.string()};
         std::istringstream words(args);
         for (std::string word; words >> word;) argv.push_back(word);
-        std::ofstream(root_ / "in").flush();
-        Result r;
-        r.status = b3::testing::RunProgram(B3CLI_PATH, argv, b3::testing::CurrentEnvironment(),
-                                           root_ / "in", root_ / "out", root_ / "err");
-        r.out = Slurp(root_ / "out");
-        r.err = Slurp(root_ / "err");
+        Result r =
+            b3::testing::RunCaptured(B3CLI_PATH, argv, b3::testing::CurrentEnvironment(), root_);
+        r.out = b3::testing::Unix(r.out);
+        r.err = b3::testing::Unix(r.err);
         return r;
-    }
-    static std::string Slurp(const fs::path& p) {
-        std::ifstream in(p);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
     }
     json OddsJson(const std::string& scenario, const std::string& args = "") {
         const Result r = Odds(scenario, args + " --json");
@@ -117,9 +106,9 @@ TEST_F(OddsCli, InterruptStopsTheRunCleanly) {
     const int raw = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 130);
-    EXPECT_EQ(Slurp(root_ / "out"), "");
-    EXPECT_NE(Slurp(root_ / "err").find("interrupted after"), std::string::npos)
-        << Slurp(root_ / "err");
+    EXPECT_EQ(b3::testing::ReadAll(root_ / "out"), "");
+    EXPECT_NE(b3::testing::ReadAll(root_ / "err").find("interrupted after"), std::string::npos)
+        << b3::testing::ReadAll(root_ / "err");
 #endif
 }
 

@@ -166,6 +166,18 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
 #endif
 }
 
+// Lines as LF-terminated text: on Windows a program's text output ends its lines with CR LF.
+inline std::string Unix(std::string text) {
+#ifdef _WIN32
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+#else
+    return text;
+#endif
+}
+
 // This process's environment with the variables of `changed` (NAME=VALUE texts) in place of any
 // of the same name, added last in their order.
 inline std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changed) {
